@@ -1,0 +1,47 @@
+#include "Paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+QString xdgFolder(const char* variable, const QString& fallbackBelowHome) {
+    QString base = qEnvironmentVariable(variable);
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) {
+        base = QDir::homePath() + "/" + fallbackBelowHome;
+    }
+    const QString folder = base + "/Corvanta";
+    QDir().mkpath(folder);
+    return folder;
+}
+
+}  // namespace
+
+namespace Paths {
+
+QString programFolder() {
+    if (QCoreApplication::instance()) {
+        return QCoreApplication::applicationDirPath();
+    }
+    return QDir::currentPath();
+}
+
+QString imagesFolder() { return programFolder() + "/Images"; }
+
+QString dataFolder() { return programFolder() + "/Data"; }
+
+QString userDataFolder() { return xdgFolder("XDG_DATA_HOME", ".local/share"); }
+
+QString userConfigFolder() { return xdgFolder("XDG_CONFIG_HOME", ".config"); }
+
+QString writableProgramFile(const QString& fileName) {
+    const QFileInfo program(programFolder());
+    if (program.isWritable() && QFileInfo::exists(programFolder() + "/Corvanta.portable")) {
+        return programFolder() + "/" + fileName;
+    }
+    return userDataFolder() + "/" + fileName;
+}
+
+}  // namespace Paths

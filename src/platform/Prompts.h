@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QFlags>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QPrinter;
+class QWidget;
+
+// The one seam through which every message box, input query, file, folder,
+// font, colour and print dialog is shown. The default implementation
+// (QtPrompts) uses Qt dialogs; tests install a scripted one that records every
+// call and answers from a queue.
+//
+// All calls are made on the UI thread and block until answered.
+class Prompts {
+public:
+    enum class Kind {
+        Information,
+        Warning,
+        Error,
+        Question,
+        Plain,         // no icon; caption is the application title
+        TimedMessage,  // self-closing information box
+        InputQuery,
+        InputBox,
+        OpenFile,
+        OpenFiles,
+        SaveFile,
+        Folder,
+        Font,
+        Colour,
+        Print,
+        PrinterSetup,
+    };
+
+    enum Button {
+        NoButton = 0,
+        Ok = 0x1,
+        Cancel = 0x2,
+        Yes = 0x4,
+        No = 0x8,
+        YesToAll = 0x10,
+        NoToAll = 0x20,
+        Abort = 0x40,
+        Retry = 0x80,
+        Ignore = 0x100,
+    };
+    Q_DECLARE_FLAGS(Buttons, Button)
+
+    virtual ~Prompts() = default;
+
+    // A message box; returns the button pressed (Cancel, No or the only button
+    // when the box is dismissed). An empty caption means the application title.
+    virtual Button message(Kind kind, const QString& caption, const QString& text,
+                           Buttons buttons = Ok) = 0;
+
+    // The self-closing information box: shown in front and closed by itself
+    // after `milliseconds`.
+    virtual void timedMessage(const QString& caption, const QString& text, int milliseconds) = 0;
+
+    // Query with OK/Cancel; `value` holds the default on entry and the answer on
+    // OK. Returns false on Cancel (then `value` is unchanged).
+    virtual bool inputQuery(const QString& caption, const QString& prompt, QString& value) = 0;
+    // Input box: the answer, or `defaultValue` on Cancel.
+    virtual QString inputBox(const QString& caption, const QString& prompt,
+                             const QString& defaultValue) = 0;
+
+    // File dialogs return an empty text (or list) when cancelled. `filter` uses
+    // Qt's form ("Text files (*.txt);;All files (*)").
+    virtual QString openFileName(const QString& caption, const QString& startPath,
+                                 const QString& filter) = 0;
+    virtual QStringList openFileNames(const QString& caption, const QString& startPath,
+                                      const QString& filter) = 0;
+    virtual QString saveFileName(const QString& caption, const QString& startPath,
+                                 const QString& filter) = 0;
+    virtual QString folder(const QString& caption, const QString& startFolder) = 0;
+
+    virtual std::optional<QFont> font(const QFont& initial) = 0;
+    virtual std::optional<QColor> colour(const QColor& initial) = 0;
+
+    // The print dialog for `printer`; true when the user chose to print.
+    virtual bool print(QPrinter& printer) = 0;
+    virtual bool printerSetup(QPrinter& printer) = 0;
+
+    // Convenience: the application's default error box (caption = application
+    // title, error icon, OK).
+    void errorBox(const QString& text) { message(Kind::Error, QString(), text, Ok); }
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(Prompts::Buttons)

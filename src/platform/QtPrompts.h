@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Prompts.h"
+
+// Prompts shown with Qt's own dialogs, parented to `parent` (the frame).
+class QtPrompts : public Prompts {
+public:
+    explicit QtPrompts(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    Button message(Kind kind, const QString& caption, const QString& text,
+                   Buttons buttons) override;
+    void timedMessage(const QString& caption, const QString& text, int milliseconds) override;
+    bool inputQuery(const QString& caption, const QString& prompt, QString& value) override;
+    QString inputBox(const QString& caption, const QString& prompt,
+                     const QString& defaultValue) override;
+    QString openFileName(const QString& caption, const QString& startPath,
+                         const QString& filter) override;
+    QStringList openFileNames(const QString& caption, const QString& startPath,
+                              const QString& filter) override;
+    QString saveFileName(const QString& caption, const QString& startPath,
+                         const QString& filter) override;
+    QString folder(const QString& caption, const QString& startFolder) override;
+    std::optional<QFont> font(const QFont& initial) override;
+    std::optional<QColor> colour(const QColor& initial) override;
+    bool print(QPrinter& printer) override;
+    bool printerSetup(QPrinter& printer) override;
+
+private:
+    QWidget* m_parent;
+};

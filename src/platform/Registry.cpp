@@ -1,0 +1,397 @@
+#include "Registry.h"
+
+#include <sqlite3.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QSet>
+#include <QtEndian>
+#include <cstring>
+
+#include "Paths.h"
+
+namespace {
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS keys("
+    " id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,"
+    " UNIQUE(parent, name));"
+    "CREATE TABLE IF NOT EXISTS vals("
+    " key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE, type INTEGER NOT NULL,"
+    " data BLOB, PRIMARY KEY(key, name));";
+
+QMutex g_checkLock;
+QSet<QString> g_checkedFiles;  // guarded by g_checkLock: files already checked this run
+QString g_recoveryNotice;      // guarded by g_checkLock
+
+// A prepared statement that finalises itself.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK) {
+            throw RegistryError(QStringLiteral("The settings store cannot be read: %1")
+                                    .arg(QString::fromUtf8(sqlite3_errmsg(db))));
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int index, qint64 value) {
+        sqlite3_bind_int64(m_statement, index, value);
+        return *this;
+    }
+    Statement& bind(int index, const QString& value) {
+        const QByteArray utf8 = value.toUtf8();
+        sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& bindBlob(int index, const QByteArray& value) {
+        sqlite3_bind_blob(m_statement, index, value.constData(), int(value.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    // True while a row is available.
+    bool step() {
+        const int rc = sqlite3_step(m_statement);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        throw RegistryError(QStringLiteral("The settings store cannot be used: %1")
+                                .arg(QString::fromUtf8(sqlite3_errstr(rc))));
+    }
+    qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
+    QString text(int column) {
+        return QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column)),
+            sqlite3_column_bytes(m_statement, column));
+    }
+    QByteArray blob(int column) {
+        const void* data = sqlite3_column_blob(m_statement, column);
+        return QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(m_statement, column));
+    }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+void execute(sqlite3* db, const char* sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error ? error : "unknown error");
+        sqlite3_free(error);
+        throw RegistryError(QStringLiteral("The settings store cannot be used: %1").arg(message));
+    }
+}
+
+sqlite3* openDatabase(const QString& file) {
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(file.toUtf8().constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close(db);
+        throw RegistryError(
+            QStringLiteral("The settings store %1 cannot be opened: %2").arg(file, message));
+    }
+    sqlite3_busy_timeout(db, 10000);  // another running copy may hold the write lock
+    return db;
+}
+
+// True when the file is a usable store (or does not exist yet).
+bool storeIsSound(const QString& file) {
+    if (!QFileInfo::exists(file)) return true;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(db);
+        return false;
+    }
+    sqlite3_busy_timeout(db, 10000);
+    bool sound = false;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW) {
+        const char* result = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        sound = result && std::strcmp(result, "ok") == 0;
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return sound;
+}
+
+// Moves a corrupt store aside once per run so the program starts as on a first
+// run and nothing of the old file is destroyed.
+void recoverIfCorrupt(const QString& file) {
+    QMutexLocker locker(&g_checkLock);
+    if (g_checkedFiles.contains(file)) return;
+    g_checkedFiles.insert(file);
+    if (storeIsSound(file)) return;
+    const QString aside =
+        file + ".corrupt-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
+    QFile::remove(file + "-wal");
+    QFile::remove(file + "-shm");
+    if (QFile::rename(file, aside)) {
+        g_recoveryNotice = aside;
+    } else {
+        QFile::remove(file);
+        g_recoveryNotice = file;
+    }
+}
+
+QByteArray encodeNumber(qint32 value) {
+    QByteArray data(4, '\0');
+    qToLittleEndian<qint32>(value, data.data());
+    return data;
+}
+
+}  // namespace
+
+struct Registry::Value {
+    ValueType type;
+    QByteArray data;
+};
+
+QString Registry::defaultDatabaseFile() { return Paths::userConfigFolder() + "/registry.db"; }
+
+QString Registry::takeRecoveryNotice() {
+    QMutexLocker locker(&g_checkLock);
+    return std::exchange(g_recoveryNotice, QString());
+}
+
+QString Registry::normalisePath(const QString& path) {
+    const QStringList parts = path.split(u'\\', Qt::SkipEmptyParts);
+    return parts.join(u'\\');
+}
+
+Registry::Registry(const QString& databaseFile)
+    : m_file(databaseFile.isEmpty() ? defaultDatabaseFile() : databaseFile) {
+    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    recoverIfCorrupt(m_file);
+    m_database = openDatabase(m_file);
+    try {
+        execute(m_database, "PRAGMA journal_mode=WAL");
+        execute(m_database, kSchema);
+    } catch (...) {
+        sqlite3_close(m_database);
+        m_database = nullptr;
+        throw;
+    }
+}
+
+Registry::~Registry() {
+    try {
+        commit();
+    } catch (...) {
+        // A failed commit at release rolls back; nothing of the block is written.
+    }
+    sqlite3_close(m_database);
+}
+
+void Registry::requireKey() const {
+    if (m_currentKey < 0) {
+        throw RegistryError(QStringLiteral("No settings key is open"));
+    }
+}
+
+void Registry::beginWrite() {
+    if (!m_inTransaction) {
+        execute(m_database, "BEGIN IMMEDIATE");
+        m_inTransaction = true;
+    }
+}
+
+void Registry::commit() {
+    if (m_inTransaction) {
+        m_inTransaction = false;
+        try {
+            execute(m_database, "COMMIT");
+        } catch (...) {
+            sqlite3_exec(m_database, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+}
+
+qint64 Registry::keyId(const QString& normalisedPath, bool create) {
+    qint64 id = 0;  // the hive root
+    if (normalisedPath.isEmpty()) return id;
+    for (const QString& name : normalisedPath.split(u'\\')) {
+        Statement find(m_database, "SELECT id FROM keys WHERE parent = ? AND name = ?");
+        find.bind(1, id).bind(2, name);
+        if (find.step()) {
+            id = find.integer(0);
+            continue;
+        }
+        if (!create) return -1;
+        beginWrite();
+        Statement insert(m_database, "INSERT INTO keys(parent, name) VALUES(?, ?)");
+        insert.bind(1, id).bind(2, name);
+        insert.step();
+        id = sqlite3_last_insert_rowid(m_database);
+    }
+    return id;
+}
+
+bool Registry::openKey(const QString& path, bool canCreate) {
+    const QString full = normalisePath(path);
+    const qint64 id = keyId(full, canCreate);
+    if (id < 0) return false;
+    m_currentKey = id;
+    m_currentPath = full;
+    return true;
+}
+
+void Registry::closeKey() {
+    commit();
+    m_currentKey = -1;
+    m_currentPath.clear();
+}
+
+bool Registry::keyExists(const QString& path) { return keyId(normalisePath(path), false) >= 0; }
+
+bool Registry::deleteKey(const QString& path) {
+    // A bare name deletes below the current key, as in the registry.
+    QString full = normalisePath(path);
+    if (!path.contains(u'\\') && m_currentKey >= 0 && !m_currentPath.isEmpty()) {
+        full = normalisePath(m_currentPath + "\\" + path);
+    }
+    const qint64 id = keyId(full, false);
+    if (id <= 0) return false;
+    beginWrite();
+    // Collect the key and everything below it, then remove values and keys.
+    Statement remove(m_database,
+                     "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL "
+                     " SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+                     "SELECT id FROM tree");
+    remove.bind(1, id);
+    QList<qint64> ids;
+    while (remove.step()) ids.append(remove.integer(0));
+    for (qint64 each : ids) {
+        Statement values(m_database, "DELETE FROM vals WHERE key = ?");
+        values.bind(1, each).step();
+        Statement key(m_database, "DELETE FROM keys WHERE id = ?");
+        key.bind(1, each).step();
+    }
+    if (ids.contains(m_currentKey)) {
+        m_currentKey = -1;
+        m_currentPath.clear();
+    }
+    return true;
+}
+
+QStringList Registry::getKeyNames() {
+    requireKey();
+    Statement list(m_database, "SELECT name FROM keys WHERE parent = ? ORDER BY id");
+    list.bind(1, m_currentKey);
+    QStringList names;
+    while (list.step()) names.append(list.text(0));
+    return names;
+}
+
+QStringList Registry::getValueNames() {
+    requireKey();
+    Statement list(m_database, "SELECT name FROM vals WHERE key = ? ORDER BY name");
+    list.bind(1, m_currentKey);
+    QStringList names;
+    while (list.step()) names.append(list.text(0));
+    return names;
+}
+
+bool Registry::readValue(const QString& name, Value& value) {
+    requireKey();
+    Statement read(m_database, "SELECT type, data FROM vals WHERE key = ? AND name = ?");
+    read.bind(1, m_currentKey).bind(2, name);
+    if (!read.step()) return false;
+    value.type = ValueType(read.integer(0));
+    value.data = read.blob(1);
+    return true;
+}
+
+bool Registry::valueExists(const QString& name) {
+    Value value;
+    return readValue(name, value);
+}
+
+Registry::ValueType Registry::valueType(const QString& name) {
+    Value value;
+    if (!readValue(name, value)) {
+        throw RegistryError(QStringLiteral("Settings value \"%1\" does not exist").arg(name));
+    }
+    return value.type;
+}
+
+bool Registry::deleteValue(const QString& name) {
+    requireKey();
+    beginWrite();
+    Statement remove(m_database, "DELETE FROM vals WHERE key = ? AND name = ?");
+    remove.bind(1, m_currentKey).bind(2, name).step();
+    return sqlite3_changes(m_database) > 0;
+}
+
+qint32 Registry::readNumber(const QString& name, ValueType type) {
+    Value value;
+    if (!readValue(name, value)) {
+        throw RegistryError(QStringLiteral("Settings value \"%1\" does not exist").arg(name));
+    }
+    if (value.type != type || value.data.size() != 4) {
+        throw RegistryError(QStringLiteral("Invalid data type for \"%1\"").arg(name));
+    }
+    return qFromLittleEndian<qint32>(value.data.constData());
+}
+
+qint32 Registry::readInteger(const QString& name) { return readNumber(name, ValueType::Integer); }
+
+bool Registry::readBool(const QString& name) { return readNumber(name, ValueType::Integer) != 0; }
+
+QString Registry::readString(const QString& name) {
+    Value value;
+    if (!readValue(name, value)) return QString();
+    if (value.type != ValueType::Text) {
+        throw RegistryError(QStringLiteral("Invalid data type for \"%1\"").arg(name));
+    }
+    return QString::fromUtf8(value.data);
+}
+
+QDate Registry::readDate(const QString& name) {
+    Value value;
+    if (!readValue(name, value)) {
+        throw RegistryError(QStringLiteral("Settings value \"%1\" does not exist").arg(name));
+    }
+    if (value.type != ValueType::Date || value.data.size() != 8) {
+        throw RegistryError(QStringLiteral("Invalid data type for \"%1\"").arg(name));
+    }
+    const double days = qFromLittleEndian<double>(value.data.constData());
+    return QDate(1899, 12, 30).addDays(qint64(days));
+}
+
+void Registry::writeValue(const QString& name, ValueType type, const QByteArray& data) {
+    requireKey();
+    beginWrite();
+    Statement write(m_database,
+                    "INSERT INTO vals(key, name, type, data) VALUES(?, ?, ?, ?) "
+                    "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, "
+                    "data = excluded.data");
+    write.bind(1, m_currentKey).bind(2, name).bind(3, qint64(type)).bindBlob(4, data);
+    write.step();
+}
+
+void Registry::writeInteger(const QString& name, qint32 value) {
+    writeValue(name, ValueType::Integer, encodeNumber(value));
+}
+
+void Registry::writeBool(const QString& name, bool value) {
+    writeValue(name, ValueType::Integer, encodeNumber(value ? 1 : 0));
+}
+
+void Registry::writeString(const QString& name, const QString& value) {
+    writeValue(name, ValueType::Text, value.toUtf8());
+}
+
+void Registry::writeDate(const QString& name, const QDate& value) {
+    QByteArray data(8, '\0');
+    qToLittleEndian<double>(double(QDate(1899, 12, 30).daysTo(value)), data.data());
+    writeValue(name, ValueType::Date, data);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Addresses of the outside services the suite talks to (the maker's server,
+// translation, search engines, WhoIs servers). Each is a constant of the
+// program that the settings store can override: a text value named after the
+// service under "\Software\Corvanta\Services". Tests point them at loopback.
+namespace ServiceAddress {
+
+inline constexpr const char* kServicesKey = "\\Software\\Corvanta\\Services";
+
+// The stored override for `name`, or `defaultAddress` when none is stored.
+QString get(const QString& name, const QString& defaultAddress);
+// Stores an override (used by tests and by anyone who runs their own mirror).
+void set(const QString& name, const QString& address);
+
+}  // namespace ServiceAddress

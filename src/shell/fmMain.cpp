@@ -1,0 +1,3 @@
+#include "fmMain.h"
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) { setWindowTitle("Corvanta"); }

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QMainWindow>
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+};

@@ -1,0 +1,5 @@
+#include "fmTranslate.h"
+
+TTransFrm::TTransFrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::NetTranslator, parent) {}
+
+void TTransFrm::handOffText(const QString&) {}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A real nginx serving a temporary folder on 127.0.0.1 for the life of the
+// object (single process, no daemon, everything inside the temporary folder).
+class NginxFixture {
+public:
+    struct Options {
+        bool gzip = false;      // compress text answers (gzip on for html/plain)
+        QString extraServerConfig;  // appended inside the server block
+    };
+
+    NginxFixture();
+    ~NginxFixture();
+
+    // Starts nginx; false with errorText() when it cannot.
+    bool start(const Options& options);
+    bool start() { return start(Options{}); }
+    void stop();
+
+    QString root() const;  // the served folder
+    quint16 port() const { return m_port; }
+    QString url(const QString& path = QString()) const;  // "http://127.0.0.1:<port><path>"
+    QString errorText() const { return m_error; }
+
+    // Writes a file below the served folder (folders created as needed).
+    bool writeFile(const QString& relativePath, const QByteArray& content);
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <functional>
+
+#include "ScriptedPrompts.h"
+#include "ToolHost.h"
+
+// A ToolHost for testing one tool window without the frame: it records what the
+// window asks of the frame. openTool() builds a window only when the test gives
+// a factory.
+class RecordingToolHost : public ToolHost {
+public:
+    struct Browse {
+        QString address;
+        History history;
+        QString caption;
+        int image;
+    };
+    struct Task {
+        ToolWindow* window;
+        QString caption;
+        int image;
+    };
+
+    ScriptedPrompts scripted;
+    std::function<ToolWindow*(ToolKind)> factory;
+
+    QList<ToolKind> opened;
+    QList<Task> tasks;  // tasks currently registered
+    QList<ToolWindow*> removed;
+    QStringList frameCaptions;
+    QList<Browse> browsed;
+    QList<QPair<QString, bool>> editorTexts;
+
+    Prompts& prompts() override { return scripted; }
+    ToolWindow* openTool(ToolKind kind) override;
+    void addTask(ToolWindow* window, const QString& caption, int image) override;
+    void removeTask(ToolWindow* window) override;
+    void setFrameCaption(const QString& caption) override { frameCaptions.append(caption); }
+    ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
+                          int image) override;
+    ToolWindow* openInEditor(const QString& text, bool html) override;
+};

@@ -1,0 +1,100 @@
+#include "ScriptedPrompts.h"
+
+int ScriptedPrompts::countOf(Kind kind) const {
+    int n = 0;
+    for (const Call& call : m_calls) {
+        n += call.kind == kind ? 1 : 0;
+    }
+    return n;
+}
+
+bool ScriptedPrompts::hasText(const QString& text) const {
+    for (const Call& call : m_calls) {
+        if (call.text == text) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QVariant ScriptedPrompts::next() { return m_answers.isEmpty() ? QVariant() : m_answers.dequeue(); }
+
+Prompts::Button ScriptedPrompts::message(Kind kind, const QString& caption, const QString& text,
+                                         Buttons buttons) {
+    m_calls.append({kind, caption, text, buttons, {}});
+    const QVariant answer = next();
+    if (answer.isValid()) {
+        return Button(answer.toInt());
+    }
+    if (buttons & Cancel) return Cancel;
+    if (buttons & No) return No;
+    return Ok;
+}
+
+void ScriptedPrompts::timedMessage(const QString& caption, const QString& text, int milliseconds) {
+    m_calls.append({Kind::TimedMessage, caption, text, Ok, QString::number(milliseconds)});
+}
+
+bool ScriptedPrompts::inputQuery(const QString& caption, const QString& prompt, QString& value) {
+    m_calls.append({Kind::InputQuery, caption, prompt, Ok | Cancel, value});
+    const QVariant answer = next();
+    if (answer.isNull()) {
+        return false;
+    }
+    value = answer.toString();
+    return true;
+}
+
+QString ScriptedPrompts::inputBox(const QString& caption, const QString& prompt,
+                                  const QString& defaultValue) {
+    m_calls.append({Kind::InputBox, caption, prompt, Ok | Cancel, defaultValue});
+    const QVariant answer = next();
+    return answer.isNull() ? defaultValue : answer.toString();
+}
+
+QString ScriptedPrompts::openFileName(const QString& caption, const QString& startPath,
+                                      const QString& filter) {
+    m_calls.append({Kind::OpenFile, caption, startPath, Ok | Cancel, filter});
+    return next().toString();
+}
+
+QStringList ScriptedPrompts::openFileNames(const QString& caption, const QString& startPath,
+                                           const QString& filter) {
+    m_calls.append({Kind::OpenFiles, caption, startPath, Ok | Cancel, filter});
+    return next().toStringList();
+}
+
+QString ScriptedPrompts::saveFileName(const QString& caption, const QString& startPath,
+                                      const QString& filter) {
+    m_calls.append({Kind::SaveFile, caption, startPath, Ok | Cancel, filter});
+    return next().toString();
+}
+
+QString ScriptedPrompts::folder(const QString& caption, const QString& startFolder) {
+    m_calls.append({Kind::Folder, caption, startFolder, Ok | Cancel, {}});
+    return next().toString();
+}
+
+std::optional<QFont> ScriptedPrompts::font(const QFont& initial) {
+    m_calls.append({Kind::Font, {}, initial.toString(), Ok | Cancel, {}});
+    const QVariant answer = next();
+    if (answer.isNull()) return std::nullopt;
+    return answer.value<QFont>();
+}
+
+std::optional<QColor> ScriptedPrompts::colour(const QColor& initial) {
+    m_calls.append({Kind::Colour, {}, initial.name(), Ok | Cancel, {}});
+    const QVariant answer = next();
+    if (answer.isNull()) return std::nullopt;
+    return answer.value<QColor>();
+}
+
+bool ScriptedPrompts::print(QPrinter&) {
+    m_calls.append({Kind::Print, {}, {}, Ok | Cancel, {}});
+    return next().toBool();
+}
+
+bool ScriptedPrompts::printerSetup(QPrinter&) {
+    m_calls.append({Kind::PrinterSetup, {}, {}, Ok | Cancel, {}});
+    return next().toBool();
+}
