@@ -1,0 +1,63 @@
+#include "PlainHttp.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+namespace PlainHttp {
+
+Result get(const QString& url, const Options& options) {
+    Result result;
+    const QUrl address(url);
+    if (!address.isValid() || address.scheme().isEmpty()) {
+        result.errorText = QStringLiteral("Invalid address: %1").arg(url);
+        return result;
+    }
+    QNetworkAccessManager manager;
+    QNetworkRequest request(address);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    for (const auto& [name, value] : options.headers) {
+        request.setRawHeader(name, value);
+    }
+    QNetworkReply* reply = manager.get(request);
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    bool timedOut = false;
+    QObject::connect(&timeout, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        reply->abort();
+    });
+    QTimer poll;
+    if (options.cancelled) {
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (options.cancelled()) reply->abort();
+        });
+        poll.start(50);
+    }
+    if (options.progress) {
+        QObject::connect(reply, &QNetworkReply::downloadProgress, &loop,
+                         [&](qint64 received, qint64 total) { options.progress(received, total); });
+    }
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    timeout.start(options.timeoutMs);
+    if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.body = reply->readAll();
+    if (timedOut) {
+        result.errorText = QStringLiteral("The request timed out");
+    } else if (reply->error() != QNetworkReply::NoError) {
+        result.errorText = reply->errorString();
+    } else {
+        result.ok = result.status >= 200 && result.status < 300;
+        if (!result.ok) result.errorText = QStringLiteral("HTTP status %1").arg(result.status);
+    }
+    delete reply;
+    return result;
+}
+
+}  // namespace PlainHttp

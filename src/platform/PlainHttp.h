@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <functional>
+
+// One plain HTTP(S) request (GET) of the kind the suite makes outside the
+// transfer engine: the external-address page, a translation, the release
+// check. It waits in a local event loop, so the window keeps painting while
+// the request runs; the caller guards against re-entry.
+//
+// UI thread (or any thread with an event loop).
+namespace PlainHttp {
+
+struct Result {
+    bool ok = false;         // the request completed with a 2xx status
+    int status = 0;          // HTTP status, 0 when none was received
+    QString errorText;       // the client's error text when !ok
+    QByteArray body;
+};
+
+struct Options {
+    QList<QPair<QByteArray, QByteArray>> headers;  // sent as given (User-Agent too)
+    int timeoutMs = 30000;
+    // Called as bytes arrive (received so far, total or -1).
+    std::function<void(qint64, qint64)> progress;
+    // Polled while waiting; returning true aborts the request.
+    std::function<bool()> cancelled;
+};
+
+Result get(const QString& url, const Options& options = Options());
+
+}  // namespace PlainHttp
