@@ -1,10 +1,17 @@
 #include <QApplication>
 
+#include "Connectivity.h"
+#include "QtPrompts.h"
 #include "fmMain.h"
 
 int main(int argc, char** argv) {
+    // The browser engine shares GL contexts between windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    TfrmMain frame;
+    app.setApplicationName("Corvanta");
+    QtPrompts prompts;
+    TfrmMain frame(prompts, IsConnected);
+    prompts.setParent(&frame);
     frame.show();
     return app.exec();
 }

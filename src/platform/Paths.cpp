@@ -28,13 +28,21 @@ QString programFolder() {
     return QDir::currentPath();
 }
 
-QString imagesFolder() { return programFolder() + "/Images"; }
+QString imagesFolder() {
+    return programFolder() + "/Images";
+}
 
-QString dataFolder() { return programFolder() + "/Data"; }
+QString dataFolder() {
+    return programFolder() + "/Data";
+}
 
-QString userDataFolder() { return xdgFolder("XDG_DATA_HOME", ".local/share"); }
+QString userDataFolder() {
+    return xdgFolder("XDG_DATA_HOME", ".local/share");
+}
 
-QString userConfigFolder() { return xdgFolder("XDG_CONFIG_HOME", ".config"); }
+QString userConfigFolder() {
+    return xdgFolder("XDG_CONFIG_HOME", ".config");
+}
 
 QString writableProgramFile(const QString& fileName) {
     const QFileInfo program(programFolder());

@@ -35,7 +35,8 @@ Result get(const QString& url, const Options& options) {
     QTimer poll;
     if (options.cancelled) {
         QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (options.cancelled()) reply->abort();
+            if (options.cancelled())
+                reply->abort();
         });
         poll.start(50);
     }
@@ -45,7 +46,8 @@ Result get(const QString& url, const Options& options) {
     }
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     timeout.start(options.timeoutMs);
-    if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.body = reply->readAll();
     if (timedOut) {
@@ -54,7 +56,8 @@ Result get(const QString& url, const Options& options) {
         result.errorText = reply->errorString();
     } else {
         result.ok = result.status >= 200 && result.status < 300;
-        if (!result.ok) result.errorText = QStringLiteral("HTTP status %1").arg(result.status);
+        if (!result.ok)
+            result.errorText = QStringLiteral("HTTP status %1").arg(result.status);
     }
     delete reply;
     return result;

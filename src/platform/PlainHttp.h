@@ -15,9 +15,9 @@
 namespace PlainHttp {
 
 struct Result {
-    bool ok = false;         // the request completed with a 2xx status
-    int status = 0;          // HTTP status, 0 when none was received
-    QString errorText;       // the client's error text when !ok
+    bool ok = false;    // the request completed with a 2xx status
+    int status = 0;     // HTTP status, 0 when none was received
+    QString errorText;  // the client's error text when !ok
     QByteArray body;
 };
 

@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QColor>
-#include <QFont>
 #include <QFlags>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+// The application title: the caption of message boxes without a caption of
+// their own, and the first line of the active-window hint.
+inline constexpr const char* kApplicationTitle = "Corvanta - Web Application";
 
 class QPrinter;
 class QWidget;

@@ -15,7 +15,7 @@
 namespace {
 
 QString captionOrTitle(const QString& caption) {
-    return caption.isEmpty() ? QApplication::applicationDisplayName() : caption;
+    return caption.isEmpty() ? QString::fromLatin1(kApplicationTitle) : caption;
 }
 
 struct ButtonMap {
@@ -24,10 +24,14 @@ struct ButtonMap {
 };
 
 constexpr ButtonMap kButtons[] = {
-    {Prompts::Ok, QMessageBox::Ok},         {Prompts::Cancel, QMessageBox::Cancel},
-    {Prompts::Yes, QMessageBox::Yes},       {Prompts::No, QMessageBox::No},
-    {Prompts::YesToAll, QMessageBox::YesToAll}, {Prompts::NoToAll, QMessageBox::NoToAll},
-    {Prompts::Abort, QMessageBox::Abort},   {Prompts::Retry, QMessageBox::Retry},
+    {Prompts::Ok, QMessageBox::Ok},
+    {Prompts::Cancel, QMessageBox::Cancel},
+    {Prompts::Yes, QMessageBox::Yes},
+    {Prompts::No, QMessageBox::No},
+    {Prompts::YesToAll, QMessageBox::YesToAll},
+    {Prompts::NoToAll, QMessageBox::NoToAll},
+    {Prompts::Abort, QMessageBox::Abort},
+    {Prompts::Retry, QMessageBox::Retry},
     {Prompts::Ignore, QMessageBox::Ignore},
 };
 
@@ -39,24 +43,39 @@ Prompts::Button QtPrompts::message(Kind kind, const QString& caption, const QStr
     box.setWindowTitle(captionOrTitle(caption));
     box.setText(text);
     switch (kind) {
-        case Kind::Information: box.setIcon(QMessageBox::Information); break;
-        case Kind::Warning: box.setIcon(QMessageBox::Warning); break;
-        case Kind::Error: box.setIcon(QMessageBox::Critical); break;
-        case Kind::Question: box.setIcon(QMessageBox::Question); break;
-        default: box.setIcon(QMessageBox::NoIcon); break;
+        case Kind::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Kind::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Kind::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Kind::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
     }
     QMessageBox::StandardButtons qtButtons;
     for (const ButtonMap& map : kButtons) {
-        if (buttons & map.ours) qtButtons |= map.qt;
+        if (buttons & map.ours)
+            qtButtons |= map.qt;
     }
-    if (!qtButtons) qtButtons = QMessageBox::Ok;
+    if (!qtButtons)
+        qtButtons = QMessageBox::Ok;
     box.setStandardButtons(qtButtons);
     const int result = box.exec();
     for (const ButtonMap& map : kButtons) {
-        if (result == map.qt) return map.ours;
+        if (result == map.qt)
+            return map.ours;
     }
-    if (buttons & Cancel) return Cancel;
-    if (buttons & No) return No;
+    if (buttons & Cancel)
+        return Cancel;
+    if (buttons & No)
+        return No;
     return Ok;
 }
 
@@ -70,9 +89,10 @@ void QtPrompts::timedMessage(const QString& caption, const QString& text, int mi
 
 bool QtPrompts::inputQuery(const QString& caption, const QString& prompt, QString& value) {
     bool ok = false;
-    const QString answer =
-        QInputDialog::getText(m_parent, captionOrTitle(caption), prompt, QLineEdit::Normal, value, &ok);
-    if (ok) value = answer;
+    const QString answer = QInputDialog::getText(m_parent, captionOrTitle(caption), prompt,
+                                                 QLineEdit::Normal, value, &ok);
+    if (ok)
+        value = answer;
     return ok;
 }
 
@@ -104,13 +124,15 @@ QString QtPrompts::folder(const QString& caption, const QString& startFolder) {
 std::optional<QFont> QtPrompts::font(const QFont& initial) {
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, initial, m_parent);
-    if (!ok) return std::nullopt;
+    if (!ok)
+        return std::nullopt;
     return chosen;
 }
 
 std::optional<QColor> QtPrompts::colour(const QColor& initial) {
     const QColor chosen = QColorDialog::getColor(initial, m_parent);
-    if (!chosen.isValid()) return std::nullopt;
+    if (!chosen.isValid())
+        return std::nullopt;
     return chosen;
 }
 

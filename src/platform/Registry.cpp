@@ -57,8 +57,10 @@ public:
     // True while a row is available.
     bool step() {
         const int rc = sqlite3_step(m_statement);
-        if (rc == SQLITE_ROW) return true;
-        if (rc == SQLITE_DONE) return false;
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
         throw RegistryError(QStringLiteral("The settings store cannot be used: %1")
                                 .arg(QString::fromUtf8(sqlite3_errstr(rc))));
     }
@@ -70,7 +72,8 @@ public:
     }
     QByteArray blob(int column) {
         const void* data = sqlite3_column_blob(m_statement, column);
-        return QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(m_statement, column));
+        return QByteArray(static_cast<const char*>(data),
+                          sqlite3_column_bytes(m_statement, column));
     }
 
 private:
@@ -102,7 +105,8 @@ sqlite3* openDatabase(const QString& file) {
 
 // True when the file is a usable store (or does not exist yet).
 bool storeIsSound(const QString& file) {
-    if (!QFileInfo::exists(file)) return true;
+    if (!QFileInfo::exists(file))
+        return true;
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
         SQLITE_OK) {
@@ -126,9 +130,11 @@ bool storeIsSound(const QString& file) {
 // run and nothing of the old file is destroyed.
 void recoverIfCorrupt(const QString& file) {
     QMutexLocker locker(&g_checkLock);
-    if (g_checkedFiles.contains(file)) return;
+    if (g_checkedFiles.contains(file))
+        return;
     g_checkedFiles.insert(file);
-    if (storeIsSound(file)) return;
+    if (storeIsSound(file))
+        return;
     const QString aside =
         file + ".corrupt-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
     QFile::remove(file + "-wal");
@@ -154,7 +160,9 @@ struct Registry::Value {
     QByteArray data;
 };
 
-QString Registry::defaultDatabaseFile() { return Paths::userConfigFolder() + "/registry.db"; }
+QString Registry::defaultDatabaseFile() {
+    return Paths::userConfigFolder() + "/registry.db";
+}
 
 QString Registry::takeRecoveryNotice() {
     QMutexLocker locker(&g_checkLock);
@@ -217,7 +225,8 @@ void Registry::commit() {
 
 qint64 Registry::keyId(const QString& normalisedPath, bool create) {
     qint64 id = 0;  // the hive root
-    if (normalisedPath.isEmpty()) return id;
+    if (normalisedPath.isEmpty())
+        return id;
     for (const QString& name : normalisedPath.split(u'\\')) {
         Statement find(m_database, "SELECT id FROM keys WHERE parent = ? AND name = ?");
         find.bind(1, id).bind(2, name);
@@ -225,7 +234,8 @@ qint64 Registry::keyId(const QString& normalisedPath, bool create) {
             id = find.integer(0);
             continue;
         }
-        if (!create) return -1;
+        if (!create)
+            return -1;
         beginWrite();
         Statement insert(m_database, "INSERT INTO keys(parent, name) VALUES(?, ?)");
         insert.bind(1, id).bind(2, name);
@@ -238,7 +248,8 @@ qint64 Registry::keyId(const QString& normalisedPath, bool create) {
 bool Registry::openKey(const QString& path, bool canCreate) {
     const QString full = normalisePath(path);
     const qint64 id = keyId(full, canCreate);
-    if (id < 0) return false;
+    if (id < 0)
+        return false;
     m_currentKey = id;
     m_currentPath = full;
     return true;
@@ -250,7 +261,9 @@ void Registry::closeKey() {
     m_currentPath.clear();
 }
 
-bool Registry::keyExists(const QString& path) { return keyId(normalisePath(path), false) >= 0; }
+bool Registry::keyExists(const QString& path) {
+    return keyId(normalisePath(path), false) >= 0;
+}
 
 bool Registry::deleteKey(const QString& path) {
     // A bare name deletes below the current key, as in the registry.
@@ -259,7 +272,8 @@ bool Registry::deleteKey(const QString& path) {
         full = normalisePath(m_currentPath + "\\" + path);
     }
     const qint64 id = keyId(full, false);
-    if (id <= 0) return false;
+    if (id <= 0)
+        return false;
     beginWrite();
     // Collect the key and everything below it, then remove values and keys.
     Statement remove(m_database,
@@ -268,7 +282,8 @@ bool Registry::deleteKey(const QString& path) {
                      "SELECT id FROM tree");
     remove.bind(1, id);
     QList<qint64> ids;
-    while (remove.step()) ids.append(remove.integer(0));
+    while (remove.step())
+        ids.append(remove.integer(0));
     for (qint64 each : ids) {
         Statement values(m_database, "DELETE FROM vals WHERE key = ?");
         values.bind(1, each).step();
@@ -287,7 +302,8 @@ QStringList Registry::getKeyNames() {
     Statement list(m_database, "SELECT name FROM keys WHERE parent = ? ORDER BY id");
     list.bind(1, m_currentKey);
     QStringList names;
-    while (list.step()) names.append(list.text(0));
+    while (list.step())
+        names.append(list.text(0));
     return names;
 }
 
@@ -296,7 +312,8 @@ QStringList Registry::getValueNames() {
     Statement list(m_database, "SELECT name FROM vals WHERE key = ? ORDER BY name");
     list.bind(1, m_currentKey);
     QStringList names;
-    while (list.step()) names.append(list.text(0));
+    while (list.step())
+        names.append(list.text(0));
     return names;
 }
 
@@ -304,7 +321,8 @@ bool Registry::readValue(const QString& name, Value& value) {
     requireKey();
     Statement read(m_database, "SELECT type, data FROM vals WHERE key = ? AND name = ?");
     read.bind(1, m_currentKey).bind(2, name);
-    if (!read.step()) return false;
+    if (!read.step())
+        return false;
     value.type = ValueType(read.integer(0));
     value.data = read.blob(1);
     return true;
@@ -342,13 +360,18 @@ qint32 Registry::readNumber(const QString& name, ValueType type) {
     return qFromLittleEndian<qint32>(value.data.constData());
 }
 
-qint32 Registry::readInteger(const QString& name) { return readNumber(name, ValueType::Integer); }
+qint32 Registry::readInteger(const QString& name) {
+    return readNumber(name, ValueType::Integer);
+}
 
-bool Registry::readBool(const QString& name) { return readNumber(name, ValueType::Integer) != 0; }
+bool Registry::readBool(const QString& name) {
+    return readNumber(name, ValueType::Integer) != 0;
+}
 
 QString Registry::readString(const QString& name) {
     Value value;
-    if (!readValue(name, value)) return QString();
+    if (!readValue(name, value))
+        return QString();
     if (value.type != ValueType::Text) {
         throw RegistryError(QStringLiteral("Invalid data type for \"%1\"").arg(name));
     }

@@ -38,8 +38,8 @@ public:
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
 
-    // Opens a key (always an absolute path) as the current key. Returns false when the key does not exist
-    // and `canCreate` is false.
+    // Opens a key (always an absolute path) as the current key. Returns false when the key does not
+    // exist and `canCreate` is false.
     bool openKey(const QString& path, bool canCreate);
     // Commits the pending writes and forgets the current key.
     void closeKey();

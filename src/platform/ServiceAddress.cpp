@@ -11,7 +11,8 @@ QString get(const QString& name, const QString& defaultAddress) {
         Registry registry;
         if (registry.openKey(kServicesKey, false) && registry.valueExists(name)) {
             const QString stored = registry.readString(name);
-            if (!stored.isEmpty()) return stored;
+            if (!stored.isEmpty())
+                return stored;
         }
     } catch (const RegistryError&) {
         // An unreadable store falls back to the built-in address.

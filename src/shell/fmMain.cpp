@@ -1,3 +1,628 @@
 #include "fmMain.h"
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) { setWindowTitle("Corvanta"); }
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWidgetAction>
+
+#include "Paths.h"
+#include "Prompts.h"
+#include "Registry.h"
+#include "TaskBar.h"
+#include "Themes.h"
+#include "fmBrowser.h"
+#include "fmFTP.h"
+#include "fmGrabber.h"
+#include "fmNetTools.h"
+#include "fmNotepad.h"
+#include "fmTranslate.h"
+
+namespace {
+
+QColor infoTextColour() {
+    return QApplication::palette().color(QPalette::ToolTipText);
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(Prompts& prompts, std::function<bool()> isConnected, QWidget* parent)
+    : QMainWindow(parent), m_prompts(prompts), m_isConnected(std::move(isConnected)) {
+    setObjectName("frmMain");
+    setWindowTitle("Corvanta");
+    FormCreate();
+
+    m_area = new QMdiArea(this);
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setBackground(QColor(0x80, 0x80, 0x80));
+    setCentralWidget(m_area);
+
+    m_popupMenu = new QMenu(this);
+    buildMenus();
+    buildToolBar();
+
+    addToolBarBreak();
+    m_taskBar = new TTBXTaskBar(*m_area, m_taskbarImages, this);
+    addToolBar(Qt::TopToolBarArea, m_taskBar);
+    connect(m_taskBar, &TTBXTaskBar::mouseDown, this, [this](Qt::MouseButton button, QPoint at) {
+        RefreshActiveWindowHint();
+        if (button != Qt::RightButton)
+            return;
+        fillTaskBarMenu(m_taskBar->windowAt(m_taskBar->mapFromGlobal(at)) != nullptr);
+        if (!m_popupMenu->isEmpty())
+            m_popupMenu->popup(at);
+    });
+    connect(m_taskBar, &TTBXTaskBar::mouseUp, this, [this] { RefreshActiveWindowHint(); });
+
+    // The update status bar stays hidden until an update check runs.
+    m_updateStatusBar = new QStatusBar(this);
+    setStatusBar(static_cast<QStatusBar*>(m_updateStatusBar));
+    m_updateStatusBar->hide();
+
+    // Design placement: 824 x 543, centred on the desktop.
+    resize(824, 543);
+    if (QScreen* screen = QApplication::primaryScreen()) {
+        const QRect desktop = screen->availableGeometry();
+        move(desktop.center() - QPoint(412, 271));
+    } else {
+        move(165, 209);
+    }
+}
+
+TfrmMain::~TfrmMain() {
+    // Tool windows are destroyed while the frame is still whole: their
+    // destructors write their settings and may still reach the host.
+    m_destroying = true;
+    for (QMdiSubWindow* sub : m_area->subWindowList())
+        delete sub;
+}
+
+void TfrmMain::FormCreate() {
+    LoadImageStrip(m_menuImages, "Toolbar.bmp");
+    LoadImageStrip(m_taskbarImages, "TaskBar.bmp");
+    LoadImageStrip(m_trayImages, "Tray.bmp");
+}
+
+QAction* TfrmMain::menuItem(QMenu* menu, const QString& caption, int image,
+                            std::function<void()> handler) {
+    QAction* action = menu->addAction(m_menuImages.icon(image), caption);
+    if (handler) {
+        connect(action, &QAction::triggered, this, std::move(handler));
+    } else {
+        action->setEnabled(false);  // its command arrives with a later feature
+    }
+    return action;
+}
+
+void TfrmMain::buildMenus() {
+    QMenu* file = menuBar()->addMenu("File");
+    menuItem(file, "Restore All Default Settings", 19, [this] { TBXRestoreClick(); });
+    m_updateOnStartup = menuItem(file, "Check for updates on startup", 6, [] {});
+    m_updateOnStartup->setCheckable(true);
+    m_updateOnStartup->setEnabled(true);
+    menuItem(file, "Exit", 0, [this] { close(); });
+
+    QMenu* view = menuBar()->addMenu("View");
+    menuItem(view, "Check internet connection status", 21, nullptr);
+    QMenu* windowsTools = view->addMenu("Windows Tools");
+    windowsTools->setIcon(m_menuImages.icon(20));
+    windowsTools->setEnabled(false);
+    view->addSeparator();
+    m_taskBarViewItem = menuItem(view, "TaskBar", -1, [this] { TaskBViewClick(); });
+    m_taskBarViewItem->setCheckable(true);
+    m_taskBarViewItem->setChecked(true);
+
+    m_windowMenu = menuBar()->addMenu("Window");
+    menuItem(m_windowMenu, "Cascade", -1, [this] { DoCascade(); });
+    menuItem(m_windowMenu, "Tile Vertically", -1, [this] { DoVertical(); });
+    menuItem(m_windowMenu, "Tile Horizontaly", -1, [this] { DoTileHorizontally(); });
+    menuItem(m_windowMenu, "Arrange Icons", -1, [this] { DoArrange(); });
+    m_maximizeItem = menuItem(m_windowMenu, "Maximize all", 13, [this] { DoMaximize(); });
+    m_maximizeItem->setShortcut(Qt::Key_F11);
+    m_maximizeItem->setShortcutContext(Qt::ApplicationShortcut);
+    menuItem(m_windowMenu, "Minimize All", -1, [this] { TBXMinClick(); });
+    menuItem(m_windowMenu, "Close All", 14, [this] { TBXCloseAllClick(); });
+    m_windowMenu->addSeparator();
+    m_activeWindowsLabel = new QWidgetAction(m_windowMenu);
+    auto* label = new QLabel("Corvanta -Active Windows:");
+    label->setContentsMargins(8, 3, 8, 3);
+    label->setStyleSheet(QStringLiteral("color: %1; font-weight: bold;")
+                             .arg(QApplication::palette().color(QPalette::Highlight).name()));
+    m_activeWindowsLabel->setDefaultWidget(label);
+    m_activeWindowsLabel->setText(label->text());
+    m_windowMenu->addAction(m_activeWindowsLabel);
+    m_windowListSeparator = m_windowMenu->addSeparator();
+    connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { TBXMDIWindowItem1Update(); });
+
+    QMenu* help = menuBar()->addMenu("Help");
+    menuItem(help, "About", 7, nullptr);
+    menuItem(help, "About Windows", -1, nullptr);
+    help->addSeparator();
+    menuItem(help, "Visit the developor web site", 3, nullptr);
+    menuItem(help, "Corvanta project page", 3, nullptr);
+    menuItem(help, "Visit Clever's Components home page", 3, nullptr);
+    help->addSeparator();
+    menuItem(help, "Check For Updates", 6, nullptr);
+}
+
+void TfrmMain::buildToolBar() {
+    m_toolBar = new QToolBar("Tools", this);
+    m_toolBar->setObjectName("ToolsBar");
+    m_toolBar->setIconSize(QSize(24, 24));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_releaseLabel = new QLabel(m_toolBar);
+    m_releaseLabel->setObjectName("TBXLabelRelease");
+    m_toolBar->addWidget(m_releaseLabel);
+    const struct {
+        const char* caption;
+        int image;
+        ToolKind kind;
+    } tools[] = {
+        {"Web Browser", 3, ToolKind::WebBrowser},
+        {"Ftp Client", 1, ToolKind::FtpClient},
+        {"Editor", 8, ToolKind::Editor},
+        {"Web Site Grabber", 2, ToolKind::WebSiteGrabber},
+        {"Net Translator", 16, ToolKind::NetTranslator},
+        {"Network Tools", 15, ToolKind::NetworkTools},
+    };
+    for (const auto& tool : tools) {
+        const ToolKind kind = tool.kind;
+        QAction* action = m_toolBar->addAction(m_menuImages.icon(tool.image), tool.caption);
+        connect(action, &QAction::triggered, this, [this, kind] { OpenToolWindow(kind); });
+    }
+    m_toolBar->addSeparator();
+    // The mail launcher's drop-down is filled by the launchers feature.
+    m_mailButton = new QToolButton(m_toolBar);
+    m_mailButton->setText("mail");
+    m_mailButton->setIcon(m_menuImages.icon(4));
+    m_mailButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_mailButton->setPopupMode(QToolButton::MenuButtonPopup);
+    m_mailButton->setMenu(new QMenu(m_mailButton));
+    m_toolBar->addWidget(m_mailButton);
+    m_toolBar->addSeparator();
+    m_themes = new QComboBox(m_toolBar);
+    m_themes->setObjectName("CBThemes");
+    m_themes->setPlaceholderText("Themes");
+    m_themes->setMinimumWidth(110);
+    m_toolBar->addWidget(m_themes);
+    connect(m_themes, &QComboBox::activated, this, &TfrmMain::CBThemesClick);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+// ---- tool windows -------------------------------------------------------
+
+ToolWindow* TfrmMain::createToolWindow(ToolKind kind) {
+    switch (kind) {
+        case ToolKind::FtpClient:
+            return new TFTPfrm(*this);
+        case ToolKind::Editor:
+            return new TfrmNotepad(*this);
+        case ToolKind::NetTranslator:
+            return new TTransFrm(*this);
+        case ToolKind::NetworkTools:
+            return new TNetToosFrm(*this);
+        case ToolKind::WebBrowser:
+            return new TbrowserFrm(*this);
+        case ToolKind::WebSiteGrabber:
+            return new TGrabberFrm(*this);
+    }
+    return nullptr;
+}
+
+QMdiSubWindow* TfrmMain::addToMdi(ToolWindow* window) {
+    QMdiSubWindow* sub = m_area->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(m_taskbarImages.icon(toolKindInfo(window->kind()).taskBarImage));
+    window->show();
+    sub->showMaximized();
+    return sub;
+}
+
+ToolWindow* TfrmMain::OpenToolWindow(ToolKind kind) {
+    ToolWindow* window = createToolWindow(kind);
+    QMdiSubWindow* sub = addToMdi(window);
+    const ToolKindInfo& info = toolKindInfo(kind);
+    m_taskBar->AddTask(window, info.caption, infoTextColour(), info.taskBarImage);
+    m_area->setActiveSubWindow(sub);
+    return window;
+}
+
+void TfrmMain::addTask(ToolWindow* window, const QString& caption, int image) {
+    m_taskBar->AddTask(window, caption, infoTextColour(), image);
+}
+
+void TfrmMain::removeTask(ToolWindow* window) {
+    if (!m_destroying)
+        m_taskBar->RemoveTask(window);
+}
+
+ToolWindow* TfrmMain::browseUrl(const QString& address, History history, const QString& caption,
+                                int image) {
+    ToolWindow* window = nullptr;
+    if (caption.isEmpty() && image < 0) {
+        window = OpenToolWindow(ToolKind::WebBrowser);
+    } else {
+        window = new TbrowserFrm(*this);
+        QMdiSubWindow* sub = addToMdi(window);
+        const ToolKindInfo& info = toolKindInfo(ToolKind::WebBrowser);
+        m_taskBar->AddTask(window, caption.isEmpty() ? QString(info.caption) : caption,
+                           infoTextColour(), image < 0 ? info.taskBarImage : image);
+        m_area->setActiveSubWindow(sub);
+    }
+    auto* browser = static_cast<TbrowserFrm*>(window);
+    if (history == History::Skip) {
+        browser->NavigateNoHistory(address);
+    } else {
+        browser->Navigate(address);
+    }
+    return window;
+}
+
+ToolWindow* TfrmMain::openInEditor(const QString& text, bool html) {
+    auto* editor = static_cast<TfrmNotepad*>(OpenToolWindow(ToolKind::Editor));
+    if (html) {
+        editor->showHtmlSource(text);
+    } else {
+        editor->handOffText(text);
+    }
+    return editor;
+}
+
+QList<QMdiSubWindow*> TfrmMain::subWindowsInMdiOrder() const {
+    QList<QMdiSubWindow*> order = m_area->subWindowList(QMdiArea::StackingOrder);
+    std::reverse(order.begin(), order.end());  // topmost first, as the platform counts
+    return order;
+}
+
+ToolWindow* TfrmMain::activeToolWindow() const {
+    QMdiSubWindow* sub = m_area->activeSubWindow();
+    if (!sub)
+        sub = m_area->currentSubWindow();
+    return sub ? qobject_cast<ToolWindow*>(sub->widget()) : nullptr;
+}
+
+int TfrmMain::toolWindowCount() const {
+    return m_area->subWindowList().size();
+}
+
+ToolWindow* TfrmMain::toolWindowAt(int index) const {
+    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
+    if (index < 0 || index >= order.size())
+        return nullptr;
+    return qobject_cast<ToolWindow*>(order[index]->widget());
+}
+
+// ---- window arrangement -------------------------------------------------
+
+void TfrmMain::DoCascade() {
+    m_area->cascadeSubWindows();
+}
+
+void TfrmMain::DoVertical() {
+    // Side by side: equal columns over the full height.
+    const QList<QMdiSubWindow*> windows = m_area->subWindowList();
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_area->viewport()->rect();
+    const int width = area.width() / windows.size();
+    for (int i = 0; i < windows.size(); ++i) {
+        windows[i]->showNormal();
+        windows[i]->setGeometry(i * width, 0, width, area.height());
+    }
+}
+
+void TfrmMain::DoTileHorizontally() {
+    // One above the other: equal rows over the full width.
+    const QList<QMdiSubWindow*> windows = m_area->subWindowList();
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_area->viewport()->rect();
+    const int height = area.height() / windows.size();
+    for (int i = 0; i < windows.size(); ++i) {
+        windows[i]->showNormal();
+        windows[i]->setGeometry(0, i * height, area.width(), height);
+    }
+}
+
+void TfrmMain::DoArrange() {
+    // Line up the minimized windows along the bottom edge.
+    const QRect area = m_area->viewport()->rect();
+    int x = 0;
+    for (QMdiSubWindow* sub : m_area->subWindowList()) {
+        if (!sub->isMinimized())
+            continue;
+        const QSize size = sub->size();
+        sub->move(x, area.height() - size.height());
+        x += size.width();
+    }
+}
+
+void TfrmMain::DoMaximize() {
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)) {
+        setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
+        m_maximizeItem->setText("View Maximize");
+    } else {
+        m_maximizeItem->setText("View Normal");
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+}
+
+void TfrmMain::TBXMinClick() {
+    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
+    for (int i = order.size() - 1; i >= 0; --i)
+        order[i]->showMinimized();
+}
+
+void TfrmMain::TBXCloseAllClick() {
+    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
+    for (int i = order.size() - 1; i >= 0; --i)
+        order[i]->close();
+}
+
+void TfrmMain::DoCloseWin() {
+    if (QMdiSubWindow* sub = m_area->activeSubWindow())
+        sub->close();
+}
+
+void TfrmMain::TBXHideTaskBarClick() {
+    m_taskBar->hide();
+    m_taskBarViewItem->setText("Show The TaskBar");
+}
+
+void TfrmMain::TaskBViewClick() {
+    // The item ticks itself; the bar's visibility flips independently of it.
+    m_taskBar->setVisible(m_taskBar->isHidden());
+}
+
+QAction* TfrmMain::activeWindowsLabel() const {
+    return m_activeWindowsLabel;
+}
+
+void TfrmMain::TBXMDIWindowItem1Update() {
+    RefreshActiveWindowHint();
+    m_activeWindowsLabel->setVisible(toolWindowCount() > 0);
+    for (QAction* item : m_windowListItems) {
+        m_windowMenu->removeAction(item);
+        delete item;
+    }
+    m_windowListItems.clear();
+    const QList<QMdiSubWindow*> windows = m_area->subWindowList();
+    QMdiSubWindow* active = m_area->activeSubWindow();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* sub = windows[i];
+        auto* item =
+            new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(sub->windowTitle()), m_windowMenu);
+        item->setCheckable(true);
+        item->setChecked(sub == active);
+        connect(item, &QAction::triggered, this, [this, sub] { m_area->setActiveSubWindow(sub); });
+        m_windowMenu->addAction(item);
+        m_windowListItems.append(item);
+    }
+}
+
+void TfrmMain::fillTaskBarMenu(bool overButton) {
+    m_popupMenu->clear();
+    if (!overButton)
+        return;
+    menuItem(m_popupMenu, "Close The Window", 14, [this] { DoCloseWin(); });
+    menuItem(m_popupMenu, "Close All The Windows", 14, [this] { TBXCloseAllClick(); });
+    menuItem(m_popupMenu, "Hide The TaskBar", 17, [this] { TBXHideTaskBarClick(); });
+    m_popupMenu->addSeparator();
+    menuItem(m_popupMenu, "Open The Web Browser", 3, [this] { DoShowWebBrowser(); });
+    menuItem(m_popupMenu, "Open The Web Grabber", 2, [this] { DoShowGrabber(); });
+    menuItem(m_popupMenu, "Open The Editor", 8, [this] { DoShowEditor(); });
+    menuItem(m_popupMenu, "Open The FTP Client", 1, [this] { DoShowFTP(); });
+    menuItem(m_popupMenu, "Open The Net Tools", 15, [this] { DoShowNetTools(); });
+    menuItem(m_popupMenu, "Open The Net Translator", 16, [this] { DoShowTranslator(); });
+    m_popupMenu->addSeparator();
+}
+
+void TfrmMain::RefreshActiveWindowHint() {
+    ToolWindow* active = activeToolWindow();
+    m_activeWindowHint = QString::fromLatin1(kApplicationTitle) + "\n\r" +
+                         "Active :" + (active ? active->windowTitle() : QString());
+    setToolTip(QString());
+    m_area->setStatusTip(m_activeWindowHint);
+}
+
+bool TfrmMain::checkUpdatesOnStartup() const {
+    return m_updateOnStartup->isChecked();
+}
+
+// ---- themes ---------------------------------------------------------------
+
+void TfrmMain::CBThemesClick(int index) {
+    Themes::apply(m_themes->itemText(index));
+}
+
+// ---- settings -------------------------------------------------------------
+
+void TfrmMain::TBXRestoreClick() {
+    if (m_prompts.message(Prompts::Kind::Error, QString(), "Are You Sure??",
+                          Prompts::Ok | Prompts::Cancel) != Prompts::Ok) {
+        return;
+    }
+    try {
+        Registry registry;
+        if (!registry.openKey("\\Software", false))
+            return;
+        registry.deleteKey("Corvanta");
+    } catch (const AppError& error) {
+        m_prompts.errorBox(error.message());
+    }
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow() {
+    m_quietNoUpdates = true;
+    m_themes->clear();
+    m_themes->addItems(Themes::names());
+    m_themes->setCurrentIndex(-1);
+
+    if (!m_isConnected()) {
+        m_prompts.message(Prompts::Kind::Warning, QString(),
+                          "It looks like you are not connected to the internet!",
+                          Prompts::Ok | Prompts::Cancel);
+    }
+
+    readMainSettings();
+
+    try {
+        Registry registry;
+        if (registry.openKey(kBrowserSettingsKey, false)) {
+            m_mailClient = registry.readString("MailClient");
+            if (m_mailClient.isEmpty())
+                m_mailClient = "OutlookExpress";
+        }
+    } catch (const AppError&) {
+        // An unreadable mail-client value keeps the empty selection.
+    }
+    RefreshActiveWindowHint();
+}
+
+void TfrmMain::readMainSettings() {
+    std::unique_ptr<Registry> registry;
+    try {
+        registry = std::make_unique<Registry>();
+        if (!registry->openKey(kMainKey, true))
+            return;
+    } catch (const AppError&) {
+        return;  // the key cannot be opened at all: nothing applied, no fallback
+    }
+    const QString movedAside = Registry::takeRecoveryNotice();
+    if (!movedAside.isEmpty()) {
+        m_prompts.message(Prompts::Kind::Warning, QString(),
+                          QStringLiteral("Your settings could not be read and were moved to\n%1\n"
+                                         "Corvanta starts with its default settings.")
+                              .arg(movedAside),
+                          Prompts::Ok);
+    }
+    try {
+        QRect placement = geometry();
+        placement.moveLeft(registry->readInteger("Form_Left"));
+        setGeometry(placement);
+        placement.moveTop(registry->readInteger("Form_Top"));
+        setGeometry(placement);
+        placement.setWidth(registry->readInteger("Form_Width"));
+        setGeometry(placement);
+        placement.setHeight(registry->readInteger("Form_Height"));
+        setGeometry(placement);
+
+        const int theme = registry->readInteger("Form_Theme");
+        m_themes->setCurrentIndex(theme >= 0 && theme < m_themes->count() ? theme : -1);
+        Themes::apply(m_themes->currentText());
+
+        if (registry->readInteger("HideTheTaskbar") == 0)
+            m_taskBar->hide();
+
+        for (const ToolKindInfo& kind : kToolKinds) {
+            if (registry->readString(kind.caption) == "1")
+                OpenToolWindow(kind.kind);
+        }
+
+        switch (registry->readInteger("Window_State")) {
+            case 1:
+                setWindowState(Qt::WindowMaximized);
+                break;
+            case 2:
+                setWindowState(Qt::WindowMinimized);
+                break;
+            case 3:
+                setWindowState(Qt::WindowNoState);
+                break;
+            default:
+                break;
+        }
+
+        m_updateOnStartup->setChecked(registry->readBool("AutoUpdate"));
+        // The release check itself arrives with the update feature.
+        registry->closeKey();
+    } catch (const AppError&) {
+        DoShowWebBrowser();
+        setWindowTitle(kFallbackCaption);
+    }
+}
+
+void TfrmMain::FormCloseQuery() {
+    try {
+        Registry registry;
+        if (registry.openKey(kMainKey, true)) {
+            const QRect placement = (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))
+                                        ? normalGeometry()
+                                        : geometry();
+            registry.writeDate("Last_Date_In_Use", QDate::currentDate());
+            registry.writeBool("AutoUpdate", m_updateOnStartup->isChecked());
+            registry.writeInteger("Corvanta_Version", kRelease);
+            registry.writeInteger("Form_Top", placement.top());
+            registry.writeInteger("Form_Left", placement.left());
+            registry.writeInteger("Form_Width", placement.width());
+            registry.writeInteger("Form_Height", placement.height());
+            registry.writeInteger("Form_Theme", m_themes->currentIndex());
+            for (const ToolKindInfo& kind : kToolKinds)
+                registry.deleteValue(kind.caption);
+            for (int i = toolWindowCount() - 1; i >= 0; --i) {
+                if (ToolWindow* window = toolWindowAt(i))
+                    registry.writeString(window->windowTitle(), "1");
+            }
+            registry.writeInteger("HideTheTaskbar", m_taskBar->isHidden() ? 0 : 1);
+            int state = 3;
+            if (windowState() & Qt::WindowMinimized) {
+                state = 2;
+            } else if (windowState() & Qt::WindowMaximized) {
+                state = 1;
+            }
+            registry.writeInteger("Window_State", state);
+            registry.closeKey();
+        }
+    } catch (const AppError&) {
+        // A store that cannot be opened at exit skips the frame's writes.
+    }
+    try {
+        Registry registry;
+        if (registry.openKey(kBrowserSettingsKey, true)) {
+            registry.writeString("MailClient", m_mailClient);
+        }
+    } catch (const AppError&) {
+        // Failures writing the mail-client selection are ignored.
+    }
+    for (const char* name : {"myip.txt", "Update.config"}) {
+        const QString path = Paths::writableProgramFile(name);
+        if (QFile::exists(path)) {
+            QFile::remove(path);
+            if (QString(name) == "Update.config") {
+                QFile::remove(Paths::writableProgramFile("UpdateC.config"));
+            }
+        }
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
+    for (QMdiSubWindow* sub : order) {
+        auto* window = qobject_cast<ToolWindow*>(sub->widget());
+        if (window && !window->queryClose()) {
+            event->ignore();
+            return;
+        }
+    }
+    FormCloseQuery();
+    event->accept();
+}

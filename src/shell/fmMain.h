@@ -1,9 +1,144 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 
-class TfrmMain : public QMainWindow {
+#include "ImageStrip.h"
+#include "ToolHost.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class QWidgetAction;
+class TTBXTaskBar;
+
+// The main frame: an MDI area holding the tool windows, the task bar of open
+// windows, the menus and the tool toolbar. It is the ToolHost of every tool
+// window it opens and keeps no list of its own: it reaches tool windows
+// through the MDI area only.
+class TfrmMain : public QMainWindow, public ToolHost {
     Q_OBJECT
 public:
-    explicit TfrmMain(QWidget* parent = nullptr);
+    static constexpr const char* kMainKey = "\\Software\\Corvanta\\MainPlatform";
+    static constexpr const char* kBrowserSettingsKey = "\\Software\\Corvanta\\BrowserSettings";
+    static constexpr const char* kFallbackCaption = "Corvanta     0.08   Beta";
+    static constexpr int kRelease = 8;
+
+    explicit TfrmMain(Prompts& prompts, std::function<bool()> isConnected,
+                      QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // ToolHost
+    Prompts& prompts() override { return m_prompts; }
+    ToolWindow* openTool(ToolKind kind) override { return OpenToolWindow(kind); }
+    void addTask(ToolWindow* window, const QString& caption, int image) override;
+    void removeTask(ToolWindow* window) override;
+    void setFrameCaption(const QString& caption) override { setWindowTitle(caption); }
+    ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
+                          int image) override;
+    ToolWindow* openInEditor(const QString& text, bool html) override;
+
+    ToolWindow* OpenToolWindow(ToolKind kind);
+
+    // Queries on the MDI area: index 0 is the active (topmost) tool window.
+    ToolWindow* activeToolWindow() const;
+    int toolWindowCount() const;
+    ToolWindow* toolWindowAt(int index) const;
+
+    // The open actions.
+    void DoShowWebBrowser() { OpenToolWindow(ToolKind::WebBrowser); }
+    void DoShowFTP() { OpenToolWindow(ToolKind::FtpClient); }
+    void DoShowEditor() { OpenToolWindow(ToolKind::Editor); }
+    void DoShowGrabber() { OpenToolWindow(ToolKind::WebSiteGrabber); }
+    void DoShowTranslator() { OpenToolWindow(ToolKind::NetTranslator); }
+    void DoShowNetTools() { OpenToolWindow(ToolKind::NetworkTools); }
+
+    // Window arrangement and the task bar's commands.
+    void DoCascade();
+    void DoVertical();
+    void DoTileHorizontally();
+    void DoArrange();
+    void DoMaximize();
+    void TBXMinClick();
+    void TBXCloseAllClick();
+    void DoCloseWin();
+    void TBXHideTaskBarClick();
+    void TaskBViewClick();
+    void TBXMDIWindowItem1Update();
+    void TBXRestoreClick();
+    void CBThemesClick(int index);
+
+    void RefreshActiveWindowHint();
+    QString activeWindowHint() const { return m_activeWindowHint; }
+    QString trayTip() const { return m_activeWindowHint.left(63); }
+
+    QString mailClient() const { return m_mailClient; }
+    bool checkUpdatesOnStartup() const;
+
+    // Controls reached by tests and by later features.
+    TTBXTaskBar* taskBar() const { return m_taskBar; }
+    QComboBox* themeSelector() const { return m_themes; }
+    QMdiArea* mdiArea() const { return m_area; }
+    QMenu* windowMenu() const { return m_windowMenu; }
+    QMenu* sharedPopupMenu() const { return m_popupMenu; }
+    QAction* taskBarViewItem() const { return m_taskBarViewItem; }
+    QAction* maximizeItem() const { return m_maximizeItem; }
+    QAction* activeWindowsLabel() const;
+    QList<QAction*> windowListItems() const { return m_windowListItems; }
+    const ImageList& menuImages() const { return m_menuImages; }
+    const ImageList& taskbarImages() const { return m_taskbarImages; }
+
+    // Fills the shared popup with the task-bar context menu when `overButton`,
+    // empties it otherwise (then no menu is shown).
+    void fillTaskBarMenu(bool overButton);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery();
+    void readMainSettings();
+    void buildMenus();
+    void buildToolBar();
+    ToolWindow* createToolWindow(ToolKind kind);
+    QMdiSubWindow* addToMdi(ToolWindow* window);
+    QList<QMdiSubWindow*> subWindowsInMdiOrder() const;
+    QAction* menuItem(QMenu* menu, const QString& caption, int image,
+                      std::function<void()> handler);
+
+    Prompts& m_prompts;
+    std::function<bool()> m_isConnected;
+    bool m_shownOnce = false;
+    bool m_destroying = false;
+    bool m_quietNoUpdates = false;
+    QString m_mailClient;
+    QString m_activeWindowHint;
+
+    ImageList m_menuImages{24};
+    ImageList m_taskbarImages{16};
+    ImageList m_trayImages{16};
+
+    QMdiArea* m_area = nullptr;
+    TTBXTaskBar* m_taskBar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_releaseLabel = nullptr;
+    QToolButton* m_mailButton = nullptr;
+    QComboBox* m_themes = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QMenu* m_popupMenu = nullptr;
+    QAction* m_updateOnStartup = nullptr;
+    QAction* m_taskBarViewItem = nullptr;
+    QAction* m_maximizeItem = nullptr;
+    QWidgetAction* m_activeWindowsLabel = nullptr;
+    QAction* m_windowListSeparator = nullptr;
+    QList<QAction*> m_windowListItems;
+    QWidget* m_updateStatusBar = nullptr;
 };

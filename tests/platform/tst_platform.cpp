@@ -1,13 +1,281 @@
 #include <QtTest>
 
+#include "Connectivity.h"
 #include "Registry.h"
+#include "RegistryIniView.h"
+#include "ServiceAddress.h"
 #include "TestEnvironment.h"
 
 class PlatformTests : public QObject {
     Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_files = 0;
+    QString freshStore() { return m_dir.filePath(QStringLiteral("store%1.db").arg(++m_files)); }
+
 private slots:
-    void placeholder() { QVERIFY(true); }
+    void readsFollowTheTypeRules_data();
+    void readsFollowTheTypeRules();
+    void valuesRoundTrip();
+    void keyPathsIgnoreLeadingBackslashAndCase();
+    void deleteKeyRemovesEverythingBelow();
+    void aBlockOfWritesIsOneTransaction();
+    void corruptStoreIsMovedAsideOnce_data();
+    void corruptStoreIsMovedAsideOnce();
+    void iniViewUsesSubKeysAsSections();
+    void serviceAddressesStayOnLoopbackInTests();
+    void defaultRouteDetection_data();
+    void defaultRouteDetection();
 };
+
+// What each typed read does with what is stored: "ok", "throws" or "empty".
+void PlatformTests::readsFollowTheTypeRules_data() {
+    QTest::addColumn<QString>("stored");  // integer, bool, text, date, absent
+    QTest::addColumn<QString>("read");    // integer, bool, text, date
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("absent integer") << "absent"
+                                    << "integer"
+                                    << "throws";
+    QTest::newRow("absent bool") << "absent"
+                                 << "bool"
+                                 << "throws";
+    QTest::newRow("absent date") << "absent"
+                                 << "date"
+                                 << "throws";
+    QTest::newRow("absent text") << "absent"
+                                 << "text"
+                                 << "empty";
+    QTest::newRow("integer as bool") << "integer"
+                                     << "bool"
+                                     << "ok";
+    QTest::newRow("bool as integer") << "bool"
+                                     << "integer"
+                                     << "ok";
+    QTest::newRow("integer as text") << "integer"
+                                     << "text"
+                                     << "throws";
+    QTest::newRow("text as integer") << "text"
+                                     << "integer"
+                                     << "throws";
+    QTest::newRow("text as bool") << "text"
+                                  << "bool"
+                                  << "throws";
+    QTest::newRow("date as integer") << "date"
+                                     << "integer"
+                                     << "throws";
+    QTest::newRow("integer as date") << "integer"
+                                     << "date"
+                                     << "throws";
+    QTest::newRow("text as date") << "text"
+                                  << "date"
+                                  << "throws";
+}
+
+void PlatformTests::readsFollowTheTypeRules() {
+    QFETCH(QString, stored);
+    QFETCH(QString, read);
+    QFETCH(QString, outcome);
+    Registry registry(freshStore());
+    QVERIFY(registry.openKey("\\Software\\Corvanta\\Test", true));
+    if (stored == "integer")
+        registry.writeInteger("v", 7);
+    if (stored == "bool")
+        registry.writeBool("v", true);
+    if (stored == "text")
+        registry.writeString("v", "7");
+    if (stored == "date")
+        registry.writeDate("v", QDate(2026, 12, 10));
+    bool threw = false;
+    QString text;
+    try {
+        if (read == "integer")
+            registry.readInteger("v");
+        if (read == "bool")
+            registry.readBool("v");
+        if (read == "date")
+            registry.readDate("v");
+        if (read == "text")
+            text = registry.readString("v");
+    } catch (const RegistryError&) {
+        threw = true;
+    }
+    QCOMPARE(threw, outcome == "throws");
+    if (outcome == "empty")
+        QVERIFY(text.isEmpty());
+}
+
+void PlatformTests::valuesRoundTrip() {
+    const QString file = freshStore();
+    {
+        Registry registry(file);
+        QVERIFY(registry.openKey("\\Software\\Corvanta\\MainPlatform", true));
+        registry.writeInteger("Form_Theme", -1);
+        registry.writeInteger("Big", 2147483647);
+        registry.writeBool("AutoUpdate", false);
+        registry.writeString("Web Browser", "1");
+        registry.writeString("Unicode", QString::fromUtf8("Grüße €"));
+        registry.writeDate("Last_Date_In_Use", QDate(1999, 1, 2));
+    }
+    Registry registry(file);
+    QVERIFY(registry.openKey("\\Software\\Corvanta\\MainPlatform", false));
+    QCOMPARE(registry.readInteger("Form_Theme"), -1);
+    QCOMPARE(registry.readInteger("Big"), 2147483647);
+    QCOMPARE(registry.readBool("AutoUpdate"), false);
+    QCOMPARE(registry.readString("Web Browser"), QString("1"));
+    QCOMPARE(registry.readString("Unicode"), QString::fromUtf8("Grüße €"));
+    QCOMPARE(registry.readDate("Last_Date_In_Use"), QDate(1999, 1, 2));
+    QCOMPARE(registry.valueType("Last_Date_In_Use"), Registry::ValueType::Date);
+    // A Boolean is any non-zero number.
+    registry.writeInteger("Flag", 5);
+    QCOMPARE(registry.readBool("Flag"), true);
+    QVERIFY(registry.deleteValue("Flag"));
+    QVERIFY(!registry.valueExists("Flag"));
+}
+
+void PlatformTests::keyPathsIgnoreLeadingBackslashAndCase() {
+    Registry registry(freshStore());
+    QVERIFY(!registry.openKey("\\Software\\Corvanta\\Editor", false));
+    QVERIFY(registry.openKey("\\Software\\Corvanta\\Editor", true));
+    registry.writeString("MRUFile1", "/tmp/a.txt");
+    registry.closeKey();
+    QVERIFY(registry.openKey("Software\\Corvanta\\Editor", false));
+    QCOMPARE(registry.readString("MRUFile1"), QString("/tmp/a.txt"));
+    QVERIFY(registry.openKey("\\SOFTWARE\\corvanta\\editor\\", false));
+    QCOMPARE(registry.readString("mrufile1"), QString("/tmp/a.txt"));
+    QVERIFY(registry.openKey("\\Software\\Corvanta", false));
+    QCOMPARE(registry.getKeyNames(), QStringList{"Editor"});
+}
+
+void PlatformTests::deleteKeyRemovesEverythingBelow() {
+    Registry registry(freshStore());
+    registry.openKey("\\Software\\Corvanta\\MainPlatform", true);
+    registry.writeInteger("Form_Left", 1);
+    registry.openKey("\\Software\\Corvanta\\Editor\\Deep", true);
+    registry.writeString("x", "y");
+    registry.openKey("\\Software\\Other", true);
+    registry.writeString("keep", "me");
+    registry.closeKey();
+
+    QVERIFY(registry.openKey("\\Software", false));
+    QVERIFY(registry.deleteKey("Corvanta"));  // a bare name is below the open key
+    registry.closeKey();
+    QVERIFY(!registry.keyExists("\\Software\\Corvanta"));
+    QVERIFY(!registry.keyExists("\\Software\\Corvanta\\Editor\\Deep"));
+    QVERIFY(registry.openKey("\\Software\\Other", false));
+    QCOMPARE(registry.readString("keep"), QString("me"));
+    // Re-creating the key after deletion starts empty.
+    QVERIFY(registry.openKey("\\Software\\Corvanta\\MainPlatform", true));
+    QVERIFY(registry.getValueNames().isEmpty());
+}
+
+void PlatformTests::aBlockOfWritesIsOneTransaction() {
+    const QString file = freshStore();
+    Registry writer(file);
+    writer.openKey("\\Software\\Corvanta\\Grabber", true);
+    writer.writeString("0", "first");
+    writer.writeString("1", "second");
+    {
+        // Another accessor (another running copy) sees nothing of an open block.
+        Registry reader(file);
+        QVERIFY(!reader.openKey("\\Software\\Corvanta\\Grabber", false));
+    }
+    writer.closeKey();
+    Registry reader(file);
+    QVERIFY(reader.openKey("\\Software\\Corvanta\\Grabber", false));
+    QCOMPARE(reader.getValueNames(), (QStringList{"0", "1"}));
+}
+
+void PlatformTests::corruptStoreIsMovedAsideOnce_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("garbage") << QByteArray("this is not a database\n").repeated(200);
+    QByteArray header("SQLite format 3");
+    header.append('\0');
+    QTest::newRow("truncated database") << header + QByteArray(80, '\x01');
+}
+
+void PlatformTests::corruptStoreIsMovedAsideOnce() {
+    QFETCH(QByteArray, content);
+    const QString file = freshStore();
+    {
+        QFile bad(file);
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(content);
+    }
+    Registry registry(file);
+    QVERIFY(registry.openKey("\\Software\\Corvanta\\MainPlatform", true));
+    QVERIFY_THROWS_EXCEPTION(RegistryError, registry.readInteger("Form_Left"));
+    registry.writeInteger("Form_Left", 3);
+    registry.closeKey();
+
+    const QString aside = Registry::takeRecoveryNotice();
+    QVERIFY2(aside.startsWith(file + ".corrupt-"), qPrintable(aside));
+    QFile kept(aside);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), content);                  // nothing of the old file is lost
+    QVERIFY(Registry::takeRecoveryNotice().isEmpty());  // told once
+
+    Registry again(file);
+    QVERIFY(again.openKey("\\Software\\Corvanta\\MainPlatform", false));
+    QCOMPARE(again.readInteger("Form_Left"), 3);
+    QVERIFY(Registry::takeRecoveryNotice().isEmpty());
+}
+
+void PlatformTests::iniViewUsesSubKeysAsSections() {
+    const QString file = freshStore();
+    RegistryIniView view("Software\\Corvanta\\Editor", file);
+    QCOMPARE(view.readString("", "MRUFile1", "none"), QString("none"));
+    view.writeString("", "MRUFile1", "/home/u/a.pas");
+    view.writeString("Extra", "k", "v");
+    QCOMPARE(view.readString("", "MRUFile1", "none"), QString("/home/u/a.pas"));
+    Registry registry(file);
+    QVERIFY(registry.openKey("\\Software\\Corvanta\\Editor", false));
+    QCOMPARE(registry.readString("MRUFile1"), QString("/home/u/a.pas"));
+    QVERIFY(registry.openKey("\\Software\\Corvanta\\Editor\\Extra", false));
+    QCOMPARE(registry.readString("k"), QString("v"));
+}
+
+void PlatformTests::serviceAddressesStayOnLoopbackInTests() {
+    QCOMPARE(ServiceAddress::get("Probe", "http://example.org/path?q=1"),
+             QString("http://127.0.0.1:9/path?q=1"));
+    QCOMPARE(ServiceAddress::get("ProbeHost", "whois.example.org"), QString("127.0.0.1"));
+    ServiceAddress::set("Probe", "http://127.0.0.1:8080");
+    QCOMPARE(ServiceAddress::get("Probe", "http://example.org"), QString("http://127.0.0.1:8080"));
+}
+
+void PlatformTests::defaultRouteDetection_data() {
+    QTest::addColumn<QByteArray>("ipv4");
+    QTest::addColumn<QByteArray>("ipv6");
+    QTest::addColumn<bool>("connected");
+    const QByteArray head =
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+    QTest::newRow("default route up")
+        << head + "eth0\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+        << QByteArray() << true;
+    QTest::newRow("only a local network")
+        << head + "eth0\t0002A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
+        << QByteArray() << false;
+    QTest::newRow("default route down")
+        << head + "eth0\t00000000\t0102A8C0\t0002\t0\t0\t100\t00000000\t0\t0\t0\n"
+        << QByteArray() << false;
+    QTest::newRow("ipv6 default") << head
+                                  << QByteArray(32, '0') + " 00 " + QByteArray(32, '0') + " 00 " +
+                                         "fe800000000000000000000000000001 00000400 00000001 "
+                                         "00000000 00000003 eth0\n"
+                                  << true;
+    QTest::newRow("ipv6 unreachable on lo")
+        << head
+        << QByteArray(32, '0') + " 00 " + QByteArray(32, '0') + " 00 " + QByteArray(32, '0') +
+               " ffffffff 00000001 00000000 00200200 lo\n"
+        << false;
+    QTest::newRow("unreadable tables") << QByteArray() << QByteArray() << false;
+}
+
+void PlatformTests::defaultRouteDetection() {
+    QFETCH(QByteArray, ipv4);
+    QFETCH(QByteArray, ipv6);
+    QFETCH(bool, connected);
+    QCOMPARE(hasDefaultRouteIpv4(ipv4) || hasDefaultRouteIpv6(ipv6), connected);
+}
 
 CORVANTA_TEST_MAIN(PlatformTests)
 #include "tst_platform.moc"

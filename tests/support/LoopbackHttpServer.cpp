@@ -19,8 +19,7 @@ public:
                 socket->setParent(this);
                 QObject::connect(socket, &QTcpSocket::readyRead, socket,
                                  [this, socket] { onReadyRead(socket); });
-                QObject::connect(socket, &QTcpSocket::disconnected, socket,
-                                 &QObject::deleteLater);
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
         });
         return m_server->serverPort();
@@ -31,7 +30,8 @@ private:
         QByteArray& buffer = m_buffers[socket];
         buffer += socket->readAll();
         const int headerEnd = buffer.indexOf("\r\n\r\n");
-        if (headerEnd < 0) return;
+        if (headerEnd < 0)
+            return;
         Request request;
         const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
         const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
@@ -40,31 +40,37 @@ private:
         qsizetype length = 0;
         for (int i = 1; i < lines.size(); ++i) {
             const int colon = lines[i].indexOf(':');
-            if (colon <= 0) continue;
+            if (colon <= 0)
+                continue;
             const QByteArray name = lines[i].left(colon).trimmed().toLower();
             const QByteArray value = lines[i].mid(colon + 1).trimmed();
             request.headers.insert(name, value);
-            if (name == "content-length") length = value.toLongLong();
+            if (name == "content-length")
+                length = value.toLongLong();
         }
-        if (buffer.size() < headerEnd + 4 + length) return;
+        if (buffer.size() < headerEnd + 4 + length)
+            return;
         request.body = buffer.mid(headerEnd + 4, length);
         m_buffers.remove(socket);
         {
             QMutexLocker locker(&m_owner.m_lock);
             m_owner.m_requests.append(request);
         }
-        const Response response = m_owner.m_handler ? m_owner.m_handler(request) : Response{404, "Not Found", {}, {}, 0};
+        const Response response =
+            m_owner.m_handler ? m_owner.m_handler(request) : Response{404, "Not Found", {}, {}, 0};
         auto send = [socket, response, head = request.method == "HEAD"] {
-            QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + " " +
-                             response.reason + "\r\n";
+            QByteArray out =
+                "HTTP/1.1 " + QByteArray::number(response.status) + " " + response.reason + "\r\n";
             bool hasLength = false;
             for (const auto& [name, value] : response.headers) {
                 out += name + ": " + value + "\r\n";
                 hasLength = hasLength || name.toLower() == "content-length";
             }
-            if (!hasLength) out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+            if (!hasLength)
+                out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
             out += "Connection: close\r\n\r\n";
-            if (!head) out += response.body;
+            if (!head)
+                out += response.body;
             socket->write(out);
             socket->disconnectFromHost();
         };
@@ -82,7 +88,9 @@ private:
 
 LoopbackHttpServer::LoopbackHttpServer() = default;
 
-LoopbackHttpServer::~LoopbackHttpServer() { stop(); }
+LoopbackHttpServer::~LoopbackHttpServer() {
+    stop();
+}
 
 bool LoopbackHttpServer::start(Handler handler) {
     stop();
@@ -91,15 +99,17 @@ bool LoopbackHttpServer::start(Handler handler) {
     m_worker->moveToThread(&m_thread);
     m_thread.start();
     quint16 port = 0;
-    QMetaObject::invokeMethod(m_worker, [this, &port] { port = m_worker->listen(); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [this, &port] { port = m_worker->listen(); }, Qt::BlockingQueuedConnection);
     m_port = port;
     return m_port != 0;
 }
 
 void LoopbackHttpServer::stop() {
-    if (!m_worker) return;
-    QMetaObject::invokeMethod(m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
+    if (!m_worker)
+        return;
+    QMetaObject::invokeMethod(
+        m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
     m_worker = nullptr;
     m_thread.quit();
     m_thread.wait();

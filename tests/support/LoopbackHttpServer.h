@@ -18,7 +18,7 @@ class LoopbackHttpServer {
 public:
     struct Request {
         QByteArray method;
-        QByteArray target;  // path and query as sent
+        QByteArray target;                     // path and query as sent
         QMap<QByteArray, QByteArray> headers;  // names lower-cased
         QByteArray body;
     };

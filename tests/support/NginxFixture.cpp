@@ -11,13 +11,15 @@ namespace {
 
 quint16 freePort() {
     QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0)) return 0;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
     return probe.serverPort();
 }
 
 QString nginxBinary() {
     for (const char* candidate : {"/usr/sbin/nginx", "/usr/local/sbin/nginx", "/usr/bin/nginx"}) {
-        if (QFileInfo::exists(candidate)) return candidate;
+        if (QFileInfo::exists(candidate))
+            return candidate;
     }
     return {};
 }
@@ -26,9 +28,13 @@ QString nginxBinary() {
 
 NginxFixture::NginxFixture() : m_dir(QDir::tempPath() + "/corvanta-nginx-XXXXXX") {}
 
-NginxFixture::~NginxFixture() { stop(); }
+NginxFixture::~NginxFixture() {
+    stop();
+}
 
-QString NginxFixture::root() const { return m_dir.path() + "/www"; }
+QString NginxFixture::root() const {
+    return m_dir.path() + "/www";
+}
 
 QString NginxFixture::url(const QString& path) const {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
@@ -90,8 +96,10 @@ bool NginxFixture::start(const Options& options) {
         for (int wait = 0; wait < 100; ++wait) {
             QTcpSocket socket;
             socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(100)) return true;
-            if (m_process.state() == QProcess::NotRunning) break;
+            if (socket.waitForConnected(100))
+                return true;
+            if (m_process.state() == QProcess::NotRunning)
+                break;
             QThread::msleep(50);
         }
         m_error = QString::fromLocal8Bit(m_process.readAll());

@@ -9,7 +9,7 @@
 class NginxFixture {
 public:
     struct Options {
-        bool gzip = false;      // compress text answers (gzip on for html/plain)
+        bool gzip = false;          // compress text answers (gzip on for html/plain)
         QString extraServerConfig;  // appended inside the server block
     };
 

@@ -15,11 +15,14 @@ ToolWindow* RecordingToolHost::openTool(ToolKind kind) {
 }
 
 void RecordingToolHost::addTask(ToolWindow* window, const QString& caption, int image) {
-    if (!window) return;
+    if (!window)
+        return;
     for (const Task& task : tasks) {
-        if (task.window == window) return;
+        if (task.window == window)
+            return;
     }
-    if (!caption.isEmpty()) window->setWindowTitle(caption);
+    if (!caption.isEmpty())
+        window->setWindowTitle(caption);
     tasks.append({window, caption, image});
 }
 

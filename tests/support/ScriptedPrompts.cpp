@@ -17,7 +17,9 @@ bool ScriptedPrompts::hasText(const QString& text) const {
     return false;
 }
 
-QVariant ScriptedPrompts::next() { return m_answers.isEmpty() ? QVariant() : m_answers.dequeue(); }
+QVariant ScriptedPrompts::next() {
+    return m_answers.isEmpty() ? QVariant() : m_answers.dequeue();
+}
 
 Prompts::Button ScriptedPrompts::message(Kind kind, const QString& caption, const QString& text,
                                          Buttons buttons) {
@@ -26,8 +28,10 @@ Prompts::Button ScriptedPrompts::message(Kind kind, const QString& caption, cons
     if (answer.isValid()) {
         return Button(answer.toInt());
     }
-    if (buttons & Cancel) return Cancel;
-    if (buttons & No) return No;
+    if (buttons & Cancel)
+        return Cancel;
+    if (buttons & No)
+        return No;
     return Ok;
 }
 
@@ -78,14 +82,16 @@ QString ScriptedPrompts::folder(const QString& caption, const QString& startFold
 std::optional<QFont> ScriptedPrompts::font(const QFont& initial) {
     m_calls.append({Kind::Font, {}, initial.toString(), Ok | Cancel, {}});
     const QVariant answer = next();
-    if (answer.isNull()) return std::nullopt;
+    if (answer.isNull())
+        return std::nullopt;
     return answer.value<QFont>();
 }
 
 std::optional<QColor> ScriptedPrompts::colour(const QColor& initial) {
     m_calls.append({Kind::Colour, {}, initial.name(), Ok | Cancel, {}});
     const QVariant answer = next();
-    if (answer.isNull()) return std::nullopt;
+    if (answer.isNull())
+        return std::nullopt;
     return answer.value<QColor>();
 }
 

@@ -20,15 +20,20 @@ void clearFolder(const QString& path) {
 
 namespace TestEnvironment {
 
-QString configHome() { return root().path() + "/config"; }
-QString dataHome() { return root().path() + "/data"; }
+QString configHome() {
+    return root().path() + "/config";
+}
+QString dataHome() {
+    return root().path() + "/data";
+}
 
 void prepare() {
     const QString base = root().path();
     for (const char* sub : {"/config", "/data", "/runtime", "/cache"}) {
         QDir().mkpath(base + sub);
     }
-    QFile::setPermissions(base + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(base + "/runtime",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_CONFIG_HOME", (base + "/config").toUtf8());
     qputenv("XDG_DATA_HOME", (base + "/data").toUtf8());
     qputenv("XDG_RUNTIME_DIR", (base + "/runtime").toUtf8());
@@ -37,11 +42,12 @@ void prepare() {
     // The browser engine: no sandbox (tests may run as root), no requests of
     // its own, software rendering.
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-            "--no-sandbox --disable-background-networking --disable-component-update "
-            "--disable-sync --disable-gpu --disable-quic --no-first-run "
-            "--disable-features=OptimizationHints,MediaRouter,Translate,AutofillServerCommunication "
-            "--disable-domain-reliability --disable-breakpad");
+    qputenv(
+        "QTWEBENGINE_CHROMIUM_FLAGS",
+        "--no-sandbox --disable-background-networking --disable-component-update "
+        "--disable-sync --disable-gpu --disable-quic --no-first-run "
+        "--disable-features=OptimizationHints,MediaRouter,Translate,AutofillServerCommunication "
+        "--disable-domain-reliability --disable-breakpad");
     qputenv("QT_LOGGING_RULES", "qt.webenginecontext.debug=false");
 }
 

@@ -22,13 +22,13 @@ void wipeUserFiles();
 }  // namespace TestEnvironment
 
 // Use instead of QTEST_MAIN in every test executable.
-#define CORVANTA_TEST_MAIN(TestObject)                             \
-    int main(int argc, char** argv) {                              \
-        TestEnvironment::prepare();                                \
+#define CORVANTA_TEST_MAIN(TestObject)                              \
+    int main(int argc, char** argv) {                               \
+        TestEnvironment::prepare();                                 \
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); \
-        QApplication app(argc, argv);                              \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                   \
-        TestObject test;                                           \
-        QTEST_SET_MAIN_SOURCE_PATH                                 \
-        return QTest::qExec(&test, argc, argv);                    \
+        QApplication app(argc, argv);                               \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                    \
+        TestObject test;                                            \
+        QTEST_SET_MAIN_SOURCE_PATH                                  \
+        return QTest::qExec(&test, argc, argv);                     \
     }

@@ -9,4 +9,6 @@ const ToolKindInfo& toolKindInfo(ToolKind kind) {
     return kToolKinds.front();
 }
 
-QString toolKindCaption(ToolKind kind) { return QString::fromLatin1(toolKindInfo(kind).caption); }
+QString toolKindCaption(ToolKind kind) {
+    return QString::fromLatin1(toolKindInfo(kind).caption);
+}

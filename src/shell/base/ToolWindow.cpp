@@ -14,7 +14,9 @@ ToolWindow::ToolWindow(ToolHost& host, ToolKind kind, QWidget* parent)
 
 ToolWindow::~ToolWindow() = default;
 
-Prompts& ToolWindow::prompts() const { return m_host.prompts(); }
+Prompts& ToolWindow::prompts() const {
+    return m_host.prompts();
+}
 
 void ToolWindow::closeEvent(QCloseEvent* event) {
     if (!queryClose()) {
