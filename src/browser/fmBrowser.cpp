@@ -1,6 +1,584 @@
 #include "fmBrowser.h"
 
-TbrowserFrm::TbrowserFrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::WebBrowser, parent) {}
+#include <QAbstractItemView>
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QVBoxLayout>
 
-void TbrowserFrm::Navigate(const QString&) {}
-void TbrowserFrm::NavigateNoHistory(const QString&) {}
+#include "AddressCombo.h"
+#include "BrowserRules.h"
+#include "Paths.h"
+#include "Registry.h"
+#include "StatusPanel.h"
+#include "ToolHost.h"
+
+namespace {
+
+constexpr int kImagePlainPage = 3;
+constexpr int kImageBlocker = 23;
+constexpr int kImageSecurePage = 55;
+const QColor kNavy(0, 0, 128);
+
+// Watches the search box and its list for the keys and clicks that choose an
+// entry, so that only those (not a focus change) run a search.
+class SearchChoiceFilter : public QObject {
+public:
+    SearchChoiceFilter(QComboBox* box, bool& flag) : QObject(box), m_box(box), m_flag(flag) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            const bool listKey =
+                watched == m_box->view() && (key == Qt::Key_Return || key == Qt::Key_Enter);
+            const bool arrowKey = watched == m_box && (key == Qt::Key_Up || key == Qt::Key_Down);
+            if (listKey || arrowKey)
+                m_flag = true;
+        } else if (event->type() == QEvent::MouseButtonRelease &&
+                   watched == m_box->view()->viewport()) {
+            m_flag = true;
+        }
+        return false;
+    }
+
+private:
+    QComboBox* m_box;
+    bool& m_flag;
+};
+
+}  // namespace
+
+int TbrowserFrm::s_windows = 0;
+
+TbrowserFrm::TbrowserFrm(ToolHost& host, QWidget* parent)
+    : ToolWindow(host, ToolKind::WebBrowser, parent) {
+    LoadImageStrip(m_images, QStringLiteral("Browser.bmp"));
+    if (s_windows++ == 0)
+        recordUserAgent(true);
+    // The toolbars' own context menu would hide them behind the items' backs.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    buildPages();
+    buildToolbars();
+    buildStatusBar();
+    resize(900, 640);
+}
+
+TbrowserFrm::~TbrowserFrm() {
+    m_settings.accessoriesToolbar = TBXhideMTB->isChecked();
+    m_settings.searches = m_searches.entries();
+    BrowserSettings::write(m_settings, Addrs->entries());
+    // The control reports to this window: it goes first.
+    delete WB;
+    WB = nullptr;
+    if (--s_windows == 0)
+        recordUserAgent(false);
+}
+
+void TbrowserFrm::recordUserAgent(bool present) {
+    try {
+        Registry registry;
+        if (!registry.openKey(BrowserRules::kUserAgentKey, present))
+            return;
+        if (present) {
+            registry.writeString(QLatin1String(BrowserRules::kUserAgentText), QString());
+        } else {
+            registry.deleteValue(QLatin1String(BrowserRules::kUserAgentText));
+        }
+    } catch (const AppError&) {
+        // The record is informative only; the engine has the token already.
+    }
+}
+
+QAction* TbrowserFrm::makeAction(const char* name, const QString& caption, int image,
+                                 const QString& hint) {
+    auto* action = new QAction(m_images.icon(image), caption, this);
+    action->setObjectName(QLatin1String(name));
+    if (!hint.isEmpty())
+        action->setToolTip(hint);
+    return action;
+}
+
+void TbrowserFrm::buildPages() {
+    WB = new BrowserHost(*this);
+    WB->setObjectName(QStringLiteral("WB"));
+    connect(WB->page(), &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
+
+    PnlAdd = new QWidget;
+    PnlAdd->setObjectName(QStringLiteral("PnlAdd"));
+    m_addSplitter = new QSplitter(Qt::Vertical);
+    m_addSplitter->addWidget(WB);
+    m_addSplitter->addWidget(PnlAdd);
+    m_addSplitter->setStretchFactor(0, 1);
+
+    auto* TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    auto* sheetLayout = new QVBoxLayout(TabSheet1);
+    sheetLayout->setContentsMargins(0, 0, 0, 0);
+    sheetLayout->addWidget(m_addSplitter);
+
+    auto* TabSheet7 = new QWidget;
+    TabSheet7->setObjectName(QStringLiteral("TabSheet7"));
+    m_infoPages = new QTabWidget(TabSheet7);
+    auto* infoLayout = new QVBoxLayout(TabSheet7);
+    infoLayout->setContentsMargins(0, 0, 0, 0);
+    infoLayout->addWidget(m_infoPages);
+
+    PageControl = new QTabWidget;
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    PageControl->setTabPosition(QTabWidget::South);
+    PageControl->setDocumentMode(true);
+    PageControl->addTab(TabSheet1, QStringLiteral("WebBrowser"));
+    PageControl->addTab(TabSheet7, QStringLiteral("Document Info"));
+
+    PnlFav = new QWidget;
+    PnlFav->setObjectName(QStringLiteral("PnlFav"));
+    PnlFav->hide();
+    m_sideSplitter = new QSplitter(Qt::Horizontal);
+    m_sideSplitter->addWidget(PnlFav);
+    m_sideSplitter->addWidget(PageControl);
+    m_sideSplitter->setStretchFactor(1, 1);
+    setCentralWidget(m_sideSplitter);
+}
+
+void TbrowserFrm::buildToolbars() {
+    // Main toolbar: the page-command menus, then the navigation buttons.
+    TBXTBMain = new QToolBar(QStringLiteral("Main"), this);
+    TBXTBMain->setObjectName(QStringLiteral("TBXTBMain"));
+    TBXTBMain->setMovable(false);
+    TBXTBMain->setIconSize(QSize(16, 16));
+    TBXTBMain->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+    auto addMenu = [this](const char* name, const QString& caption) {
+        auto* menu = new QMenu(caption, this);
+        menu->setObjectName(QLatin1String(name));
+        auto* button = new QToolButton;
+        button->setText(caption);
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::InstantPopup);
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setAutoRaise(true);
+        TBXTBMain->addWidget(button);
+        return menu;
+    };
+    QMenu* fileMenu = addMenu("TBXSubFile", QStringLiteral("File"));
+    QMenu* viewMenu = addMenu("TBXSubView", QStringLiteral("View"));
+    addMenu("TBXSubOptions", QStringLiteral("Options"));
+    TBXTBMain->addSeparator();
+
+    QAction* reload =
+        makeAction("TBXReload", QStringLiteral("Reload"), 2, QStringLiteral("Reload The Page"));
+    QAction* stop =
+        makeAction("TBXStop", QStringLiteral("Stop"), 4, QStringLiteral("Stop the download"));
+    TBXBack = makeAction(
+        "TBXBack", QStringLiteral("Back"), 0,
+        QStringLiteral("Go back (Enabled only if you have already visited more then 2 pages)"));
+    TBXForward = makeAction("TBXForward", QStringLiteral("Forward"), 1,
+                            QStringLiteral("Go Forward (Enabled only if a page was hit back)"));
+    QAction* home = makeAction("TBXHome", QStringLiteral("Home"), 5, QStringLiteral("Go Home"));
+    TBXBack->setEnabled(false);
+    TBXForward->setEnabled(false);
+    connect(reload, &QAction::triggered, this, &TbrowserFrm::DoRefresh);
+    connect(stop, &QAction::triggered, this, &TbrowserFrm::DoStop);
+    connect(TBXBack, &QAction::triggered, this, &TbrowserFrm::DoBack);
+    connect(TBXForward, &QAction::triggered, this, &TbrowserFrm::DoForward);
+    connect(home, &QAction::triggered, this, &TbrowserFrm::DoGoHome);
+    TBXTBMain->addActions({reload, stop, TBXBack, TBXForward, home});
+    addToolBar(Qt::TopToolBarArea, TBXTBMain);
+    addToolBarBreak(Qt::TopToolBarArea);
+
+    // Address toolbar.
+    TBXTBAddrs = new QToolBar(QStringLiteral("Address"), this);
+    TBXTBAddrs->setObjectName(QStringLiteral("TBXTBAddrs"));
+    TBXTBAddrs->setMovable(false);
+    TBXTBAddrs->setIconSize(QSize(16, 16));
+    TBXTBAddrs->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto* addressLabel = new QLabel(QStringLiteral(" Address "));
+    TBXTBAddrs->addWidget(addressLabel);
+    Addrs = new AddressCombo;
+    Addrs->lineEdit()->setPlaceholderText(QStringLiteral("Type an address and press Enter"));
+    TBXTBAddrs->addWidget(Addrs);
+    connect(Addrs, &AddressCombo::UrlSelected, this, &TbrowserFrm::Navigate);
+    QAction* go = makeAction("TBXGo", QStringLiteral("Go"), 8);
+    connect(go, &QAction::triggered, this, &TbrowserFrm::TBXGoClick);
+    TBXTBAddrs->addAction(go);
+    TBXTBAddrs->addSeparator();
+
+    Searchbx = new QComboBox;
+    Searchbx->setObjectName(QStringLiteral("Searchbx"));
+    Searchbx->setEditable(true);
+    Searchbx->setInsertPolicy(QComboBox::NoInsert);
+    Searchbx->setMinimumWidth(180);
+    Searchbx->lineEdit()->setPlaceholderText(QStringLiteral("Search the web"));
+    auto* choiceFilter = new SearchChoiceFilter(Searchbx, m_searchChoice);
+    Searchbx->installEventFilter(choiceFilter);
+    Searchbx->view()->installEventFilter(choiceFilter);
+    Searchbx->view()->viewport()->installEventFilter(choiceFilter);
+    connect(Searchbx->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        if (!Searchbx->view()->isVisible())
+            DoSearch();
+    });
+    connect(Searchbx, qOverload<int>(&QComboBox::activated), this, [this] {
+        if (std::exchange(m_searchChoice, false))
+            DoSearch();
+    });
+    TBXTBAddrs->addWidget(Searchbx);
+
+    auto* searchMenu = new QMenu(QStringLiteral("Search"), this);
+    m_engines = new QActionGroup(this);
+    m_engines->setExclusive(true);
+    for (const SearchEngineInfo& info : kSearchEngines) {
+        QAction* item = makeAction(info.item, QLatin1String(info.caption), info.image);
+        item->setCheckable(true);
+        item->setData(int(info.engine));
+        item->setChecked(info.engine == SearchEngine::Google);
+        m_engines->addAction(item);
+        searchMenu->addAction(item);
+    }
+    QAction* search = makeAction("TBXSubSearchAction", QStringLiteral("Search"), 9);
+    connect(search, &QAction::triggered, this, &TbrowserFrm::DoSearch);
+    auto* searchButton = new QToolButton;
+    searchButton->setObjectName(QStringLiteral("TBXSubSearch"));
+    searchButton->setDefaultAction(search);
+    searchButton->setMenu(searchMenu);
+    searchButton->setPopupMode(QToolButton::MenuButtonPopup);
+    searchButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    searchButton->setAutoRaise(true);
+    TBXTBAddrs->addWidget(searchButton);
+    addToolBar(Qt::TopToolBarArea, TBXTBAddrs);
+
+    // Accessories toolbar, left and hidden at first. The commands behind most
+    // of its items belong to the side panel and page commands.
+    TBXTools = new QToolBar(QStringLiteral("Accessories"), this);
+    TBXTools->setObjectName(QStringLiteral("TBXTools"));
+    TBXTools->setMovable(false);
+    TBXTools->setIconSize(QSize(16, 16));
+    QAction* newBrowser = makeAction("TBXOpenNewBrowser", QStringLiteral("Open New Browser"), 10);
+    connect(newBrowser, &QAction::triggered, this,
+            [this] { this->host().openTool(ToolKind::WebBrowser); });
+    TBXTools->addAction(newBrowser);
+    const struct {
+        const char* name;
+        const char* caption;
+        int image;
+    } accessories[] = {
+        {"TBXOpenLocal", "Open Local Page", 11}, {"TBXFindInPage", "Find In The Page", 12},
+        {"TBXBBLocker", "Popup Blocker", 23},    {"TBXHist", "View History", 36},
+        {"TBXFav", "View Favorites", 17},        {"TBXCookies", "View Cookies", 46},
+        {"TBXViewS", "View Page Source", 52},    {"TBXPrintPage", "Print The Page", 13},
+        {"TBXSavePage", "Save Page as..", 14},
+    };
+    for (const auto& item : accessories) {
+        QAction* action = makeAction(item.name, QLatin1String(item.caption), item.image);
+        action->setEnabled(false);
+        TBXTools->addAction(action);
+    }
+    addToolBar(Qt::LeftToolBarArea, TBXTools);
+    TBXTools->hide();
+
+    // Menus of the main toolbar.
+    fileMenu->addAction(newBrowser);
+    fileMenu->addSeparator();
+    QAction* closeItem = makeAction("TBXBClose", QStringLiteral("Close"), 15);
+    connect(closeItem, &QAction::triggered, this, &QWidget::close);
+    fileMenu->addAction(closeItem);
+
+    TBXMainTB = makeAction("TBXMainTB", BrowserRules::mainToolbarCaption(false), -1);
+    TBXMainTB->setCheckable(true);
+    TBXMainTB->setChecked(true);
+    connect(TBXMainTB, &QAction::triggered, this, [this](bool checked) {
+        TBXMainTB->setText(BrowserRules::mainToolbarCaption(checked));
+        TBXTBMain->setVisible(checked);
+    });
+    TBXhideMTB = makeAction("TBXhideMTB", BrowserRules::accessoriesToolbarCaption(false), -1);
+    TBXhideMTB->setCheckable(true);
+    connect(TBXhideMTB, &QAction::triggered, this, [this](bool checked) {
+        TBXhideMTB->setText(BrowserRules::accessoriesToolbarCaption(checked));
+        TBXTools->setVisible(checked);
+    });
+    viewMenu->addAction(TBXMainTB);
+    viewMenu->addAction(TBXhideMTB);
+}
+
+void TbrowserFrm::buildStatusBar() {
+    auto* bar = new QStatusBar;
+    bar->setObjectName(QStringLiteral("TBXStBarBrowser"));
+    bar->setSizeGripEnabled(false);
+    const struct {
+        int width;
+        Qt::Alignment alignment;
+    } layout[] = {{300, Qt::AlignLeft},
+                  {120, Qt::AlignLeft},
+                  {230, Qt::AlignLeft},
+                  {20, Qt::AlignLeft},
+                  {150, Qt::AlignRight}};
+    for (const auto& panel : layout) {
+        auto* widget = new StatusPanel(panel.width, panel.alignment);
+        m_panels.append(widget);
+        // The first three share what is left of the bar; the last keeps its place.
+        if (m_panels.size() < 5)
+            bar->addWidget(widget, m_panels.size() == 1 ? 1 : 0);
+        else
+            bar->addPermanentWidget(widget);
+    }
+    m_panels[0]->setMinimumWidth(120);
+    m_panels[0]->setMaximumWidth(QWIDGETSIZE_MAX);
+    m_panels[0]->setImage(m_images.icon(kImagePlainPage), kImagePlainPage);
+    m_panels[4]->setHint(QStringLiteral("Progress Of Download"));
+    ProgWB = new QProgressBar;
+    ProgWB->setObjectName(QStringLiteral("ProgWB"));
+    ProgWB->setRange(0, 100);
+    ProgWB->setTextVisible(false);
+    ProgWB->setToolTip(QStringLiteral("Download Progress"));
+    ProgWB->setFixedSize(90, 12);
+    m_panels[4]->addWidget(ProgWB);
+    setStatusBar(bar);
+}
+
+// Start-up --------------------------------------------------------------------
+
+void TbrowserFrm::showEvent(QShowEvent* event) {
+    ToolWindow::showEvent(event);
+    if (!m_started) {
+        m_started = true;
+        startUp();
+    }
+}
+
+void TbrowserFrm::startUp() {
+    PnlAdd->hide();
+    applyDocumentInfoRule();
+    BlockedCount = 0;
+
+    PnlFav->hide();
+    ProgWB->hide();
+    m_panels[1]->setCaptionColour(Qt::red);
+    m_settings = BrowserSettings::read();
+    m_searches.setStored(m_settings.searches);
+    fillSearchBox(QString());
+    TBXhideMTB->setChecked(m_settings.accessoriesToolbar);
+    TBXTools->setVisible(m_settings.accessoriesToolbar);
+    if (m_settings.blocker) {
+        m_panels[1]->setImage(m_images.icon(kImageBlocker), kImageBlocker);
+        m_panels[1]->setHint(QStringLiteral("Popup Blocker is On."));
+    }
+    // The start page waits for the rest of the opening: a frame that navigates
+    // the new window at once, or a page that opens its popup in it, replaces it.
+    QTimer::singleShot(0, this, [this] {
+        if (!WB->navigationRequested())
+            openStartPage();
+    });
+}
+
+void TbrowserFrm::openStartPage() {
+    const QString blankPage = Paths::dataFolder() + QStringLiteral("/blank.htm");
+    switch (BrowserRules::startPageChoice(m_settings.startPage, m_settings.startPageRead,
+                                          QFileInfo::exists(blankPage))) {
+        case BrowserRules::StartPage::Address:
+            Navigate(m_settings.startPage);
+            break;
+        case BrowserRules::StartPage::LocalBlankPage:
+            NavigateNoHistory(QFileInfo(blankPage).absoluteFilePath());
+            break;
+        case BrowserRules::StartPage::Nothing:
+            break;
+    }
+}
+
+void TbrowserFrm::closeEvent(QCloseEvent* event) {
+    if (WB->busy())
+        WB->stop();
+    ToolWindow::closeEvent(event);
+}
+
+// Navigation and commands -------------------------------------------------------
+
+void TbrowserFrm::Navigate(const QString& address) {
+    WB->navigate(address);
+}
+
+void TbrowserFrm::NavigateNoHistory(const QString& address) {
+    WB->navigateNoHistory(address);
+}
+
+void TbrowserFrm::DoBack() {
+    WB->back();
+}
+
+void TbrowserFrm::DoForward() {
+    WB->forward();
+}
+
+void TbrowserFrm::DoStop() {
+    if (WB->busy())
+        WB->stop();
+}
+
+void TbrowserFrm::DoRefresh() {
+    if (!WB->busy())
+        WB->reload();
+}
+
+void TbrowserFrm::DoGoHome() {
+    Navigate(BrowserRules::homeAddress());
+}
+
+void TbrowserFrm::TBXGoClick() {
+    if (WB->busy())
+        WB->stop();
+    Navigate(Addrs->currentText().trimmed());
+}
+
+SearchEngine TbrowserFrm::checkedEngine() const {
+    QAction* checked = m_engines->checkedAction();
+    return checked ? SearchEngine(checked->data().toInt()) : SearchEngine::Google;
+}
+
+void TbrowserFrm::DoSearch() {
+    const QString text = Searchbx->currentText();
+    if (!m_engines->checkedAction()) {
+        prompts().message(Prompts::Kind::Information, QString(),
+                          QStringLiteral("Please Select A Search Engine On The Right."));
+        return;
+    }
+    Navigate(searchAddress(checkedEngine(), text));
+    m_searches.add(text);
+    fillSearchBox(text);
+}
+
+void TbrowserFrm::fillSearchBox(const QString& text) {
+    const QSignalBlocker blocker(Searchbx);
+    Searchbx->clear();
+    Searchbx->addItems(m_searches.entries());
+    Searchbx->setEditText(text);
+}
+
+void TbrowserFrm::applyDocumentInfoRule() {
+    PageControl->setTabVisible(1, !WB->busy());
+    if (m_infoPages->count() > 0)
+        m_infoPages->setCurrentIndex(m_infoPages->count() - 1);
+}
+
+void TbrowserFrm::takeFocusForPage() {
+    // A user typing in the address or search box keeps the keyboard.
+    if (Addrs->lineEdit()->hasFocus() || Searchbx->lineEdit()->hasFocus())
+        return;
+    WB->setFocus();
+}
+
+// Events of the browser control ------------------------------------------------
+
+void TbrowserFrm::BeforeNavigate2(const QString& address, const QString& targetFrameName,
+                                  bool& cancel) {
+    applyDocumentInfoRule();
+    PageControl->setCurrentIndex(0);
+    if (targetFrameName.isEmpty() && address != Addrs->CurrentAddress())
+        Addrs->ShowAddress(address);
+    if (PopupPending) {
+        PopupPending = false;
+        if (m_settings.blocker) {
+            cancel = true;
+            return;
+        }
+    }
+    ProgWB->show();
+}
+
+BrowserHost* TbrowserFrm::NewWindow2(bool& cancel) {
+    PopupPending = true;
+    if (m_settings.blocker) {
+        ++BlockedCount;
+        m_panels[1]->setCaption(QStringLiteral("Blocked: ") + QString::number(BlockedCount));
+        cancel = true;
+        return nullptr;
+    }
+    ToolWindow* window = host().openTool(ToolKind::WebBrowser);
+    auto* browserWindow = qobject_cast<TbrowserFrm*>(window);
+    if (!browserWindow) {
+        if (window)
+            window->close();
+        cancel = true;
+        prompts().errorBox(QStringLiteral("The page's new window could not be opened."));
+        return nullptr;
+    }
+    return browserWindow->WB;
+}
+
+void TbrowserFrm::DocumentComplete(const QString&) {
+    ProgWB->hide();
+    takeFocusForPage();
+}
+
+void TbrowserFrm::DownloadComplete() {
+    applyDocumentInfoRule();
+    takeFocusForPage();
+}
+
+void TbrowserFrm::TitleChange(const QString& text) {
+    const QString name = WB->locationName();
+    m_panels[2]->setCaptionColour(kNavy);
+    m_panels[2]->setCaption(text);
+    m_panels[2]->setHint(BrowserRules::siteNameHint(name));
+    host().setFrameCaption(BrowserRules::frameCaption(name));
+}
+
+void TbrowserFrm::ProgressChange(int progress, int maximum) {
+    const BrowserRules::ProgressDisplay display = BrowserRules::progressDisplay(progress, maximum);
+    ProgWB->setValue(display.position);
+    ProgWB->setVisible(display.visible);
+    m_panels[4]->setCaption(display.text);
+}
+
+void TbrowserFrm::StatusTextChange(const QString& text) {
+    m_panels[0]->setCaptionColour(kNavy);
+    m_panels[0]->setCaption(text);
+    m_panels[0]->repaint();
+    if (text == QLatin1String("Done"))
+        m_panels[0]->setHint(BrowserRules::doneHint(WB->locationAddress()));
+}
+
+void TbrowserFrm::CommandStateChange(int command, bool enable) {
+    if (command == 1)
+        TBXForward->setEnabled(enable);
+    else if (command == 2)
+        TBXBack->setEnabled(enable);
+}
+
+void TbrowserFrm::SetSecureLockIcon(int level) {
+    QPalette palette = Addrs->lineEdit()->palette();
+    palette.setColor(QPalette::Base,
+                     level != 0 ? QToolTip::palette().color(QPalette::ToolTipBase) : Qt::white);
+    Addrs->lineEdit()->setPalette(palette);
+    const int image = level != 0 ? kImageSecurePage : kImagePlainPage;
+    m_panels[0]->setImage(m_images.icon(image), image);
+}
+
+Prompts::Button TbrowserFrm::ShowMessage(const QString& text, Prompts::Kind kind,
+                                         Prompts::Buttons buttons) {
+    return prompts().message(kind, QLatin1String(BrowserRules::kMessageCaption), text, buttons);
+}
+
+bool TbrowserFrm::ShowInput(const QString& text, QString& value) {
+    return prompts().inputQuery(QLatin1String(BrowserRules::kMessageCaption), text, value);
+}
+
+void TbrowserFrm::TranslateUrl(const QString&) {
+    const QString shown = Addrs->currentText();
+    const QString translated = BrowserRules::translatedAddressText(shown);
+    if (translated != shown)
+        Addrs->setVisibleText(translated);
+}

@@ -1,14 +1,118 @@
 #pragma once
 
+#include <QList>
+
+#include "BrowserHost.h"
+#include "BrowserSettings.h"
+#include "ImageStrip.h"
+#include "RecentSearches.h"
+#include "SearchEngines.h"
 #include "ToolWindow.h"
 
-class TbrowserFrm : public ToolWindow {
+class AddressCombo;
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QProgressBar;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class StatusPanel;
+
+// The Web Browser tool window: one browser control, its toolbars, address and
+// search boxes and status bar. Answers the control's events (BrowserEvents).
+class TbrowserFrm : public ToolWindow, public BrowserEvents {
     Q_OBJECT
 public:
     explicit TbrowserFrm(ToolHost& host, QWidget* parent = nullptr);
+    ~TbrowserFrm() override;
 
     // Navigate: hands the address to the browser control unchanged.
     void Navigate(const QString& address);
     // NavigateNoHistory: navigates without leaving a back-history entry.
     void NavigateNoHistory(const QString& address);
+
+    // Commands.
+    void DoBack();
+    void DoForward();
+    void DoStop();
+    void DoRefresh();
+    void DoGoHome();
+    void TBXGoClick();
+    void DoSearch();
+
+    // BrowserEvents.
+    void BeforeNavigate2(const QString& address, const QString& targetFrameName,
+                         bool& cancel) override;
+    BrowserHost* NewWindow2(bool& cancel) override;
+    void DocumentComplete(const QString& address) override;
+    void DownloadComplete() override;
+    void TitleChange(const QString& text) override;
+    void ProgressChange(int progress, int maximum) override;
+    void StatusTextChange(const QString& text) override;
+    void CommandStateChange(int command, bool enable) override;
+    void SetSecureLockIcon(int level) override;
+    Prompts::Button ShowMessage(const QString& text, Prompts::Kind kind,
+                                Prompts::Buttons buttons) override;
+    bool ShowInput(const QString& text, QString& value) override;
+    void TranslateUrl(const QString& address) override;
+
+    BrowserHost* browser() const { return WB; }
+    AddressCombo* addressBox() const { return Addrs; }
+    QComboBox* searchBox() const { return Searchbx; }
+    StatusPanel* statusPanel(int index) const { return m_panels.value(index); }
+    QProgressBar* progressBar() const { return ProgWB; }
+    const RecentSearches& recentSearches() const { return m_searches; }
+    SearchEngine checkedEngine() const;
+    bool popupPending() const { return PopupPending; }
+    int blockedCount() const { return BlockedCount; }
+    bool blockerOn() const { return m_settings.blocker; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* makeAction(const char* name, const QString& caption, int image,
+                        const QString& hint = QString());
+    void buildToolbars();
+    void buildPages();
+    void buildStatusBar();
+    void startUp();
+    void openStartPage();
+    void applyDocumentInfoRule();
+    void takeFocusForPage();
+    void fillSearchBox(const QString& text);
+    static void recordUserAgent(bool present);
+
+    ImageList m_images{16};
+    BrowserHost* WB = nullptr;
+    QTabWidget* PageControl = nullptr;
+    QSplitter* m_sideSplitter = nullptr;
+    QSplitter* m_addSplitter = nullptr;
+    QWidget* PnlFav = nullptr;
+    QWidget* PnlAdd = nullptr;
+    QTabWidget* m_infoPages = nullptr;
+    QToolBar* TBXTBMain = nullptr;
+    QToolBar* TBXTBAddrs = nullptr;
+    QToolBar* TBXTools = nullptr;
+    AddressCombo* Addrs = nullptr;
+    QComboBox* Searchbx = nullptr;
+    QActionGroup* m_engines = nullptr;
+    QAction* TBXBack = nullptr;
+    QAction* TBXForward = nullptr;
+    QAction* TBXMainTB = nullptr;
+    QAction* TBXhideMTB = nullptr;
+    QList<StatusPanel*> m_panels;
+    QProgressBar* ProgWB = nullptr;
+
+    bool PopupPending = false;
+    int BlockedCount = 0;
+    QString SidePanelRoot;
+    BrowserSettings m_settings;  // what start-up read; written back at destruction
+    RecentSearches m_searches;
+    bool m_searchChoice = false;  // the next activation of the search list is a choice
+    bool m_started = false;
+
+    static int s_windows;
 };

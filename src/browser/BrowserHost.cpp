@@ -1,0 +1,204 @@
+#include "BrowserHost.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPointer>
+#include <QWebEngineHistory>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+
+#include "BrowserRules.h"
+#include "Paths.h"
+
+class BrowserHost::Page : public QWebEnginePage {
+public:
+    explicit Page(BrowserHost& host)
+        : QWebEnginePage(BrowserHost::profile(), &host), m_host(host) {}
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
+        // The engine names no target frames; any frame below the top one counts
+        // as a named target, which keeps frame navigations off the address box.
+        const QString targetFrame = isMainFrame ? QString() : QStringLiteral("_frame");
+        bool cancel = false;
+        m_host.m_events.BeforeNavigate2(url.toString(), targetFrame, cancel);
+        if (cancel)
+            return false;
+        if (isMainFrame) {
+            m_host.m_pendingAddress = url.toString();
+            m_host.m_events.TranslateUrl(url.toString());
+        }
+        return true;
+    }
+
+    void javaScriptAlert(const QUrl&, const QString& message) override {
+        m_host.m_events.ShowMessage(message, Prompts::Kind::Warning, Prompts::Ok);
+    }
+
+    bool javaScriptConfirm(const QUrl&, const QString& message) override {
+        return m_host.m_events.ShowMessage(message, Prompts::Kind::Question,
+                                           Prompts::Ok | Prompts::Cancel) == Prompts::Ok;
+    }
+
+    bool javaScriptPrompt(const QUrl&, const QString& message, const QString& defaultValue,
+                          QString* result) override {
+        QString value = defaultValue;
+        if (!m_host.m_events.ShowInput(message, value))
+            return false;
+        *result = value;
+        return true;
+    }
+
+    // Script errors are neither shown nor logged; the page's script goes on.
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
+                                  const QString&) override {}
+
+private:
+    BrowserHost& m_host;
+};
+
+BrowserHost::BrowserHost(BrowserEvents& events, QWidget* parent)
+    : QWebEngineView(parent), m_events(events), m_page(new Page(*this)) {
+    setPage(m_page);
+    connect(m_page, &QWebEnginePage::loadStarted, this, &BrowserHost::onLoadStarted);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &BrowserHost::onLoadFinished);
+    connect(m_page, &QWebEnginePage::loadProgress, this, [this](int percent) {
+        if (m_busy)
+            m_events.ProgressChange(percent * (kProgressMaximum / 100), kProgressMaximum);
+    });
+    connect(m_page, &QWebEnginePage::titleChanged, this,
+            [this](const QString& title) { m_events.TitleChange(title); });
+    connect(m_page, &QWebEnginePage::linkHovered, this, [this](const QString& link) {
+        m_events.StatusTextChange(link.isEmpty() ? m_stateText : link);
+    });
+    connect(m_page, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
+        dropTransientEntry();
+        updateCommandStates();
+        m_events.SetSecureLockIcon(url.scheme() == QLatin1String("https") ? 2 : 0);
+    });
+    connect(m_page, &QWebEnginePage::newWindowRequested, this,
+            [this](QWebEngineNewWindowRequest& request) {
+                bool cancel = false;
+                BrowserHost* target = m_events.NewWindow2(cancel);
+                // Leaving the request unanswered drops the window.
+                if (cancel || !target)
+                    return;
+                target->m_navigationRequested = true;
+                request.openIn(target->page());
+            });
+}
+
+BrowserHost::~BrowserHost() {
+    // The page must go before the view it belongs to.
+    setPage(nullptr);
+    delete m_page;
+}
+
+QWebEngineProfile* BrowserHost::profile() {
+    static QPointer<QWebEngineProfile> shared;
+    if (!shared) {
+        shared = new QWebEngineProfile(QStringLiteral("Corvanta"), QCoreApplication::instance());
+        const QString root = Paths::userDataFolder() + QStringLiteral("/WebEngine");
+        shared->setPersistentStoragePath(root + QStringLiteral("/Storage"));
+        shared->setCachePath(root + QStringLiteral("/Cache"));
+        shared->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+        shared->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+        shared->setSpellCheckEnabled(false);
+        shared->setHttpUserAgent(shared->httpUserAgent() + QLatin1Char(' ') +
+                                 QLatin1String(BrowserRules::kUserAgentText));
+        QWebEngineSettings* settings = shared->settings();
+        // Popups are decided (and counted) by the window, so the engine must
+        // ask for them rather than drop them.
+        settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+        // No requests the user did not ask for.
+        settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+        settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+    }
+    return shared;
+}
+
+QUrl BrowserHost::addressToUrl(const QString& address) {
+    return QUrl::fromUserInput(address, QString(), QUrl::AssumeLocalFile);
+}
+
+void BrowserHost::navigate(const QString& address) {
+    m_navigationRequested = true;
+    load(addressToUrl(address));
+}
+
+void BrowserHost::navigateNoHistory(const QString& address) {
+    m_navigationRequested = true;
+    const QUrl target = addressToUrl(address);
+    const QUrl current = url();
+    if (history()->count() == 0 || current.isEmpty()) {
+        // Nothing to replace yet: the page becomes the first entry and is
+        // dropped from the history when the next page is committed.
+        m_transientEntry = target;
+        load(target);
+        return;
+    }
+    if (target.isLocalFile() && !current.isLocalFile()) {
+        // A web page may not send its window to a local file by script.
+        load(target);
+        return;
+    }
+    // The engine has no "no history" flag: a location replace made by the
+    // application (even with page scripts off) keeps the back history as it is.
+    const QString quoted =
+        QString::fromUtf8(QJsonDocument(QJsonArray{target.toString(QUrl::FullyEncoded)})
+                              .toJson(QJsonDocument::Compact));
+    page()->runJavaScript(QStringLiteral("location.replace(%1[0]);").arg(quoted),
+                          QWebEngineScript::ApplicationWorld);
+}
+
+QString BrowserHost::locationName() const {
+    const QString title = page()->title();
+    if (!title.isEmpty())
+        return title;
+    const QString file = QFileInfo(url().path()).fileName();
+    return file.isEmpty() ? url().toString() : file;
+}
+
+QString BrowserHost::locationAddress() const {
+    return url().toString();
+}
+
+void BrowserHost::onLoadStarted() {
+    m_busy = true;
+    m_stateText = QStringLiteral("Opening page ") + m_pendingAddress + QStringLiteral("...");
+    m_events.StatusTextChange(m_stateText);
+}
+
+void BrowserHost::onLoadFinished(bool) {
+    m_busy = false;
+    m_events.ProgressChange(0, kProgressMaximum);
+    m_events.DownloadComplete();
+    dropTransientEntry();
+    updateCommandStates();
+    m_stateText = QStringLiteral("Done");
+    m_events.StatusTextChange(m_stateText);
+    m_events.DocumentComplete(locationAddress());
+}
+
+void BrowserHost::updateCommandStates() {
+    m_events.CommandStateChange(1, history()->canGoForward());
+    m_events.CommandStateChange(2, history()->canGoBack());
+}
+
+void BrowserHost::dropTransientEntry() {
+    if (m_transientEntry.isEmpty())
+        return;
+    QWebEngineHistory* entries = history();
+    if (entries->count() < 2)
+        return;
+    if (entries->count() == 2 && entries->currentItemIndex() == 1 &&
+        entries->itemAt(0).url() == m_transientEntry) {
+        entries->clear();  // keeps the current entry only
+    }
+    m_transientEntry.clear();
+}
