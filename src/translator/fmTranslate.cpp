@@ -1,5 +1,340 @@
 #include "fmTranslate.h"
 
-TTransFrm::TTransFrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::NetTranslator, parent) {}
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QScopeGuard>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
 
-void TTransFrm::handOffText(const QString&) {}
+#include "LanguagePairs.h"
+#include "PageTranslation.h"
+#include "Prompts.h"
+#include "ServiceAddress.h"
+#include "TextTranslation.h"
+#include "ToolHost.h"
+#include "TranslationServices.h"
+#include "TranslatorSettings.h"
+
+namespace {
+
+constexpr const char* kHelpCaption = "Corvanta Help Message";
+constexpr int kHelpMilliseconds = 1000;
+constexpr const char* kDefaultPageAddress = "www.example.com";
+constexpr int kWebBrowserImage = 3;
+
+// Images of "Translator.bmp".
+enum Image {
+    CloseImage,
+    SaveImage,
+    TranslateImage,
+    BusyImage,
+    WebPageImage,
+    CutImage,
+    CopyImage,
+    PasteImage,
+    DeleteImage,
+    SelectAllImage,
+    RetranslateImage,
+};
+
+QAction* addNamedAction(QToolBar* bar, const QIcon& icon, const QString& text, const char* name) {
+    QAction* action = bar->addAction(icon, text);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+// Cut and Copy (and "Delete" of the translated text) act on a selection only.
+void enableWithSelection(QPlainTextEdit* box, std::initializer_list<QAction*> actions) {
+    for (QAction* action : actions) {
+        action->setEnabled(false);
+        QObject::connect(box, &QPlainTextEdit::copyAvailable, action, &QAction::setEnabled);
+    }
+}
+
+void selectAll(QPlainTextEdit* box) {
+    box->setFocus();
+    box->selectAll();
+}
+
+}  // namespace
+
+TTransFrm::TTransFrm(ToolHost& host, QWidget* parent)
+    : ToolWindow(host, ToolKind::NetTranslator, parent) {
+    LoadImageStrip(m_images, "Translator.bmp");
+    buildMainToolBar();
+    buildBoxes();
+    buildStatusBar();
+}
+
+void TTransFrm::buildMainToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Translator"));
+    bar->setObjectName("MainToolBar");
+    bar->setMovable(false);
+    bar->setIconSize(QSize(16, 16));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+    connect(addNamedAction(bar, m_images.icon(CloseImage), "Close", "TBXClose"),
+            &QAction::triggered, this, &TTransFrm::closeTool);
+
+    auto* save = new QAction(m_images.icon(SaveImage), "Save", this);
+    save->setObjectName("TBXSave");
+    connect(save, &QAction::triggered, this, [this] { saveReport(ReportKind::Both); });
+    auto* saveMenu = new QMenu(this);
+    QAction* translatedOnly = saveMenu->addAction("Save The Translated Text Only");
+    translatedOnly->setObjectName("TBXSaveTranslated");
+    connect(translatedOnly, &QAction::triggered, this,
+            [this] { saveReport(ReportKind::TranslatedOnly); });
+    QAction* sourceOnly = saveMenu->addAction("Save The Text To Translate Only");
+    sourceOnly->setObjectName("TBXSaveSource");
+    connect(sourceOnly, &QAction::triggered, this, [this] { saveReport(ReportKind::SourceOnly); });
+    auto* saveButton = new QToolButton(bar);
+    saveButton->setDefaultAction(save);
+    saveButton->setMenu(saveMenu);
+    saveButton->setPopupMode(QToolButton::MenuButtonPopup);
+    saveButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    bar->addWidget(saveButton);
+
+    ComboBox1 = new QComboBox(bar);
+    ComboBox1->setObjectName("ComboBox1");
+    ComboBox1->setFixedWidth(160);
+    for (const LanguagePair& pair : kLanguagePairs)
+        ComboBox1->addItem(pair.caption);
+    ComboBox1->setPlaceholderText("Select Translation Language");
+    ComboBox1->setCurrentIndex(-1);
+    bar->addWidget(ComboBox1);
+
+    connect(addNamedAction(bar, m_images.icon(TranslateImage), "Translate Text", "TBXTranslate"),
+            &QAction::triggered, this, &TTransFrm::translateText);
+
+    auto* pageLabel = new QLabel("  Translate A Web Page: ", bar);
+    pageLabel->setEnabled(false);  // drawn grey, as a caption beside the box
+    bar->addWidget(pageLabel);
+    Addrs = new QComboBox(bar);
+    Addrs->setObjectName("Addrs");
+    Addrs->setEditable(true);
+    Addrs->setInsertPolicy(QComboBox::NoInsert);
+    Addrs->setFixedWidth(145);
+    Addrs->setEditText(kDefaultPageAddress);
+    bar->addWidget(Addrs);
+    connect(addNamedAction(bar, m_images.icon(WebPageImage), "Translate A Web Page",
+                           "TBXTranslatePage"),
+            &QAction::triggered, this, &TTransFrm::translateWebPage);
+}
+
+QToolBar* TTransFrm::boxToolBar() {
+    auto* bar = new QToolBar(this);
+    bar->setOrientation(Qt::Vertical);
+    bar->setIconSize(QSize(16, 16));
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    return bar;
+}
+
+void TTransFrm::buildBoxes() {
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName("Memo1");
+    QToolBar* sourceTools = boxToolBar();
+    QAction* cut1 = addNamedAction(sourceTools, m_images.icon(CutImage), "Cut", "TBXCut1");
+    QAction* copy1 = addNamedAction(sourceTools, m_images.icon(CopyImage), "Copy", "TBXCopy1");
+    connect(cut1, &QAction::triggered, Memo1, &QPlainTextEdit::cut);
+    connect(copy1, &QAction::triggered, Memo1, &QPlainTextEdit::copy);
+    enableWithSelection(Memo1, {cut1, copy1});
+    connect(addNamedAction(sourceTools, m_images.icon(PasteImage), "Paste", "TBXPaste1"),
+            &QAction::triggered, Memo1, &QPlainTextEdit::paste);
+    connect(addNamedAction(sourceTools, m_images.icon(DeleteImage), "Delete", "TBXDelete1"),
+            &QAction::triggered, this, [this] { setBoxText(Memo1, QString()); });
+    connect(
+        addNamedAction(sourceTools, m_images.icon(SelectAllImage), "Select All", "TBXSelectAll1"),
+        &QAction::triggered, this, [this] { selectAll(Memo1); });
+
+    Memo2 = new QPlainTextEdit(this);
+    Memo2->setObjectName("Memo2");
+    Memo2->setReadOnly(true);
+    Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QToolBar* translatedTools = boxToolBar();
+    QAction* cut2 = addNamedAction(translatedTools, m_images.icon(CutImage), "Cut", "TBXCut2");
+    QAction* copy2 = addNamedAction(translatedTools, m_images.icon(CopyImage), "Copy", "TBXCopy2");
+    QAction* delete2 =
+        addNamedAction(translatedTools, m_images.icon(DeleteImage), "Delete", "TBXDelete2");
+    connect(cut2, &QAction::triggered, Memo2, &QPlainTextEdit::cut);
+    connect(copy2, &QAction::triggered, Memo2, &QPlainTextEdit::copy);
+    connect(delete2, &QAction::triggered, this, [this] { setBoxText(Memo2, QString()); });
+    enableWithSelection(Memo2, {cut2, copy2, delete2});
+    connect(addNamedAction(translatedTools, m_images.icon(SelectAllImage), "Sellect All",
+                           "TBXSelectAll2"),
+            &QAction::triggered, this, [this] { selectAll(Memo2); });
+    connect(addNamedAction(translatedTools, m_images.icon(RetranslateImage), "Move To Retranslate",
+                           "TBXRetranslate"),
+            &QAction::triggered, this, &TTransFrm::moveToRetranslate);
+
+    const auto group = [this](const QString& title, QToolBar* tools, QPlainTextEdit* box) {
+        auto* frame = new QGroupBox(title, this);
+        auto* layout = new QHBoxLayout(frame);
+        layout->setContentsMargins(4, 4, 4, 4);
+        layout->addWidget(tools);
+        layout->addWidget(box);
+        return frame;
+    };
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(group("Text To Translate", sourceTools, Memo1));
+    splitter->addWidget(group("Translated Text", translatedTools, Memo2));
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    splitter->setChildrenCollapsible(false);
+    splitter->setSizes({400, 148});
+    setCentralWidget(splitter);
+}
+
+void TTransFrm::buildStatusBar() {
+    auto* panel = new QWidget(this);
+    panel->setFixedWidth(200);
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_statusIcon = new QLabel(panel);
+    m_statusIcon->setFixedSize(16, 16);
+    m_statusText = new QLabel(panel);
+    m_statusText->setObjectName("StatusPanel0");
+    layout->addWidget(m_statusIcon);
+    layout->addWidget(m_statusText, 1);
+    m_received = new QLabel(this);
+    m_received->setObjectName("StatusPanel1");
+    m_received->setFixedWidth(200);
+    statusBar()->addWidget(panel);
+    statusBar()->addWidget(m_received);
+}
+
+void TTransFrm::showEvent(QShowEvent* event) {
+    ToolWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    setStatus("Ready", false);
+    Memo1->setFocus();
+    const TranslatorSettings settings = TranslatorSettings::read();
+    if (!settings.addressHistory.isEmpty())
+        showAddressHistory(settings.addressHistory);
+    ComboBox1->setCurrentIndex(settings.selectedTranslation);
+}
+
+bool TTransFrm::queryClose() {
+    TranslatorSettings{ComboBox1->currentIndex(), addressHistory()}.write();
+    return true;
+}
+
+void TTransFrm::handOffText(const QString& text) {
+    setBoxText(Memo1, text);
+}
+
+void TTransFrm::translateText() {
+    // The request waits in a local event loop; a second click meanwhile is ignored.
+    if (m_translating)
+        return;
+    m_translating = true;
+    const auto done = qScopeGuard([this] { m_translating = false; });
+    setStatus("Translating...", true);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    const TextTranslation::Result result = TextTranslation::translate(
+        ServiceAddress::get(TranslationServices::kTextName, TranslationServices::kTextDefault),
+        Memo1->toPlainText(), ComboBox1->currentIndex());
+    if (!result.ok) {
+        prompts().errorBox(result.errorText);
+        return;
+    }
+    m_received->setText(TextTranslation::receivedStatus(result.replyLength));
+    QString shown = result.translation;
+    setBoxText(Memo2, shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).remove(u'\r'));
+    QApplication::alert(this, 1500);
+    setStatus("Ready", false);
+}
+
+void TTransFrm::translateWebPage() {
+    const QString typed = Addrs->currentText();
+    const std::optional<QString> address = PageTranslation::address(
+        ServiceAddress::get(TranslationServices::kPageName, TranslationServices::kPageDefault),
+        typed, ComboBox1->currentIndex());
+    if (!address)
+        return;
+    // Adding the line is the program's doing, not an edit by the user.
+    const bool edited = Memo1->document()->isModified();
+    Memo1->appendPlainText(*address);
+    Memo1->document()->setModified(edited);
+    host().browseUrl(*address, ToolHost::History::Record, "Web Translation", kWebBrowserImage);
+    showAddressHistory(PageTranslation::recordAddress(addressHistory(), typed));
+}
+
+void TTransFrm::saveReport(ReportKind kind) {
+    // Whatever is saved, the rule looks at the source box only.
+    if (!Memo1->document()->isModified()) {
+        prompts().timedMessage(kHelpCaption, "Nothing To save !!", kHelpMilliseconds);
+        return;
+    }
+    setStatus("Saving", false);
+    QString fileName = prompts().saveFileName("Corvanta Save as a text or a word file",
+                                              QDir::homePath() + "/Corvanta_Translator",
+                                              "Text file (*.txt);;Word file (*.doc)");
+    if (fileName.isEmpty()) {
+        prompts().timedMessage(kHelpCaption, "Save file procedure was cancelled.",
+                               kHelpMilliseconds);
+        return;
+    }
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += ".txt";
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(translatorReport(kind, boxLines(Memo1->toPlainText()),
+                                    boxLines(Memo2->toPlainText()))) < 0 ||
+        !file.commit()) {
+        prompts().errorBox(QStringLiteral("Cannot create file \"%1\". %2")
+                               .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+        return;
+    }
+    prompts().timedMessage(kHelpCaption, "The file was saved.", kHelpMilliseconds);
+}
+
+void TTransFrm::moveToRetranslate() {
+    setBoxText(Memo1, Memo2->toPlainText());
+    setBoxText(Memo2, QString());
+}
+
+void TTransFrm::closeTool() {
+    // Inside the frame the window sits in an MDI sub-window, which closes it.
+    if (auto* subWindow = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        subWindow->close();
+    } else {
+        close();
+    }
+}
+
+void TTransFrm::setStatus(const QString& text, bool busy) {
+    m_statusText->setText(text);
+    m_statusIcon->setPixmap(busy ? m_images.icon(BusyImage).pixmap(16, 16) : QPixmap());
+}
+
+void TTransFrm::setBoxText(QPlainTextEdit* box, const QString& text) {
+    box->setPlainText(text);
+    box->document()->setModified(false);
+}
+
+QStringList TTransFrm::addressHistory() const {
+    QStringList history;
+    for (int i = 0; i < Addrs->count(); ++i)
+        history.append(Addrs->itemText(i));
+    return history;
+}
+
+void TTransFrm::showAddressHistory(const QStringList& history) {
+    Addrs->clear();
+    Addrs->addItems(history);
+    Addrs->setCurrentIndex(0);
+}
