@@ -2,6 +2,7 @@
 
 #include "Connectivity.h"
 #include "QtPrompts.h"
+#include "SuiteToolWindows.h"
 #include "fmMain.h"
 
 int main(int argc, char** argv) {
@@ -10,7 +11,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName("Corvanta");
     QtPrompts prompts;
-    TfrmMain frame(prompts, IsConnected);
+    SuiteToolWindows tools;
+    TfrmMain frame(prompts, tools, IsConnected);
     prompts.setParent(&frame);
     frame.show();
     return app.exec();

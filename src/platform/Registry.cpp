@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMutex>
-#include <QSet>
 #include <QtEndian>
 #include <cstring>
 
@@ -24,8 +24,10 @@ constexpr const char* kSchema =
     " data BLOB, PRIMARY KEY(key, name));";
 
 QMutex g_checkLock;
-QSet<QString> g_checkedFiles;  // guarded by g_checkLock: files already checked this run
-QString g_recoveryNotice;      // guarded by g_checkLock
+// Files found sound, with the size and time they had then: a file is checked
+// again only when something else changed it.
+QHash<QString, QPair<qint64, QDateTime>> g_soundFiles;  // guarded by g_checkLock
+QString g_recoveryNotice;                               // guarded by g_checkLock
 
 // A prepared statement that finalises itself.
 class Statement {
@@ -103,38 +105,55 @@ sqlite3* openDatabase(const QString& file) {
     return db;
 }
 
-// True when the file is a usable store (or does not exist yet).
+bool isCorruption(int rc) {
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+// False only when the file is certainly not a usable store; a file that is
+// merely busy (another running copy writing) counts as sound.
 bool storeIsSound(const QString& file) {
-    if (!QFileInfo::exists(file))
+    if (!QFileInfo::exists(file)) {
         return true;
+    }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK) {
+    int rc = sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    if (rc != SQLITE_OK) {
         sqlite3_close(db);
-        return false;
+        return !isCorruption(rc);
     }
     sqlite3_busy_timeout(db, 10000);
-    bool sound = false;
+    bool sound = true;
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr) == SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW) {
+    rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(statement);
+    }
+    if (rc == SQLITE_ROW) {
         const char* result = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
         sound = result && std::strcmp(result, "ok") == 0;
+    } else if (rc != SQLITE_OK && rc != SQLITE_DONE) {
+        sound = !isCorruption(rc);
     }
     sqlite3_finalize(statement);
     sqlite3_close(db);
     return sound;
 }
 
-// Moves a corrupt store aside once per run so the program starts as on a first
-// run and nothing of the old file is destroyed.
+// Moves a corrupt store aside so the program starts as on a first run and
+// nothing of the old file is destroyed.
 void recoverIfCorrupt(const QString& file) {
     QMutexLocker locker(&g_checkLock);
-    if (g_checkedFiles.contains(file))
+    const QFileInfo info(file);
+    const QPair<qint64, QDateTime> stamp{info.size(), info.lastModified()};
+    if (info.exists() && g_soundFiles.value(file) == stamp) {
         return;
-    g_checkedFiles.insert(file);
-    if (storeIsSound(file))
+    }
+    if (storeIsSound(file)) {
+        g_soundFiles.insert(file, stamp);
         return;
+    }
+    g_soundFiles.remove(file);
     const QString aside =
         file + ".corrupt-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
     QFile::remove(file + "-wal");

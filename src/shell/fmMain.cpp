@@ -21,12 +21,8 @@
 #include "Registry.h"
 #include "TaskBar.h"
 #include "Themes.h"
-#include "fmBrowser.h"
-#include "fmFTP.h"
-#include "fmGrabber.h"
-#include "fmNetTools.h"
-#include "fmNotepad.h"
-#include "fmTranslate.h"
+#include "ToolWindow.h"
+#include "ToolWindowFactory.h"
 
 namespace {
 
@@ -36,10 +32,14 @@ QColor infoTextColour() {
 
 }  // namespace
 
-TfrmMain::TfrmMain(Prompts& prompts, std::function<bool()> isConnected, QWidget* parent)
-    : QMainWindow(parent), m_prompts(prompts), m_isConnected(std::move(isConnected)) {
+TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<bool()> isConnected,
+                   QWidget* parent)
+    : QMainWindow(parent),
+      m_prompts(prompts),
+      m_tools(tools),
+      m_isConnected(std::move(isConnected)) {
     setObjectName("frmMain");
-    setWindowTitle("Corvanta");
+    setFrameCaption("Corvanta");
     FormCreate();
 
     m_area = new QMdiArea(this);
@@ -202,24 +202,6 @@ void TfrmMain::buildToolBar() {
 
 // ---- tool windows -------------------------------------------------------
 
-ToolWindow* TfrmMain::createToolWindow(ToolKind kind) {
-    switch (kind) {
-        case ToolKind::FtpClient:
-            return new TFTPfrm(*this);
-        case ToolKind::Editor:
-            return new TfrmNotepad(*this);
-        case ToolKind::NetTranslator:
-            return new TTransFrm(*this);
-        case ToolKind::NetworkTools:
-            return new TNetToosFrm(*this);
-        case ToolKind::WebBrowser:
-            return new TbrowserFrm(*this);
-        case ToolKind::WebSiteGrabber:
-            return new TGrabberFrm(*this);
-    }
-    return nullptr;
-}
-
 QMdiSubWindow* TfrmMain::addToMdi(ToolWindow* window) {
     QMdiSubWindow* sub = m_area->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -230,7 +212,7 @@ QMdiSubWindow* TfrmMain::addToMdi(ToolWindow* window) {
 }
 
 ToolWindow* TfrmMain::OpenToolWindow(ToolKind kind) {
-    ToolWindow* window = createToolWindow(kind);
+    ToolWindow* window = m_tools.create(kind, *this);
     QMdiSubWindow* sub = addToMdi(window);
     const ToolKindInfo& info = toolKindInfo(kind);
     m_taskBar->AddTask(window, info.caption, infoTextColour(), info.taskBarImage);
@@ -240,6 +222,11 @@ ToolWindow* TfrmMain::OpenToolWindow(ToolKind kind) {
 
 void TfrmMain::addTask(ToolWindow* window, const QString& caption, int image) {
     m_taskBar->AddTask(window, caption, infoTextColour(), image);
+}
+
+void TfrmMain::setFrameCaption(const QString& caption) {
+    m_caption = caption;
+    setWindowTitle(caption);
 }
 
 void TfrmMain::removeTask(ToolWindow* window) {
@@ -253,29 +240,20 @@ ToolWindow* TfrmMain::browseUrl(const QString& address, History history, const Q
     if (caption.isEmpty() && image < 0) {
         window = OpenToolWindow(ToolKind::WebBrowser);
     } else {
-        window = new TbrowserFrm(*this);
+        window = m_tools.create(ToolKind::WebBrowser, *this);
         QMdiSubWindow* sub = addToMdi(window);
         const ToolKindInfo& info = toolKindInfo(ToolKind::WebBrowser);
         m_taskBar->AddTask(window, caption.isEmpty() ? QString(info.caption) : caption,
                            infoTextColour(), image < 0 ? info.taskBarImage : image);
         m_area->setActiveSubWindow(sub);
     }
-    auto* browser = static_cast<TbrowserFrm*>(window);
-    if (history == History::Skip) {
-        browser->NavigateNoHistory(address);
-    } else {
-        browser->Navigate(address);
-    }
+    m_tools.navigate(window, address, history == History::Skip);
     return window;
 }
 
 ToolWindow* TfrmMain::openInEditor(const QString& text, bool html) {
-    auto* editor = static_cast<TfrmNotepad*>(OpenToolWindow(ToolKind::Editor));
-    if (html) {
-        editor->showHtmlSource(text);
-    } else {
-        editor->handOffText(text);
-    }
+    ToolWindow* editor = OpenToolWindow(ToolKind::Editor);
+    m_tools.showText(editor, text, html);
     return editor;
 }
 
@@ -557,7 +535,7 @@ void TfrmMain::readMainSettings() {
         registry->closeKey();
     } catch (const AppError&) {
         DoShowWebBrowser();
-        setWindowTitle(kFallbackCaption);
+        setFrameCaption(kFallbackCaption);
     }
 }
 

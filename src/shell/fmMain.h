@@ -16,6 +16,7 @@ class QToolBar;
 class QToolButton;
 class QWidgetAction;
 class TTBXTaskBar;
+class ToolWindowFactory;
 
 // The main frame: an MDI area holding the tool windows, the task bar of open
 // windows, the menus and the tool toolbar. It is the ToolHost of every tool
@@ -29,8 +30,8 @@ public:
     static constexpr const char* kFallbackCaption = "Corvanta     0.08   Beta";
     static constexpr int kRelease = 8;
 
-    explicit TfrmMain(Prompts& prompts, std::function<bool()> isConnected,
-                      QWidget* parent = nullptr);
+    TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<bool()> isConnected,
+             QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // ToolHost
@@ -38,7 +39,7 @@ public:
     ToolWindow* openTool(ToolKind kind) override { return OpenToolWindow(kind); }
     void addTask(ToolWindow* window, const QString& caption, int image) override;
     void removeTask(ToolWindow* window) override;
-    void setFrameCaption(const QString& caption) override { setWindowTitle(caption); }
+    void setFrameCaption(const QString& caption) override;
     ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
                           int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
@@ -72,6 +73,10 @@ public:
     void TBXMDIWindowItem1Update();
     void TBXRestoreClick();
     void CBThemesClick(int index);
+
+    // The frame's caption as set; while a tool window is maximized the title
+    // bar also names that window ("Corvanta - [Editor]").
+    QString caption() const { return m_caption; }
 
     void RefreshActiveWindowHint();
     QString activeWindowHint() const { return m_activeWindowHint; }
@@ -108,17 +113,18 @@ private:
     void readMainSettings();
     void buildMenus();
     void buildToolBar();
-    ToolWindow* createToolWindow(ToolKind kind);
     QMdiSubWindow* addToMdi(ToolWindow* window);
     QList<QMdiSubWindow*> subWindowsInMdiOrder() const;
     QAction* menuItem(QMenu* menu, const QString& caption, int image,
                       std::function<void()> handler);
 
     Prompts& m_prompts;
+    ToolWindowFactory& m_tools;
     std::function<bool()> m_isConnected;
     bool m_shownOnce = false;
     bool m_destroying = false;
     bool m_quietNoUpdates = false;
+    QString m_caption;
     QString m_mailClient;
     QString m_activeWindowHint;
 

@@ -1,0 +1,48 @@
+#include "SuiteToolWindows.h"
+
+#include "fmBrowser.h"
+#include "fmFTP.h"
+#include "fmGrabber.h"
+#include "fmNetTools.h"
+#include "fmNotepad.h"
+#include "fmTranslate.h"
+
+ToolWindow* SuiteToolWindows::create(ToolKind kind, ToolHost& host) {
+    switch (kind) {
+        case ToolKind::FtpClient:
+            return new TFTPfrm(host);
+        case ToolKind::Editor:
+            return new TfrmNotepad(host);
+        case ToolKind::NetTranslator:
+            return new TTransFrm(host);
+        case ToolKind::NetworkTools:
+            return new TNetToosFrm(host);
+        case ToolKind::WebBrowser:
+            return new TbrowserFrm(host);
+        case ToolKind::WebSiteGrabber:
+            return new TGrabberFrm(host);
+    }
+    return nullptr;
+}
+
+void SuiteToolWindows::navigate(ToolWindow* browser, const QString& address, bool noHistory) {
+    auto* window = qobject_cast<TbrowserFrm*>(browser);
+    if (!window)
+        return;
+    if (noHistory) {
+        window->NavigateNoHistory(address);
+    } else {
+        window->Navigate(address);
+    }
+}
+
+void SuiteToolWindows::showText(ToolWindow* editor, const QString& text, bool html) {
+    auto* window = qobject_cast<TfrmNotepad*>(editor);
+    if (!window)
+        return;
+    if (html) {
+        window->showHtmlSource(text);
+    } else {
+        window->handOffText(text);
+    }
+}

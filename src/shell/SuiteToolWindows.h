@@ -1,0 +1,11 @@
+#pragma once
+
+#include "ToolWindowFactory.h"
+
+// The suite's six real tool windows.
+class SuiteToolWindows : public ToolWindowFactory {
+public:
+    ToolWindow* create(ToolKind kind, ToolHost& host) override;
+    void navigate(ToolWindow* browser, const QString& address, bool noHistory) override;
+    void showText(ToolWindow* editor, const QString& text, bool html) override;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include "ToolKind.h"
+
+class ToolHost;
+class ToolWindow;
+
+// How the frame makes tool windows and hands them input without knowing their
+// classes. The program uses the suite's real tools (SuiteToolWindows); frame
+// tests use light stand-ins.
+class ToolWindowFactory {
+public:
+    virtual ~ToolWindowFactory() = default;
+    virtual ToolWindow* create(ToolKind kind, ToolHost& host) = 0;
+    // A Web Browser window navigates to `address` (without a back-history
+    // entry when `noHistory`).
+    virtual void navigate(ToolWindow* browser, const QString& address, bool noHistory) = 0;
+    // An Editor window takes `text` as its only content (Html mode when `html`).
+    virtual void showText(ToolWindow* editor, const QString& text, bool html) = 0;
+};

@@ -1,0 +1,531 @@
+#include <QtTest>
+
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QToolButton>
+
+#include "ImageStrip.h"
+#include "Paths.h"
+#include "Registry.h"
+#include "ScriptedPrompts.h"
+#include "TaskBar.h"
+#include "TestEnvironment.h"
+#include "Themes.h"
+#include "ToolWindow.h"
+#include "ToolWindowFactory.h"
+#include "fmMain.h"
+
+namespace {
+
+// A tool window that only keeps the frame's contract; it can refuse to close
+// the way the Network Tools do during a ping series.
+class StandInWindow : public ToolWindow {
+public:
+    StandInWindow(ToolHost& host, ToolKind kind, bool refuse)
+        : ToolWindow(host, kind), refuseClose(refuse) {}
+    bool queryClose() override { return !refuseClose; }
+    bool refuseClose;
+};
+
+class StandInTools : public ToolWindowFactory {
+public:
+    QList<ToolKind> created;
+    QSet<ToolKind> refusing;
+    QStringList navigated;
+    ToolWindow* create(ToolKind kind, ToolHost& host) override {
+        created.append(kind);
+        return new StandInWindow(host, kind, refusing.contains(kind));
+    }
+    void navigate(ToolWindow*, const QString& address, bool noHistory) override {
+        navigated.append((noHistory ? "skip:" : "record:") + address);
+    }
+    void showText(ToolWindow*, const QString&, bool) override {}
+};
+
+struct Session {
+    ScriptedPrompts prompts;
+    StandInTools tools;
+    bool connected = true;
+    std::unique_ptr<TfrmMain> frame;
+
+    TfrmMain& start() {
+        frame = std::make_unique<TfrmMain>(prompts, tools, [this] { return connected; });
+        frame->show();
+        (void)QTest::qWaitForWindowExposed(frame.get());
+        return *frame;
+    }
+    // Closes the frame as "Exit" does; true when it closed.
+    bool exit() {
+        const bool closed = frame->close();
+        if (closed)
+            frame.reset();
+        return closed;
+    }
+};
+
+QString readMainText(const QString& name) {
+    Registry registry;
+    if (!registry.openKey(TfrmMain::kMainKey, false))
+        return "<no key>";
+    return registry.valueExists(name) ? registry.readString(name) : "<absent>";
+}
+
+qint32 readMainInteger(const QString& name) {
+    Registry registry;
+    registry.openKey(TfrmMain::kMainKey, false);
+    return registry.readInteger(name);
+}
+
+void writeMainInteger(const QString& name, int value) {
+    Registry registry;
+    registry.openKey(TfrmMain::kMainKey, true);
+    registry.writeInteger(name, value);
+}
+
+void deleteMainValue(const QString& name) {
+    Registry registry;
+    registry.openKey(TfrmMain::kMainKey, true);
+    registry.deleteValue(name);
+}
+
+// Stores the settings an ordinary earlier exit leaves behind.
+void storeCompleteSettings() {
+    Session session;
+    session.start();
+    QVERIFY(session.exit());
+}
+
+}  // namespace
+
+class FrameTests : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        TestEnvironment::wipeUserFiles();
+        qApp->setStyleSheet(QString());
+    }
+
+    void firstRunOpensOneBrowserWithTheFallbackCaption();
+    void notConnectedWarnsAndGoesOn();
+    void exitStoresOpenKindsAndNextStartReopensThemInOrder();
+    void placementThemeAndTaskBarAreRestored();
+    void windowStateIsRestored_data();
+    void windowStateIsRestored();
+    void themeOutOfRangeAppliesNothingAndGoesOn();
+    void missingAutoUpdateStillRestoresThenFallsBack();
+    void aRefusingWindowCancelsExitAndNothingIsWritten();
+    void exitRemovesTheWorkingFiles();
+    void restoreAllDefaultSettings_data();
+    void restoreAllDefaultSettings();
+    void corruptStoreIsReportedOnceAndStartsAfresh();
+    void taskBarCaptionRule_data();
+    void taskBarCaptionRule();
+    void taskBarTicksTheActiveWindow();
+    void clickingTheButtonOfAMinimizedWindowMaximizesIt();
+    void taskBarMenuOnlyOverButtonsAndClosesTheActiveWindow();
+    void hidingAndShowingTheTaskBar();
+    void maximizeAllTogglesTheFrame();
+    void closeAllLeavesARefusingWindowOpen();
+    void windowMenuListsWindows();
+    void trayTipIsCutAt63();
+    void imageStripIsCutWithMagentaTransparent();
+};
+
+void FrameTests::firstRunOpensOneBrowserWithTheFallbackCaption() {
+    Session session;
+    TfrmMain& frame = session.start();
+    QCOMPARE(session.tools.created, QList<ToolKind>{ToolKind::WebBrowser});
+    QCOMPARE(frame.caption(), QString("Corvanta     0.08   Beta"));
+    QCOMPARE(frame.themeSelector()->currentIndex(), -1);
+    QCOMPARE(frame.themeSelector()->placeholderText(), QString("Themes"));
+    QCOMPARE(frame.themeSelector()->count(), 4);
+    QVERIFY(!frame.taskBar()->isHidden());
+    QVERIFY(!frame.checkUpdatesOnStartup());
+    QVERIFY(frame.mailClient().isEmpty());  // no BrowserSettings key yet
+    QCOMPARE(frame.size(), QSize(824, 543));
+    QCOMPARE(session.prompts.count(), 0);
+    Registry registry;
+    QVERIFY(registry.keyExists(TfrmMain::kMainKey));
+}
+
+void FrameTests::notConnectedWarnsAndGoesOn() {
+    Session session;
+    session.connected = false;
+    session.start();
+    QCOMPARE(session.prompts.count(), 1);
+    QCOMPARE(session.prompts.last().kind, Prompts::Kind::Warning);
+    QCOMPARE(session.prompts.last().text,
+             QString("It looks like you are not connected to the internet!"));
+    QCOMPARE(session.prompts.last().buttons, Prompts::Ok | Prompts::Cancel);
+    QCOMPARE(session.tools.created.size(), 1);  // start-up went on
+}
+
+void FrameTests::exitStoresOpenKindsAndNextStartReopensThemInOrder() {
+    {
+        Session session;
+        TfrmMain& frame = session.start();  // opens one browser (first run)
+        frame.DoShowWebBrowser();
+        frame.DoShowEditor();
+        QVERIFY(session.exit());
+    }
+    QCOMPARE(readMainText("Editor"), QString("1"));
+    QCOMPARE(readMainText("Web Browser"), QString("1"));
+    for (const char* other : {"FTP Client", "Net Translator", "Network Tools", "Web Site Grabber"})
+        QCOMPARE(readMainText(other), QString("<absent>"));
+    QCOMPARE(readMainInteger("Corvanta_Version"), 8);
+
+    Session next;
+    TfrmMain& frame = next.start();
+    QCOMPARE(next.tools.created, (QList<ToolKind>{ToolKind::Editor, ToolKind::WebBrowser}));
+    QCOMPARE(frame.activeToolWindow()->kind(), ToolKind::WebBrowser);
+    QCOMPARE(frame.caption(), QString("Corvanta"));           // no fallback this time
+    QCOMPARE(frame.mailClient(), QString("OutlookExpress"));  // stored empty, read as default
+}
+
+void FrameTests::placementThemeAndTaskBarAreRestored() {
+    {
+        Session session;
+        TfrmMain& frame = session.start();
+        frame.setGeometry(40, 60, 700, 500);
+        frame.themeSelector()->setCurrentIndex(2);
+        frame.CBThemesClick(2);
+        frame.TBXHideTaskBarClick();
+        QVERIFY(session.exit());
+    }
+    QCOMPARE(readMainInteger("Form_Theme"), 2);
+    QCOMPARE(readMainInteger("HideTheTaskbar"), 0);
+    qApp->setStyleSheet(QString());
+
+    Session next;
+    TfrmMain& frame = next.start();
+    QCOMPARE(frame.geometry(), QRect(40, 60, 700, 500));
+    QCOMPARE(frame.themeSelector()->currentIndex(), 2);
+    QCOMPARE(frame.themeSelector()->currentText(), QString("OfficeXP"));
+    QCOMPARE(qApp->styleSheet(), Themes::styleSheet("OfficeXP"));
+    QVERIFY(frame.taskBar()->isHidden());
+}
+
+void FrameTests::windowStateIsRestored_data() {
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("expected");  // Qt::WindowStates
+    QTest::newRow("1 maximizes") << 1 << int(Qt::WindowMaximized);
+    QTest::newRow("2 minimizes") << 2 << int(Qt::WindowMinimized);
+    QTest::newRow("3 normal") << 3 << int(Qt::WindowNoState);
+    QTest::newRow("0 ignored") << 0 << int(Qt::WindowNoState);
+    QTest::newRow("4 ignored") << 4 << int(Qt::WindowNoState);
+}
+
+void FrameTests::windowStateIsRestored() {
+    QFETCH(int, stored);
+    QFETCH(int, expected);
+    storeCompleteSettings();
+    writeMainInteger("Window_State", stored);
+    Session session;
+    TfrmMain& frame = session.start();
+    QCOMPARE(int(frame.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)), expected);
+    QCOMPARE(frame.caption(), QString("Corvanta"));
+}
+
+void FrameTests::themeOutOfRangeAppliesNothingAndGoesOn() {
+    storeCompleteSettings();
+    writeMainInteger("Form_Theme", 7);
+    writeMainInteger("HideTheTaskbar", 0);
+    Session session;
+    TfrmMain& frame = session.start();
+    QCOMPARE(frame.themeSelector()->currentIndex(), -1);
+    QVERIFY(qApp->styleSheet().isEmpty());
+    QVERIFY(frame.taskBar()->isHidden());  // reading went on past the theme
+    QCOMPARE(frame.caption(), QString("Corvanta"));
+}
+
+void FrameTests::missingAutoUpdateStillRestoresThenFallsBack() {
+    {
+        Session session;
+        session.start().DoShowEditor();
+        QVERIFY(session.exit());
+    }
+    deleteMainValue("AutoUpdate");
+    Session session;
+    TfrmMain& frame = session.start();
+    // Editor and browser restored, then the fallback's browser on top.
+    QCOMPARE(session.tools.created,
+             (QList<ToolKind>{ToolKind::Editor, ToolKind::WebBrowser, ToolKind::WebBrowser}));
+    QCOMPARE(frame.caption(), QString("Corvanta     0.08   Beta"));
+    QVERIFY(!frame.checkUpdatesOnStartup());
+}
+
+void FrameTests::aRefusingWindowCancelsExitAndNothingIsWritten() {
+    storeCompleteSettings();
+    writeMainInteger("Form_Left", 1234);
+    Session session;
+    session.tools.refusing.insert(ToolKind::NetworkTools);
+    TfrmMain& frame = session.start();
+    frame.DoShowNetTools();
+    frame.DoShowEditor();
+    QVERIFY(!session.exit());
+    QCOMPARE(frame.toolWindowCount(), 3);
+    QCOMPARE(readMainInteger("Form_Left"), 1234);
+    QCOMPARE(readMainText("Network Tools"), QString("<absent>"));
+}
+
+void FrameTests::exitRemovesTheWorkingFiles() {
+    const QStringList names{"myip.txt", "Update.config", "UpdateC.config"};
+    for (const QString& name : names) {
+        QFile file(Paths::writableProgramFile(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    Session session;
+    session.start();
+    QVERIFY(session.exit());
+    for (const QString& name : names)
+        QVERIFY2(!QFile::exists(Paths::writableProgramFile(name)), qPrintable(name));
+}
+
+void FrameTests::restoreAllDefaultSettings_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("OK deletes the tree") << int(Prompts::Ok);
+    QTest::newRow("Cancel keeps it") << int(Prompts::Cancel);
+}
+
+void FrameTests::restoreAllDefaultSettings() {
+    QFETCH(int, answer);
+    storeCompleteSettings();
+    {
+        Registry registry;
+        registry.openKey("\\Software\\Corvanta\\Editor", true);
+        registry.writeString("MRUFile1", "/tmp/x");
+    }
+    Session session;
+    TfrmMain& frame = session.start();
+    session.prompts.answerButton(Prompts::Button(answer));
+    frame.TBXRestoreClick();
+    QCOMPARE(session.prompts.last().kind, Prompts::Kind::Error);
+    QCOMPARE(session.prompts.last().text, QString("Are You Sure??"));
+    QCOMPARE(session.prompts.last().buttons, Prompts::Ok | Prompts::Cancel);
+    Registry registry;
+    QCOMPARE(registry.keyExists("\\Software\\Corvanta"), answer != Prompts::Ok);
+    QCOMPARE(registry.keyExists("\\Software\\Corvanta\\Editor"), answer != Prompts::Ok);
+    if (answer == Prompts::Ok) {
+        // The running frame writes its own values again at exit, nothing else.
+        frame.OpenToolWindow(ToolKind::Editor);
+        QVERIFY(session.exit());
+        QVERIFY(registry.openKey("\\Software\\Corvanta", false));
+        QCOMPARE(registry.getKeyNames(), (QStringList{"MainPlatform", "BrowserSettings"}));
+        QVERIFY(registry.openKey(TfrmMain::kBrowserSettingsKey, false));
+        QCOMPARE(registry.getValueNames(), QStringList{"MailClient"});
+    }
+}
+
+void FrameTests::corruptStoreIsReportedOnceAndStartsAfresh() {
+    storeCompleteSettings();
+    const QString store = Registry::defaultDatabaseFile();
+    QFile::remove(store + "-wal");
+    QFile::remove(store + "-shm");
+    {
+        QFile file(store);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("garbage, not settings\n").repeated(100));
+    }
+    {
+        Session session;
+        TfrmMain& frame = session.start();
+        QCOMPARE(session.prompts.countOf(Prompts::Kind::Warning), 1);
+        QVERIFY(session.prompts.last().text.contains(store + ".corrupt-"));
+        QCOMPARE(frame.caption(), QString("Corvanta     0.08   Beta"));  // as a first run
+        QVERIFY(session.exit());
+    }
+    Session again;
+    again.start();
+    QCOMPARE(again.prompts.count(), 0);
+    QCOMPARE(QDir(QFileInfo(store).path()).entryList({"registry.db.corrupt-*"}).size(), 1);
+}
+
+void FrameTests::taskBarCaptionRule_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("FTP Client") << "FTP Client"
+                                << "FTP Client"
+                                << "";
+    QTest::newRow("Editor") << "Editor"
+                            << "Editor"
+                            << "";
+    QTest::newRow("twelve") << "Web Browser!"
+                            << "Web Browser!"
+                            << "";
+    QTest::newRow("Net Translator") << "Net Translator"
+                                    << "Net Translat..."
+                                    << "Net Translator";
+    QTest::newRow("Network Tools") << "Network Tools"
+                                   << "Network Tool..."
+                                   << "Network Tools";
+    QTest::newRow("Web Site Grabber") << "Web Site Grabber"
+                                      << "Web Site Gra..."
+                                      << "Web Site Grabber";
+}
+
+void FrameTests::taskBarCaptionRule() {
+    QFETCH(QString, caption);
+    QFETCH(QString, shown);
+    QFETCH(QString, hint);
+    QCOMPARE(TTBXTaskBar::buttonCaption(caption), shown);
+    QCOMPARE(TTBXTaskBar::buttonHint(caption), hint);
+}
+
+void FrameTests::taskBarTicksTheActiveWindow() {
+    storeCompleteSettings();
+    Session session;
+    TfrmMain& frame = session.start();  // the browser restored
+    ToolWindow* first = frame.OpenToolWindow(ToolKind::Editor);
+    frame.OpenToolWindow(ToolKind::Editor);
+    ToolWindow* third = frame.OpenToolWindow(ToolKind::NetworkTools);
+    QCOMPARE(frame.taskBar()->taskCount(), 4);
+    QCOMPARE(first->windowTitle(), QString("Editor"));
+    QCOMPARE(frame.taskBar()->buttonOf(third)->text(), QString("Network Tool..."));
+    QCOMPARE(frame.taskBar()->buttonOf(third)->toolTip(), QString("Network Tools"));
+    QVERIFY(frame.taskBar()->buttonOf(third)->isChecked());
+    // Activated by other means (a click inside it): its button is ticked.
+    frame.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    QVERIFY(frame.taskBar()->buttonOf(first)->isChecked());
+    QVERIFY(!frame.taskBar()->buttonOf(third)->isChecked());
+    // Closing removes the button.
+    QVERIFY(first->parentWidget()->close());
+    QTRY_COMPARE(frame.taskBar()->taskCount(), 3);
+}
+
+void FrameTests::clickingTheButtonOfAMinimizedWindowMaximizesIt() {
+    Session session;
+    TfrmMain& frame = session.start();
+    ToolWindow* browser = frame.activeToolWindow();
+    auto* browserSub = qobject_cast<QMdiSubWindow*>(browser->parentWidget());
+    browserSub->showMinimized();
+    QVERIFY(browserSub->isMinimized());
+    ToolWindow* editor = frame.OpenToolWindow(ToolKind::Editor);
+    frame.taskBar()->buttonOf(browser)->trigger();
+    QVERIFY(browserSub->isMaximized());
+    QCOMPARE(frame.activeToolWindow(), browser);
+    QVERIFY(frame.taskBar()->buttonOf(browser)->isChecked());
+    QVERIFY(!frame.taskBar()->buttonOf(editor)->isChecked());
+}
+
+void FrameTests::taskBarMenuOnlyOverButtonsAndClosesTheActiveWindow() {
+    Session session;
+    TfrmMain& frame = session.start();
+    ToolWindow* browser = frame.activeToolWindow();
+    ToolWindow* editor = frame.OpenToolWindow(ToolKind::Editor);
+    frame.fillTaskBarMenu(false);
+    QVERIFY(frame.sharedPopupMenu()->isEmpty());
+    frame.fillTaskBarMenu(true);
+    QStringList captions;
+    for (QAction* action : frame.sharedPopupMenu()->actions())
+        captions << (action->isSeparator() ? "-" : action->text());
+    QCOMPARE(captions, (QStringList{"Close The Window", "Close All The Windows", "Hide The TaskBar",
+                                    "-", "Open The Web Browser", "Open The Web Grabber",
+                                    "Open The Editor", "Open The FTP Client", "Open The Net Tools",
+                                    "Open The Net Translator", "-"}));
+    // Right click over the browser's (inactive) button, then "Close The Window":
+    // the active window, the editor, closes.
+    QToolButton* browserButton = frame.taskBar()->toolButtonOf(browser);
+    QVERIFY(browserButton);
+    QTest::mouseClick(browserButton, Qt::RightButton);
+    QCOMPARE(frame.activeToolWindow(), editor);
+    QCOMPARE(frame.sharedPopupMenu()->actions().size(), 11);
+    frame.sharedPopupMenu()->actions().first()->trigger();
+    QTRY_COMPARE(frame.toolWindowCount(), 1);
+    QCOMPARE(frame.toolWindowAt(0), browser);
+}
+
+void FrameTests::hidingAndShowingTheTaskBar() {
+    Session session;
+    TfrmMain& frame = session.start();
+    frame.fillTaskBarMenu(true);
+    frame.sharedPopupMenu()->actions().at(2)->trigger();  // "Hide The TaskBar"
+    QVERIFY(frame.taskBar()->isHidden());
+    QCOMPARE(frame.taskBarViewItem()->text(), QString("Show The TaskBar"));
+    QVERIFY(frame.taskBarViewItem()->isChecked());
+    frame.taskBarViewItem()->trigger();
+    QVERIFY(!frame.taskBar()->isHidden());
+    QVERIFY(!frame.taskBarViewItem()->isChecked());
+    frame.taskBarViewItem()->trigger();
+    QVERIFY(frame.taskBar()->isHidden());
+}
+
+void FrameTests::maximizeAllTogglesTheFrame() {
+    Session session;
+    TfrmMain& frame = session.start();
+    QCOMPARE(frame.maximizeItem()->text(), QString("Maximize all"));
+    QCOMPARE(frame.maximizeItem()->shortcut(), QKeySequence(Qt::Key_F11));
+    frame.DoMaximize();
+    QVERIFY(frame.windowState() & Qt::WindowMaximized);
+    QCOMPARE(frame.maximizeItem()->text(), QString("View Normal"));
+    frame.DoMaximize();
+    QVERIFY(!(frame.windowState() & Qt::WindowMaximized));
+    QCOMPARE(frame.maximizeItem()->text(), QString("View Maximize"));
+}
+
+void FrameTests::closeAllLeavesARefusingWindowOpen() {
+    Session session;
+    session.tools.refusing.insert(ToolKind::NetworkTools);
+    TfrmMain& frame = session.start();
+    frame.DoShowEditor();
+    ToolWindow* tools = frame.OpenToolWindow(ToolKind::NetworkTools);
+    frame.DoShowTranslator();
+    frame.TBXCloseAllClick();
+    QTRY_COMPARE(frame.toolWindowCount(), 1);
+    QCOMPARE(frame.toolWindowAt(0), tools);
+    QCOMPARE(frame.taskBar()->taskCount(), 1);
+}
+
+void FrameTests::windowMenuListsWindows() {
+    Session session;
+    TfrmMain& frame = session.start();
+    frame.TBXCloseAllClick();
+    QTRY_COMPARE(frame.toolWindowCount(), 0);
+    frame.TBXMDIWindowItem1Update();
+    QVERIFY(!frame.activeWindowsLabel()->isVisible());
+    QVERIFY(frame.windowListItems().isEmpty());
+
+    frame.DoShowEditor();
+    frame.DoShowFTP();
+    frame.TBXMDIWindowItem1Update();
+    QVERIFY(frame.activeWindowsLabel()->isVisible());
+    QCOMPARE(frame.windowListItems().size(), 2);
+    QVERIFY(frame.windowListItems().at(1)->text().endsWith("FTP Client"));
+    QVERIFY(frame.windowListItems().at(1)->isChecked());
+    frame.windowListItems().at(0)->trigger();
+    QCOMPARE(frame.activeToolWindow()->kind(), ToolKind::Editor);
+}
+
+void FrameTests::trayTipIsCutAt63() {
+    Session session;
+    TfrmMain& frame = session.start();
+    ToolWindow* editor = frame.OpenToolWindow(ToolKind::Editor);
+    frame.RefreshActiveWindowHint();
+    QCOMPARE(frame.activeWindowHint(), QString("Corvanta - Web Application\n\rActive :Editor"));
+    editor->setWindowTitle(QString(60, 'x'));
+    frame.RefreshActiveWindowHint();
+    QCOMPARE(frame.trayTip().size(), 63);
+    QVERIFY(frame.activeWindowHint().size() > 63);
+}
+
+void FrameTests::imageStripIsCutWithMagentaTransparent() {
+    QTemporaryDir dir;
+    QImage strip(48, 16, QImage::Format_RGB32);
+    strip.fill(qRgb(255, 0, 255));
+    strip.setPixel(20, 5, qRgb(0, 0, 255));
+    const QString file = dir.filePath("strip.bmp");
+    QVERIFY(strip.save(file));
+    ImageList list(16);
+    loadImageStripFile(list, file);
+    QCOMPARE(list.count(), 3);
+    const QImage second = list.icon(1).pixmap(16, 16).toImage();
+    QCOMPARE(qAlpha(second.pixel(0, 0)), 0);
+    QCOMPARE(second.pixel(4, 5), qRgb(0, 0, 255));
+    loadImageStripFile(list, dir.filePath("missing.bmp"));
+    QCOMPARE(list.count(), 3);  // a missing strip changes nothing
+}
+
+CORVANTA_TEST_MAIN(FrameTests)
+#include "tst_frame.moc"
