@@ -1,5 +1,897 @@
 #include "fmNetTools.h"
 
-TNetToosFrm::TNetToosFrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::NetworkTools, parent) {}
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
 
-void TNetToosFrm::handOffAddress(const QString&) {}
+#include "AddressDetails.h"
+#include "AppError.h"
+#include "HostNames.h"
+#include "Paths.h"
+#include "Prompts.h"
+#include "Registry.h"
+#include "ServiceAddress.h"
+#include "ToolHost.h"
+
+namespace {
+
+constexpr const char* kSettingsKey = "\\Software\\Corvanta\\NetworkTools";
+constexpr int kBusyIcon = 5;
+constexpr int kStoppedIcon = 1;
+constexpr int kTraceTimeoutMs = 15000;
+constexpr int kMaxHops = 30;
+
+enum Image {
+    kCloseImage = 0,
+    kSaveImage = 2,
+    kFreezeImage = 3,
+    kUnFreezeImage = 4,
+    kClearImage = 6,
+    kRemoveImage = 7,
+    kPingImage = 8,
+    kTraceImage = 9,
+    kGoImage = 10
+};
+
+const QString kHyphens39 = QString(39, QLatin1Char('-'));
+
+QLineEdit* readOnlyBox(QWidget* parent, const char* name) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setReadOnly(true);
+    return box;
+}
+
+QLabel* heading(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont font(QStringLiteral("Verdana"));
+    font.setPointSize(7);
+    label->setFont(font);
+    return label;
+}
+
+// Lets queued window events run (painting, timers, clicks) between the steps
+// of a ping series or a trace.
+void letEventsRun() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// While one echo request waits: paint and tick, but keep clicks for after the
+// request, so "Stop" acts between requests.
+void letWindowPaint() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace
+
+TNetToosFrm::TNetToosFrm(ToolHost& host, QWidget* parent)
+    : ToolWindow(host, ToolKind::NetworkTools, parent) {
+    LoadImageStrip(m_images, QStringLiteral("NetTools.bmp"));
+    resize(688, 372);
+    m_icmp.idle = letWindowPaint;
+    m_connectionSource = [] { return GetTcpConnections(); };
+    m_interfaceSource = [] { return IPHelper::GetInterfaceRows(); };
+
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl"));
+    m_pages->setMinimumHeight(286);
+    m_pages->addTab(buildConnectionPage(), QStringLiteral("Ports and IP's"));
+    m_pages->addTab(buildDetailsPage(), QStringLiteral("Network Details"));
+    m_pages->addTab(buildTracePage(), QStringLiteral("Trace Address"));
+    m_pages->addTab(buildPingerPage(), QStringLiteral("Pinger"));
+    m_pages->addTab(buildWhoisPage(), QStringLiteral("WhoIs"));
+    setCentralWidget(m_pages);
+
+    m_statusIcon = new QLabel(this);
+    m_statusIcon->setFixedWidth(20);
+    m_statusText = new QLabel(this);
+    m_statusText->setObjectName(QStringLiteral("StatusPanel0"));
+    m_statusText->setMinimumWidth(430);
+    auto* second = new QLabel(this);
+    second->setMinimumWidth(150);
+    statusBar()->addWidget(m_statusIcon);
+    statusBar()->addWidget(m_statusText);
+    statusBar()->addWidget(second);
+
+    setStatus(QStringLiteral("Ready. "));
+    m_timer.setInterval(1000);
+    connect(&m_timer, &QTimer::timeout, this, &TNetToosFrm::timerTick);
+    ClearAdapterView();
+    m_pages->setCurrentIndex(0);
+    connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
+        static const char* const texts[] = {
+            "Ready.    (Ports Statistics)", "Ready.    (Network Details)",
+            "Ready.    (Trace Address) ", "Ready.    (Pinger)", "Ready.    (WhoIs Query)"};
+        if (index >= 0 && index < 5)
+            setStatus(QLatin1String(texts[index]));
+    });
+    m_timer.start();
+}
+
+TNetToosFrm::~TNetToosFrm() {
+    writeSettings();
+    m_timer.stop();
+    disconnect(&m_timer, nullptr, this, nullptr);
+    m_selected = nullptr;
+    m_monitor.clear();
+}
+
+// ---- building the pages ------------------------------------------------------
+
+QToolBar* TNetToosFrm::pageToolBar(QWidget* page) {
+    auto* bar = new QToolBar(page);
+    bar->setIconSize(QSize(16, 16));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    return bar;
+}
+
+QAction* TNetToosFrm::closeAction(QToolBar* bar, const QString& caption) {
+    QAction* action = bar->addAction(m_images.icon(kCloseImage), caption);
+    connect(action, &QAction::triggered, this, &QWidget::close);
+    return action;
+}
+
+QWidget* TNetToosFrm::buildConnectionPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    QToolBar* bar = pageToolBar(page);
+    cbShowListeners = new QCheckBox(QStringLiteral("Show Listen Ports"), bar);
+    cbShowListeners->setObjectName(QStringLiteral("cbShowListeners"));
+    cbShowListeners->setChecked(true);
+    bar->addWidget(cbShowListeners);
+    connect(cbShowListeners, &QCheckBox::toggled, this, [this] { RestartHistory(); });
+    layout->addWidget(bar);
+
+    layout->addWidget(heading(QStringLiteral("     date                time                local "
+                                             "IP         local port /service       "
+                                             "remote IP      rem. port/service      status"),
+                              page));
+    sgConnHist = new QTableWidget(0, ConnectionHistory::kColumns, page);
+    sgConnHist->setObjectName(QStringLiteral("sgConnHist"));
+    const int widths[] = {81, 84, 102, 105, 105, 100, 100};
+    for (int column = 0; column < ConnectionHistory::kColumns; ++column) {
+        sgConnHist->setColumnWidth(column, widths[column]);
+    }
+    sgConnHist->horizontalHeader()->hide();
+    sgConnHist->verticalHeader()->hide();
+    sgConnHist->verticalHeader()->setDefaultSectionSize(16);
+    sgConnHist->setSelectionBehavior(QAbstractItemView::SelectRows);
+    sgConnHist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sgConnHist->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sgConnHist->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    layout->addWidget(sgConnHist);
+    syncTable();
+    return page;
+}
+
+QWidget* TNetToosFrm::buildDetailsPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    QToolBar* bar = pageToolBar(page);
+    closeAction(bar, QStringLiteral("Close"));
+    connect(bar->addAction(m_images.icon(kSaveImage), QStringLiteral("Save Log")),
+            &QAction::triggered, this, &TNetToosFrm::SaveLogClick);
+    FreezeButton = bar->addAction(m_images.icon(kFreezeImage), QStringLiteral("Freeze"));
+    UnFreezeButton = bar->addAction(m_images.icon(kUnFreezeImage), QStringLiteral("Un Freeze"));
+    ClearCountersButton =
+        bar->addAction(m_images.icon(kClearImage), QStringLiteral("Clear Counters"));
+    RemoveInactiveButton = bar->addAction(m_images.icon(kRemoveImage), QStringLiteral("Remove"));
+    FreezeButton->setObjectName(QStringLiteral("FreezeButton"));
+    UnFreezeButton->setObjectName(QStringLiteral("UnFreezeButton"));
+    ClearCountersButton->setObjectName(QStringLiteral("ClearCountersButton"));
+    RemoveInactiveButton->setObjectName(QStringLiteral("RemoveInactiveButton"));
+    connect(FreezeButton, &QAction::triggered, this, &TNetToosFrm::FreezeButtonClick);
+    connect(UnFreezeButton, &QAction::triggered, this, &TNetToosFrm::UnFreezeButtonClick);
+    connect(ClearCountersButton, &QAction::triggered, this, &TNetToosFrm::ClearCountersButtonClick);
+    connect(RemoveInactiveButton, &QAction::triggered, this,
+            &TNetToosFrm::RemoveInactiveButtonClick);
+    layout->addWidget(bar);
+
+    auto* top = new QFormLayout;
+    ledAdapterDescription = readOnlyBox(page, "ledAdapterDescription");
+    connect(ledAdapterDescription, &QLineEdit::textChanged, this,
+            &TNetToosFrm::updateDescriptionHint);
+    top->addRow(QStringLiteral("Adapter Name And Description:"), ledAdapterDescription);
+    layout->addLayout(top);
+
+    auto* groups = new QHBoxLayout;
+    auto* status = new QGroupBox(QStringLiteral("Adapter Status:"), page);
+    auto* statusForm = new QFormLayout(status);
+    StatusText = readOnlyBox(status, "StatusText");
+    ledMACAddress = readOnlyBox(status, "ledMACAddress");
+    ledSpeed = readOnlyBox(status, "ledSpeed");
+    statusForm->addRow(QStringLiteral("Status:"), StatusText);
+    statusForm->addRow(QStringLiteral("MAC Address"), ledMACAddress);
+    statusForm->addRow(QStringLiteral("Speed"), ledSpeed);
+    groups->addWidget(status);
+
+    auto* in = new QGroupBox(QStringLiteral("IN (download)"), page);
+    auto* inForm = new QFormLayout(in);
+    ledOctInSec = readOnlyBox(in, "ledOctInSec");
+    ledPeakINSec = readOnlyBox(in, "ledPeakINSec");
+    ledAvgINSec = readOnlyBox(in, "ledAvgINSec");
+    ledTotalIN = readOnlyBox(in, "ledTotalIN");
+    inForm->addRow(QStringLiteral("Transfers / sec."), ledOctInSec);
+    inForm->addRow(QStringLiteral("Max / Sec."), ledPeakINSec);
+    inForm->addRow(QStringLiteral("Average / sec."), ledAvgINSec);
+    inForm->addRow(QStringLiteral("Total:"), ledTotalIN);
+    groups->addWidget(in);
+
+    auto* out = new QGroupBox(QStringLiteral("OUT (upload)"), page);
+    auto* outForm = new QFormLayout(out);
+    ledOctOUTSec = readOnlyBox(out, "ledOctOUTSec");
+    ledPeakOUTSec = readOnlyBox(out, "ledPeakOUTSec");
+    ledAvgOUTSec = readOnlyBox(out, "ledAvgOUTSec");
+    ledTotalOUT = readOnlyBox(out, "ledTotalOUT");
+    outForm->addRow(QStringLiteral("Transfers / Sec."), ledOctOUTSec);
+    outForm->addRow(QStringLiteral("Max / Sec."), ledPeakOUTSec);
+    outForm->addRow(QStringLiteral("Average / sec."), ledAvgOUTSec);
+    outForm->addRow(QStringLiteral("Total:"), ledTotalOUT);
+    groups->addWidget(out);
+
+    auto* details = new QGroupBox(QStringLiteral("Details:"), page);
+    auto* detailsForm = new QFormLayout(details);
+    edHostP = new QLineEdit(details);
+    edHostP->setObjectName(QStringLiteral("edHostP"));
+    edHostN = new QLineEdit(details);
+    edHostN->setObjectName(QStringLiteral("edHostN"));
+    MemExtIP = new QPlainTextEdit(details);
+    MemExtIP->setObjectName(QStringLiteral("MemExtIP"));
+    MemExtIP->setFixedHeight(MemExtIP->fontMetrics().height() * 2 + 8);
+    edIntIP = new QLineEdit(details);
+    edIntIP->setObjectName(QStringLiteral("edIntIP"));
+    detailsForm->addRow(QStringLiteral("PC"), edHostP);
+    detailsForm->addRow(QStringLiteral("User"), edHostN);
+    detailsForm->addRow(QStringLiteral("External IP"), MemExtIP);
+    detailsForm->addRow(QStringLiteral("Internal IP"), edIntIP);
+    groups->addWidget(details);
+    layout->addLayout(groups);
+    layout->addStretch(1);
+
+    TrafficTabs = new QTabBar(page);
+    TrafficTabs->setObjectName(QStringLiteral("TrafficTabs"));
+    TrafficTabs->setShape(QTabBar::RoundedSouth);
+    TrafficTabs->setExpanding(false);
+    connect(TrafficTabs, &QTabBar::currentChanged, this, &TNetToosFrm::TrafficTabsChange);
+    layout->addWidget(TrafficTabs);
+
+    m_monitor.onNewTraffic = [this](TTraffic* adapter) { addAdapterTab(adapter); };
+    m_monitor.onFreezeChanged = [this](TTraffic* adapter) { adapterFreezeChanged(adapter); };
+    return page;
+}
+
+QWidget* TNetToosFrm::buildTracePage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    QToolBar* bar = pageToolBar(page);
+    closeAction(bar, QStringLiteral("Close"));
+    bar->addWidget(new QLabel(QStringLiteral("  Web Address / IP:"), bar));
+    edtHost = new QLineEdit(QStringLiteral("www.example.com"), bar);
+    edtHost->setObjectName(QStringLiteral("edtHost"));
+    edtHost->setFixedWidth(141);
+    bar->addWidget(edtHost);
+    TBXTrc = bar->addAction(m_images.icon(kTraceImage), QStringLiteral("Trace"));
+    TBXTrc->setObjectName(QStringLiteral("TBXTrc"));
+    connect(TBXTrc, &QAction::triggered, this, &TNetToosFrm::TBXTrcClick);
+    QAction* stop = bar->addAction(m_images.icon(kStoppedIcon), QStringLiteral("Stop"));
+    stop->setObjectName(QStringLiteral("TBXTStop"));
+    connect(stop, &QAction::triggered, this, &TNetToosFrm::TBXTStopClick);
+    bar->addWidget(new QLabel(QStringLiteral(" IP Address:"), bar));
+    edtIP = new QLineEdit(bar);
+    edtIP->setObjectName(QStringLiteral("edtIP"));
+    edtIP->setFixedWidth(121);
+    bar->addWidget(edtIP);
+    cbResolveHosts = new QCheckBox(QStringLiteral("Resolve Host names"), bar);
+    cbResolveHosts->setObjectName(QStringLiteral("cbResolveHosts"));
+    bar->addWidget(cbResolveHosts);
+    layout->addWidget(bar);
+    layout->addWidget(heading(QStringLiteral("         # Hop                       Hostname        "
+                                             "           IP            Time / TTL  "
+                                             "info"),
+                              page));
+    ReLog = new QPlainTextEdit(page);
+    ReLog->setObjectName(QStringLiteral("ReLog"));
+    ReLog->setReadOnly(true);
+    ReLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    ReLog->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    layout->addWidget(ReLog);
+    return page;
+}
+
+QWidget* TNetToosFrm::buildPingerPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    QToolBar* bar = pageToolBar(page);
+    closeAction(bar, QStringLiteral("Exit"));
+    bar->addWidget(new QLabel(QStringLiteral("      IP / Web Address:"), bar));
+    edtPng = new QLineEdit(QStringLiteral("www.example.com"), bar);
+    edtPng->setObjectName(QStringLiteral("edtPng"));
+    edtPng->setFixedWidth(170);
+    bar->addWidget(edtPng);
+    btnPing = bar->addAction(m_images.icon(kPingImage), QStringLiteral("Ping"));
+    btnPing->setObjectName(QStringLiteral("btnPing"));
+    connect(btnPing, &QAction::triggered, this, &TNetToosFrm::btnPingClick);
+    QAction* stop = bar->addAction(m_images.icon(kStoppedIcon), QStringLiteral("Stop"));
+    stop->setObjectName(QStringLiteral("TBXPStop"));
+    connect(stop, &QAction::triggered, this, &TNetToosFrm::TBXPStopClick);
+    bar->addWidget(new QLabel(QStringLiteral("      Ping #:"), bar));
+    spnPing = new QSpinBox(bar);
+    spnPing->setObjectName(QStringLiteral("spnPing"));
+    spnPing->setRange(1, 40);
+    spnPing->setValue(5);
+    bar->addWidget(spnPing);
+    layout->addWidget(bar);
+    layout->addWidget(heading(
+        QStringLiteral("Bytes Received | From IP Address | Sequence Id |Time To Live |Trip Time  "),
+        page));
+    lstReplies = new QListWidget(page);
+    lstReplies->setObjectName(QStringLiteral("lstReplies"));
+    lstReplies->addItem(QStringLiteral(
+        "Please enter a valid IP or a a web site address and press the ping button."));
+    layout->addWidget(lstReplies);
+    return page;
+}
+
+QWidget* TNetToosFrm::buildWhoisPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    QToolBar* bar = pageToolBar(page);
+    closeAction(bar, QStringLiteral("Close"));
+    bar->addWidget(new QLabel(QStringLiteral("   Prefered Server: "), bar));
+    ComboBox1 = new QComboBox(bar);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setEditable(true);
+    ComboBox1->setFixedWidth(145);
+    const QStringList servers = WhoisClient::defaultServers();
+    for (int i = 0; i < servers.size(); ++i) {
+        ComboBox1->addItem(ServiceAddress::get(QStringLiteral("WhoisServer%1").arg(i), servers[i]));
+    }
+    ComboBox1->setCurrentIndex(0);
+    bar->addWidget(ComboBox1);
+    bar->addWidget(new QLabel(QStringLiteral("    Enter A Query:"), bar));
+    EdtWhoIs = new QLineEdit(QStringLiteral("example.com"), bar);
+    EdtWhoIs->setObjectName(QStringLiteral("EdtWhoIs"));
+    EdtWhoIs->setFixedWidth(121);
+    bar->addWidget(EdtWhoIs);
+    QAction* go = bar->addAction(m_images.icon(kGoImage), QStringLiteral("Go"));
+    go->setObjectName(QStringLiteral("TBXWGo"));
+    connect(go, &QAction::triggered, this, &TNetToosFrm::TBXWGoClick);
+    layout->addWidget(bar);
+    MemWhois = new QPlainTextEdit(page);
+    MemWhois->setObjectName(QStringLiteral("MemWhois"));
+    MemWhois->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemWhois->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    layout->addWidget(MemWhois);
+    return page;
+}
+
+// ---- window life -------------------------------------------------------------
+
+void TNetToosFrm::setStatus(const QString& text, int icon) {
+    m_statusText->setText(text);
+    if (icon >= 0) {
+        m_statusIcon->setPixmap(m_images.icon(icon).pixmap(16, 16));
+    } else {
+        m_statusIcon->clear();
+    }
+}
+
+void TNetToosFrm::showEvent(QShowEvent* event) {
+    ToolWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    readSettings();
+    FetchAddressDetails();
+}
+
+void TNetToosFrm::readSettings() {
+    try {
+        Registry registry;
+        if (!registry.openKey(kSettingsKey, false))
+            return;
+        // A missing value ends the reading; the rest keep their defaults.
+        cbShowListeners->setChecked(registry.readBool(QStringLiteral("ShowListeners")));
+        cbResolveHosts->setChecked(registry.readBool(QStringLiteral("ResolveHosts")));
+        spnPing->setValue(registry.readInteger(QStringLiteral("PingValue")));
+    } catch (const AppError&) {
+    }
+}
+
+void TNetToosFrm::writeSettings() {
+    try {
+        Registry registry;
+        if (!registry.openKey(kSettingsKey, true))
+            return;
+        registry.writeBool(QStringLiteral("ShowListeners"), cbShowListeners->isChecked());
+        registry.writeBool(QStringLiteral("ResolveHosts"), cbResolveHosts->isChecked());
+        registry.writeInteger(QStringLiteral("PingValue"), spnPing->value());
+        registry.closeKey();
+    } catch (const AppError&) {
+        // Settings are written on the way out; a store that fails then is not worth a box.
+    }
+}
+
+void TNetToosFrm::FetchAddressDetails() {
+    const QString file = Paths::writableProgramFile(QStringLiteral("myip.txt"));
+    if (!downloadToFile(externalAddressUrl(), file)) {
+        prompts().message(Prompts::Kind::Error, QString(),
+                          QStringLiteral("An error ocurred while downloading the file."));
+    }
+    QFile saved(file);
+    if (saved.open(QIODevice::ReadOnly)) {
+        MemExtIP->setPlainText(QString::fromUtf8(saved.read(4096)));
+    }
+    const AddressDetails details = localAddressDetails();
+    edIntIP->setText(details.internalAddress);
+    edHostN->setText(details.userName);
+    edHostP->setText(details.computerName);
+}
+
+bool TNetToosFrm::queryClose() {
+    if (btnPing->isEnabled() && TBXTrc->isEnabled())
+        return true;
+    prompts().timedMessage(QStringLiteral("Corvanta Help Message"),
+                           QStringLiteral("You Can not close the application in the middle of "
+                                          "proccessing.\n\rPlease press the Stop button to cancel "
+                                          "the process."),
+                           2000);
+    return false;
+}
+
+void TNetToosFrm::timerTick() {
+    m_timer.stop();
+    PollConnections();
+    RefreshTraffic();
+    m_timer.start();
+}
+
+void TNetToosFrm::handOffAddress(const QString& address) {
+    edtHost->setText(address);
+    edtPng->setText(address);
+    EdtWhoIs->setText(address);
+    m_pages->setCurrentIndex(2);
+    TBXWGoClick();
+}
+
+// ---- connection table ----------------------------------------------------------
+
+void TNetToosFrm::setConnectionSource(std::function<QList<TTcpConnStatus>()> source) {
+    m_connectionSource = std::move(source);
+}
+
+void TNetToosFrm::setInterfaceSource(std::function<QList<IPHelper::InterfaceRow>()> source) {
+    m_interfaceSource = std::move(source);
+}
+
+void TNetToosFrm::PollConnections() {
+    m_history.poll(m_connectionSource(), cbShowListeners->isChecked(),
+                   QDateTime::currentDateTime());
+    syncTable();
+    if (m_history.overLimit()) {
+        prompts().message(Prompts::Kind::Warning, QString(), rowLimitWarningText(), Prompts::Ok);
+        RestartHistory();
+    }
+}
+
+void TNetToosFrm::RestartHistory() {
+    m_history.restart(cbShowListeners->isChecked(), QDateTime::currentDateTime());
+    syncTable();
+}
+
+// Brings the grid up to the history: rows are only appended (the empty last
+// row gets filled), unless the history restarted.
+void TNetToosFrm::syncTable() {
+    int first = sgConnHist->rowCount() - 1;
+    if (m_shownGeneration != m_history.generation() || first < 0) {
+        m_shownGeneration = m_history.generation();
+        sgConnHist->setRowCount(0);
+        first = 0;
+    }
+    const QList<QStringList>& rows = m_history.rows();
+    sgConnHist->setRowCount(int(rows.size()));
+    for (int row = first; row < rows.size(); ++row) {
+        for (int column = 0; column < ConnectionHistory::kColumns; ++column) {
+            QTableWidgetItem* item = sgConnHist->item(row, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                sgConnHist->setItem(row, column, item);
+            }
+            item->setText(rows[row][column]);
+        }
+    }
+}
+
+void TNetToosFrm::SaveLogClick() {
+    const AddressDetails details{MemExtIP->toPlainText(), edIntIP->text(), edHostN->text(),
+                                 edHostP->text()};
+    m_windowLog += networkLogSnapshot(details, m_history, QDateTime::currentDateTime());
+    QString fileName = prompts().saveFileName(QStringLiteral("Save The Log To A Text File"),
+                                              QStringLiteral("NetworkLog.txt"),
+                                              QStringLiteral("Text files only (*.txt)"));
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".txt");
+    QByteArray bytes;
+    for (const QString& line : m_windowLog)
+        bytes += line.toLocal8Bit() + "\r\n";
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
+        prompts().errorBox(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+    }
+}
+
+// ---- traffic monitor -----------------------------------------------------------
+
+void TNetToosFrm::RefreshTraffic() {
+    m_monitor.refresh(m_interfaceSource(), [] { return IPHelper::GetAddressRows(); });
+    ShowSelectedAdapter();
+}
+
+void TNetToosFrm::addAdapterTab(TTraffic* adapter) {
+    TrafficTabs->addTab(adapter->IPAddress);
+    // Selecting fires the tab change, which shows the new adapter.
+    if (TrafficTabs->currentIndex() == TrafficTabs->count() - 1) {
+        TrafficTabsChange(TrafficTabs->count() - 1);
+    } else {
+        TrafficTabs->setCurrentIndex(TrafficTabs->count() - 1);
+    }
+}
+
+void TNetToosFrm::TrafficTabsChange(int index) {
+    m_selected = index >= 0 && index < m_monitor.count() ? m_monitor.at(index) : nullptr;
+    ShowSelectedAdapter();
+}
+
+void TNetToosFrm::ShowSelectedAdapter() {
+    if (!m_selected) {
+        ClearAdapterView();
+        return;
+    }
+    const TTraffic& adapter = *m_selected;
+    FreezeButton->setVisible(adapter.Connected);
+    UnFreezeButton->setVisible(adapter.Connected);
+    ClearCountersButton->setVisible(adapter.Connected);
+    RemoveInactiveButton->setVisible(!adapter.Connected);
+    FreezeButton->setEnabled(adapter.Running);
+    UnFreezeButton->setEnabled(!adapter.Running);
+    ledAdapterDescription->setText(adapter.Description);
+    StatusText->setText(adapter.StatusText());
+    ledMACAddress->setText(adapter.MACAddress);
+    ledSpeed->setText(FormatSpeed(adapter.Speed));
+    ledOctInSec->setText(FormatBytes(adapter.InPerSec));
+    ledPeakINSec->setText(FormatBytes(adapter.PeakInPerSec));
+    ledAvgINSec->setText(FormatBytes(adapter.AverageInPerSec));
+    ledTotalIN->setText(FormatBytes(adapter.TotalIn));
+    ledOctOUTSec->setText(FormatBytes(adapter.OutPerSec));
+    ledPeakOUTSec->setText(FormatBytes(adapter.PeakOutPerSec));
+    ledAvgOUTSec->setText(FormatBytes(adapter.AverageOutPerSec));
+    ledTotalOUT->setText(FormatBytes(adapter.TotalOut));
+}
+
+void TNetToosFrm::ClearAdapterView() {
+    for (QLineEdit* box :
+         {StatusText, ledAdapterDescription, ledMACAddress, ledSpeed, ledOctInSec, ledPeakINSec,
+          ledAvgINSec, ledTotalIN, ledOctOUTSec, ledPeakOUTSec, ledAvgOUTSec, ledTotalOUT}) {
+        box->clear();
+    }
+}
+
+void TNetToosFrm::adapterFreezeChanged(TTraffic* adapter) {
+    FreezeButton->setEnabled(adapter->Running);
+    UnFreezeButton->setEnabled(!adapter->Running);
+}
+
+void TNetToosFrm::FreezeButtonClick() {
+    if (m_selected)
+        m_selected->Freeze();
+}
+
+void TNetToosFrm::UnFreezeButtonClick() {
+    if (m_selected)
+        m_selected->UnFreeze();
+}
+
+void TNetToosFrm::ClearCountersButtonClick() {
+    if (!m_selected)
+        return;
+    m_selected->ResetCounters();
+    ShowSelectedAdapter();
+}
+
+void TNetToosFrm::RemoveInactiveButtonClick() {
+    if (!m_selected || m_selected->Connected)
+        return;
+    const int removed = m_monitor.indexOf(m_selected);
+    const int countBefore = TrafficTabs->count();
+    m_selected = nullptr;
+    {
+        // The strip would pick a neighbour by itself; the rule below decides.
+        const QSignalBlocker blocker(TrafficTabs);
+        TrafficTabs->removeTab(removed);
+        m_monitor.remove(removed);
+    }
+    const int next = selectionAfterRemove(removed, countBefore);
+    if (next >= 0) {
+        const QSignalBlocker blocker(TrafficTabs);
+        TrafficTabs->setCurrentIndex(next);
+        TrafficTabsChange(next);
+    }
+    ShowSelectedAdapter();
+}
+
+void TNetToosFrm::updateDescriptionHint() {
+    const QString text = ledAdapterDescription->text();
+    const bool tooWide = ledAdapterDescription->fontMetrics().horizontalAdvance(text) >
+                         ledAdapterDescription->contentsRect().width();
+    ledAdapterDescription->setToolTip(tooWide ? text : QString());
+}
+
+// ---- pinger --------------------------------------------------------------------
+
+void TNetToosFrm::addReply(const QString& line) {
+    lstReplies->addItem(line);
+    lstReplies->scrollToBottom();
+}
+
+void TNetToosFrm::btnPingClick() {
+    if (m_pingRunning)
+        return;
+    lstReplies->clear();
+    addReply(QStringLiteral("Ping Address / IP :") + edtPng->text());
+    addReply(kHyphens39);
+    m_icmp.ReceiveTimeout = 1000;
+    m_icmp.TTL = 128;
+    btnPing->setEnabled(false);
+    m_icmp.Host = edtPng->text().trimmed();
+    m_pingRunning = true;
+    m_pingStopped = false;
+    const int count = spnPing->value();
+    const QString done =
+        QStringLiteral("Done. Number of requested pings :") + QString::number(count);
+    QPointer<TNetToosFrm> self(this);
+    try {
+        for (int i = 0; i < count && !m_pingStopped; ++i) {
+            m_icmp.Ping();
+            if (!self)
+                return;
+            // A stop that came in while the request waited ends the series here.
+            if (m_pingStopped)
+                break;
+            addReply(pingReplyLine(m_icmp.ReplyStatus()));
+            letEventsRun();
+            if (!self)
+                return;
+        }
+    } catch (const AppError& error) {
+        m_pingRunning = false;
+        btnPing->setEnabled(true);
+        addReply(kHyphens39);
+        addReply(done);
+        prompts().errorBox(error.message());
+        return;
+    }
+    m_pingRunning = false;
+    if (m_pingStopped)
+        return;  // "Stop" wrote the closing lines
+    btnPing->setEnabled(true);
+    addReply(kHyphens39);
+    addReply(done);
+}
+
+void TNetToosFrm::TBXPStopClick() {
+    if (!m_pingRunning || m_pingStopped)
+        return;
+    m_pingStopped = true;
+    btnPing->setEnabled(true);
+    addReply(kHyphens39);
+    addReply(QStringLiteral("Done (User Request). Number of requested pings :") +
+             QString::number(spnPing->value()));
+}
+
+// ---- trace route ---------------------------------------------------------------
+
+void TNetToosFrm::TBXTrcClick() {
+    // "Stop" enables "Trace" before the probe under way has ended.
+    if (m_traceRunning)
+        return;
+    setStatus(m_statusText->text(), kBusyIcon);
+    TBXTrc->setEnabled(false);
+    m_traceStop = false;
+    ReLog->viewport()->setCursor(Qt::BusyCursor);
+    ReLog->clear();
+    QPointer<TNetToosFrm> self(this);
+    letEventsRun();
+    if (!self)
+        return;
+
+    const QString target = edtHost->text();
+    setStatus(QStringLiteral("Looking up destination IP of ") + target + QStringLiteral(" ..."),
+              kBusyIcon);
+    const HostNames::Resolution resolution = HostNames::resolveIPv4(target);
+    if (resolution.address.isEmpty()) {
+        edtIP->setText(QStringLiteral("?.?.?.?"));
+        setStatus(QStringLiteral(" Can not resolve IP-address of host \"") + target +
+                  QLatin1Char('"'));
+        QApplication::beep();
+        TBXTrc->setEnabled(true);
+        ReLog->viewport()->unsetCursor();
+        return;
+    }
+    edtIP->setText(resolution.address);
+    m_traceRunning = true;
+    runTrace(resolution.address);
+    if (!self)
+        return;
+    m_traceRunning = false;
+    TBXTrc->setEnabled(true);
+    ReLog->viewport()->unsetCursor();
+}
+
+// The hops, one probe each, until the target answers, a probe times out or is
+// unreachable, the user stops, or the hop limit is reached.
+void TNetToosFrm::runTrace(const QString& targetAddress) {
+    int hop = 1;
+    m_icmp.ReceiveTimeout = kTraceTimeoutMs;
+    m_icmp.TTL = hop;
+    m_icmp.Host = targetAddress;
+    QElapsedTimer start;
+    start.start();
+    if (m_traceStop)
+        return;
+    try {
+        m_icmp.Ping();
+    } catch (const AppError& error) {
+        prompts().errorBox(error.message());
+        return;
+    }
+    bool sawError = false;
+    QPointer<TNetToosFrm> self(this);
+    while (true) {
+        const TReplyStatus reply = m_icmp.ReplyStatus();
+        setStatus(reply.FromIpAddress + QStringLiteral(" responded"), kBusyIcon);
+        const qint64 elapsed = start.elapsed();
+        bool next = false;
+        switch (reply.ReplyStatusType) {
+            case TReplyStatusType::Echo:
+                AddHopLine(hop, elapsed, QStringLiteral("DONE!"), reply);
+                setStatus(QStringLiteral("Done."));
+                break;
+            case TReplyStatusType::Error:
+                AddHopLine(hop, elapsed, QStringLiteral("ERROR"), reply);
+                sawError = true;
+                next = true;
+                break;
+            case TReplyStatusType::Timeout:
+                AddHopLine(hop, elapsed, QStringLiteral("TIMEOUT"), reply);
+                setStatus(QStringLiteral("Done. (After TimeOut)"));
+                break;
+            case TReplyStatusType::Unreachable:
+                AddHopLine(hop, elapsed, QStringLiteral("DEST_UNREACH"), reply);
+                setStatus(QStringLiteral("Done. (Destination unreachable!)"));
+                break;
+            case TReplyStatusType::TTLExceeded:
+                AddHopLine(hop, elapsed, QStringLiteral("OK"), reply);
+                next = true;
+                break;
+        }
+        if (!self)
+            return;
+        if (!next)
+            break;
+
+        // NextHop
+        if (m_traceStop) {
+            ReLog->appendPlainText(QStringLiteral("** INTERRUPTED **"));
+            setStatus(QStringLiteral("Stopped. (By User Request.)"), kStoppedIcon);
+            break;
+        }
+        if (++hop >= kMaxHops) {
+            setStatus(QStringLiteral("MAX TTL EXCEEDED."));
+            break;
+        }
+        m_icmp.Host = targetAddress;
+        m_icmp.TTL = hop;
+        m_icmp.ReceiveTimeout = kTraceTimeoutMs;
+        start.restart();
+        setStatus(QStringLiteral(" ping ") + targetAddress + QStringLiteral(" ..."), kBusyIcon);
+        try {
+            m_icmp.Ping();
+        } catch (const AppError&) {
+            // The previous reply is handled again for this hop.
+            ReLog->appendPlainText(QStringLiteral("** ERROR **"));
+        }
+        if (!self)
+            return;
+    }
+    // An error hop reports itself once the rest of the trace is over.
+    if (sawError)
+        setStatus(QStringLiteral("(Error)"));
+}
+
+void TNetToosFrm::AddHopLine(int hop, qint64 elapsed, const QString& info,
+                             const TReplyStatus& reply) {
+    QPointer<TNetToosFrm> self(this);
+    letEventsRun();
+    if (!self)
+        return;
+    QString name = QStringLiteral("...");
+    if (cbResolveHosts->isChecked() && reply.FromIpAddress != QLatin1String("0.0.0.0")) {
+        setStatus(
+            QStringLiteral(" rDNS lookup for ") + reply.FromIpAddress + QStringLiteral(" ..."),
+            kBusyIcon);
+        name = HostNames::reverseLookup(reply.FromIpAddress);
+        if (name.isEmpty())
+            name = reply.FromIpAddress + QStringLiteral(" [no rDNS]");
+    }
+    QColor colour(255, 0, 0);
+    if (reply.ReplyStatusType == TReplyStatusType::Echo)
+        colour = QColor(0, 128, 0);
+    if (reply.ReplyStatusType == TReplyStatusType::TTLExceeded)
+        colour = QColor(0, 0, 128);
+    QPalette palette = ReLog->palette();
+    palette.setColor(QPalette::Text, colour);
+    ReLog->setPalette(palette);
+    ReLog->appendPlainText(
+        traceHopLine(hop, name, reply.FromIpAddress, elapsed, reply.TimeToLive, info));
+    letEventsRun();
+}
+
+void TNetToosFrm::TBXTStopClick() {
+    setStatus(m_statusText->text(), kStoppedIcon);
+    m_traceStop = true;
+    TBXTrc->setEnabled(true);
+}
+
+// ---- WhoIs ---------------------------------------------------------------------
+
+void TNetToosFrm::TBXWGoClick() {
+    setStatus(QStringLiteral("Connecting..."), kBusyIcon);
+    m_statusText->repaint();
+    if (ComboBox1->currentText().trimmed().isEmpty()) {
+        prompts().message(Prompts::Kind::Plain, QString(),
+                          QStringLiteral("Please specify server name."));
+        return;
+    }
+    if (EdtWhoIs->text().trimmed().isEmpty()) {
+        prompts().message(Prompts::Kind::Plain, QString(),
+                          QStringLiteral("Please specify Domain name."));
+        return;
+    }
+    m_whois.Server = ComboBox1->currentText().trimmed();
+    m_whois.CachedAddress.clear();
+    m_whois.Query = EdtWhoIs->text();
+    MemWhois->setPlainText(m_whois.WhoisQuery());
+    setStatus(QStringLiteral("Ready."));
+}

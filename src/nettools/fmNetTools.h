@@ -1,13 +1,171 @@
 #pragma once
 
-#include "ToolWindow.h"
+#include <QList>
+#include <QTimer>
+#include <functional>
 
+#include "ConnectionTable.h"
+#include "IPHelper.h"
+#include "IcmpEchoClient.h"
+#include "ImageStrip.h"
+#include "ToolWindow.h"
+#include "TrafficUnit.h"
+#include "WhoisClient.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QSpinBox;
+class QTabBar;
+class QTabWidget;
+class QTableWidget;
+class QToolBar;
+
+// The Network Tools window: connection history, traffic monitor and address
+// details, trace route, pinger and WhoIs, on five pages. A one-second timer
+// polls the TCP table and the interface counters. UI thread only.
 class TNetToosFrm : public ToolWindow {
     Q_OBJECT
 public:
     explicit TNetToosFrm(ToolHost& host, QWidget* parent = nullptr);
+    ~TNetToosFrm() override;
 
     // Address hand-off: fills the trace, ping and WhoIs boxes, shows the trace
     // page and runs the WhoIs query.
     void handOffAddress(const QString& address);
+
+    // Refused (with a self-closing notice) while a ping series or a trace runs.
+    bool queryClose() override;
+
+    // The timer's two steps, public for the tests that drive them.
+    void PollConnections();
+    void RefreshTraffic();
+    void RestartHistory();
+
+    // Sources of the system tables (tests substitute fixtures).
+    void setConnectionSource(std::function<QList<TTcpConnStatus>()> source);
+    void setInterfaceSource(std::function<QList<IPHelper::InterfaceRow>()> source);
+    // The WhoIs port; 43 but in tests.
+    void setWhoisPort(quint16 port) { m_whois.port = port; }
+
+    const ConnectionHistory& history() const { return m_history; }
+    const QStringList& windowLog() const { return m_windowLog; }
+    TTraffic* selectedAdapter() const { return m_selected; }
+    const TrafficMonitor& trafficMonitor() const { return m_monitor; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildConnectionPage();
+    QWidget* buildDetailsPage();
+    QWidget* buildTracePage();
+    QWidget* buildPingerPage();
+    QWidget* buildWhoisPage();
+    QToolBar* pageToolBar(QWidget* page);
+    QAction* closeAction(QToolBar* bar, const QString& caption);
+
+    void setStatus(const QString& text, int icon = -1);
+    void readSettings();
+    void writeSettings();
+    void FetchAddressDetails();
+    void timerTick();
+    void syncTable();
+
+    // Traffic monitor
+    void addAdapterTab(TTraffic* adapter);
+    void TrafficTabsChange(int index);
+    void ShowSelectedAdapter();
+    void ClearAdapterView();
+    void adapterFreezeChanged(TTraffic* adapter);
+    void FreezeButtonClick();
+    void UnFreezeButtonClick();
+    void ClearCountersButtonClick();
+    void RemoveInactiveButtonClick();
+    void updateDescriptionHint();
+    void SaveLogClick();
+
+    // Pinger
+    void btnPingClick();
+    void TBXPStopClick();
+    void addReply(const QString& line);
+
+    // Trace route
+    void TBXTrcClick();
+    void TBXTStopClick();
+    void runTrace(const QString& targetAddress);
+    void AddHopLine(int hop, qint64 elapsed, const QString& info, const TReplyStatus& reply);
+
+    // WhoIs
+    void TBXWGoClick();
+
+    ImageList m_images{16};
+    QTimer m_timer;
+    QStringList m_windowLog;
+    ConnectionHistory m_history;
+    int m_shownGeneration = -1;
+    TrafficMonitor m_monitor;
+    TTraffic* m_selected = nullptr;
+    IcmpEchoClient m_icmp;
+    WhoisClient m_whois;
+    std::function<QList<TTcpConnStatus>()> m_connectionSource;
+    std::function<QList<IPHelper::InterfaceRow>()> m_interfaceSource;
+    bool m_shown = false;
+    bool m_pingRunning = false;
+    bool m_pingStopped = false;
+    bool m_traceStop = false;
+    bool m_traceRunning = false;
+
+    QTabWidget* m_pages = nullptr;
+    QLabel* m_statusIcon = nullptr;
+    QLabel* m_statusText = nullptr;
+
+    // "Ports and IP's"
+    QTableWidget* sgConnHist = nullptr;
+    QCheckBox* cbShowListeners = nullptr;
+
+    // "Network Details"
+    QLineEdit* ledAdapterDescription = nullptr;
+    QLineEdit* StatusText = nullptr;
+    QLineEdit* ledMACAddress = nullptr;
+    QLineEdit* ledSpeed = nullptr;
+    QLineEdit* ledOctInSec = nullptr;
+    QLineEdit* ledPeakINSec = nullptr;
+    QLineEdit* ledAvgINSec = nullptr;
+    QLineEdit* ledTotalIN = nullptr;
+    QLineEdit* ledOctOUTSec = nullptr;
+    QLineEdit* ledPeakOUTSec = nullptr;
+    QLineEdit* ledAvgOUTSec = nullptr;
+    QLineEdit* ledTotalOUT = nullptr;
+    QAction* FreezeButton = nullptr;
+    QAction* UnFreezeButton = nullptr;
+    QAction* ClearCountersButton = nullptr;
+    QAction* RemoveInactiveButton = nullptr;
+    QTabBar* TrafficTabs = nullptr;
+    QLineEdit* edHostP = nullptr;
+    QLineEdit* edHostN = nullptr;
+    QPlainTextEdit* MemExtIP = nullptr;
+    QLineEdit* edIntIP = nullptr;
+
+    // "Trace Address"
+    QLineEdit* edtHost = nullptr;
+    QLineEdit* edtIP = nullptr;
+    QAction* TBXTrc = nullptr;
+    QCheckBox* cbResolveHosts = nullptr;
+    QPlainTextEdit* ReLog = nullptr;
+
+    // "Pinger"
+    QLineEdit* edtPng = nullptr;
+    QAction* btnPing = nullptr;
+    QSpinBox* spnPing = nullptr;
+    QListWidget* lstReplies = nullptr;
+
+    // "WhoIs"
+    QComboBox* ComboBox1 = nullptr;
+    QLineEdit* EdtWhoIs = nullptr;
+    QPlainTextEdit* MemWhois = nullptr;
 };

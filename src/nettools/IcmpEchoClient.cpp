@@ -1,0 +1,177 @@
+#include "IcmpEchoClient.h"
+
+#include <unistd.h>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QtEndian>
+
+#include "AppError.h"
+#include "HostNames.h"
+
+namespace {
+
+constexpr int kEchoReply = 0;
+constexpr int kDestinationUnreachable = 3;
+constexpr int kEchoRequest = 8;
+constexpr int kTimeExceeded = 11;
+constexpr int kWaitSliceMs = 20;
+
+quint16 readBig16(QByteArrayView data, qsizetype offset) {
+    return quint16(quint8(data[offset]) << 8 | quint8(data[offset + 1]));
+}
+
+}  // namespace
+
+IcmpEchoClient::IcmpEchoClient(SocketOpener opener) : m_opener(std::move(opener)) {
+    if (!m_opener)
+        m_opener = [] { return IcmpSocket::open(); };
+}
+
+IcmpEchoClient::~IcmpEchoClient() = default;
+
+std::optional<IcmpSocket::Kind> IcmpEchoClient::socketKind() const {
+    if (!m_socket)
+        return std::nullopt;
+    return m_socket->kind();
+}
+
+quint16 IcmpEchoClient::checksum(QByteArrayView data) {
+    quint32 sum = 0;
+    qsizetype i = 0;
+    for (; i + 1 < data.size(); i += 2)
+        sum += readBig16(data, i);
+    if (i < data.size())
+        sum += quint32(quint8(data[i])) << 8;
+    while (sum >> 16)
+        sum = (sum & 0xffff) + (sum >> 16);
+    return quint16(~sum);
+}
+
+QByteArray IcmpEchoClient::buildRequest(quint16 identifier, quint16 sequence, quint32 stampMs) {
+    QByteArray packet(kRequestSize, '\0');
+    packet[0] = char(kEchoRequest);
+    qToBigEndian(identifier, packet.data() + 4);
+    qToBigEndian(sequence, packet.data() + 6);
+    qToLittleEndian(stampMs, packet.data() + 8);
+    packet.replace(20, 32, QByteArray(32, 'E'));
+    qToBigEndian(checksum(packet), packet.data() + 2);
+    return packet;
+}
+
+std::optional<TReplyStatus> IcmpEchoClient::matchReply(QByteArrayView ip, const QString& from,
+                                                       quint16 identifier, quint16 sequence,
+                                                       bool checkIdentifier) {
+    if (ip.size() < 1)
+        throw AppError(QStringLiteral("Not enough bytes received"));
+    const int headerLength = (quint8(ip[0]) & 0x0f) * 4;
+    if (headerLength < 20 || ip.size() < headerLength + 8) {
+        throw AppError(QStringLiteral("Not enough bytes received"));
+    }
+    const QByteArrayView icmp = ip.sliced(headerLength);
+    const int type = quint8(icmp[0]);
+    if (type == kEchoRequest)
+        return std::nullopt;  // our own request seen on loopback
+
+    TReplyStatus reply;
+    reply.BytesReceived = int(ip.size());
+    reply.FromIpAddress = from;
+    reply.MsgType = type;
+    reply.TimeToLive = quint8(ip[8]);
+
+    // The echo reply carries identifier and sequence itself; an error carries
+    // them in the request it quotes (its IP header, then its ICMP header).
+    QByteArrayView quoted = icmp;
+    if (type != kEchoReply) {
+        const QByteArrayView inner = icmp.sliced(8);
+        if (inner.size() < 20)
+            return std::nullopt;
+        const int innerHeaderLength = (quint8(inner[0]) & 0x0f) * 4;
+        if (innerHeaderLength < 20 || inner.size() < innerHeaderLength + 8 ||
+            quint8(inner[9]) != 1 /* ICMP */) {
+            return std::nullopt;
+        }
+        quoted = inner.sliced(innerHeaderLength);
+        if (quint8(quoted[0]) != kEchoRequest)
+            return std::nullopt;
+    }
+    if (checkIdentifier && readBig16(quoted, 4) != identifier)
+        return std::nullopt;
+    if (readBig16(quoted, 6) != sequence)
+        return std::nullopt;
+    reply.SequenceId = sequence;
+
+    switch (type) {
+        case kEchoReply:
+            reply.ReplyStatusType = TReplyStatusType::Echo;
+            break;
+        case kTimeExceeded:
+            reply.ReplyStatusType = TReplyStatusType::TTLExceeded;
+            break;
+        case kDestinationUnreachable:
+            reply.ReplyStatusType = TReplyStatusType::Unreachable;
+            break;
+        default:
+            throw AppError(QStringLiteral("Non-echo type response received"));
+    }
+    return reply;
+}
+
+void IcmpEchoClient::Ping() {
+    const HostNames::Resolution target = HostNames::resolveIPv4(Host);
+    if (target.address.isEmpty()) {
+        throw AppError(
+            QStringLiteral("Can not resolve host \"%1\": %2").arg(Host, target.errorText()));
+    }
+    if (!m_socket)
+        m_socket = m_opener();
+    m_socket->setTimeToLive(TTL);
+
+    const quint16 identifier = quint16(::getpid() & 0xffff);
+    const quint16 sequence = m_sequence++;
+    QElapsedTimer clock;
+    clock.start();
+    m_socket->send(target.address, buildRequest(identifier, sequence,
+                                                quint32(QDateTime::currentMSecsSinceEpoch())));
+
+    const bool checkIdentifier = m_socket->kind() == IcmpSocket::Kind::Raw;
+    const QDeadlineTimer deadline(ReceiveTimeout);
+    while (true) {
+        const int wait = int(std::min<qint64>(deadline.remainingTime(), kWaitSliceMs));
+        if (const auto packet = m_socket->receive(wait)) {
+            if (auto reply = matchReply(packet->ipPacket, packet->from, identifier, sequence,
+                                        checkIdentifier)) {
+                reply->MsRoundTripTime = int(clock.elapsed());
+                m_reply = *reply;
+                return;
+            }
+        }
+        if (deadline.hasExpired())
+            break;
+        if (idle)
+            idle();
+    }
+    m_reply = TReplyStatus{};
+    m_reply.SequenceId = sequence;
+    m_reply.MsRoundTripTime = int(clock.elapsed());
+    m_reply.ReplyStatusType = TReplyStatusType::Timeout;
+}
+
+QString pingReplyLine(const TReplyStatus& reply) {
+    const QString time = reply.MsRoundTripTime > 0
+                             ? QStringLiteral("=") + QString::number(reply.MsRoundTripTime)
+                             : QStringLiteral("<1");
+    return QString::number(reply.BytesReceived) + QStringLiteral(" bytes from ") +
+           reply.FromIpAddress + QStringLiteral(": icmp_seq=") + QString::number(reply.SequenceId) +
+           QStringLiteral(" ttl=") + QString::number(reply.TimeToLive) + QStringLiteral(" time") +
+           time + QStringLiteral(" ms");
+}
+
+QString traceHopLine(int hop, const QString& hostName, const QString& fromAddress, qint64 elapsedMs,
+                     int timeToLive, const QString& info) {
+    // "%-4d %-45s %-18s %4dms  %-4d %s"
+    return QString::number(hop).leftJustified(4) + QLatin1Char(' ') + hostName.leftJustified(45) +
+           QLatin1Char(' ') + fromAddress.leftJustified(18) + QLatin1Char(' ') +
+           QString::number(elapsedMs).rightJustified(4) + QStringLiteral("ms  ") +
+           QString::number(timeToLive).leftJustified(4) + QLatin1Char(' ') + info;
+}
