@@ -1,0 +1,111 @@
+#include "LocalFileName.h"
+
+#include <QUrl>
+
+QString safeFileName(const QString& offered) {
+    QString name = offered;
+    const qsizetype cut =
+        qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    if (cut >= 0)
+        name = name.mid(cut + 1);
+    QString clean;
+    clean.reserve(name.size());
+    for (QChar c : name) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            continue;
+        clean.append(c);
+    }
+    clean = clean.trimmed();
+    if (clean == QLatin1String(".") || clean == QLatin1String(".."))
+        return {};
+    // Names longer than the file system allows are cut by bytes, keeping
+    // whole characters.
+    while (clean.toUtf8().size() > 255)
+        clean.chop(1);
+    return clean;
+}
+
+QString fileNameFromUrl(const QString& url) {
+    const QUrl parsed(url);
+    QString name = safeFileName(parsed.path(QUrl::FullyDecoded));
+    return name.isEmpty() ? QStringLiteral("index.html") : name;
+}
+
+namespace {
+
+QByteArray parameterValue(QByteArrayView value, QByteArrayView key) {
+    // Parameters are ';'-separated "key=value" or key="quoted value".
+    qsizetype pos = 0;
+    while (pos < value.size()) {
+        qsizetype end = pos;
+        bool quoted = false;
+        while (end < value.size() && (quoted || value[end] != ';')) {
+            if (value[end] == '"')
+                quoted = !quoted;
+            if (quoted && value[end] == '\\' && end + 1 < value.size())
+                ++end;
+            ++end;
+        }
+        const QByteArray piece = value.sliced(pos, end - pos).toByteArray().trimmed();
+        pos = end + 1;
+        const qsizetype eq = piece.indexOf('=');
+        if (eq < 0 || piece.left(eq).trimmed().toLower() != key)
+            continue;
+        QByteArray v = piece.mid(eq + 1).trimmed();
+        if (v.startsWith('"')) {
+            QByteArray out;
+            for (qsizetype i = 1; i < v.size() && v[i] != '"'; ++i) {
+                if (v[i] == '\\' && i + 1 < v.size())
+                    ++i;
+                out.append(v[i]);
+            }
+            return out;
+        }
+        return v;
+    }
+    return {};
+}
+
+}  // namespace
+
+QString contentDispositionFileName(QByteArrayView value) {
+    const QByteArray extended = parameterValue(value, "filename*");
+    if (!extended.isEmpty()) {
+        // charset'language'percent-encoded
+        const qsizetype first = extended.indexOf('\'');
+        const qsizetype second = first < 0 ? -1 : extended.indexOf('\'', first + 1);
+        if (second > 0) {
+            const QByteArray charset = extended.left(first).toLower();
+            const QByteArray decoded = QByteArray::fromPercentEncoding(extended.mid(second + 1));
+            return charset == "utf-8" ? QString::fromUtf8(decoded) : QString::fromLatin1(decoded);
+        }
+    }
+    return QString::fromUtf8(parameterValue(value, "filename"));
+}
+
+bool parseContentRange(QByteArrayView value, qint64* first, qint64* last, qint64* total) {
+    QByteArray text = value.toByteArray().trimmed();
+    if (!text.toLower().startsWith("bytes "))
+        return false;
+    text = text.mid(6).trimmed();
+    const qsizetype dash = text.indexOf('-');
+    const qsizetype slash = text.indexOf('/');
+    if (dash <= 0 || slash <= dash)
+        return false;
+    bool ok1 = false, ok2 = false, ok3 = true;
+    *first = text.left(dash).toLongLong(&ok1);
+    *last = text.mid(dash + 1, slash - dash - 1).toLongLong(&ok2);
+    const QByteArray totalText = text.mid(slash + 1);
+    *total = totalText == "*" ? -1 : totalText.toLongLong(&ok3);
+    return ok1 && ok2 && ok3 && *first >= 0 && *last >= *first && (*total < 0 || *last < *total);
+}
+
+bool isAcceptableUrl(const QString& url) {
+    for (QChar c : url) {
+        if (c.unicode() <= 32 || c.unicode() >= 127)
+            return false;
+    }
+    const QString lower = url.left(8).toLower();
+    return lower.startsWith(QLatin1String("http://")) ||
+           lower.startsWith(QLatin1String("https://")) || lower.startsWith(QLatin1String("ftp://"));
+}

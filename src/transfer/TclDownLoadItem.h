@@ -1,0 +1,21 @@
+#pragma once
+
+#include "TclTransferItem.h"
+
+// An item of the segmented downloader.
+class TclDownLoadItem : public TclTransferItem {
+public:
+    TclDownLoadItem() = default;
+
+    bool allowCompression() const { return m_allowCompression.load(); }
+    void setAllowCompression(bool allow) { m_allowCompression = allow; }
+    int level() const { return m_level; }  // owner thread (the grabber's depth)
+    void setLevel(int level) { m_level = level; }
+    QStringList previewText() const;
+
+private:
+    friend class TclMultiDownLoader;
+    std::atomic<bool> m_allowCompression{true};
+    int m_level = 0;
+    QStringList m_previewText;  // guarded by m_lock
+};

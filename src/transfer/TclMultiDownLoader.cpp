@@ -1,0 +1,765 @@
+#include "TclMultiDownLoader.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+#include "CurlSession.h"
+#include "GzipFile.h"
+#include "LocalFileName.h"
+
+namespace {
+
+using Lock = std::lock_guard<std::mutex>;
+
+enum class Outcome { Done, Retry, Fatal, Stopped, Restart };
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+QString joinFolder(const QString& folder, const QString& name) {
+    if (folder.isEmpty())
+        return name;
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+// A validator that If-Range accepts: a strong ETag, else the Last-Modified date.
+QByteArray validatorOf(const CurlSession& session) {
+    const QByteArray etag = session.header("etag");
+    if (!etag.isEmpty() && !etag.startsWith("W/"))
+        return etag;
+    return session.header("last-modified");
+}
+
+bool isHeaderSafe(const QByteArray& value) {
+    for (char c : value) {
+        if (uchar(c) < 32 && c != '\t')
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// One run of one item, on its controller thread and its part workers.
+class TclMultiDownLoader::Run {
+public:
+    Run(TclMultiDownLoader* engine, TclDownLoadItem* item)
+        : m_engine(engine), m_item(item), m_settings(item->m_runSettings) {}
+    ~Run() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    void execute();
+
+private:
+    struct Sink {
+        Run* run = nullptr;
+        CurlSession* session = nullptr;
+        int index = 0;
+        qint64 offset = 0;      // where the next byte goes
+        qint64 remaining = -1;  // bytes still wanted, -1 when unknown
+        bool validated = false;
+        bool complete = false;
+        Outcome decision = Outcome::Retry;
+        bool decided = false;
+        QString error;
+    };
+
+    bool probe();
+    Outcome probeOnce(CurlSession& session, QString* error);
+    bool openLocalFile();
+    void runParts();
+    void partWorker(int index);
+    Outcome fetchOnce(CurlSession& session, int index, QString* error);
+    bool validateResponse(Sink& sink);
+    size_t consume(Sink& sink, const char* data, size_t size);
+    void finishFile();
+    void failWhole(const QString& message);
+    bool stopped() const { return m_item->m_stopRequested.load(); }
+    static size_t onBody(char* data, size_t size, size_t count, void* sink);
+
+    TclMultiDownLoader* m_engine;
+    TclDownLoadItem* m_item;
+    const TransferSettings& m_settings;
+    QString m_url;
+    QString m_userName;
+    QString m_password;
+    int m_port = 0;
+    bool m_ftp = false;
+    bool m_probed = false;
+    bool m_compressedMode = false;  // the data is the gzip stream, kept in the "~" file
+    QString m_target;               // the file written while fetching
+    QByteArray m_validator;         // sent as If-Range; guarded by the item's lock once parts run
+    int m_fd = -1;
+    std::atomic<bool> m_abort{false};    // the siblings of a part that asked for a restart stop
+    std::atomic<bool> m_restart{false};  // the server proved the resource is not the one on disk
+    std::atomic<bool> m_infoReported{false};
+    bool m_emptyKnown = false;  // the server announced 0 bytes
+};
+
+TclMultiDownLoader::TclMultiDownLoader(QObject* parent) : TclMultiTransfer(parent) {}
+
+TclMultiDownLoader::~TclMultiDownLoader() = default;
+
+TclDownLoadItem* TclMultiDownLoader::addItem() {
+    return static_cast<TclDownLoadItem*>(addItemObject(std::make_unique<TclDownLoadItem>()));
+}
+
+void TclMultiDownLoader::runItem(TclTransferItem* item) {
+    Run run(this, static_cast<TclDownLoadItem*>(item));
+    run.execute();
+}
+
+void TclMultiDownLoader::completeItem(TclTransferItem* item) {
+    if (m_completionHook)
+        m_completionHook(static_cast<TclDownLoadItem*>(item));
+}
+
+bool TclMultiDownLoader::passesGate(TclDownLoadItem* item, const TransferSettings& settings) {
+    const TransferStatus status = item->status();
+    if (status == TransferStatus::Failed || status == TransferStatus::Stopped ||
+        item->m_stopRequested)
+        return false;
+    const auto info = item->resourceInfo();
+    const qint64 size = info ? info->size : 0;
+    if (size > 0 && settings.minResourceSize > 0 && size < settings.minResourceSize)
+        return false;
+    if (size > 0 && settings.maxResourceSize > 0 && size > settings.maxResourceSize)
+        return false;
+    bool accepted = true;
+    if (m_filter)
+        deliver(item, [&] { accepted = m_filter(item); });
+    return accepted;
+}
+
+void TclMultiDownLoader::Run::failWhole(const QString& message) {
+    {
+        Lock lock(m_item->m_lock);
+        m_item->m_wholeStatus = TransferStatus::Failed;
+    }
+    m_engine->reportError(m_item, message);
+    m_engine->deliver(m_item, [this] {
+        emit m_engine->statusChanged(m_item, m_item->status());
+        emit m_engine->changed(m_item);
+    });
+}
+
+void TclMultiDownLoader::Run::execute() {
+    {
+        Lock lock(m_item->m_lock);
+        m_url = m_item->m_url.trimmed();
+        m_userName = m_item->m_userName;
+        m_password = m_item->m_password;
+        m_port = m_item->m_port;
+    }
+    if (!isAcceptableUrl(m_url)) {
+        failWhole(QStringLiteral("The address cannot be used: %1").arg(m_url.left(200)));
+        return;
+    }
+    m_ftp = m_url.startsWith(QLatin1String("ftp"), Qt::CaseInsensitive);
+
+    if (!m_settings.doNotGetResourceInfo) {
+        if (!probe())
+            return;
+    } else {
+        Lock lock(m_item->m_lock);
+        // Without the resource phase nothing is known: one part, as fetched.
+        if (m_item->m_parts.size() != 1 || m_item->m_validator.isEmpty()) {
+            m_item->m_parts.clear();
+            m_item->m_resourceSize = 0;
+        }
+        m_validator = m_item->m_validator.toUtf8();
+    }
+
+    {
+        Lock lock(m_item->m_lock);
+        if (m_item->m_localFile.isEmpty()) {
+            QString name = m_item->m_info ? safeFileName(m_item->m_info->fileName) : QString();
+            if (name.isEmpty())
+                name = fileNameFromUrl(m_url);
+            m_item->m_localFile = joinFolder(m_settings.localFolder, name);
+        }
+    }
+    if (stopped()) {
+        Lock lock(m_item->m_lock);
+        m_item->m_wholeStatus = TransferStatus::Stopped;
+    }
+    if (!m_engine->passesGate(m_item, m_settings)) {
+        if (stopped())
+            m_engine->reportStatus(m_item, -1, TransferStatus::Stopped);
+        return;
+    }
+    if (!openLocalFile())
+        return;
+
+    runParts();
+    for (int restarts = 0; m_restart && !stopped(); ++restarts) {
+        if (restarts == 2) {
+            failWhole(QStringLiteral("The resource changed while it was being fetched"));
+            break;
+        }
+        m_restart = false;
+        m_abort = false;
+        {
+            Lock lock(m_item->m_lock);
+            // Fetched again from its first byte in one part, taking whatever
+            // the server now sends as the resource.
+            TransferPart part;
+            m_item->m_parts = {part};
+            m_item->m_randomAccess = false;
+            m_item->m_validator.clear();
+            m_validator.clear();
+            if (::ftruncate(m_fd, 0) != 0)
+                m_restart = false;
+        }
+        runParts();
+    }
+    finishFile();
+}
+
+bool TclMultiDownLoader::Run::probe() {
+    CurlSession session(m_settings, &m_item->m_stopRequested);
+    const int tries = qMax(1, m_settings.tryCount);
+    QString error;
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        if (stopped())
+            break;
+        const Outcome outcome = probeOnce(session, &error);
+        if (outcome == Outcome::Done)
+            return true;
+        if (outcome != Outcome::Retry || stopped())
+            break;
+        if (attempt + 1 < tries && !waitUnlessStopped(m_item, m_settings.reconnectAfter))
+            break;
+    }
+    if (stopped()) {
+        {
+            Lock lock(m_item->m_lock);
+            m_item->m_wholeStatus = TransferStatus::Stopped;
+        }
+        m_engine->reportStatus(m_item, -1, TransferStatus::Stopped);
+        return false;
+    }
+    failWhole(error);
+    return false;
+}
+
+Outcome TclMultiDownLoader::Run::probeOnce(CurlSession& session, QString* error) {
+    TransferResourceInfo info;
+    QByteArray validator;
+    CURL* curl = session.handle();
+    curl_off_t headLength = -1;
+    curl_off_t fileTime = -1;
+    if (m_ftp) {
+        session.prepare(m_url, m_port, m_userName, m_password);
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        const int code = session.perform();
+        if (code != CURLE_OK) {
+            *error = session.errorText(code);
+            return Outcome::Retry;
+        }
+        curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &headLength);
+        curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &fileTime);
+        info.statusCode = int(session.statusCode());
+        info.size = qMax<qint64>(0, headLength);
+        info.randomAccess = info.size > 0;
+        validator = QByteArray::number(info.size) + ':' + QByteArray::number(qint64(fileTime));
+    } else {
+        // HEAD: length, date and type of the identity representation.
+        session.prepare(m_url, m_port, m_userName, m_password);
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        int code = session.perform();
+        if (code == CURLE_OK && session.statusCode() < 400) {
+            curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &headLength);
+            curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &fileTime);
+            info.contentType = QString::fromUtf8(session.header("content-type"));
+            validator = validatorOf(session);
+        } else if (code != CURLE_OK && stopped()) {
+            return Outcome::Stopped;
+        }
+        // GET, opened and closed at the first byte of the body: disposition,
+        // encoding and whether a range is served.
+        const bool allowCompression = m_item->allowCompression();
+        session.prepare(m_url, m_port, m_userName, m_password);
+        session.setHeaders({"Range: bytes=0-", allowCompression
+                                                   ? QByteArray("Accept-Encoding: gzip")
+                                                   : QByteArray("Accept-Encoding: identity")});
+        curl_easy_setopt(
+            curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t, size_t, void*) -> size_t { return 0; });
+        code = session.perform();
+        if (code != CURLE_OK && code != CURLE_WRITE_ERROR) {
+            *error = session.errorText(code);
+            return stopped() ? Outcome::Stopped : Outcome::Retry;
+        }
+        info.statusCode = int(session.statusCode());
+        if (info.statusCode >= 400) {
+            *error = QStringLiteral("The server answered %1 %2")
+                         .arg(info.statusCode)
+                         .arg(QString::fromUtf8(session.reasonPhrase()));
+            return Outcome::Retry;
+        }
+        if (fileTime < 0)
+            curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &fileTime);
+        if (info.contentType.isEmpty())
+            info.contentType = QString::fromUtf8(session.header("content-type"));
+        info.fileName = contentDispositionFileName(session.header("content-disposition"));
+        info.compressed = session.header("content-encoding").toLower().contains("gzip");
+        const QByteArray getValidator = validatorOf(session);
+        if (!getValidator.isEmpty())
+            validator = getValidator;
+        qint64 first = 0, last = 0, total = -1;
+        if (info.statusCode == 206 &&
+            parseContentRange(session.header("content-range"), &first, &last, &total) &&
+            first == 0) {
+            info.randomAccess = !info.compressed;
+            if (total >= 0)
+                headLength = total;
+        } else {
+            curl_off_t getLength = -1;
+            curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &getLength);
+            // The answer that serves the bytes wins over a differing HEAD.
+            if (!info.compressed && getLength >= 0)
+                headLength = getLength;
+            info.randomAccess =
+                !info.compressed && session.header("accept-ranges").toLower().contains("bytes");
+        }
+        info.size = qMax<qint64>(0, headLength);
+        if (info.size == 0 && headLength != 0)
+            info.randomAccess = false;
+    }
+    if (fileTime >= 0)
+        info.date = QDateTime::fromSecsSinceEpoch(fileTime);
+    m_probed = true;
+    m_compressedMode = info.compressed && m_item->allowCompression();
+    {
+        Lock lock(m_item->m_lock);
+        m_item->m_info = info;
+        const qint64 knownSize = headLength >= 0 && !m_compressedMode ? qint64(headLength) : -1;
+        const bool sameResource = m_item->m_validator.isEmpty() || validator.isEmpty() ||
+                                  m_item->m_validator.toUtf8() == validator;
+        // Kept parts must belong to this very resource and be positionable.
+        if (!sameResource || knownSize <= 0 || knownSize != m_item->m_resourceSize ||
+            !info.randomAccess)
+            m_item->m_parts.clear();
+        m_item->m_resourceSize = qMax<qint64>(0, knownSize);
+        m_item->m_randomAccess = info.randomAccess;
+        m_item->m_validator = QString::fromUtf8(validator);
+        m_validator = validator;
+        m_emptyKnown = knownSize == 0;
+    }
+    m_infoReported = true;
+    m_engine->deliver(m_item, [this, info] { emit m_engine->resourceInfoObtained(m_item, info); });
+    return Outcome::Done;
+}
+
+bool TclMultiDownLoader::Run::openLocalFile() {
+    QString localFile;
+    qint64 size = 0;
+    bool keepParts = false;
+    {
+        Lock lock(m_item->m_lock);
+        localFile = m_item->m_localFile;
+        size = m_item->m_resourceSize;
+        m_target = m_compressedMode ? localFile + QLatin1Char('~') : localFile;
+        keepParts = !m_item->m_parts.isEmpty() && size > 0 && QFileInfo(m_target).size() == size &&
+                    QFileInfo(m_target).isFile();
+        if (!keepParts)
+            m_item->m_parts.clear();
+    }
+    const QString folder = QFileInfo(m_target).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        failWhole(QStringLiteral("Cannot create the folder %1").arg(folder));
+        return false;
+    }
+    const QByteArray path = QFile::encodeName(m_target);
+    m_fd = ::open(path.constData(),
+                  keepParts ? O_RDWR | O_CLOEXEC : O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (m_fd < 0) {
+        failWhole(QStringLiteral("Cannot create the file %1: %2").arg(m_target, systemError()));
+        return false;
+    }
+    if (!keepParts && size > 0) {
+        // Reserve the space now, so a full disk shows before any transfer.
+        if (::fallocate(m_fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) {
+            failWhole(QStringLiteral("Cannot reserve %1 bytes for %2: %3")
+                          .arg(size)
+                          .arg(m_target, systemError()));
+            return false;
+        }
+        if (::ftruncate(m_fd, size) != 0) {
+            failWhole(QStringLiteral("Cannot set the size of %1: %2").arg(m_target, systemError()));
+            return false;
+        }
+    }
+    Lock lock(m_item->m_lock);
+    if (m_item->m_parts.isEmpty()) {
+        const qint64 splitSize = m_emptyKnown ? 0 : (size > 0 ? size : -1);
+        m_item->m_parts = splitIntoParts(splitSize, m_item->m_randomAccess && !m_compressedMode,
+                                         m_settings.batchSize, m_item->m_threadCount);
+    }
+    return true;
+}
+
+void TclMultiDownLoader::Run::runParts() {
+    int count = 0;
+    {
+        Lock lock(m_item->m_lock);
+        count = int(m_item->m_parts.size());
+    }
+    std::vector<std::thread> workers;
+    workers.reserve(size_t(count));
+    for (int i = 0; i < count; ++i)
+        workers.emplace_back([this, i] { partWorker(i); });
+    for (std::thread& worker : workers)
+        worker.join();
+}
+
+void TclMultiDownLoader::Run::partWorker(int index) {
+    applyPriority(m_item->priority());
+    m_engine->reportStatus(m_item, index, TransferStatus::Process);
+    CurlSession session(m_settings, &m_item->m_stopRequested, &m_abort);
+    const int tries = qMax(1, m_settings.tryCount);
+    QString error;
+    Outcome outcome = Outcome::Retry;
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        if (stopped() || m_abort) {
+            outcome = Outcome::Stopped;
+            break;
+        }
+        outcome = fetchOnce(session, index, &error);
+        if (outcome != Outcome::Retry)
+            break;
+        if (attempt + 1 < tries && !waitUnlessStopped(m_item, m_settings.reconnectAfter)) {
+            outcome = Outcome::Stopped;
+            break;
+        }
+    }
+    switch (outcome) {
+        case Outcome::Done:
+            m_engine->reportStatus(m_item, index, TransferStatus::Done);
+            break;
+        case Outcome::Restart:
+            m_restart = true;
+            m_abort = true;
+            m_item->setPartStatus(index, TransferStatus::Ready);
+            break;
+        case Outcome::Stopped:
+            if (stopped() || !m_restart) {
+                m_engine->reportStatus(m_item, index, TransferStatus::Stopped);
+            } else {
+                m_item->setPartStatus(index, TransferStatus::Ready);
+            }
+            break;
+        case Outcome::Retry:
+        case Outcome::Fatal:
+            m_engine->reportError(m_item, error);
+            m_engine->reportStatus(m_item, index, TransferStatus::Failed);
+            break;
+    }
+}
+
+size_t TclMultiDownLoader::Run::onBody(char* data, size_t size, size_t count, void* sink) {
+    auto* state = static_cast<Sink*>(sink);
+    return state->run->consume(*state, data, size * count);
+}
+
+Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, QString* error) {
+    Sink sink;
+    sink.run = this;
+    sink.session = &session;
+    sink.index = index;
+    QByteArray validator;
+    {
+        Lock lock(m_item->m_lock);
+        TransferPart& part = m_item->m_parts[index];
+        if (m_compressedMode && part.bytesDone > 0) {
+            // A gzip stream is fetched whole again.
+            part.bytesDone = 0;
+            part.length = -1;
+        }
+        if (part.complete())
+            return Outcome::Done;
+        sink.offset = part.offset();
+        sink.remaining = part.length < 0 ? -1 : part.length - part.bytesDone;
+        validator = m_validator;
+    }
+    session.prepare(m_url, m_port, m_userName, m_password);
+    CURL* curl = session.handle();
+    if (m_ftp) {
+        curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, curl_off_t(sink.offset));
+    } else if (m_compressedMode) {
+        session.setHeaders({"Accept-Encoding: gzip"});
+    } else {
+        QList<QByteArray> headers{"Accept-Encoding: identity"};
+        headers << (sink.remaining < 0 ? "Range: bytes=" + QByteArray::number(sink.offset) + '-'
+                                       : "Range: bytes=" + QByteArray::number(sink.offset) + '-' +
+                                             QByteArray::number(sink.offset + sink.remaining - 1));
+        if (!validator.isEmpty() && isHeaderSafe(validator))
+            headers << "If-Range: " + validator;
+        session.setHeaders(headers);
+    }
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Run::onBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    const int code = session.perform();
+    if (sink.decided) {
+        *error = sink.error;
+        return sink.decision;
+    }
+    if (sink.complete)
+        return Outcome::Done;
+    if (code == CURLE_OK) {
+        if (!sink.validated) {
+            sink.validated = true;
+            if (!validateResponse(sink)) {
+                *error = sink.error;
+                return sink.decision;
+            }
+            if (sink.complete)
+                return Outcome::Done;
+        }
+        if (sink.remaining > 0) {
+            *error = QStringLiteral("The connection ended %1 bytes before the end of the part")
+                         .arg(sink.remaining);
+            return Outcome::Retry;
+        }
+        if (sink.remaining < 0) {
+            // The length was unknown: the end of the stream ends the part.
+            Lock lock(m_item->m_lock);
+            TransferPart& part = m_item->m_parts[index];
+            part.length = part.bytesDone;
+            if (m_item->m_parts.size() == 1 && !m_compressedMode)
+                m_item->m_resourceSize = part.length;
+        }
+        return Outcome::Done;
+    }
+    if (stopped() || m_abort)
+        return Outcome::Stopped;
+    *error = session.errorText(code);
+    return Outcome::Retry;
+}
+
+bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
+    CurlSession& session = *sink.session;
+    auto decide = [&](Outcome outcome, const QString& error) {
+        sink.decided = true;
+        sink.decision = outcome;
+        sink.error = error;
+        return false;
+    };
+    if (m_ftp)
+        return true;
+    const long status = session.statusCode();
+    int partCount = 0;
+    qint64 knownSize = 0;
+    {
+        Lock lock(m_item->m_lock);
+        partCount = int(m_item->m_parts.size());
+        knownSize = m_item->m_resourceSize;
+    }
+    if (!m_probed && !m_infoReported.exchange(true)) {
+        // Without the resource phase the first answer tells what there is.
+        TransferResourceInfo info;
+        info.statusCode = int(status);
+        info.contentType = QString::fromUtf8(session.header("content-type"));
+        info.fileName = contentDispositionFileName(session.header("content-disposition"));
+        curl_off_t fileTime = -1;
+        curl_easy_getinfo(session.handle(), CURLINFO_FILETIME_T, &fileTime);
+        if (fileTime >= 0)
+            info.date = QDateTime::fromSecsSinceEpoch(fileTime);
+        qint64 first = 0, last = 0, total = -1;
+        curl_off_t length = -1;
+        curl_easy_getinfo(session.handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        if (status == 206 &&
+            parseContentRange(session.header("content-range"), &first, &last, &total))
+            length = total;
+        info.size = qMax<qint64>(0, length);
+        info.randomAccess = status == 206;
+        {
+            Lock lock(m_item->m_lock);
+            m_item->m_info = info;
+            m_item->m_validator = QString::fromUtf8(validatorOf(session));
+        }
+        m_engine->deliver(m_item,
+                          [this, info] { emit m_engine->resourceInfoObtained(m_item, info); });
+    }
+    if (status == 416 && sink.offset == 0 && sink.remaining < 0) {
+        // "bytes=0-" of an empty resource.
+        Lock lock(m_item->m_lock);
+        m_item->m_parts[sink.index].length = 0;
+        sink.complete = true;
+        return decide(Outcome::Done, {});
+    }
+    if (status >= 400 || status < 200 || (status >= 300 && status != 304)) {
+        return decide(Outcome::Retry, QStringLiteral("The server answered %1 %2")
+                                          .arg(status)
+                                          .arg(QString::fromUtf8(session.reasonPhrase())));
+    }
+    const QByteArray encoding = session.header("content-encoding").toLower();
+    if (!m_compressedMode && !encoding.isEmpty() && encoding != "identity") {
+        return decide(
+            Outcome::Retry,
+            QStringLiteral("The server sent the data encoded as \"%1\" though it was not asked to")
+                .arg(QString::fromUtf8(encoding)));
+    }
+    curl_off_t contentLength = -1;
+    curl_easy_getinfo(session.handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &contentLength);
+    if (status == 206) {
+        qint64 first = 0, last = 0, total = -1;
+        if (!parseContentRange(session.header("content-range"), &first, &last, &total))
+            return decide(Outcome::Retry,
+                          QStringLiteral("The server sent an unreadable Content-Range"));
+        if (first != sink.offset || (total >= 0 && knownSize > 0 && total != knownSize) ||
+            (sink.remaining >= 0 && last > sink.offset + sink.remaining - 1))
+            return decide(Outcome::Restart, {});
+        if (sink.remaining < 0 && total >= 0) {
+            Lock lock(m_item->m_lock);
+            TransferPart& part = m_item->m_parts[sink.index];
+            part.length = total - part.start;
+            sink.remaining = part.length - part.bytesDone;
+            if (partCount == 1)
+                m_item->m_resourceSize = total;
+        }
+        return true;
+    }
+    if (status != 200)
+        return decide(Outcome::Retry, QStringLiteral("Unexpected answer %1").arg(status));
+    // 200: the whole resource from its first byte.
+    if (partCount > 1)
+        return decide(Outcome::Restart, {});
+    Lock lock(m_item->m_lock);
+    TransferPart& part = m_item->m_parts[sink.index];
+    if (sink.offset > 0) {
+        // The server ignored the range or the resource changed: the file
+        // starts again instead of getting a foreign tail appended.
+        part.bytesDone = 0;
+        sink.offset = 0;
+        if (::ftruncate(m_fd, 0) != 0)
+            return decide(Outcome::Fatal, systemError());
+    }
+    m_item->m_validator = QString::fromUtf8(validatorOf(session));
+    m_validator = m_item->m_validator.toUtf8();
+    const qint64 length = m_compressedMode ? -1 : qint64(contentLength);
+    if (length != part.length) {
+        part.length = length;
+        if (length >= 0) {
+            m_item->m_resourceSize = length;
+            if (::ftruncate(m_fd, length) != 0)
+                return decide(Outcome::Fatal, systemError());
+        }
+    }
+    sink.remaining = length;
+    if (length == 0)
+        sink.complete = true;
+    return true;
+}
+
+size_t TclMultiDownLoader::Run::consume(Sink& sink, const char* data, size_t size) {
+    if (!sink.validated) {
+        sink.validated = true;
+        if (!validateResponse(sink))
+            return 0;
+    }
+    const qint64 batch = qMax(1, m_settings.batchSize);
+    size_t used = 0;
+    while (used < size) {
+        qint64 chunk = qMin<qint64>(qint64(size - used), batch);
+        if (sink.remaining >= 0)
+            chunk = qMin(chunk, sink.remaining);
+        if (chunk <= 0) {
+            // More than the part asked for: the part is complete, the rest is not ours.
+            sink.complete = true;
+            return 0;
+        }
+        const qint64 offset = sink.offset;
+        {
+            Lock lock(m_item->m_lock);
+            qint64 written = 0;
+            while (written < chunk) {
+                const ssize_t n = ::pwrite(m_fd, data + used + written, size_t(chunk - written),
+                                           offset + written);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0) {
+                    sink.decided = true;
+                    sink.decision = Outcome::Fatal;
+                    sink.error =
+                        QStringLiteral("Cannot write to %1: %2").arg(m_target, systemError());
+                    return 0;
+                }
+                written += n;
+            }
+            m_item->m_parts[sink.index].bytesDone += chunk;
+        }
+        sink.offset += chunk;
+        if (sink.remaining >= 0)
+            sink.remaining -= chunk;
+        m_engine->reportData(m_item, sink.index, QByteArrayView(data + used, chunk), offset);
+        used += size_t(chunk);
+        if (sink.remaining == 0)
+            sink.complete = true;
+        if (stopped() || m_abort)
+            return 0;
+    }
+    return size;
+}
+
+void TclMultiDownLoader::Run::finishFile() {
+    // Preview: the first bytes as written, control bytes replaced.
+    const int count = m_settings.previewCharCount;
+    QByteArray head;
+    if (m_fd >= 0) {
+        const qint64 want = count > 0 ? count : qMax<qint64>(0, QFileInfo(m_target).size());
+        head.resize(qMin<qint64>(want, 64 * 1024 * 1024));
+        const ssize_t got = ::pread(m_fd, head.data(), size_t(head.size()), 0);
+        head.resize(got > 0 ? got : 0);
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    for (char& c : head) {
+        if (uchar(c) < 32 && c != '\t' && c != '\n' && c != '\r')
+            c = m_settings.defaultChar;
+    }
+    QStringList lines = QString::fromLatin1(head).split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+    {
+        Lock lock(m_item->m_lock);
+        m_item->m_previewText = lines;
+    }
+    m_engine->deliver(m_item, [this, lines] { emit m_engine->previewTextObtained(m_item, lines); });
+
+    if (!m_engine->passesGate(m_item, m_settings))
+        return;
+    const QString localFile = m_item->localFile();
+    if (m_compressedMode) {
+        const qint64 packed = QFileInfo(m_target).size();
+        qint64 limit = qMax(kInflateFloor, packed * kInflateRatio);
+        if (m_settings.maxResourceSize > 0)
+            limit = qMin(limit, m_settings.maxResourceSize);
+        const QString error = gunzipFile(m_target, localFile, limit);
+        if (!error.isEmpty()) {
+            failWhole(error);
+            return;
+        }
+        QFile::remove(m_target);
+    }
+    const auto info = m_item->resourceInfo();
+    if (m_settings.correctResourceTime && info && info->date.isValid()) {
+        timespec times[2];
+        times[0].tv_sec = times[1].tv_sec = time_t(info->date.toSecsSinceEpoch());
+        times[0].tv_nsec = times[1].tv_nsec = 0;
+        ::utimensat(AT_FDCWD, QFile::encodeName(localFile).constData(), times, 0);
+    }
+}

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "TclTransferItem.h"
+#include "TransferTypes.h"
+
+// What the downloader and the uploader share: the item list, admission of at
+// most `maxStartedItems` running items with a waiting list, the busy count,
+// stop and delete, and the synchronous delivery of events.
+//
+// Threading: every public function is called on the thread that owns the
+// engine. Every signal is emitted on that thread while the reporting worker
+// waits, in the order the workers sent them. Handlers must not block.
+class TclMultiTransfer : public QObject {
+    Q_OBJECT
+public:
+    ~TclMultiTransfer() override;
+
+    TransferSettings& settings() { return m_settings; }
+    const TransferSettings& settings() const { return m_settings; }
+
+    int count() const { return int(m_items.size()); }
+    TclTransferItem* item(int index) const { return m_items.at(index).get(); }
+    int indexOf(const TclTransferItem* item) const;
+
+    // Throws AppError("Operation is in progress") while the item runs; an item
+    // already waiting for admission stays where it is.
+    void start(TclTransferItem* item);
+    void startAll();
+    // Asynchronous: the item's workers end soon after, each part "Stopped".
+    void stop(TclTransferItem* item);
+    void stopAll();
+    // Stops the item if running and removes it from the list.
+    void deleteItem(TclTransferItem* item);
+    void clear();
+
+    bool isBusy() const { return m_busyCount > 0; }
+    int runningCount() const { return m_runningCount; }
+
+    // Every item's local file becomes `folder` + "/" + its old file name.
+    void setLocalFolder(const QString& folder);
+
+signals:
+    void resourceInfoObtained(TclTransferItem* item, const TransferResourceInfo& info);
+    void statusChanged(TclTransferItem* item, TransferStatus status);
+    // `block` is valid only during the call; for an upload `offset` is the
+    // count of bytes sent so far.
+    void dataProceeded(TclTransferItem* item, int part, qint64 blockSize, QByteArrayView block,
+                       qint64 offset);
+    void previewTextObtained(TclTransferItem* item, const QStringList& lines);
+    void errorOccurred(TclTransferItem* item, const QString& message);
+    void processCompleted(TclTransferItem* item);
+    void busyStateChanged(bool busy);
+    void changed(TclTransferItem* item);
+
+protected:
+    explicit TclMultiTransfer(QObject* parent);
+
+    TclTransferItem* addItemObject(std::unique_ptr<TclTransferItem> item);
+
+    // Runs on the item's controller thread: the whole transfer of one run.
+    virtual void runItem(TclTransferItem* item) = 0;
+    // Owner thread, at the end of a run before the busy count falls.
+    virtual void completeItem(TclTransferItem*) {}
+
+    // Worker side: runs `function` on the owner's thread and waits for it.
+    // Skipped once the engine is being destroyed, and for a deleted item
+    // unless `evenIfDeleted`.
+    void deliver(TclTransferItem* item, const std::function<void()>& function,
+                 bool evenIfDeleted = false);
+
+    // Worker-side event helpers.
+    void reportStatus(TclTransferItem* item, int part, TransferStatus status);
+    void reportError(TclTransferItem* item, const QString& message);
+    void reportData(TclTransferItem* item, int part, QByteArrayView block, qint64 offset);
+    bool wantsData() const;
+
+    // Waits `ms` or until the item is stopped; false when stopped.
+    static bool waitUnlessStopped(TclTransferItem* item, int ms);
+    // Applies the item's priority to the calling thread.
+    static void applyPriority(TransferPriority priority);
+
+private:
+    void launch(TclTransferItem* item);
+    void finishRun(TclTransferItem* item);  // owner thread
+    void reap();                            // owner thread
+    void setBusyCount(int count);
+
+    TransferSettings m_settings;
+    std::vector<std::unique_ptr<TclTransferItem>> m_items;
+    std::vector<std::unique_ptr<TclTransferItem>> m_retired;  // deleted while running
+    QList<TclTransferItem*> m_waitingList;
+    std::vector<std::thread> m_finishedThreads;
+    int m_runningCount = 0;
+    int m_busyCount = 0;
+
+    std::mutex m_deliveryLock;
+    std::condition_variable m_deliveryDone;
+    bool m_shuttingDown = false;  // guarded by m_deliveryLock
+};

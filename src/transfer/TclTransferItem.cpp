@@ -1,0 +1,174 @@
+#include "TclTransferItem.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+#include "TclDownLoadItem.h"
+#include "TclUploadItem.h"
+
+using Lock = std::lock_guard<std::mutex>;
+
+TclTransferItem::~TclTransferItem() = default;
+
+QString TclTransferItem::url() const {
+    Lock lock(m_lock);
+    return m_url;
+}
+void TclTransferItem::setUrl(const QString& url) {
+    Lock lock(m_lock);
+    m_url = url;
+}
+QString TclTransferItem::localFile() const {
+    Lock lock(m_lock);
+    return m_localFile;
+}
+void TclTransferItem::setLocalFile(const QString& localFile) {
+    Lock lock(m_lock);
+    m_localFile = localFile;
+}
+QString TclTransferItem::userName() const {
+    Lock lock(m_lock);
+    return m_userName;
+}
+void TclTransferItem::setUserName(const QString& userName) {
+    Lock lock(m_lock);
+    m_userName = userName;
+}
+QString TclTransferItem::password() const {
+    Lock lock(m_lock);
+    return m_password;
+}
+void TclTransferItem::setPassword(const QString& password) {
+    Lock lock(m_lock);
+    m_password = password;
+}
+int TclTransferItem::port() const {
+    Lock lock(m_lock);
+    return m_port;
+}
+void TclTransferItem::setPort(int port) {
+    Lock lock(m_lock);
+    m_port = port;
+}
+TransferPriority TclTransferItem::priority() const {
+    Lock lock(m_lock);
+    return m_priority;
+}
+void TclTransferItem::setPriority(TransferPriority priority) {
+    Lock lock(m_lock);
+    m_priority = priority;
+}
+int TclTransferItem::threadCount() const {
+    Lock lock(m_lock);
+    return m_threadCount;
+}
+void TclTransferItem::setThreadCount(int count) {
+    Lock lock(m_lock);
+    m_threadCount = qMax(1, count);
+}
+
+TransferStatus TclTransferItem::statusLocked() const {
+    bool seen[6] = {};
+    for (const TransferPart& part : m_parts)
+        seen[int(part.status)] = true;
+    TransferStatus result = TransferStatus::Ready;
+    for (TransferStatus candidate :
+         {TransferStatus::Process, TransferStatus::Stopped, TransferStatus::Failed,
+          TransferStatus::Warnings, TransferStatus::Done}) {
+        if (seen[int(candidate)]) {
+            result = candidate;
+            break;
+        }
+    }
+    if ((result == TransferStatus::Ready || result == TransferStatus::Done) && m_wholeStatus)
+        return *m_wholeStatus;
+    return result;
+}
+
+TransferStatus TclTransferItem::status() const {
+    Lock lock(m_lock);
+    return statusLocked();
+}
+
+void TclTransferItem::setPartStatus(int part, TransferStatus status) {
+    Lock lock(m_lock);
+    if (part >= 0 && part < m_parts.size())
+        m_parts[part].status = status;
+}
+
+void TclTransferItem::addError(const QString& message) {
+    Lock lock(m_lock);
+    m_errors.append(message);
+}
+
+std::optional<TransferResourceInfo> TclTransferItem::resourceInfo() const {
+    Lock lock(m_lock);
+    return m_info;
+}
+QStringList TclTransferItem::errors() const {
+    Lock lock(m_lock);
+    return m_errors;
+}
+QList<TransferPart> TclTransferItem::parts() const {
+    Lock lock(m_lock);
+    return m_parts;
+}
+qint64 TclTransferItem::resourceSize() const {
+    Lock lock(m_lock);
+    return m_resourceSize;
+}
+qint64 TclTransferItem::bytesDone() const {
+    Lock lock(m_lock);
+    qint64 sum = 0;
+    for (const TransferPart& part : m_parts)
+        sum += part.bytesDone;
+    return sum;
+}
+double TclTransferItem::elapsed() const {
+    Lock lock(m_lock);
+    if (!m_runClock.isValid())
+        return m_finalElapsed;
+    return m_runClock.nsecsElapsed() / 1e9;
+}
+double TclTransferItem::speed() const {
+    const double seconds = elapsed();
+    if (seconds <= 0)
+        return 0;
+    Lock lock(m_lock);
+    qint64 sum = 0;
+    for (const TransferPart& part : m_parts)
+        sum += part.bytesDone;
+    return double(sum - m_bytesAtStart) / seconds;
+}
+double TclTransferItem::remaining() const {
+    const double rate = speed();
+    const qint64 size = resourceSize();
+    if (size <= 0 || rate <= 0)
+        return 0;
+    return double(size - bytesDone()) / rate;
+}
+
+void TclTransferItem::setResumeState(qint64 resourceSize, const QList<TransferPart>& parts) {
+    Lock lock(m_lock);
+    m_resourceSize = resourceSize;
+    m_parts = parts;
+    for (TransferPart& part : m_parts)
+        part.status = TransferStatus::Ready;
+}
+
+QStringList TclDownLoadItem::previewText() const {
+    Lock lock(m_lock);
+    return m_previewText;
+}
+
+void TclUploadItem::setLocalFile(const QString& localFile) {
+    TclTransferItem::setLocalFile(localFile);
+    const QString name = QFileInfo(localFile).fileName();
+    Lock lock(m_lock);
+    const qsizetype slash = m_url.lastIndexOf(QLatin1Char('/'));
+    // Only the path's last segment changes; "ftp://host" alone gets "/name".
+    if (slash >= 0 && slash > m_url.indexOf(QLatin1String("//")) + 1)
+        m_url = m_url.left(slash + 1) + QString::fromUtf8(QUrl::toPercentEncoding(name));
+    else if (!m_url.isEmpty())
+        m_url += QLatin1Char('/') + QString::fromUtf8(QUrl::toPercentEncoding(name));
+}
