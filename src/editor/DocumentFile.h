@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// A text file as the editor keeps it: the bytes exactly as read, with the
+// encoding they are edited in and the line end new lines get. Loading and
+// saving never convert anything, so a file saved unchanged is identical byte
+// for byte, whatever it holds.
+enum class LineEnd { Lf, CrLf, Cr };
+enum class TextEncoding { Utf8, Latin1 };
+
+// The line end of the first line break in `bytes`; `fallback` when it has none.
+LineEnd detectLineEnd(QByteArrayView bytes, LineEnd fallback = LineEnd::Lf);
+QByteArray lineEndBytes(LineEnd lineEnd);
+
+// Valid UTF-8 (NUL bytes included) is edited as UTF-8, anything else as
+// single-byte Latin-1, which maps every byte to one character and back.
+TextEncoding detectEncoding(QByteArrayView bytes);
+QString decodeText(QByteArrayView bytes, TextEncoding encoding);
+// Characters Latin-1 cannot hold become '?' (only reachable through a paste).
+QByteArray encodeText(QStringView text, TextEncoding encoding);
+
+// Number of UTF-8 bytes `text` takes (UTF-16 surrogate pairs count 4).
+qsizetype utf8Length(QStringView text);
+
+// Reads a whole file; throws AppError naming the file and the system's reason.
+QByteArray readDocumentFile(const QString& path);
+// Writes `bytes` to `path` through a temporary file that replaces it only
+// once everything is written (permissions of an existing file are kept), so
+// a failed save never leaves a truncated document behind. Throws AppError.
+void writeDocumentFile(const QString& path, QByteArrayView bytes);
+
+// Number of UTF-16 units the UTF-8 bytes decode to (4-byte forms count 2).
+qsizetype utf16Length(QByteArrayView utf8);

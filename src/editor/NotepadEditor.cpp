@@ -1,0 +1,182 @@
+#include "NotepadEditor.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+QStringList localFiles(const QMimeData* data) {
+    QStringList paths;
+    if (data && data->hasUrls()) {
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile()) {
+                paths.append(url.toLocalFile());
+            }
+        }
+    }
+    return paths;
+}
+
+}  // namespace
+
+NotepadEditor::NotepadEditor(QWidget* parent) : QsciScintilla(parent) {
+    QFont font(QStringLiteral("Courier New"), 10);
+    font.setStyleHint(QFont::TypeWriter);
+    setFont(font);
+    setUtf8(true);
+    SendScintilla(SCI_SETEOLMODE, SC_EOL_LF);
+
+    setAutoIndent(true);
+    setIndentationsUseTabs(false);  // tabs become spaces
+    setTabIndents(true);            // smart tabs
+    setBackspaceUnindents(true);    // smart tab deletion
+    SendScintilla(SCI_SETVIRTUALSPACEOPTIONS,
+                  SCVS_RECTANGULARSELECTION | SCVS_USERACCESSIBLE);  // caret past line end
+    SendScintilla(SCI_SETRECTANGULARSELECTIONMODIFIER, SCMOD_ALT);   // Alt-drag columns
+    SendScintilla(SCI_SETMOUSESELECTIONRECTANGULARSWITCH, 1);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
+    SendScintilla(SCI_SETSCROLLWIDTH, 1);
+    setAcceptDrops(true);
+
+    // Scintilla's own line numbers count from 1; a right-justified text margin
+    // filled for the visible lines counts from 0.
+    setMarginType(0, TextMarginRightJustified);
+    setMarginsBackgroundColor(QColor(0xE8, 0xE8, 0xF0));
+    setMarginsForegroundColor(QColor(0x50, 0x50, 0x70));
+    setMarginWidth(1, 0);
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { refreshLineNumbers(); });
+    refreshLineNumbers();
+}
+
+void NotepadEditor::loadBytes(const QByteArray& bytes, TextEncoding encoding, LineEnd lineEnd) {
+    m_encoding = encoding;
+    m_lineEnd = lineEnd;
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0);
+    SendScintilla(SCI_CLEARALL);
+    setUtf8(encoding == TextEncoding::Utf8);
+    SendScintilla(SCI_SETEOLMODE, lineEnd == LineEnd::CrLf ? SC_EOL_CRLF
+                                  : lineEnd == LineEnd::Cr ? SC_EOL_CR
+                                                           : SC_EOL_LF);
+    SendScintilla(SCI_MARGINTEXTCLEARALL);
+    // Appending with a length keeps NUL bytes, which SCI_SETTEXT would cut at.
+    SendScintilla(SCI_ALLOCATE, long(bytes.size() + 1));
+    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()), bytes.constData());
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_SETSAVEPOINT);
+    SendScintilla(SCI_GOTOPOS, 0);
+    m_gutterDigits = 0;
+    refreshLineNumbers();
+}
+
+QByteArrayView NotepadEditor::bytes() const {
+    auto* self = const_cast<NotepadEditor*>(this);
+    const auto length = qsizetype(self->SendScintilla(SCI_GETLENGTH));
+    const auto* data = reinterpret_cast<const char*>(self->SendScintilla(SCI_GETCHARACTERPOINTER));
+    return QByteArrayView(data, length);
+}
+
+qsizetype NotepadEditor::textIndexOfByte(qsizetype byteOffset) const {
+    if (m_encoding == TextEncoding::Latin1) {
+        return byteOffset;
+    }
+    return utf16Length(bytes().first(qBound<qsizetype>(0, byteOffset, bytes().size())));
+}
+
+QPoint NotepadEditor::caretLineAndColumn() const {
+    auto* self = const_cast<NotepadEditor*>(this);
+    const long position = self->SendScintilla(SCI_GETCURRENTPOS);
+    const long line = self->SendScintilla(SCI_LINEFROMPOSITION, position);
+    const long column = self->SendScintilla(SCI_GETCOLUMN, position) +
+                        self->SendScintilla(SCI_GETSELECTIONNCARETVIRTUALSPACE, 0);
+    return QPoint(int(column) + 1, int(line) + 1);
+}
+
+void NotepadEditor::setShowSpecialCharacters(bool on) {
+    setWhitespaceVisibility(on ? WsVisible : WsInvisible);
+    setEolVisibility(on);
+    viewport()->update();
+}
+
+void NotepadEditor::setWordWrap(bool on) {
+    setWrapMode(on ? WrapWord : WrapNone);
+    // While wrapping only the vertical bar is shown.
+    SendScintilla(SCI_SETHSCROLLBAR, on ? 0 : 1);
+}
+
+void NotepadEditor::refreshLineNumbers() {
+    const long lines = SendScintilla(SCI_GETLINECOUNT);
+    int digits = 3;
+    for (long last = lines - 1; last >= 1000; last /= 10) {
+        ++digits;
+    }
+    if (digits != m_gutterDigits) {
+        m_gutterDigits = digits;
+        setMarginWidth(0, QString(digits + 1, QLatin1Char('9')));
+    }
+    const long first = SendScintilla(SCI_GETFIRSTVISIBLELINE);
+    const long shown = SendScintilla(SCI_LINESONSCREEN) + 1;
+    long previous = -1;
+    for (long display = first; display <= first + shown; ++display) {
+        const long line = SendScintilla(SCI_DOCLINEFROMVISIBLE, display);
+        if (line >= lines) {
+            break;
+        }
+        if (line == previous) {
+            continue;
+        }
+        previous = line;
+        // Only changed numbers are set: setting one repaints, and a repaint
+        // reports a UI update that would bring us back here.
+        const QByteArray number = QByteArray::number(qlonglong(line));
+        char current[24] = {};
+        const long length =
+            SendScintilla(SCI_MARGINGETTEXT, line, static_cast<const char*>(nullptr));
+        if (length == number.size()) {
+            SendScintilla(SCI_MARGINGETTEXT, line, current);
+        }
+        if (number != QByteArrayView(current, qstrnlen(current, sizeof current))) {
+            SendScintilla(SCI_MARGINSETTEXT, line, number.constData());
+            SendScintilla(SCI_MARGINSETSTYLE, line, STYLE_LINENUMBER);
+        }
+    }
+}
+
+void NotepadEditor::keyReleaseEvent(QKeyEvent* event) {
+    QsciScintilla::keyReleaseEvent(event);
+    emit keyReleased(event->key());
+}
+
+void NotepadEditor::mouseReleaseEvent(QMouseEvent* event) {
+    QsciScintilla::mouseReleaseEvent(event);
+    emit mouseReleased();
+}
+
+void NotepadEditor::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_contextMenu) {
+        m_contextMenu->popup(event->globalPos());
+        event->accept();
+        return;
+    }
+    QsciScintilla::contextMenuEvent(event);
+}
+
+void NotepadEditor::dragEnterEvent(QDragEnterEvent* event) {
+    if (!localFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+        return;
+    }
+    QsciScintilla::dragEnterEvent(event);
+}
+
+void NotepadEditor::dropEvent(QDropEvent* event) {
+    const QStringList paths = localFiles(event->mimeData());
+    if (!paths.isEmpty()) {
+        event->acceptProposedAction();
+        emit filesDropped(paths);
+        return;
+    }
+    QsciScintilla::dropEvent(event);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <Qsci/qsciscintilla.h>
+
+#include "DocumentFile.h"
+
+class QMenu;
+
+// The editing component as the editor window uses it: a document held as the
+// file's bytes, a line-number gutter counted from 0, and the notifications the
+// window's handlers need.
+class NotepadEditor : public QsciScintilla {
+    Q_OBJECT
+public:
+    explicit NotepadEditor(QWidget* parent = nullptr);
+
+    // Replaces the whole document with `bytes`, edited in `encoding`, new
+    // lines ending with `lineEnd`; the undo history is cleared.
+    void loadBytes(const QByteArray& bytes, TextEncoding encoding, LineEnd lineEnd);
+    // The document exactly as held, valid until the next change.
+    QByteArrayView bytes() const;
+    TextEncoding encoding() const { return m_encoding; }
+    LineEnd lineEnd() const { return m_lineEnd; }
+
+    // Byte offsets of the document and UTF-16 indexes of its decoded text.
+    qsizetype textIndexOfByte(qsizetype byteOffset) const;
+
+    // Caret line and column, both counted from 1, the column as displayed
+    // (tabs expanded, virtual space included).
+    QPoint caretLineAndColumn() const;
+
+    void setContextMenu(QMenu* menu) { m_contextMenu = menu; }
+    void setShowSpecialCharacters(bool on);
+    void setWordWrap(bool on);
+
+signals:
+    void keyReleased(int key);
+    void mouseReleased();
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void refreshLineNumbers();
+
+    TextEncoding m_encoding = TextEncoding::Utf8;
+    LineEnd m_lineEnd = LineEnd::Lf;
+    QMenu* m_contextMenu = nullptr;
+    int m_gutterDigits = 0;
+};

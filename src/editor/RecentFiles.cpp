@@ -1,0 +1,31 @@
+#include "RecentFiles.h"
+
+void RecentFiles::add(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    m_entries.removeIf(
+        [&](const QString& entry) { return entry.compare(path, Qt::CaseInsensitive) == 0; });
+    m_entries.prepend(path);
+    while (m_entries.size() > kCapacity) {
+        m_entries.removeLast();
+    }
+}
+
+QString RecentFiles::take(int index) {
+    if (index < 0 || index >= m_entries.size()) {
+        return QString();
+    }
+    return m_entries.takeAt(index);
+}
+
+void moveToTopOfHistory(QStringList& history, const QString& text, int capacity) {
+    if (!text.isEmpty()) {
+        history.removeIf(
+            [&](const QString& entry) { return entry.compare(text, Qt::CaseInsensitive) == 0; });
+        history.prepend(text);
+    }
+    while (history.size() > capacity) {
+        history.removeLast();
+    }
+}

@@ -1,0 +1,231 @@
+#include "TextSearch.h"
+
+namespace {
+
+bool isWordCharacter(QChar c) {
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+bool isWholeWord(const QString& text, const TextMatch& match) {
+    if (match.start > 0 && isWordCharacter(text.at(match.start - 1))) {
+        return false;
+    }
+    if (match.end < text.size() && isWordCharacter(text.at(match.end))) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool PlainSearchEngine::setPattern(const QString& pattern, bool matchCase) {
+    m_pattern = pattern;
+    m_case = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    return !pattern.isEmpty();
+}
+
+std::optional<TextMatch> PlainSearchEngine::findForward(const QString& text, qsizetype from,
+                                                        qsizetype limit) {
+    if (m_pattern.isEmpty()) {
+        return std::nullopt;
+    }
+    const qsizetype at = text.indexOf(m_pattern, from, m_case);
+    if (at < 0 || at + m_pattern.size() > limit) {
+        return std::nullopt;
+    }
+    return TextMatch{at, at + m_pattern.size()};
+}
+
+std::optional<TextMatch> PlainSearchEngine::findBackward(const QString& text, qsizetype from,
+                                                         qsizetype limit) {
+    const qsizetype last = limit - m_pattern.size();
+    if (m_pattern.isEmpty() || last < from) {
+        return std::nullopt;
+    }
+    const qsizetype at = text.lastIndexOf(m_pattern, last, m_case);
+    if (at < from) {
+        return std::nullopt;
+    }
+    return TextMatch{at, at + m_pattern.size()};
+}
+
+bool RegexSearchEngine::setPattern(const QString& pattern, bool matchCase) {
+    QRegularExpression::PatternOptions options =
+        QRegularExpression::MultilineOption | QRegularExpression::UseUnicodePropertiesOption;
+    if (!matchCase) {
+        options |= QRegularExpression::CaseInsensitiveOption;
+    }
+    m_expression = QRegularExpression(pattern, options);
+    return !pattern.isEmpty() && m_expression.isValid();
+}
+
+std::optional<TextMatch> RegexSearchEngine::findForward(const QString& text, qsizetype from,
+                                                        qsizetype limit) {
+    if (!m_expression.isValid() || from > limit) {
+        return std::nullopt;
+    }
+    QRegularExpressionMatch match = m_expression.match(text, from);
+    if (!match.hasMatch() || match.capturedEnd() > limit) {
+        return std::nullopt;
+    }
+    m_last = match;
+    return TextMatch{match.capturedStart(), match.capturedEnd()};
+}
+
+std::optional<TextMatch> RegexSearchEngine::findBackward(const QString& text, qsizetype from,
+                                                         qsizetype limit) {
+    std::optional<TextMatch> found;
+    QRegularExpressionMatch foundMatch;
+    qsizetype at = from;
+    while (auto match = findForward(text, at, limit)) {
+        found = match;
+        foundMatch = m_last;
+        at = match->end > match->start ? match->end : match->start + 1;
+        if (at > limit) {
+            break;
+        }
+    }
+    m_last = foundMatch;
+    return found;
+}
+
+QString RegexSearchEngine::replacement(const QString&, const TextMatch&,
+                                       const QString& replaceText) {
+    QString result;
+    result.reserve(replaceText.size());
+    for (qsizetype i = 0; i < replaceText.size(); ++i) {
+        const QChar c = replaceText.at(i);
+        if (c == u'$' && i + 1 < replaceText.size() && replaceText.at(i + 1).isDigit()) {
+            result += m_last.captured(replaceText.at(i + 1).digitValue());
+            ++i;
+        } else if (c == u'\\' && i + 1 < replaceText.size()) {
+            const QChar escaped = replaceText.at(++i);
+            result += escaped == u'n' ? QChar(u'\n') : escaped == u't' ? QChar(u'\t') : escaped;
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+namespace {
+
+// Finds the next acceptable match, skipping those that are not whole words.
+std::optional<TextMatch> nextMatch(TextSearchEngine& engine, const QString& text, qsizetype from,
+                                   qsizetype limit, bool backwards, bool wholeWord) {
+    while (from <= limit) {
+        auto match = backwards ? engine.findBackward(text, from, limit)
+                               : engine.findForward(text, from, limit);
+        if (!match || !wholeWord || isWholeWord(text, *match)) {
+            return match;
+        }
+        if (backwards) {
+            limit = match->end - 1;
+        } else {
+            from = match->start + 1;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int searchAndReplace(SearchDocument& document, TextSearchEngine& engine, const QString& searchText,
+                     const QString& replaceText, const SearchOptions& options) {
+    if (!engine.setPattern(searchText, options.matchCase)) {
+        return 0;
+    }
+    QString text = document.text();
+    const qsizetype selectionStart = document.selectionStart();
+    const qsizetype selectionEnd = document.selectionEnd();
+    qsizetype low = 0;
+    qsizetype high = text.size();
+    if (options.selectedOnly && selectionStart < selectionEnd) {
+        // The selection is the whole scope: searching from the caret inside
+        // it would find nothing, as the caret sits at its end.
+        low = selectionStart;
+        high = selectionEnd;
+    } else if (!options.entireScope) {
+        // From the caret: past the selection going forwards, before it going
+        // backwards, so a selected match is not found again.
+        if (options.backwards) {
+            high = selectionStart;
+        } else {
+            low = selectionEnd;
+        }
+    }
+
+    if (!options.replace) {
+        const auto match = nextMatch(engine, text, low, high, options.backwards, options.wholeWord);
+        if (!match) {
+            return 0;
+        }
+        document.select(match->start, match->end, options.backwards);
+        return 1;
+    }
+
+    int count = 0;
+    bool prompt = options.prompt;
+    while (low <= high) {
+        const auto match = nextMatch(engine, text, low, high, options.backwards, options.wholeWord);
+        if (!match) {
+            break;
+        }
+        ++count;
+        ReplaceAction action = ReplaceAction::Replace;
+        if (prompt) {
+            document.select(match->start, match->end, options.backwards);
+            action = document.askReplace(searchText, replaceText, *match);
+        }
+        if (action == ReplaceAction::Cancel) {
+            break;
+        }
+        if (action == ReplaceAction::ReplaceAll) {
+            // Every remaining match in one step: one pass over the text and
+            // one change to the document, however many matches there are.
+            // (Going backwards the remaining matches all lie in [low, high).)
+            QString replaced;
+            qsizetype copied = low;
+            int rest = 0;
+            auto next = nextMatch(engine, text, low, high, false, options.wholeWord);
+            while (next) {
+                replaced += QStringView(text).mid(copied, next->start - copied);
+                replaced += engine.replacement(text, *next, replaceText);
+                copied = next->end;
+                ++rest;
+                const qsizetype at = next->end > next->start ? next->end : next->start + 1;
+                next = at <= high ? nextMatch(engine, text, at, high, false, options.wholeWord)
+                                  : std::nullopt;
+            }
+            replaced += QStringView(text).mid(copied, high - copied);
+            document.replace(low, high, replaced);
+            const qsizetype end = low + replaced.size();
+            document.select(end, end, false);
+            return count - 1 + rest;  // the match asked about is among `rest`
+        }
+        const bool empty = match->start == match->end;
+        if (action == ReplaceAction::Skip) {
+            if (options.backwards) {
+                high = empty ? match->start - 1 : match->start;
+            } else {
+                low = empty ? match->start + 1 : match->end;
+            }
+            continue;
+        }
+        const QString replacement = engine.replacement(text, *match, replaceText);
+        text.replace(match->start, match->end - match->start, replacement);
+        document.replace(match->start, match->end, replacement);
+        if (options.backwards) {
+            high = empty ? match->start - 1 : match->start;
+        } else {
+            low = match->start + replacement.size() + (empty ? 1 : 0);
+            high += replacement.size() - (match->end - match->start);
+        }
+        document.select(match->start + replacement.size(), match->start + replacement.size(),
+                        false);
+        if (!options.replaceAll) {
+            break;
+        }
+    }
+    return count;
+}

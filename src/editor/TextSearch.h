@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QRegularExpression>
+#include <QString>
+#include <memory>
+#include <optional>
+
+// Search and replace over a document's text. Positions are UTF-16 indexes
+// into the text the document hands over; the document maps them to its own.
+
+struct TextMatch {
+    qsizetype start = 0;
+    qsizetype end = 0;
+};
+
+// One way of finding a pattern: plain text or a regular expression.
+class TextSearchEngine {
+public:
+    virtual ~TextSearchEngine() = default;
+    // Prepares the pattern; false when it cannot be used (a broken expression).
+    virtual bool setPattern(const QString& pattern, bool matchCase) = 0;
+    virtual QString errorText() const { return QString(); }
+    // The first match starting at or after `from` that ends at or before `limit`.
+    virtual std::optional<TextMatch> findForward(const QString& text, qsizetype from,
+                                                 qsizetype limit) = 0;
+    // The last match lying wholly inside [from, limit).
+    virtual std::optional<TextMatch> findBackward(const QString& text, qsizetype from,
+                                                  qsizetype limit) = 0;
+    // The text that replaces `match` (a regular expression expands $0..$9).
+    virtual QString replacement(const QString& text, const TextMatch& match,
+                                const QString& replaceText) = 0;
+};
+
+class PlainSearchEngine : public TextSearchEngine {
+public:
+    bool setPattern(const QString& pattern, bool matchCase) override;
+    std::optional<TextMatch> findForward(const QString& text, qsizetype from,
+                                         qsizetype limit) override;
+    std::optional<TextMatch> findBackward(const QString& text, qsizetype from,
+                                          qsizetype limit) override;
+    QString replacement(const QString&, const TextMatch&, const QString& replaceText) override {
+        return replaceText;
+    }
+
+private:
+    QString m_pattern;
+    Qt::CaseSensitivity m_case = Qt::CaseInsensitive;
+};
+
+class RegexSearchEngine : public TextSearchEngine {
+public:
+    bool setPattern(const QString& pattern, bool matchCase) override;
+    QString errorText() const override { return m_expression.errorString(); }
+    std::optional<TextMatch> findForward(const QString& text, qsizetype from,
+                                         qsizetype limit) override;
+    std::optional<TextMatch> findBackward(const QString& text, qsizetype from,
+                                          qsizetype limit) override;
+    QString replacement(const QString& text, const TextMatch& match,
+                        const QString& replaceText) override;
+
+private:
+    QRegularExpression m_expression;
+    QRegularExpressionMatch m_last;  // the match `replacement` expands
+};
+
+enum class ReplaceAction { Cancel, Skip, Replace, ReplaceAll };
+
+// What a search run needs of the document it searches.
+class SearchDocument {
+public:
+    virtual ~SearchDocument() = default;
+    virtual QString text() const = 0;
+    virtual qsizetype selectionStart() const = 0;
+    virtual qsizetype selectionEnd() const = 0;
+    // Selects [start, end) with the caret at `end`, or at `start` when `caretAtStart`.
+    virtual void select(qsizetype start, qsizetype end, bool caretAtStart) = 0;
+    // Replaces [start, end) of the text with `replacement` (one undo step).
+    virtual void replace(qsizetype start, qsizetype end, const QString& replacement) = 0;
+    // The replace question for the match now selected.
+    virtual ReplaceAction askReplace(const QString& searchText, const QString& replaceText,
+                                     const TextMatch& match) = 0;
+};
+
+struct SearchOptions {
+    bool matchCase = false;
+    bool wholeWord = false;
+    bool backwards = false;
+    bool entireScope = false;   // clear: from the caret (the selection's far edge)
+    bool selectedOnly = false;  // inside the selection, when there is one
+    bool replace = false;
+    bool replaceAll = false;  // go on after the first match
+    bool prompt = false;      // ask before each replacement
+};
+
+// Runs one search (or search and replace) and returns the number of matches
+// found. A plain search selects the first match in the direction and stops.
+// A replace run walks the matches, asks for each when prompting, and replaces
+// the rest in one step after "all".
+int searchAndReplace(SearchDocument& document, TextSearchEngine& engine, const QString& searchText,
+                     const QString& replaceText, const SearchOptions& options);
