@@ -4,6 +4,7 @@
 #include "Registry.h"
 #include "RegistryIniView.h"
 #include "ServiceAddress.h"
+#include "ShellFolders.h"
 #include "TestEnvironment.h"
 
 class PlatformTests : public QObject {
@@ -24,6 +25,7 @@ private slots:
     void corruptStoreIsMovedAsideOnce();
     void iniViewUsesSubKeysAsSections();
     void serviceAddressesStayOnLoopbackInTests();
+    void shellFoldersAreSeededOnceAndThenKept();
     void defaultRouteDetection_data();
     void defaultRouteDetection();
 };
@@ -240,6 +242,20 @@ void PlatformTests::serviceAddressesStayOnLoopbackInTests() {
     QCOMPARE(ServiceAddress::get("ProbeHost", "whois.example.org"), QString("127.0.0.1"));
     ServiceAddress::set("Probe", "http://127.0.0.1:8080");
     QCOMPARE(ServiceAddress::get("Probe", "http://example.org"), QString("http://127.0.0.1:8080"));
+}
+
+void PlatformTests::shellFoldersAreSeededOnceAndThenKept() {
+    const QString favorites = ShellFolders::path("Favorites");
+    QCOMPARE(favorites, TestEnvironment::dataHome() + "/Corvanta/Favorites");
+    QVERIFY(QFileInfo(favorites).isDir());
+    {
+        Registry registry;
+        QVERIFY(registry.openKey(ShellFolders::kKey, false));
+        QCOMPARE(registry.readString("Favorites"), favorites);
+        registry.writeString("Cookies", m_dir.path());  // the user's own choice is kept
+    }
+    QCOMPARE(ShellFolders::path("Cookies"), m_dir.path());
+    QCOMPARE(ShellFolders::path("Favorites"), favorites);
 }
 
 void PlatformTests::defaultRouteDetection_data() {
