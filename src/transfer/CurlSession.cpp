@@ -112,6 +112,10 @@ void CurlSession::prepare(const QString& url, int port, const QString& userName,
             m_curl, CURLOPT_FTP_CREATE_MISSING_DIRS,
             m_settings.forceRemoteDir ? long(CURLFTP_CREATE_DIR) : long(CURLFTP_CREATE_DIR_NONE));
     }
+    // Bodies nobody asked for (FTP size and date answers) are dropped.
+    curl_easy_setopt(
+        m_curl, CURLOPT_WRITEFUNCTION,
+        +[](char*, size_t size, size_t count, void*) { return size * count; });
     curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &CurlSession::onHeader);
     curl_easy_setopt(m_curl, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(m_curl, CURLOPT_FILETIME, 1L);

@@ -1,0 +1,916 @@
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "AppError.h"
+#include "FaultHttpServer.h"
+#include "FtpServerFixture.h"
+#include "LocalFileName.h"
+#include "NginxFixture.h"
+#include "TclMultiDownLoader.h"
+#include "TclMultiUploader.h"
+#include "TestEnvironment.h"
+
+namespace {
+
+QByteArray randomBytes(qint64 size, quint32 seed) {
+    QByteArray data(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    const qint64 words = size / 4;
+    generator.fillRange(reinterpret_cast<quint32*>(data.data()), words);
+    for (qint64 i = words * 4; i < size; ++i)
+        data[i] = char(generator.generate());
+    return data;
+}
+
+QByteArray sha256(const QByteArray& data) {
+    return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray fileSha256(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "missing";
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result().toHex();
+}
+
+QByteArray gzipped(const QByteArray& data) {
+    z_stream stream{};
+    deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
+    QByteArray out(int(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
+// Records what a downloader reports and checks that it reports on the
+// owner's thread.
+struct EventLog {
+    explicit EventLog(TclMultiTransfer* engine) {
+        QObject::connect(engine, &TclMultiTransfer::statusChanged, engine,
+                         [this](TclTransferItem*, TransferStatus s) {
+                             check();
+                             statuses << s;
+                         });
+        QObject::connect(engine, &TclMultiTransfer::dataProceeded, engine,
+                         [this](TclTransferItem*, int, qint64 size, QByteArrayView block, qint64) {
+                             check();
+                             blocks << size;
+                             if (block.size() != size)
+                                 wrongThread = true;
+                         });
+        QObject::connect(engine, &TclMultiTransfer::errorOccurred, engine,
+                         [this](TclTransferItem*, const QString& m) {
+                             check();
+                             errors << m;
+                         });
+        QObject::connect(engine, &TclMultiTransfer::processCompleted, engine,
+                         [this](TclTransferItem*) {
+                             check();
+                             ++completed;
+                         });
+        QObject::connect(engine, &TclMultiTransfer::resourceInfoObtained, engine,
+                         [this](TclTransferItem*, const TransferResourceInfo& info) {
+                             check();
+                             infos << info;
+                         });
+        QObject::connect(engine, &TclMultiTransfer::busyStateChanged, engine, [this](bool busy) {
+            check();
+            busyChanges << busy;
+        });
+    }
+    void check() {
+        if (QThread::currentThread() != qApp->thread())
+            wrongThread = true;
+    }
+    qint64 bytes() const {
+        qint64 sum = 0;
+        for (qint64 b : blocks)
+            sum += b;
+        return sum;
+    }
+    QList<TransferStatus> statuses;
+    QList<qint64> blocks;
+    QStringList errors;
+    QList<TransferResourceInfo> infos;
+    QList<bool> busyChanges;
+    int completed = 0;
+    bool wrongThread = false;
+};
+
+bool waitIdle(TclMultiTransfer& engine, int ms = 30000) {
+    QDeadlineTimer deadline(ms);
+    while (engine.isBusy() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // Let the finished controller threads be reaped.
+    QCoreApplication::processEvents();
+    return !engine.isBusy();
+}
+
+// Fast retries for the fault cases.
+void quickRetries(TransferSettings& settings, int tries = 4) {
+    settings.tryCount = tries;
+    settings.reconnectAfter = 50;
+    settings.timeOut = 1500;
+}
+
+ino_t inodeOf(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+}  // namespace
+
+class TransferTests : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+
+    void splitRule_data();
+    void splitRule();
+    void fileNames_data();
+    void fileNames();
+    void contentRanges();
+
+    void nginxDownload_data();
+    void nginxDownload();
+    void gzipDownload();
+    void gzipBombFails();
+    void serverWithoutSize();
+    void withoutResourceInfo();
+    void unsafeOfferedNameStaysInFolder();
+
+    void faults_data();
+    void faults();
+    void tryCountZeroTriesOnce();
+    void refusedAddresses_data();
+    void refusedAddresses();
+    void localFileCannotBeCreated();
+
+    void stopAndResume();
+    void resumeOfChangedResourceStartsAgain();
+    void admissionOfFiveItems();
+    void startWhileRunningIsRefused();
+    void deleteRunningItem();
+    void setLocalFolderMovesItems();
+
+    void ftpDownload_data();
+    void ftpDownload();
+    void ftpUpload();
+    void ftpUploadEdgeCases();
+    void ftpUploadStopAndRestart();
+
+private:
+    QTemporaryDir m_work;
+    NginxFixture m_nginx;
+    FaultHttpServer m_fault;
+    FtpServerFixture m_ftp;
+    QString folder(const QString& name) { return m_work.path() + "/" + name; }
+};
+
+void TransferTests::initTestCase() {
+    QVERIFY(m_work.isValid());
+    QVERIFY2(m_nginx.start(), qPrintable(m_nginx.errorText()));
+    QVERIFY(m_fault.start());
+    QVERIFY2(m_ftp.start(), qPrintable(m_ftp.errorText()));
+}
+
+void TransferTests::splitRule_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("randomAccess");
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<QList<qint64>>("lengths");
+    QTest::newRow("100000 in five")
+        << qint64(100000) << true << 5 << QList<qint64>{20000, 20000, 20000, 20000, 20000};
+    QTest::newRow("20000 in two") << qint64(20000) << true << 5 << QList<qint64>{10000, 10000};
+    QTest::newRow("rest to the last")
+        << qint64(100003) << true << 5 << QList<qint64>{20000, 20000, 20000, 20000, 20003};
+    QTest::newRow("below one batch") << qint64(8191) << true << 5 << QList<qint64>{8191};
+    QTest::newRow("thread count caps")
+        << qint64(1000000) << true << 3 << QList<qint64>{333333, 333333, 333334};
+    QTest::newRow("no random access") << qint64(100000) << false << 5 << QList<qint64>{100000};
+    QTest::newRow("unknown size") << qint64(-1) << true << 5 << QList<qint64>{-1};
+    QTest::newRow("empty") << qint64(0) << true << 5 << QList<qint64>{0};
+}
+
+void TransferTests::splitRule() {
+    QFETCH(qint64, size);
+    QFETCH(bool, randomAccess);
+    QFETCH(int, threads);
+    QFETCH(QList<qint64>, lengths);
+    const QList<TransferPart> parts = splitIntoParts(size, randomAccess, 8192, threads);
+    QList<qint64> got;
+    qint64 next = 0;
+    for (const TransferPart& part : parts) {
+        QCOMPARE(part.start, next);
+        next += part.length;
+        got << part.length;
+    }
+    QCOMPARE(got, lengths);
+}
+
+void TransferTests::fileNames_data() {
+    QTest::addColumn<QString>("offered");
+    QTest::addColumn<QString>("safe");
+    QTest::newRow("plain") << "report.pdf"
+                           << "report.pdf";
+    QTest::newRow("parent folders") << "../../etc/passwd"
+                                    << "passwd";
+    QTest::newRow("windows path") << "C:\\x\\..\\boot.ini"
+                                  << "boot.ini";
+    QTest::newRow("dot dot only") << ".."
+                                  << "";
+    QTest::newRow("control bytes") << QString(
+                                          "a\nb\r\x01"
+                                          "c.txt")
+                                   << "abc.txt";
+    QTest::newRow("trailing slash") << "folder/"
+                                    << "";
+}
+
+void TransferTests::fileNames() {
+    QFETCH(QString, offered);
+    QFETCH(QString, safe);
+    QCOMPARE(safeFileName(offered), safe);
+}
+
+void TransferTests::contentRanges() {
+    qint64 first = 0, last = 0, total = 0;
+    QVERIFY(parseContentRange("bytes 10-19/100", &first, &last, &total));
+    QCOMPARE(first, 10);
+    QCOMPARE(last, 19);
+    QCOMPARE(total, 100);
+    QVERIFY(parseContentRange("bytes 0-0/*", &first, &last, &total));
+    QCOMPARE(total, -1);
+    QVERIFY(!parseContentRange("bytes 20-10/100", &first, &last, &total));
+    QVERIFY(!parseContentRange("bytes 0-100/100", &first, &last, &total));
+    QVERIFY(!parseContentRange("items 0-1/2", &first, &last, &total));
+    QVERIFY(!parseContentRange("bytes */100", &first, &last, &total));
+
+    QCOMPARE(contentDispositionFileName("attachment; filename=\"a b.txt\""), QString("a b.txt"));
+    QCOMPARE(contentDispositionFileName("attachment; filename*=UTF-8''%C3%A4.txt; filename=\"x\""),
+             QString("ä.txt"));
+    QCOMPARE(contentDispositionFileName("inline"), QString());
+    QCOMPARE(fileNameFromUrl("http://h/dir/"), QString("index.html"));
+    QCOMPARE(fileNameFromUrl("http://h/a%20b.zip?x=1"), QString("a b.zip"));
+    QCOMPARE(fileNameFromUrl("http://h/%2e%2e"), QString("index.html"));
+}
+
+void TransferTests::nginxDownload_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<int>("parts");
+    QTest::newRow("empty") << qint64(0) << 1;
+    QTest::newRow("one byte") << qint64(1) << 1;
+    QTest::newRow("8191") << qint64(8191) << 1;
+    QTest::newRow("20000") << qint64(20000) << 2;
+    QTest::newRow("100000") << qint64(100000) << 5;
+    QTest::newRow("50 MB") << qint64(50 * 1000 * 1000) << 5;
+}
+
+void TransferTests::nginxDownload() {
+    QFETCH(qint64, size);
+    QFETCH(int, parts);
+    const QByteArray data = randomBytes(size, quint32(size) + 1);
+    const QString name = QStringLiteral("sized/%1.bin").arg(size);
+    QVERIFY(m_nginx.writeFile(name, data));
+
+    TclMultiDownLoader engine;
+    engine.settings().localFolder = folder("nginx");
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(m_nginx.url("/" + name));
+    engine.start(item);
+    QVERIFY(engine.isBusy());
+    QVERIFY(waitIdle(engine));
+
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QCOMPARE(item->localFile(), folder("nginx") + "/" + QString::number(size) + ".bin");
+    QCOMPARE(fileSha256(item->localFile()), sha256(data));
+    QCOMPARE(item->parts().size(), parts);
+    QCOMPARE(item->bytesDone(), size);
+    QCOMPARE(item->resourceSize(), size);
+    QCOMPARE(log.bytes(), size);
+    QCOMPARE(log.infos.size(), 1);
+    QCOMPARE(log.infos.first().size, size);
+    QCOMPARE(log.infos.first().statusCode, size == 0 ? 200 : 206);
+    QCOMPARE(log.completed, 1);
+    QCOMPARE(log.busyChanges, (QList<bool>{true, false}));
+    QCOMPARE(log.statuses.last(), TransferStatus::Done);
+    QVERIFY(log.errors.isEmpty());
+    QVERIFY(!log.wrongThread);
+    for (qint64 block : log.blocks)
+        QVERIFY(block <= 8192);
+}
+
+void TransferTests::gzipDownload() {
+    NginxFixture server;
+    NginxFixture::Options options;
+    options.gzip = true;
+    QVERIFY2(server.start(options), qPrintable(server.errorText()));
+    QByteArray text;
+    for (int i = 0; i < 20000; ++i)
+        text += "line " + QByteArray::number(i) + " of a compressible text\n";
+    QVERIFY(server.writeFile("page.txt", text));
+
+    TclMultiDownLoader engine;
+    engine.settings().localFolder = folder("gzip");
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url("/page.txt"));
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QVERIFY(item->resourceInfo()->compressed);
+    QCOMPARE(item->parts().size(), 1);
+    QCOMPARE(fileSha256(item->localFile()), sha256(text));
+    QVERIFY(!QFile::exists(item->localFile() + "~"));
+    // The preview is the stream as written: the gzip magic, its control byte replaced.
+    QVERIFY(item->previewText().first().startsWith(QString(QChar(0x80)) + QChar(0x8b)));
+
+    // Compression not allowed: the identity body in parallel parts.
+    TclDownLoadItem* plain = engine.addItem();
+    plain->setUrl(server.url("/page.txt"));
+    plain->setLocalFile(folder("gzip") + "/plain.txt");
+    plain->setAllowCompression(false);
+    engine.start(plain);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(plain->status(), TransferStatus::Done);
+    QCOMPARE(plain->parts().size(), 5);
+    QCOMPARE(fileSha256(plain->localFile()), sha256(text));
+}
+
+void TransferTests::gzipBombFails() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = gzipped(QByteArray(64 * 1024 * 1024, '\0'));
+    behaviour.contentEncoding = "gzip";
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url("/bomb"));
+    item->setLocalFile(folder("bomb") + "/bomb.bin");
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Failed);
+    QCOMPARE(log.errors.size(), 1);
+    QVERIFY2(log.errors.first().contains("limit"), qPrintable(log.errors.first()));
+    QVERIFY(!QFile::exists(item->localFile()));
+}
+
+void TransferTests::serverWithoutSize() {
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(70000, 7);
+    behaviour.noLength = true;
+    behaviour.ignoreRange = true;
+    m_fault.setBehaviour(behaviour);
+    m_fault.clearRequests();
+
+    TclMultiDownLoader engine;
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(m_fault.url());
+    item->setLocalFile(folder("nosize") + "/file.bin");
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QCOMPARE(item->parts().size(), 1);
+    QCOMPARE(fileSha256(item->localFile()), sha256(behaviour.body));
+    const auto requests = m_fault.requests();
+    QCOMPARE(requests.last().method, QByteArray("GET"));
+    QCOMPARE(requests.last().range, QByteArray("bytes=0-"));
+}
+
+void TransferTests::withoutResourceInfo() {
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(100000, 8);
+    m_fault.setBehaviour(behaviour);
+    m_fault.clearRequests();
+
+    TclMultiDownLoader engine;
+    engine.settings().doNotGetResourceInfo = true;
+    engine.settings().localFolder = folder("noinfo");
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(m_fault.url("/dir/data.bin"));
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QCOMPARE(item->localFile(), folder("noinfo") + "/data.bin");
+    QCOMPARE(fileSha256(item->localFile()), sha256(behaviour.body));
+    QCOMPARE(item->parts().size(), 1);
+    const auto requests = m_fault.requests();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests.first().method, QByteArray("GET"));
+    // The answer of the one GET is reported as the resource information.
+    QCOMPARE(log.infos.size(), 1);
+    QCOMPARE(log.infos.first().size, 100000);
+}
+
+void TransferTests::unsafeOfferedNameStaysInFolder() {
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = "payload";
+    behaviour.contentDisposition = "attachment; filename=\"../../outside.txt\"";
+    m_fault.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    engine.settings().localFolder = folder("offered/inner");
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(m_fault.url("/get?id=3"));
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QCOMPARE(item->localFile(), folder("offered/inner") + "/outside.txt");
+    QVERIFY(!QFile::exists(folder("outside.txt")));
+}
+
+void TransferTests::faults_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("succeeds");
+    QTest::addColumn<QString>("errorPart");
+    // 0 drop twice, 1 ignore ranges, 2 stall once, 3 500 once, 4 500 always,
+    // 5 announces more than it sends, 6 drops every time
+    QTest::newRow("drops the connection twice") << 0 << true << "";
+    QTest::newRow("ignores ranges") << 1 << true << "";
+    QTest::newRow("stalls past the time-out once") << 2 << true << "";
+    QTest::newRow("answers 500 once") << 3 << true << "";
+    QTest::newRow("answers 500 always") << 4 << false << "500";
+    QTest::newRow("announces more than it sends") << 5 << false << "";
+    QTest::newRow("drops every time") << 6 << false << "";
+}
+
+void TransferTests::faults() {
+    QFETCH(int, mode);
+    QFETCH(bool, succeeds);
+    QFETCH(QString, errorPart);
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(100000, 11);
+    switch (mode) {
+        case 0:
+            behaviour.dropAfterBytes = 5000, behaviour.dropTimes = 2;
+            break;
+        case 1:
+            behaviour.ignoreRange = true;
+            break;
+        case 2:
+            behaviour.stallAfterBytes = 3000, behaviour.stallMs = 2500, behaviour.stallTimes = 1;
+            break;
+        case 3:
+            behaviour.failStatus = 500, behaviour.failTimes = 1;
+            break;
+        case 4:
+            behaviour.failStatus = 500, behaviour.failTimes = -1;
+            break;
+        case 5:
+            behaviour.announcedLength = 150000, behaviour.ignoreRange = true;
+            break;
+        case 6:
+            behaviour.dropAfterBytes = 5000, behaviour.dropTimes = 1000;
+            break;
+    }
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    quickRetries(engine.settings(), 3);
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(folder("faults") + QStringLiteral("/%1.bin").arg(mode));
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QVERIFY(!log.wrongThread);
+    if (succeeds) {
+        QCOMPARE(item->status(), TransferStatus::Done);
+        QCOMPARE(fileSha256(item->localFile()), sha256(behaviour.body));
+    } else {
+        QCOMPARE(item->status(), TransferStatus::Failed);
+        QVERIFY(!log.errors.isEmpty());
+        QCOMPARE(item->errors(), log.errors);
+        if (!errorPart.isEmpty())
+            QVERIFY2(log.errors.first().contains(errorPart), qPrintable(log.errors.first()));
+    }
+    QCOMPARE(log.completed, 1);
+}
+
+void TransferTests::tryCountZeroTriesOnce() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.failStatus = 503;
+    behaviour.failTimes = -1;
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    engine.settings().tryCount = 0;
+    engine.settings().reconnectAfter = 10;
+    engine.settings().doNotGetResourceInfo = true;
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(folder("once") + "/x.bin");
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Failed);
+    QCOMPARE(server.requests().size(), 1);
+}
+
+void TransferTests::refusedAddresses_data() {
+    QTest::addColumn<QString>("url");
+    QTest::newRow("line break") << m_fault.url("/a\r\nX-Injected: 1");
+    QTest::newRow("control byte") << m_fault.url("/a\x01");
+    QTest::newRow("other scheme") << "file:///etc/passwd";
+    QTest::newRow("empty") << "";
+}
+
+void TransferTests::refusedAddresses() {
+    QFETCH(QString, url);
+    m_fault.clearRequests();
+    TclMultiDownLoader engine;
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(url);
+    item->setLocalFile(folder("refused") + "/x");
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Failed);
+    QCOMPARE(log.errors.size(), 1);
+    QVERIFY(m_fault.requests().isEmpty());
+}
+
+void TransferTests::localFileCannotBeCreated() {
+    QVERIFY(m_nginx.writeFile("small.bin", "0123456789"));
+    QFile blocker(folder("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    TclMultiDownLoader engine;
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(m_nginx.url("/small.bin"));
+    item->setLocalFile(folder("blocker") +
+                       "/inside/small.bin");  // a file stands where a folder must
+    engine.start(item);
+    TclDownLoadItem* full = engine.addItem();
+    full->setUrl(m_nginx.url("/small.bin"));
+    full->setLocalFile("/dev/full");  // every write fails as on a full disk
+    engine.start(full);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Failed);
+    QCOMPARE(full->status(), TransferStatus::Failed);
+    QCOMPARE(log.errors.size(), 2);
+}
+
+void TransferTests::stopAndResume() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(400000, 21);
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(folder("resume") + "/file.bin");
+    // Stop once about a third has arrived: the worker waits for this handler,
+    // so the stop lands in the middle of the transfer.
+    auto stopper = connect(&engine, &TclMultiTransfer::dataProceeded, this, [&] {
+        if (item->bytesDone() > 130000)
+            engine.stop(item);
+    });
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    disconnect(stopper);
+    QCOMPARE(item->status(), TransferStatus::Stopped);
+    const QList<TransferPart> stoppedParts = item->parts();
+    QCOMPARE(stoppedParts.size(), 5);
+    QVERIFY(item->bytesDone() < 400000);
+    const ino_t inode = inodeOf(item->localFile());
+
+    server.clearRequests();
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QCOMPARE(fileSha256(item->localFile()), sha256(behaviour.body));
+    QCOMPARE(inodeOf(item->localFile()), inode);
+    // Each unfinished part asked for its remaining bytes only, proving the
+    // resource with If-Range.
+    QSet<QByteArray> ranges;
+    for (const auto& request : server.requests()) {
+        if (request.method == "GET" && request.range != "bytes=0-") {
+            ranges << request.range;
+            QCOMPARE(request.ifRange, behaviour.etag);
+        }
+    }
+    QSet<QByteArray> expected;
+    for (const TransferPart& part : stoppedParts) {
+        if (part.bytesDone < part.length)
+            expected << "bytes=" + QByteArray::number(part.offset()) + "-" +
+                            QByteArray::number(part.start + part.length - 1);
+    }
+    QCOMPARE(ranges, expected);
+}
+
+void TransferTests::resumeOfChangedResourceStartsAgain() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(300000, 31);
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(folder("changed") + "/file.bin");
+    auto stopper = connect(&engine, &TclMultiTransfer::dataProceeded, this, [&] {
+        if (item->bytesDone() > 100000)
+            engine.stop(item);
+    });
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    disconnect(stopper);
+    QCOMPARE(item->status(), TransferStatus::Stopped);
+
+    // Same size, other content, other validator.
+    behaviour.body = randomBytes(300000, 32);
+    behaviour.etag = "\"v2\"";
+    server.setBehaviour(behaviour);
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QCOMPARE(fileSha256(item->localFile()), sha256(behaviour.body));
+
+    // Changed between the resource phase and the parts: the If-Range of the
+    // parts is refused (200), so the item starts its file again.
+    behaviour.body = randomBytes(300000, 33);
+    behaviour.etag = "\"v3\"";
+    TclDownLoadItem* racing = engine.addItem();
+    racing->setUrl(server.url());
+    racing->setLocalFile(folder("changed") + "/racing.bin");
+    connect(&engine, &TclMultiTransfer::resourceInfoObtained, this, [&](TclTransferItem* which) {
+        if (which == racing)
+            server.setBehaviour(behaviour);
+    });
+    engine.start(racing);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(racing->status(), TransferStatus::Done);
+    QCOMPARE(fileSha256(racing->localFile()), sha256(behaviour.body));
+}
+
+void TransferTests::admissionOfFiveItems() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(40000, 41);
+    behaviour.chunkDelayMs = 20;
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    EventLog log(&engine);
+    int maxRunning = 0;
+    connect(&engine, &TclMultiTransfer::statusChanged, this,
+            [&] { maxRunning = qMax(maxRunning, engine.runningCount()); });
+    QList<TclDownLoadItem*> items;
+    for (int i = 0; i < 7; ++i) {
+        TclDownLoadItem* item = engine.addItem();
+        item->setUrl(server.url());
+        item->setLocalFile(folder("admission") + QStringLiteral("/%1.bin").arg(i));
+        items << item;
+    }
+    engine.startAll();
+    QCOMPARE(engine.runningCount(), 5);
+    QVERIFY(items[5]->isWaiting());
+    QVERIFY(!items[5]->isRunning());
+    engine.stop(items[6]);  // taken off the waiting list
+    QVERIFY(!items[6]->isWaiting());
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(maxRunning, 5);
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(items[i]->status(), TransferStatus::Done);
+    QCOMPARE(items[6]->status(), TransferStatus::Stopped);
+    QCOMPARE(log.completed, 6);
+    QCOMPARE(log.busyChanges, (QList<bool>{true, false}));
+    QVERIFY(!log.wrongThread);
+}
+
+void TransferTests::startWhileRunningIsRefused() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(50000, 51);
+    behaviour.chunkDelayMs = 30;
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(folder("refuse") + "/x.bin");
+    engine.start(item);
+    QVERIFY(item->isRunning());
+    try {
+        engine.start(item);
+        QFAIL("a running item was started again");
+    } catch (const AppError& error) {
+        QCOMPARE(error.message(), QString("Operation is in progress"));
+    }
+    // A stop also ends a reconnect wait at once.
+    engine.stopAll();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(waitIdle(engine));
+    QVERIFY(clock.elapsed() < 3000);
+    QCOMPARE(item->status(), TransferStatus::Stopped);
+}
+
+void TransferTests::deleteRunningItem() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(50000, 61);
+    behaviour.chunkDelayMs = 30;
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(folder("delete") + "/x.bin");
+    engine.start(item);
+    engine.deleteItem(item);
+    QCOMPARE(engine.count(), 0);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(log.completed, 0);  // no event names a deleted item
+    QCOMPARE(log.busyChanges, (QList<bool>{true, false}));
+
+    // Destroying an engine while items run neither hangs nor crashes.
+    auto doomed = std::make_unique<TclMultiDownLoader>();
+    TclDownLoadItem* running = doomed->addItem();
+    running->setUrl(server.url());
+    running->setLocalFile(folder("delete") + "/y.bin");
+    connect(doomed.get(), &TclMultiTransfer::dataProceeded, this, [] {});
+    doomed->start(running);
+    QTest::qWait(100);
+    doomed.reset();
+}
+
+void TransferTests::setLocalFolderMovesItems() {
+    TclMultiDownLoader engine;
+    TclDownLoadItem* item = engine.addItem();
+    item->setLocalFile("/old/place/file.zip");
+    engine.setLocalFolder("/new/folder");
+    QCOMPARE(item->localFile(), QString("/new/folder/file.zip"));
+
+    TclMultiUploader uploader;
+    TclUploadItem* upload = uploader.addItem();
+    upload->setUrl("ftp://host/remote/dir/old.txt");
+    upload->setLocalFile("/home/u/new name.txt");
+    QCOMPARE(upload->url(), QString("ftp://host/remote/dir/new%20name.txt"));
+    QCOMPARE(upload->threadCount(), 1);
+}
+
+void TransferTests::ftpDownload_data() {
+    QTest::addColumn<bool>("passive");
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("passive, five parts") << true << qint64(300000);
+    QTest::newRow("active, five parts") << false << qint64(300000);
+    QTest::newRow("passive, small") << true << qint64(5000);
+}
+
+void TransferTests::ftpDownload() {
+    QFETCH(bool, passive);
+    QFETCH(qint64, size);
+    const QByteArray data = randomBytes(size, quint32(size) + (passive ? 1 : 2));
+    QFile file(m_ftp.root() + "/down.bin");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+    file.close();
+
+    TclMultiDownLoader engine;
+    engine.settings().passiveFtp = passive;
+    quickRetries(engine.settings());
+    engine.settings().timeOut = 5000;
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(m_ftp.url("/down.bin"));
+    item->setUserName(FtpServerFixture::user());
+    item->setPassword(FtpServerFixture::password());
+    item->setLocalFile(folder("ftp") + QStringLiteral("/%1-%2.bin").arg(passive).arg(size));
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QVERIFY2(item->status() == TransferStatus::Done, qPrintable(item->errors().join('\n')));
+    QCOMPARE(log.infos.first().size, size);
+    QCOMPARE(item->parts().size(), size > 100000 ? 5 : 1);
+    QCOMPARE(fileSha256(item->localFile()), sha256(data));
+}
+
+void TransferTests::ftpUpload() {
+    const QByteArray data = randomBytes(20000, 71);
+    QFile local(folder("up.bin"));
+    QVERIFY(local.open(QIODevice::WriteOnly));
+    local.write(data);
+    local.close();
+    QDir(m_ftp.root()).mkpath("incoming");
+
+    for (bool passive : {true, false}) {
+        TclMultiUploader engine;
+        engine.settings().passiveFtp = passive;
+        EventLog log(&engine);
+        TclUploadItem* item = engine.addItem();
+        item->setUrl(m_ftp.url("/incoming/placeholder"));
+        item->setLocalFile(folder("up.bin"));
+        item->setUserName(FtpServerFixture::user());
+        item->setPassword(FtpServerFixture::password());
+        QCOMPARE(item->url(), m_ftp.url("/incoming/up.bin"));
+        engine.start(item);
+        QVERIFY(waitIdle(engine));
+        QVERIFY2(item->status() == TransferStatus::Done, qPrintable(item->errors().join('\n')));
+        QCOMPARE(fileSha256(m_ftp.root() + "/incoming/up.bin"), sha256(data));
+        QCOMPARE(log.blocks, (QList<qint64>{8192, 8192, 3616}));
+        QCOMPARE(item->resourceInfo()->size, 20000);
+        QCOMPARE(log.completed, 1);
+        QVERIFY(!log.wrongThread);
+        QFile::remove(m_ftp.root() + "/incoming/up.bin");
+    }
+}
+
+void TransferTests::ftpUploadEdgeCases() {
+    QFile empty(folder("empty.txt"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+
+    TclMultiUploader engine;
+    quickRetries(engine.settings(), 2);
+    EventLog log(&engine);
+    auto make = [&](const QString& remote, const QString& local) {
+        TclUploadItem* item = engine.addItem();
+        item->setUrl(m_ftp.url(remote));
+        item->setLocalFile(local);
+        item->setUserName(FtpServerFixture::user());
+        item->setPassword(FtpServerFixture::password());
+        return item;
+    };
+    TclUploadItem* emptyItem = make("/x", folder("empty.txt"));
+    TclUploadItem* noFolder = make("/no/such/folder/x", folder("empty.txt"));
+    TclUploadItem* noSource = make("/x", folder("does-not-exist.txt"));
+    engine.startAll();
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(emptyItem->status(), TransferStatus::Done);
+    QVERIFY(QFile::exists(m_ftp.root() + "/empty.txt"));
+    QCOMPARE(QFileInfo(m_ftp.root() + "/empty.txt").size(), 0);
+    QCOMPARE(noFolder->status(), TransferStatus::Failed);
+    QCOMPARE(noFolder->errors().size(), 1);
+    QVERIFY(!QFileInfo::exists(m_ftp.root() + "/no"));
+    QCOMPARE(noSource->status(), TransferStatus::Failed);
+    QCOMPARE(noSource->errors(), QStringList{"The data source stream is not assigned"});
+}
+
+void TransferTests::ftpUploadStopAndRestart() {
+    const QByteArray data = randomBytes(200000, 81);
+    QFile local(folder("big-up.bin"));
+    QVERIFY(local.open(QIODevice::WriteOnly));
+    local.write(data);
+    local.close();
+
+    TclMultiUploader engine;
+    quickRetries(engine.settings(), 2);
+    EventLog log(&engine);
+    TclUploadItem* item = engine.addItem();
+    item->setUrl(m_ftp.url("/x"));
+    item->setLocalFile(folder("big-up.bin"));
+    item->setUserName(FtpServerFixture::user());
+    item->setPassword(FtpServerFixture::password());
+    auto stopper = connect(&engine, &TclMultiTransfer::dataProceeded, this,
+                           [&](TclTransferItem*, int, qint64, QByteArrayView, qint64 sent) {
+                               if (sent >= 50000)
+                                   engine.stop(item);
+                           });
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    disconnect(stopper);
+    QCOMPARE(item->status(), TransferStatus::Stopped);
+
+    log.blocks.clear();
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QCOMPARE(log.bytes(), qint64(data.size()));  // all of it again, from 0
+    QCOMPARE(fileSha256(m_ftp.root() + "/big-up.bin"), sha256(data));
+}
+
+CORVANTA_TEST_MAIN(TransferTests)
+#include "tst_transfer.moc"
