@@ -180,7 +180,9 @@ void TTransFrm::buildBoxes() {
     const auto group = [this](const QString& title, QToolBar* tools, QPlainTextEdit* box) {
         auto* frame = new QGroupBox(title, this);
         auto* layout = new QHBoxLayout(frame);
-        layout->setContentsMargins(4, 4, 4, 4);
+        layout->setContentsMargins(2, 2, 2, 2);
+        // Every command of a box stays in sight, none in an overflow menu.
+        tools->setMinimumHeight(tools->sizeHint().height());
         layout->addWidget(tools);
         layout->addWidget(box);
         return frame;
