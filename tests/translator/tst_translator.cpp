@@ -2,6 +2,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -423,6 +425,21 @@ private slots:
                                        "http://site7.org", "http://site6.org", "http://site5.org",
                                        "http://site3.org", "http://site2.org"}));
         QCOMPARE(second.addresses()->currentText(), "http://site4.org");
+    }
+
+    void closeCommandClosesItsSubWindow() {
+        QMdiArea area;
+        RecordingToolHost host;
+        auto* frame = new TTransFrm(host);
+        host.addTask(frame, "Net Translator", 3);
+        QPointer<QMdiSubWindow> subWindow = area.addSubWindow(frame);
+        subWindow->setAttribute(Qt::WA_DeleteOnClose);
+        area.show();
+        subWindow->show();
+        frame->findChild<QAction*>("TBXClose")->trigger();
+        QTRY_VERIFY(subWindow.isNull());
+        QCOMPARE(host.removed.size(), 1);
+        QVERIFY(host.tasks.isEmpty());
     }
 
     void boxToolbars() {
