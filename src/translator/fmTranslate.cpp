@@ -87,17 +87,19 @@ void TTransFrm::buildMainToolBar() {
     connect(addNamedAction(bar, m_images.icon(CloseImage), "Close", "TBXClose"),
             &QAction::triggered, this, &TTransFrm::closeTool);
 
-    auto* save = new QAction(m_images.icon(SaveImage), "Save", this);
-    save->setObjectName("TBXSave");
-    connect(save, &QAction::triggered, this, [this] { saveReport(ReportKind::Both); });
+    const auto saveCommand = [this](const QString& text, const char* name, ReportKind kind) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, [this, kind] { saveReport(kind); });
+        return action;
+    };
+    QAction* save = saveCommand("Save", "TBXSave", ReportKind::Both);
+    save->setIcon(m_images.icon(SaveImage));
     auto* saveMenu = new QMenu(this);
-    QAction* translatedOnly = saveMenu->addAction("Save The Translated Text Only");
-    translatedOnly->setObjectName("TBXSaveTranslated");
-    connect(translatedOnly, &QAction::triggered, this,
-            [this] { saveReport(ReportKind::TranslatedOnly); });
-    QAction* sourceOnly = saveMenu->addAction("Save The Text To Translate Only");
-    sourceOnly->setObjectName("TBXSaveSource");
-    connect(sourceOnly, &QAction::triggered, this, [this] { saveReport(ReportKind::SourceOnly); });
+    saveMenu->addAction(saveCommand("Save The Translated Text Only", "TBXSaveTranslated",
+                                    ReportKind::TranslatedOnly));
+    saveMenu->addAction(
+        saveCommand("Save The Text To Translate Only", "TBXSaveSource", ReportKind::SourceOnly));
     auto* saveButton = new QToolButton(bar);
     saveButton->setDefaultAction(save);
     saveButton->setMenu(saveMenu);
