@@ -1,0 +1,73 @@
+#include "ScriptedFtpServer.h"
+
+ScriptedFtpServer::ScriptedFtpServer(Behaviour behaviour, QObject* parent)
+    : QObject(parent), m_behaviour(behaviour) {
+    m_server.listen(QHostAddress::LocalHost, 0);
+    m_data.listen(QHostAddress::LocalHost, 0);
+    connect(&m_server, &QTcpServer::newConnection, this, &ScriptedFtpServer::onConnection);
+    connect(&m_data, &QTcpServer::newConnection, this, [this] {
+        m_dataSocket = m_data.nextPendingConnection();
+        m_dataPeer = m_dataSocket->peerAddress();
+    });
+}
+
+void ScriptedFtpServer::onConnection() {
+    QTcpSocket* socket = m_server.nextPendingConnection();
+    switch (m_behaviour) {
+        case Behaviour::Silent:
+            return;
+        case Behaviour::NotFtp:
+            socket->write("HTTP/1.1 400 Bad Request\r\n\r\n");
+            return;
+        default:
+            socket->write("220 scripted\r\n");
+    }
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+        while (socket->canReadLine()) {
+            onLine(socket, socket->readLine().trimmed());
+        }
+    });
+}
+
+void ScriptedFtpServer::onLine(QTcpSocket* socket, const QByteArray& line) {
+    m_received.append(QString::fromUtf8(line));
+    const QByteArray verb = line.split(' ').first().toUpper();
+    if (verb == "USER") {
+        socket->write("331 password please\r\n");
+    } else if (verb == "PASS") {
+        socket->write("230 in\r\n");
+    } else if (verb == "CWD" && m_behaviour == Behaviour::DropOnCwd) {
+        socket->abort();
+    } else if (verb == "PWD" && m_behaviour == Behaviour::SilentPwd) {
+        // never answers
+    } else if (verb == "PWD") {
+        socket->write("257-first line\r\n continued\r\n257 \"/home/scripted\" is current\r\n");
+    } else if (verb == "PASV") {
+        // A foreign address: the client must still connect to us.
+        const quint16 port = m_data.serverPort();
+        socket->write(QString("227 Entering Passive Mode (10,%1,9,8,%2,%3)\r\n")
+                          .arg(m_behaviour == Behaviour::ForeignPasv ? 11 : 0)
+                          .arg(port >> 8)
+                          .arg(port & 255)
+                          .toUtf8());
+    } else if (verb == "LIST") {
+        socket->write("150 here it comes\r\n");
+        if (!m_dataSocket) {
+            m_data.waitForNewConnection(2000);  // may take it through newConnection
+            if (!m_dataSocket && m_data.hasPendingConnections()) {
+                m_dataSocket = m_data.nextPendingConnection();
+                m_dataPeer = m_dataSocket->peerAddress();
+            }
+        }
+        if (m_dataSocket) {
+            m_dataSocket->write(listing);
+            m_dataSocket->disconnectFromHost();
+        }
+        socket->write("226 done\r\n");
+    } else if (verb == "QUIT") {
+        socket->write("221 bye\r\n");
+        socket->disconnectFromHost();
+    } else {
+        socket->write("200 ok\r\n");
+    }
+}
