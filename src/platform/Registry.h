@@ -94,3 +94,16 @@ private:
     qint64 m_currentKey = -1;
     bool m_inTransaction = false;
 };
+
+// Runs one block of store reads or writes whose failure the program ignores
+// (stored settings are a convenience, never a reason to stop a window).
+// Returns false when the block failed.
+template <typename Block>
+bool ignoringStoreFailures(Block&& block) {
+    try {
+        block();
+        return true;
+    } catch (const AppError&) {
+        return false;
+    }
+}

@@ -463,16 +463,15 @@ void TfrmMain::FormShow() {
 
     readMainSettings();
 
-    try {
+    ignoringStoreFailures([this] {
         Registry registry;
         if (registry.openKey(kBrowserSettingsKey, false)) {
             m_mailClient = registry.readString("MailClient");
-            if (m_mailClient.isEmpty())
+            if (m_mailClient.isEmpty()) {
                 m_mailClient = "OutlookExpress";
+            }
         }
-    } catch (const AppError&) {
-        // An unreadable mail-client value keeps the empty selection.
-    }
+    });
     RefreshActiveWindowHint();
 }
 
@@ -540,7 +539,8 @@ void TfrmMain::readMainSettings() {
 }
 
 void TfrmMain::FormCloseQuery() {
-    try {
+    // A store that cannot be opened at exit skips the frame's writes.
+    ignoringStoreFailures([this] {
         Registry registry;
         if (registry.openKey(kMainKey, true)) {
             const QRect placement = (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))
@@ -570,17 +570,13 @@ void TfrmMain::FormCloseQuery() {
             registry.writeInteger("Window_State", state);
             registry.closeKey();
         }
-    } catch (const AppError&) {
-        // A store that cannot be opened at exit skips the frame's writes.
-    }
-    try {
+    });
+    ignoringStoreFailures([this] {
         Registry registry;
         if (registry.openKey(kBrowserSettingsKey, true)) {
             registry.writeString("MailClient", m_mailClient);
         }
-    } catch (const AppError&) {
-        // Failures writing the mail-client selection are ignored.
-    }
+    });
     for (const char* name : {"myip.txt", "Update.config"}) {
         const QString path = Paths::writableProgramFile(name);
         if (QFile::exists(path)) {
