@@ -109,7 +109,9 @@ private:
 
 TclMultiDownLoader::TclMultiDownLoader(QObject* parent) : TclMultiTransfer(parent) {}
 
-TclMultiDownLoader::~TclMultiDownLoader() = default;
+TclMultiDownLoader::~TclMultiDownLoader() {
+    shutdown();
+}
 
 TclDownLoadItem* TclMultiDownLoader::addItem() {
     return static_cast<TclDownLoadItem*>(addItemObject(std::make_unique<TclDownLoadItem>()));

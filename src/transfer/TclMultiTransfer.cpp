@@ -12,6 +12,10 @@
 TclMultiTransfer::TclMultiTransfer(QObject* parent) : QObject(parent) {}
 
 TclMultiTransfer::~TclMultiTransfer() {
+    shutdown();
+}
+
+void TclMultiTransfer::shutdown() {
     {
         // Workers waiting for a delivery return at once from now on, so the
         // joins below cannot wait for this (busy) thread.

@@ -67,6 +67,9 @@ protected:
     explicit TclMultiTransfer(QObject* parent);
 
     TclTransferItem* addItemObject(std::unique_ptr<TclTransferItem> item);
+    // Stops every worker and joins it without waiting for the owner's thread;
+    // called by the most derived destructor, before the hooks its workers use go.
+    void shutdown();
 
     // Runs on the item's controller thread: the whole transfer of one run.
     virtual void runItem(TclTransferItem* item) = 0;

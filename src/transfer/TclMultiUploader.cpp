@@ -56,7 +56,9 @@ size_t readBlock(char* buffer, size_t size, size_t count, void* userData) {
 
 TclMultiUploader::TclMultiUploader(QObject* parent) : TclMultiTransfer(parent) {}
 
-TclMultiUploader::~TclMultiUploader() = default;
+TclMultiUploader::~TclMultiUploader() {
+    shutdown();
+}
 
 TclUploadItem* TclMultiUploader::addItem() {
     return static_cast<TclUploadItem*>(addItemObject(std::make_unique<TclUploadItem>()));

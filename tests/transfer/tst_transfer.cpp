@@ -13,6 +13,7 @@
 #include "FaultHttpServer.h"
 #include "FtpServerFixture.h"
 #include "LocalFileName.h"
+#include "LoopbackHttpServer.h"
 #include "NginxFixture.h"
 #include "TclMultiDownLoader.h"
 #include "TclMultiUploader.h"
@@ -153,6 +154,7 @@ private slots:
     void serverWithoutSize();
     void withoutResourceInfo();
     void unsafeOfferedNameStaysInFolder();
+    void credentialsStayWithTheirHost();
 
     void faults_data();
     void faults();
@@ -436,6 +438,53 @@ void TransferTests::unsafeOfferedNameStaysInFolder() {
     QCOMPARE(item->status(), TransferStatus::Done);
     QCOMPARE(item->localFile(), folder("offered/inner") + "/outside.txt");
     QVERIFY(!QFile::exists(folder("outside.txt")));
+}
+
+void TransferTests::credentialsStayWithTheirHost() {
+    LoopbackHttpServer other;
+    QVERIFY(other.start(
+        LoopbackHttpServer::serveMap({{"/moved", "moved body"}}, "application/octet-stream")));
+    // Another host name for the same loopback server.
+    const QByteArray elsewhere = other.url("/moved").replace("127.0.0.1", "localhost").toUtf8();
+    const QByteArray expected = "Basic " + QByteArray("user:pw").toBase64();
+    LoopbackHttpServer server;
+    QVERIFY(server.start([&](const LoopbackHttpServer::Request& request) {
+        LoopbackHttpServer::Response response;
+        if (request.headers.value("authorization") != expected) {
+            response.status = 401;
+            response.reason = "Unauthorized";
+            response.headers << qMakePair(QByteArray("WWW-Authenticate"),
+                                          QByteArray("Basic realm=\"files\""));
+            response.body = "denied";
+        } else if (request.target == "/secret") {
+            response.body = "secret body";
+        } else {
+            response.status = 302;
+            response.reason = "Found";
+            response.headers << qMakePair(QByteArray("Location"), elsewhere);
+        }
+        return response;
+    }));
+
+    TclMultiDownLoader engine;
+    engine.settings().localFolder = folder("auth");
+    QList<TclDownLoadItem*> items;
+    for (const char* path : {"/secret", "/elsewhere"}) {
+        TclDownLoadItem* item = engine.addItem();
+        item->setUrl(server.url(path));
+        item->setUserName("user");
+        item->setPassword("pw");
+        items << item;
+    }
+    engine.startAll();
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(items[0]->status(), TransferStatus::Done);
+    QCOMPARE(fileSha256(items[0]->localFile()), sha256("secret body"));
+    QCOMPARE(items[1]->status(), TransferStatus::Done);
+    QCOMPARE(fileSha256(items[1]->localFile()), sha256("moved body"));
+    QVERIFY(!other.requests().isEmpty());
+    for (const auto& request : other.requests())
+        QVERIFY(!request.headers.contains("authorization"));
 }
 
 void TransferTests::faults_data() {
