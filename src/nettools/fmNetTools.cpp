@@ -226,6 +226,12 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     StatusText = readOnlyBox(status, "StatusText");
     ledMACAddress = readOnlyBox(status, "ledMACAddress");
     ledSpeed = readOnlyBox(status, "ledSpeed");
+    // Wide enough for the longest status and an 8-byte physical address.
+    const int statusWidth =
+        StatusText->fontMetrics().horizontalAdvance(QStringLiteral("NOT connected, NOT running")) +
+        16;
+    for (QLineEdit* box : {StatusText, ledMACAddress, ledSpeed})
+        box->setMinimumWidth(statusWidth);
     statusForm->addRow(QStringLiteral("Status:"), StatusText);
     statusForm->addRow(QStringLiteral("MAC Address"), ledMACAddress);
     statusForm->addRow(QStringLiteral("Speed"), ledSpeed);
@@ -278,6 +284,8 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     TrafficTabs->setObjectName(QStringLiteral("TrafficTabs"));
     TrafficTabs->setShape(QTabBar::RoundedSouth);
     TrafficTabs->setExpanding(false);
+    // An empty strip has no height of its own; keep room for the tabs to come.
+    TrafficTabs->setMinimumHeight(TrafficTabs->fontMetrics().height() + 14);
     connect(TrafficTabs, &QTabBar::currentChanged, this, &TNetToosFrm::TrafficTabsChange);
     layout->addWidget(TrafficTabs);
 
