@@ -289,6 +289,11 @@ void TransferTests::nginxDownload() {
     const QByteArray data = randomBytes(size, quint32(size) + 1);
     const QString name = QStringLiteral("sized/%1.bin").arg(size);
     QVERIFY(m_nginx.writeFile(name, data));
+    QFile served(m_nginx.root() + "/" + name);
+    QVERIFY(served.open(QIODevice::ReadWrite));
+    QVERIFY(served.setFileTime(QDateTime(QDate(2021, 5, 6), QTime(7, 8, 9), Qt::UTC),
+                               QFileDevice::FileModificationTime));
+    served.close();
 
     TclMultiDownLoader engine;
     engine.settings().localFolder = folder("nginx");
@@ -305,6 +310,9 @@ void TransferTests::nginxDownload() {
     QCOMPARE(item->parts().size(), parts);
     QCOMPARE(item->bytesDone(), size);
     QCOMPARE(item->resourceSize(), size);
+    // The file carries the resource's date.
+    QCOMPARE(QFileInfo(item->localFile()).lastModified().toSecsSinceEpoch(),
+             QFileInfo(m_nginx.root() + "/" + name).lastModified().toSecsSinceEpoch());
     QCOMPARE(log.bytes(), size);
     QCOMPARE(log.infos.size(), 1);
     QCOMPARE(log.infos.first().size, size);
