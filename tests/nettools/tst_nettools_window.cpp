@@ -13,6 +13,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include "AppError.h"
 #include "IcmpSocket.h"
 #include "LineServer.h"
@@ -44,6 +48,28 @@ IPHelper::InterfaceRow interfaceRow(quint32 index, quint32 in = 0) {
     return row;
 }
 
+// Takes CAP_NET_RAW out of the calling thread's effective set for its lifetime
+// (a root test thus meets the "no permission" case of an ordinary user).
+class WithoutRawSockets {
+public:
+    WithoutRawSockets() {
+        m_ok = syscall(SYS_capget, &m_header, m_saved) == 0;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~(1u << CAP_NET_RAW);
+        m_ok = m_ok && syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~WithoutRawSockets() {
+        if (m_ok)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_ok = false;
+};
+
 }  // namespace
 
 class NetToolsWindowTest : public QObject {
@@ -60,6 +86,7 @@ private slots:
     void stopAfterTheSecondReply();
     void closeIsRefusedDuringAPingSeries();
     void traceToLoopback();
+    void noIcmpPermission();
     void traceToAnUnresolvableHost();
     void whoisPage();
     void handOffFillsTheBoxesAndRunsWhois();
@@ -286,6 +313,34 @@ void NetToolsWindowTest::traceToLoopback() {
     QCOMPARE(status(), QString("Done."));
     QCOMPARE(child<QLineEdit>("edtIP")->text(), QString("127.0.0.1"));
     QCOMPARE(child<QPlainTextEdit>("ReLog")->palette().color(QPalette::Text), QColor(0, 128, 0));
+    QVERIFY(child<QAction>("TBXTrc")->isEnabled());
+    QVERIFY(m_window->queryClose());
+}
+
+void NetToolsWindowTest::noIcmpPermission() {
+    m_window = makeWindow();
+    WithoutRawSockets withoutRaw;
+    if (!withoutRaw.ok())
+        QSKIP("cannot drop CAP_NET_RAW");
+    try {
+        IcmpSocket::open();
+        QSKIP("ICMP sockets are allowed without privileges here");
+    } catch (const AppError&) {
+    }
+    child<QLineEdit>("edtPng")->setText("127.0.0.1");
+    child<QSpinBox>("spnPing")->setValue(2);
+    child<QAction>("btnPing")->trigger();
+    QCOMPARE(lines(child<QListWidget>("lstReplies")),
+             (QStringList{"Ping Address / IP :127.0.0.1", kHyphens, kHyphens,
+                          "Done. Number of requested pings :2"}));
+    QCOMPARE(m_host.scripted.last().kind, Prompts::Kind::Error);
+    QVERIFY2(m_host.scripted.last().text.contains("ping_group_range"),
+             qPrintable(m_host.scripted.last().text));
+    QVERIFY(child<QAction>("btnPing")->isEnabled());
+
+    child<QLineEdit>("edtHost")->setText("127.0.0.1");
+    child<QAction>("TBXTrc")->trigger();
+    QCOMPARE(m_host.scripted.countOf(Prompts::Kind::Error), 2);
     QVERIFY(child<QAction>("TBXTrc")->isEnabled());
     QVERIFY(m_window->queryClose());
 }
