@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
+#include <QUrl>
 #include <cstdio>
 
 #include "AppError.h"
@@ -79,7 +80,8 @@ int main(int argc, char** argv) {
     QList<TclDownLoadItem*> items;
     for (const QString& url : urls) {
         TclDownLoadItem* item = engine.addItem();
-        item->setUrl(url);
+        // Blanks and other bytes a shell lets through are percent-encoded.
+        item->setUrl(QUrl(url).toString(QUrl::FullyEncoded));
         item->setThreadCount(threads);
         items << item;
     }
@@ -99,13 +101,6 @@ int main(int argc, char** argv) {
     };
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, draw);
-    QObject::connect(&engine, &TclMultiTransfer::errorOccurred,
-                     [&](TclTransferItem* item, const QString& message) {
-                         if (terminal)
-                             return;  // shown at the end
-                         std::fprintf(stderr, "%s: %s\n", qPrintable(item->url()),
-                                      qPrintable(message));
-                     });
     QObject::connect(&engine, &TclMultiTransfer::busyStateChanged, [&](bool busy) {
         if (!busy)
             QTimer::singleShot(0, &app, &QCoreApplication::quit);
