@@ -119,7 +119,8 @@ int main(int argc, char** argv) {
     draw();
 
     int failures = 0;
-    for (const TclDownLoadItem* item : items) {
+    for (int i = 0; i < items.size(); ++i) {
+        const TclDownLoadItem* item = items[i];
         if (item->status() == TransferStatus::Done)
             continue;
         ++failures;
@@ -127,8 +128,7 @@ int main(int argc, char** argv) {
         if (errors.isEmpty())
             errors << transferStatusText(item->status());
         for (const QString& error : errors)
-            std::fprintf(stderr, "corvanta-get: %s: %s\n", qPrintable(item->url()),
-                         qPrintable(error));
+            std::fprintf(stderr, "corvanta-get: %s: %s\n", qPrintable(urls[i]), qPrintable(error));
     }
     return failures == 0 ? 0 : 1;
 }
