@@ -355,6 +355,18 @@ void NetToolsWindowTest::traceToAnUnresolvableHost() {
     QCOMPARE(status(), QString(" Can not resolve IP-address of host \"no such host!\""));
     QVERIFY(child<QPlainTextEdit>("ReLog")->toPlainText().isEmpty());
     QVERIFY(child<QAction>("TBXTrc")->isEnabled());
+
+    // The pinger ends its series with the closing lines and names the cause.
+    child<QLineEdit>("edtPng")->setText("no such host!");
+    child<QSpinBox>("spnPing")->setValue(3);
+    child<QAction>("btnPing")->trigger();
+    QCOMPARE(lines(child<QListWidget>("lstReplies")),
+             (QStringList{"Ping Address / IP :no such host!", kHyphens, kHyphens,
+                          "Done. Number of requested pings :3"}));
+    QCOMPARE(m_host.scripted.last().kind, Prompts::Kind::Error);
+    QVERIFY2(m_host.scripted.last().text.startsWith("Can not resolve host \"no such host!\""),
+             qPrintable(m_host.scripted.last().text));
+    QVERIFY(child<QAction>("btnPing")->isEnabled());
 }
 
 void NetToolsWindowTest::whoisPage() {
