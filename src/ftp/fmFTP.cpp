@@ -1052,6 +1052,9 @@ void TFTPfrm::DoAddToDownloads() {}
 void TFTPfrm::DoAddToUpload() {}
 
 bool TFTPfrm::eventFilter(QObject* watched, QEvent* event) {
+    if (!tvList || !LVFiles || !m_filesIconView || !ShellTree) {
+        return ToolWindow::eventFilter(watched, event);  // still being built
+    }
     const bool remoteTree = watched == tvList->viewport();
     const bool filesList = watched == LVFiles->viewport() || watched == m_filesIconView->viewport();
     const bool localTree = watched == ShellTree->viewport();
@@ -1262,6 +1265,10 @@ void TFTPfrm::RebuildFavorites() {
         }
     }
     TVFav->setUpdatesEnabled(true);
+    // The tree is redrawn with its new selection, which fills the fields.
+    if (PCtrlSites->currentWidget() == FavSites) {
+        FillSiteFields();
+    }
 }
 
 QTreeWidgetItem* TFTPfrm::favoriteSiteNode(QTreeWidgetItem* node) const {

@@ -1,0 +1,663 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+#include "FavoriteSites.h"
+#include "FtpServerFixture.h"
+#include "RecordingToolHost.h"
+#include "ScriptedFtpServer.h"
+#include "TestEnvironment.h"
+#include "fmFTP.h"
+#include "newDlg.h"
+
+using Kind = FtpServerFixture::Kind;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QByteArray sample(int size) {
+    QByteArray data;
+    for (int i = 0; data.size() < size; ++i) {
+        data += QByteArray::number(i) + ',';
+    }
+    return data.left(size);
+}
+
+}  // namespace
+
+class FtpWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void startsDisconnectedWithItsLayout();
+    void logInFillsStartFolderAndListsTree();
+    void badPasswordKeepsWindowUsable();
+    void droppedConnectionIsReportedAndReconnectable();
+    void openingFoldersAndGoingUp();
+    void relativeStartFolderListsNothing();
+    void makeRenameAndDelete();
+    void downloadWithFileExistsAnswers_data();
+    void downloadWithFileExistsAnswers();
+    void refusedSizeLeavesNoLocalFile();
+    void uploadResumeRules();
+    void detailedListExport();
+    void quickConnectAndLogOut();
+    void anonymousLogIn();
+    void handOffShowsQuickConnectOnly();
+    void favoritesAddRemoveAndConnect();
+    void favoritesFieldsFromTreeAndExport();
+    void namePromptRefusesEmptyName();
+
+private:
+    void logIn(const QString& startFolder = QString(), FtpServerFixture* server = nullptr);
+    QLineEdit* field(const char* name) const { return m_window->findChild<QLineEdit*>(name); }
+    QAction* action(const char* name) const { return m_window->findChild<QAction*>(name); }
+    QTreeWidget* remoteTree() const { return m_window->findChild<QTreeWidget*>("tvList"); }
+    QTreeWidget* favoritesTree() const { return m_window->findChild<QTreeWidget*>("TVFav"); }
+    QString statusText() const { return m_window->findChild<QLabel*>("statusPanel0")->text(); }
+    QString logText() const { return m_window->findChild<QTextEdit*>("memLog")->toPlainText(); }
+    // The node reached by following texts from the top ("..", "/pub", ...).
+    QTreeWidgetItem* node(const QStringList& texts) const;
+    QStringList childTexts(QTreeWidgetItem* item) const;
+    void select(const QStringList& texts);
+
+    std::unique_ptr<FtpServerFixture> m_pyftpd;
+    std::unique_ptr<FtpServerFixture> m_vsftpd;
+    std::unique_ptr<RecordingToolHost> m_host;
+    std::unique_ptr<TFTPfrm> m_window;
+    QList<QString> m_fileExistsAsked;
+    FileExistsChoice m_fileExistsAnswer = FileExistsChoice::Cancel;
+    QString m_nameAnswer;
+    QStringList m_namePrompts;
+    QTemporaryDir m_local;
+};
+
+void FtpWindowTest::initTestCase() {
+    m_pyftpd = std::make_unique<FtpServerFixture>(Kind::Pyftpdlib);
+    m_vsftpd = std::make_unique<FtpServerFixture>(Kind::Vsftpd);
+    QString error;
+    QVERIFY2(m_pyftpd->start(&error), qPrintable(error));
+    QVERIFY2(m_vsftpd->start(&error), qPrintable(error));
+}
+
+void FtpWindowTest::cleanupTestCase() {
+    m_pyftpd.reset();
+    m_vsftpd.reset();
+}
+
+void FtpWindowTest::init() {
+    QFile::remove(FavoritesFile::defaultPath());
+    for (FtpServerFixture* server : {m_pyftpd.get(), m_vsftpd.get()}) {
+        const QString folder = server->localPath(server->writableFolder());
+        QDir dir(folder);
+        for (const QString& entry : dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+            QFileInfo(dir.filePath(entry)).isDir() ? QDir(dir.filePath(entry)).removeRecursively()
+                                                   : QFile::remove(dir.filePath(entry));
+        }
+    }
+    const QString root = m_pyftpd->root();
+    writeFile(root + "/pub/docs/img/logo.png", "png");
+    writeFile(root + "/pub/docs/guide.txt", sample(3000));
+    writeFile(root + "/pub/readme.html", "<p>hi</p>");
+    writeFile(root + "/zeta.zip", "zip");
+    writeFile(root + "/alpha.mp3", "mp3");
+    QDir().mkpath(root + "/a/b");
+
+    m_host = std::make_unique<RecordingToolHost>();
+    m_window = std::make_unique<TFTPfrm>(*m_host);
+    m_fileExistsAsked.clear();
+    m_namePrompts.clear();
+    m_window->setFileExistsAsker([this](const QString& name) {
+        m_fileExistsAsked.append(name);
+        return m_fileExistsAnswer;
+    });
+    m_window->setNameAsker([this](const QString& prompt, const QString& proposed) {
+        m_namePrompts.append(prompt + "|" + proposed);
+        return m_nameAnswer;
+    });
+    m_window->show();
+}
+
+void FtpWindowTest::cleanup() {
+    m_window.reset();
+    m_host.reset();
+}
+
+void FtpWindowTest::logIn(const QString& startFolder, FtpServerFixture* server) {
+    server = server ? server : m_pyftpd.get();
+    field("edtServer")->setText("127.0.0.1");
+    field("edtPort")->setText(QString::number(server->port()));
+    field("edtUser")->setText(server->user());
+    field("edtPassword")->setText(server->password());
+    field("edtStartDir")->setText(startFolder);
+    field("edtTimeO")->setText("10");
+    m_window->findChild<QCheckBox*>("cbPassiveMode")->setChecked(true);
+    m_window->DoLogIn();
+}
+
+QTreeWidgetItem* FtpWindowTest::node(const QStringList& texts) const {
+    QTreeWidgetItem* current = nullptr;
+    for (const QString& text : texts) {
+        QTreeWidgetItem* found = nullptr;
+        const int count = current ? current->childCount() : remoteTree()->topLevelItemCount();
+        for (int i = 0; i < count; ++i) {
+            QTreeWidgetItem* item = current ? current->child(i) : remoteTree()->topLevelItem(i);
+            if (item->text(0) == text) {
+                found = item;
+            }
+        }
+        if (!found) {
+            return nullptr;
+        }
+        current = found;
+    }
+    return current;
+}
+
+QStringList FtpWindowTest::childTexts(QTreeWidgetItem* item) const {
+    QStringList texts;
+    for (int i = 0; item && i < item->childCount(); ++i) {
+        texts << item->child(i)->text(0);
+    }
+    return texts;
+}
+
+void FtpWindowTest::select(const QStringList& texts) {
+    QTreeWidgetItem* item = node(texts);
+    QVERIFY2(item, qPrintable(texts.join(" > ")));
+    remoteTree()->setCurrentItem(item);
+}
+
+// ---------------------------------------------------------------- session
+
+void FtpWindowTest::startsDisconnectedWithItsLayout() {
+    QCOMPARE(statusText(), QString("Ready"));
+    QCOMPARE(m_host->frameCaptions.last(), QString("FTP Client - Ready"));
+    QCOMPARE(m_window->windowTitle(), QString("Ftp Client"));
+    QVERIFY(!action("TBXRefresh")->isEnabled());
+    QVERIFY(!action("TBXFICreateList")->isEnabled());
+    QVERIFY(action("btnLogin")->isVisible());
+    QVERIFY(!action("btnLogout")->isVisible());
+    QVERIFY(!m_window->findChild<QToolBar*>("tbQuickConnect")->isVisible());
+    QCOMPARE(field("TBXedtPort")->text(), QString("21"));
+    QCOMPARE(field("edtPort")->text(), QString("21"));
+    QCOMPARE(field("edtTimeO")->text(), QString("6"));
+    auto* pages = m_window->findChild<QTabWidget*>("pcBottom");
+    QStringList visible;
+    for (int i = 0; i < pages->count(); ++i) {
+        if (pages->isTabVisible(i)) {
+            visible << pages->tabText(i);
+        }
+    }
+    QCOMPARE(visible, QStringList({"Transfers", "File Info", "Options"}));
+    // No favorites file: the Site Properties page, nothing to remove.
+    QCOMPARE(m_window->findChild<QTabWidget*>("PCtrlSites")->currentWidget()->objectName(),
+             QString("SiteProper"));
+    QVERIFY(!action("TBXRemoveFromFav")->isEnabled());
+    // Remote commands do nothing while disconnected.
+    m_window->DoRefreshRemote();
+    m_window->btnMakeDirClick();
+    QCOMPARE(remoteTree()->topLevelItemCount(), 0);
+    QCOMPARE(m_host->scripted.count(), 0);
+}
+
+void FtpWindowTest::logInFillsStartFolderAndListsTree() {
+    logIn();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    QCOMPARE(field("edtStartDir")->text(), QString("/"));
+    QVERIFY(!field("edtStartDir")->isEnabled());
+    QCOMPARE(statusText(), QString("Ftp Clinet - Connected."));
+    QCOMPARE(m_host->frameCaptions.last(), QString("FTP Client Connected To Server: 127.0.0.1"));
+    QVERIFY(action("btnLogout")->isVisible());
+    QVERIFY(!action("btnLogin")->isVisible());
+    QVERIFY(action("TBXRefresh")->isEnabled());
+    QCOMPARE(remoteTree()->topLevelItemCount(), 1);
+    // Folders first ("/" sorts before letters), then files by name.
+    QCOMPARE(childTexts(node({".."})), QStringList({"/a", "/pub", "alpha.mp3", "zeta.zip"}));
+    QVERIFY(node({".."})->isExpanded());
+    auto* files = m_window->findChild<QTreeView*>("LVFiles");
+    auto* model = static_cast<QStandardItemModel*>(files->model());
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(model->item(0, 0)->text(), QString("alpha.mp3"));
+    QCOMPARE(model->item(1, 5)->text(), QString("I hope :)"));
+    QCOMPARE(m_window->findChild<QTabWidget*>("PCtrlSites")->currentWidget()->objectName(),
+             QString("LocalFolders"));
+    // The log shows replies as "Status: " lines and never the password.
+    QVERIFY(logText().contains("Status: 230"));
+    QVERIFY(logText().contains("Command: PASS ****"));
+    QVERIFY(!logText().contains(m_pyftpd->password()));
+    // Already connected: a help message, nothing else.
+    m_window->DoLogIn();
+    QCOMPARE(m_host->scripted.last().text,
+             QString("You are already connected. Please click Logout to disconnect."));
+    QCOMPARE(m_host->scripted.last().caption, QString("FTP-Client Help Message"));
+}
+
+void FtpWindowTest::badPasswordKeepsWindowUsable() {
+    field("edtPassword")->setText("wrong");
+    field("edtServer")->setText("127.0.0.1");
+    field("edtPort")->setText(QString::number(m_pyftpd->port()));
+    field("edtUser")->setText(m_pyftpd->user());
+    m_window->DoLogIn();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+    QVERIFY(m_host->scripted.last().text.startsWith("530"));
+    QCOMPARE(statusText(), QString("Ftp Clinet - Disconnected."));
+    QVERIFY(field("edtStartDir")->isEnabled());
+
+    field("edtPort")->setText("twenty-one");
+    m_window->DoLogIn();
+    QCOMPARE(m_host->scripted.last().text, QString("'twenty-one' is not a valid integer value."));
+
+    logIn();
+    QCOMPARE(statusText(), QString("Ftp Clinet - Connected."));
+}
+
+void FtpWindowTest::droppedConnectionIsReportedAndReconnectable() {
+    ScriptedFtpServer dropping(ScriptedFtpServer::Behaviour::DropOnCwd);
+    field("edtServer")->setText("127.0.0.1");
+    field("edtPort")->setText(QString::number(dropping.port()));
+    field("edtUser")->setText("u");
+    field("edtStartDir")->setText("/x");
+    m_window->DoLogIn();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+    QTRY_COMPARE(statusText(), QString("Ftp Clinet - Disconnected."));
+    QCOMPARE(remoteTree()->topLevelItemCount(), 0);
+    QVERIFY(!m_window->client().isConnected());
+    logIn();
+    QCOMPARE(statusText(), QString("Ftp Clinet - Connected."));
+}
+
+void FtpWindowTest::openingFoldersAndGoingUp() {
+    logIn("/pub");
+    QCOMPARE(childTexts(node({".."})), QStringList({"/docs", "readme.html"}));
+    select({"..", "/docs"});
+    m_window->DoOpenDir();
+    select({"..", "/docs", "/img"});
+    m_window->DoOpenDir();
+    QCOMPARE(childTexts(node({"..", "/docs", "/img"})), QStringList({"logo.png"}));
+    QCOMPARE(childTexts(node({"..", "/docs"})), QStringList({"/img", "guide.txt"}));
+    // The files list shows the files of the folder just listed.
+    auto* model =
+        static_cast<QStandardItemModel*>(m_window->findChild<QTreeView*>("LVFiles")->model());
+    QCOMPARE(model->rowCount(), 1);
+    QCOMPARE(model->item(0, 0)->text(), QString("logo.png"));
+
+    // A file node opens nothing.
+    select({"..", "/docs", "guide.txt"});
+    m_window->DoOpenDir();
+    QCOMPARE(field("edtStartDir")->text(), QString("/pub"));
+
+    select({".."});
+    m_window->DoOpenDir();
+    QCOMPARE(field("edtStartDir")->text(), QString("/"));
+    QCOMPARE(childTexts(node({".."})), QStringList({"/a", "/pub", "alpha.mp3", "zeta.zip"}));
+    m_window->DoOpenDir();
+    QCOMPARE(field("edtStartDir")->text(), QString("/"));
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+}
+
+void FtpWindowTest::relativeStartFolderListsNothing() {
+    logIn("pub");
+    QCOMPARE(statusText(), QString("Ftp Clinet - Connected."));
+    QCOMPARE(remoteTree()->topLevelItemCount(), 0);
+}
+
+void FtpWindowTest::makeRenameAndDelete() {
+    const QString root = m_pyftpd->root();
+    logIn("/pub");
+    select({"..", "/docs"});
+    m_window->DoOpenDir();
+
+    // A file inside /docs is selected: the new folder goes into /docs.
+    select({"..", "/docs", "guide.txt"});
+    m_nameAnswer = "fresh";
+    m_window->btnMakeDirClick();
+    QCOMPARE(m_namePrompts.last(), QString("New Folder Name|NewName"));
+    QVERIFY(QDir(root + "/pub/docs/fresh").exists());
+    QVERIFY(childTexts(node({"..", "/docs"})).contains("/fresh"));
+
+    select({"..", "/docs", "guide.txt"});
+    m_nameAnswer = "manual.txt";
+    m_window->DoRenameRemote();
+    QCOMPARE(m_namePrompts.last(), QString("New File Name:|guide.txt"));
+    QVERIFY(QFile::exists(root + "/pub/docs/manual.txt"));
+    QVERIFY(childTexts(node({"..", "/docs"})).contains("manual.txt"));
+
+    select({"..", "/docs", "/fresh"});
+    m_nameAnswer = "renamed";
+    m_window->DoRenameRemote();
+    QCOMPARE(m_namePrompts.last(), QString("New Folder Name:|fresh"));
+    QVERIFY(QDir(root + "/pub/docs/renamed").exists());
+
+    // Deleting asks first; No keeps the file.
+    select({"..", "/docs", "manual.txt"});
+    m_host->scripted.answerButton(Prompts::No);
+    m_window->DoDeleteRemote();
+    QCOMPARE(m_host->scripted.last().text, QString("Do you wish to delete the manual.txt file ?"));
+    QVERIFY(QFile::exists(root + "/pub/docs/manual.txt"));
+    m_host->scripted.answerButton(Prompts::Yes);
+    m_window->DoDeleteRemote();
+    QVERIFY(!QFile::exists(root + "/pub/docs/manual.txt"));
+
+    select({"..", "/docs", "/renamed"});
+    m_host->scripted.answerButton(Prompts::Yes);
+    m_window->DoDeleteRemote();
+    QCOMPARE(m_host->scripted.last().text, QString("Do you wish to delete the /renamed folder?"));
+    QVERIFY(!QDir(root + "/pub/docs/renamed").exists());
+    QCOMPARE(childTexts(node({"..", "/docs"})), QStringList({"/img"}));
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+}
+
+void FtpWindowTest::downloadWithFileExistsAnswers_data() {
+    QTest::addColumn<QByteArray>("existing");  // "-" for no local file
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<bool>("asked");
+    const QByteArray remote = sample(3000);
+    QTest::newRow("new file") << QByteArray("-") << int(FileExistsChoice::Cancel) << remote
+                              << false;
+    QTest::newRow("resume shorter")
+        << remote.left(1200) << int(FileExistsChoice::Resume) << remote << true;
+    QTest::newRow("resume as long starts over")
+        << QByteArray(3000, 'x') << int(FileExistsChoice::Resume) << remote << true;
+    QTest::newRow("replace") << QByteArray(5000, 'y') << int(FileExistsChoice::Replace) << remote
+                             << true;
+    QTest::newRow("cancel") << QByteArray("keep") << int(FileExistsChoice::Cancel)
+                            << QByteArray("keep") << true;
+}
+
+void FtpWindowTest::downloadWithFileExistsAnswers() {
+    QFETCH(QByteArray, existing);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, expected);
+    QFETCH(bool, asked);
+    const QString local = m_local.filePath("guide.txt");
+    QFile::remove(local);
+    if (existing != "-") {
+        writeFile(local, existing);
+    }
+    m_fileExistsAnswer = FileExistsChoice(answer);
+    logIn("/pub");
+    select({"..", "/docs"});
+    m_window->DoOpenDir();
+    select({"..", "/docs", "guide.txt"});
+    m_host->scripted.answer(local);
+    m_window->btnDownloadClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    QCOMPARE(m_fileExistsAsked.size(), asked ? 1 : 0);
+    QCOMPARE(readFile(local), expected);
+    if (answer != int(FileExistsChoice::Cancel) || !asked) {
+        QCOMPARE(statusText(), "Done Transferring " + local);
+    }
+    QVERIFY(!m_window->findChild<QProgressBar*>("pbTransfer")->isVisible());
+}
+
+void FtpWindowTest::refusedSizeLeavesNoLocalFile() {
+    const QString local = m_local.filePath("refused.txt");
+    QFile::remove(local);
+    m_window->findChild<QCheckBox*>("cbAsciiMode")->setChecked(true);  // pyftpdlib: no SIZE
+    logIn("/pub");
+    select({"..", "readme.html"});
+    m_host->scripted.answer(local);
+    m_window->btnDownloadClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+    QVERIFY(!QFile::exists(local));
+    QVERIFY(m_window->client().isReady());
+}
+
+void FtpWindowTest::uploadResumeRules() {
+    // vsftpd this time; its writable folder is /pub.
+    const QString remote = m_vsftpd->localPath("/pub/up.bin");
+    const QByteArray content = sample(200000);
+    const QString local = m_local.filePath("up.bin");
+    writeFile(local, content);
+    logIn("/pub", m_vsftpd.get());
+
+    // New on the server: STOR, no question.
+    select({".."});
+    m_host->scripted.answer(local);
+    m_window->btnUploadClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    QVERIFY(m_fileExistsAsked.isEmpty());
+    QCOMPARE(readFile(remote), content);
+    QVERIFY(childTexts(node({".."})).contains("up.bin"));
+
+    // A shorter remote file is resumed with APPE from its length.
+    writeFile(remote, content.left(70000));
+    m_fileExistsAnswer = FileExistsChoice::Resume;
+    select({"..", "up.bin"});
+    m_host->scripted.answer(local);
+    m_window->btnUploadClick();
+    QCOMPARE(m_fileExistsAsked, QStringList({"up.bin"}));
+    QCOMPARE(readFile(remote), content);
+    QVERIFY(logText().contains("Command: APPE up.bin"));
+
+    // As long as the local file: the whole file again with STOR.
+    writeFile(remote, QByteArray(content.size(), 'z'));
+    m_host->scripted.answer(local);
+    const int storesBefore = logText().count("Command: STOR up.bin");
+    m_window->btnUploadClick();
+    QCOMPARE(readFile(remote), content);
+    QCOMPARE(logText().count("Command: STOR up.bin"), storesBefore + 1);
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+}
+
+void FtpWindowTest::detailedListExport() {
+    logIn("/pub");
+    m_host->scripted.answer(m_local.filePath("listing"));
+    m_window->TBXFICreateListClick();
+    const ScriptedPrompts::Call& call = m_host->scripted.last();
+    QCOMPARE(call.caption, QString("FTP Client = Export FTP Files List"));
+    QVERIFY(call.text.endsWith("127.0.0.1_Files_List.txt"));
+    const QByteArray saved = readFile(m_local.filePath("listing.txt"));
+    const QList<QByteArray> lines = saved.split('\n');
+    QCOMPARE(lines.size(), 3);  // two entries and the empty rest after the last CR LF
+    QVERIFY(lines[0].endsWith("\r") && lines[0].startsWith("d") && lines[0].contains("docs"));
+    QVERIFY(lines[1].contains("readme.html"));
+}
+
+void FtpWindowTest::quickConnectAndLogOut() {
+    m_window->TBXQConnectClick();
+    QCOMPARE(m_host->scripted.last().text,
+             QString("You must enter a valid FTP address to connect."));
+    field("TBXedtServer")->setText("127.0.0.1");
+    field("TBXedtUser")->setText(m_pyftpd->user());
+    field("TBXedtPassword")->setText(m_pyftpd->password());
+    field("TBXedtPort")->setText(QString::number(m_pyftpd->port()));
+    field("edtStartDir")->setText("/ignored");
+    m_window->TBXQConnectClick();
+    QCOMPARE(field("edtUser")->text(), m_pyftpd->user());
+    QCOMPARE(field("edtServer")->text(), QString("127.0.0.1"));
+    QCOMPARE(field("edtDesc")->text(), QString("Quick Connect"));
+    QCOMPARE(field("edtStartDir")->text(), QString("/"));  // always asked
+    QCOMPARE(childTexts(node({".."})).size(), 4);
+
+    m_window->DoLogOut();
+    QVERIFY(!m_window->client().isConnected());
+    QCOMPARE(remoteTree()->topLevelItemCount(), 0);
+    QCOMPARE(statusText(), QString("Ftp Clinet - Disconnected."));
+    QCOMPARE(m_host->frameCaptions.last(), QString("FTP Client - Ready"));
+    QVERIFY(field("edtStartDir")->isEnabled());
+    m_window->DoRefreshRemote();
+    QCOMPARE(remoteTree()->topLevelItemCount(), 0);
+}
+
+void FtpWindowTest::anonymousLogIn() {
+    m_window->TBXFIanonymousClick();  // cancelled
+    QCOMPARE(m_host->scripted.last().text,
+             QString("You must enter a valid FTP address to connect."));
+    // Port 21 on loopback is closed here: the fields are set, the error shown.
+    m_host->scripted.answer(QString("127.0.0.1"));
+    m_window->TBXFIanonymousClick();
+    QCOMPARE(m_host->scripted.calls()[2].caption, QString("Connect To Anonymous FTP"));
+    QCOMPARE(field("edtUser")->text(), QString("anonymous"));
+    QCOMPARE(field("edtPort")->text(), QString("21"));
+    QCOMPARE(field("edtDesc")->text(), QString("Anonymous FTP Login"));
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+    QCOMPARE(statusText(), QString("Ftp Clinet - Disconnected."));
+
+    auto* anonymous = m_window->findChild<QCheckBox*>("cbAnonymous");
+    field("edtUser")->setText("bob");
+    anonymous->setChecked(true);
+    QCOMPARE(field("edtUser")->text(), QString("anonymous"));
+    field("edtUser")->setText("bob");
+    anonymous->setChecked(false);
+    QCOMPARE(field("edtUser")->text(), QString("bob"));
+}
+
+void FtpWindowTest::handOffShowsQuickConnectOnly() {
+    m_window->handOffAddress("ftp.example.test");
+    QVERIFY(m_window->findChild<QToolBar*>("tbQuickConnect")->isVisible());
+    QVERIFY(action("TBXVShowQuick")->isChecked());
+    QCOMPARE(action("TBXVShowQuick")->text(), QString("Hide Quick Connect Toolbar"));
+    QCOMPARE(field("TBXedtServer")->text(), QString("ftp.example.test"));
+    QVERIFY(!m_window->client().isConnected());
+    QVERIFY(!m_window->client().isBusy());
+}
+
+// -------------------------------------------------------------- favorites
+
+void FtpWindowTest::favoritesAddRemoveAndConnect() {
+    m_window->TBXAddToFavClick();
+    QCOMPARE(m_host->scripted.last().text,
+             QString("Please fill in all the correct details for the FTP connection"));
+    for (const QString& server : QStringList{"one.test", "two.test", "127.0.0.1"}) {
+        field("edtServer")->setText(server);
+        field("edtUser")->setText(m_pyftpd->user());
+        field("edtPassword")->setText(m_pyftpd->password());
+        field("edtPort")->setText(QString::number(m_pyftpd->port()));
+        m_window->TBXAddToFavClick();
+    }
+    QCOMPARE(favoritesTree()->topLevelItemCount(), 3);
+    QCOMPARE(favoritesTree()->topLevelItem(2)->childCount(), 8);
+    QVERIFY(action("TBXFavHeader")->isVisible());
+
+    favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(1));
+    m_window->DoRemoveFromFav();
+    QStringList servers;
+    for (int i = 0; i < favoritesTree()->topLevelItemCount(); ++i) {
+        servers << favoritesTree()->topLevelItem(i)->text(0);
+    }
+    QCOMPARE(servers, QStringList({"one.test", "127.0.0.1"}));
+    field("edtServer")->setText("four.test");
+    m_window->TBXAddToFavClick();
+    FavoritesFile file(FavoritesFile::defaultPath());
+    QCOMPARE(file.sections(), QStringList({"1", "3", "4"}));
+
+    // One menu entry per site after any number of rebuilds.
+    m_window->RebuildFavorites();
+    QMenu* menu = action("TBXAddToFav")->associatedObjects().isEmpty()
+                      ? nullptr
+                      : qobject_cast<QMenu*>(action("TBXAddToFav")->associatedObjects().first());
+    QVERIFY(menu);
+    QStringList entries;
+    bool afterHeader = false;
+    for (QAction* entry : menu->actions()) {
+        if (afterHeader && !entry->isSeparator()) {
+            entries << entry->text();
+        }
+        afterHeader = afterHeader || entry == action("TBXFavHeader");
+    }
+    QCOMPARE(entries, QStringList({"one.test", "127.0.0.1", "four.test"}));
+
+    // The second entry connects to that site, whichever was selected.
+    favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(0));
+    m_window->DoFavNode("127.0.0.1");
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    QCOMPARE(statusText(), QString("Ftp Clinet - Connected."));
+    QCOMPARE(field("edtPort")->text(), QString::number(m_pyftpd->port()));
+}
+
+void FtpWindowTest::favoritesFieldsFromTreeAndExport() {
+    FavoritesFile file(FavoritesFile::defaultPath());
+    TFavoriteSite first;
+    first.server = "first.test";
+    first.user = "alice";
+    first.startDir = "/pub";
+    file.add(first);
+    TFavoriteSite second;
+    second.server = "second.test";
+    second.port = "2121";
+    second.password = "plain";
+    second.passive = true;
+    file.add(second);
+    // A new window reads the file when shown.
+    m_window = std::make_unique<TFTPfrm>(*m_host);
+    m_window->show();
+    QCOMPARE(m_window->findChild<QTabWidget*>("PCtrlSites")->currentWidget()->objectName(),
+             QString("FavSites"));
+    QVERIFY(action("TBXRemoveFromFav")->isEnabled());
+    QCOMPARE(field("edtServer")->text(), QString("second.test"));  // last shown is selected
+
+    // Selecting a detail line fills the fields from its site.
+    QTreeWidgetItem* portLine = favoritesTree()->topLevelItem(1)->child(4);
+    QCOMPARE(portLine->text(0), QString("Port: 2121"));
+    favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(0)->child(0));
+    favoritesTree()->setCurrentItem(portLine);
+    QCOMPARE(field("edtServer")->text(), QString("second.test"));
+    QCOMPARE(field("edtPort")->text(), QString("2121"));
+    QCOMPARE(field("edtUser")->text(), QString("None"));
+    QCOMPARE(field("edtStartDir")->text(), QString(""));
+    QVERIFY(m_window->findChild<QCheckBox*>("cbPassiveMode")->isChecked());
+
+    // Edit overwrites the selected site.
+    field("edtDesc")->setText("edited");
+    m_window->DoEditSite();
+    QCOMPARE(file.site("2").description, QString("edited"));
+
+    m_window->TBXClearTextClick();
+    QCOMPARE(field("edtServer")->text(), QString());
+    QCOMPARE(field("edtPort")->text(), QString("2121"));
+
+    m_host->scripted.answer(m_local.filePath("favorites-copy"));
+    m_window->DoExportFav();
+    QCOMPARE(m_host->scripted.last().caption, QString("FTP Client = Export Favorites"));
+    QCOMPARE(readFile(m_local.filePath("favorites-copy.txt")), readFile(file.path()));
+    QVERIFY(readFile(file.path()).contains("Password=plain\r\n"));
+}
+
+void FtpWindowTest::namePromptRefusesEmptyName() {
+    TNewDialog dialog(m_host->scripted, "New Folder Name", "NewName");
+    QCOMPARE(dialog.windowTitle(), QString("New Folder Name"));
+    QCOMPARE(dialog.field()->text(), QString("NewName"));
+    dialog.field()->clear();
+    dialog.accept();
+    QCOMPARE(m_host->scripted.last().text, QString("The value can not be empty"));
+    QCOMPARE(dialog.result(), QString());
+    dialog.field()->setText("docs");
+    dialog.accept();
+    QCOMPARE(dialog.result(), QString("docs"));
+}
+
+CORVANTA_TEST_MAIN(FtpWindowTest)
+#include "tst_ftp_window.moc"
