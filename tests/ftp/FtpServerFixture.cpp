@@ -1,6 +1,7 @@
 #include "FtpServerFixture.h"
 
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <csignal>
 
 namespace {
 
@@ -84,6 +86,8 @@ bool FtpServerFixture::start(QString* error) {
     QDir().mkpath(m_root);
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
+    // A test that crashes must not leave its server running.
+    m_process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     if (m_kind == Kind::Pyftpdlib) {
         const QString script = m_temp.path() + "/server.py";
         QFile file(script);
