@@ -769,11 +769,12 @@ void TransferTests::startWhileRunningIsRefused() {
     FaultHttpServer server;
     QVERIFY(server.start());
     FaultHttpServer::Behaviour behaviour;
-    behaviour.body = randomBytes(50000, 51);
-    behaviour.chunkDelayMs = 30;
+    behaviour.failStatus = 500;
+    behaviour.failTimes = -1;
     server.setBehaviour(behaviour);
 
     TclMultiDownLoader engine;
+    engine.settings().reconnectAfter = 60000;
     TclDownLoadItem* item = engine.addItem();
     item->setUrl(server.url());
     item->setLocalFile(folder("refuse") + "/x.bin");
@@ -785,12 +786,15 @@ void TransferTests::startWhileRunningIsRefused() {
     } catch (const AppError& error) {
         QCOMPARE(error.message(), QString("Operation is in progress"));
     }
-    // A stop also ends a reconnect wait at once.
+    // The first try has failed; the item now waits a minute before the next
+    // one, and a stop ends that wait at once.
+    QTRY_VERIFY(!server.requests().isEmpty());
+    QTest::qWait(200);
     engine.stopAll();
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(waitIdle(engine));
-    QVERIFY(clock.elapsed() < 3000);
+    QVERIFY(waitIdle(engine, 30000));
+    QVERIFY(clock.elapsed() < 20000);
     QCOMPARE(item->status(), TransferStatus::Stopped);
 }
 
