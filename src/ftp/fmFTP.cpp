@@ -23,6 +23,7 @@
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
@@ -95,7 +96,7 @@ TFTPfrm::TFTPfrm(ToolHost& host, QWidget* parent)
     panes->setStretchFactor(0, 0);
     panes->setStretchFactor(1, 1);
     panes->setStretchFactor(2, 2);
-    panes->setSizes({260, 260, 420});
+    panes->setSizes({300, 380, 420});
     auto* vertical = new QSplitter(Qt::Vertical);
     vertical->addWidget(panes);
     vertical->addWidget(buildBottomPages());
@@ -357,6 +358,8 @@ QWidget* TFTPfrm::buildSitePages() {
             FillSiteFields();
         }
     });
+    // All three tabs stay readable side by side.
+    PCtrlSites->setMinimumWidth(PCtrlSites->tabBar()->sizeHint().width() + 8);
     return PCtrlSites;
 }
 
@@ -367,6 +370,7 @@ QWidget* TFTPfrm::buildRemotePane() {
     m_remoteBar = new QToolBar;
     m_remoteBar->setObjectName("tbRemote");
     m_remoteBar->addWidget(new QLabel("Remote Site:     "));
+    m_remoteBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     TBXRSort = m_remoteBar->addAction("Alpha Sort", this, &TFTPfrm::TBXRSortClick);
     TBXRSort->setObjectName("TBXRSort");
     TBXRSort->setCheckable(true);
@@ -539,7 +543,7 @@ void TFTPfrm::buildStatusBar() {
     m_statusText->setObjectName("statusPanel0");
     layout->addWidget(m_statusIcon);
     layout->addWidget(m_statusText, 1);
-    panel->setFixedWidth(150);
+    panel->setMinimumWidth(150);
     m_statusKind = new QLabel;
     m_statusKind->setObjectName("statusPanel1");
     m_statusKind->setFixedWidth(80);
