@@ -63,6 +63,7 @@ private slots:
     void logInFillsStartFolderAndListsTree();
     void badPasswordKeepsWindowUsable();
     void droppedConnectionIsReportedAndReconnectable();
+    void closingWhileServerIsSilent();
     void openingFoldersAndGoingUp();
     void relativeStartFolderListsNothing();
     void makeRenameAndDelete();
@@ -295,6 +296,29 @@ void FtpWindowTest::droppedConnectionIsReportedAndReconnectable() {
     QVERIFY(!m_window->client().isConnected());
     logIn();
     QCOMPARE(statusText(), QString("Ftp Clinet - Connected."));
+}
+
+void FtpWindowTest::closingWhileServerIsSilent() {
+    ScriptedFtpServer silent(ScriptedFtpServer::Behaviour::SilentPwd);
+    field("edtServer")->setText("127.0.0.1");
+    field("edtPort")->setText(QString::number(silent.port()));
+    field("edtUser")->setText("u");
+    field("edtTimeO")->setText("30");
+    bool paintedMeanwhile = false;
+    QSignalSpy closing(m_window.get(), &ToolWindow::closing);
+    QTimer::singleShot(300, m_window.get(), [&] {
+        paintedMeanwhile = m_window->client().isBusy();
+        m_window->close();  // refused while the call runs; the call is stopped
+        QVERIFY(m_window->isVisible());
+    });
+    QElapsedTimer clock;
+    clock.start();
+    m_window->DoLogIn();  // waits for the PWD that never comes
+    QVERIFY(paintedMeanwhile);
+    QVERIFY(clock.elapsed() < 10000);
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+    QTRY_COMPARE(closing.count(), 1);
+    QVERIFY(!m_window->isVisible());
 }
 
 void FtpWindowTest::openingFoldersAndGoingUp() {
