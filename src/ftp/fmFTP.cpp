@@ -33,6 +33,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <limits>
+
 #include "AppError.h"
 #include "Prompts.h"
 #include "ToolHost.h"
@@ -1113,15 +1115,19 @@ void TFTPfrm::onDataProceeded(qint64 bytes) {
         return;
     }
     m_progress->show();
-    m_progress->setValue(int(qMin<qint64>(m_progress->value() + bytes, m_progress->maximum())));
+    m_progressBytes += bytes;
+    m_progress->setValue(
+        int(qMin<qint64>(m_progressBytes >> m_progressShift, m_progress->maximum())));
 }
 
-namespace {
-// The bar counts in KiB so that files above 2 GiB fit its int range.
-int progressUnits(qint64 bytes) {
-    return int(qMax<qint64>(0, bytes) / 1024);
+void TFTPfrm::startProgress(qint64 total, qint64 done) {
+    // Bytes while they fit the bar's int range, KiB beyond 2 GiB.
+    m_progressShift = total > std::numeric_limits<int>::max() ? 10 : 0;
+    m_progressBytes = done;
+    m_progress->setRange(0, int(qMax<qint64>(0, total) >> m_progressShift));
+    m_progress->setValue(int(qMax<qint64>(0, done) >> m_progressShift));
+    m_foregroundTransfer = true;
 }
-}  // namespace
 
 void TFTPfrm::btnDownloadClick() {
     QTreeWidgetItem* node = selectedRemoteNode();
@@ -1162,9 +1168,7 @@ void TFTPfrm::btnDownloadClick() {
         if (!file.open(mode)) {
             throw AppError("Cannot open " + local + ": " + file.errorString());
         }
-        m_progress->setRange(0, progressUnits(size));
-        m_progress->setValue(progressUnits(offset));
-        m_foregroundTransfer = true;
+        startProgress(size, offset);
         m_client.retrieve(name, file, offset);
         m_statusText->setText("Done Transferring " + local);
     });
@@ -1210,9 +1214,7 @@ void TFTPfrm::btnUploadClick() {
                 offset = uploadStartOffset(choice, m_client.fileSize(name), file.size());
             }
         }
-        m_progress->setRange(0, progressUnits(file.size()));
-        m_progress->setValue(progressUnits(offset));
-        m_foregroundTransfer = true;
+        startProgress(file.size(), offset);
         m_client.store(name, file, offset);
         m_statusText->setText("Done Transferring " + name);
     });

@@ -146,6 +146,7 @@ private:
 
     void appendLog(const QString& line);
     void onDataProceeded(qint64 bytes);
+    void startProgress(qint64 total, qint64 done);
     void toggleView(QAction* action);
     void setFilesViewMode(int mode);
 
@@ -158,6 +159,8 @@ private:
     bool m_destroying = false;
     bool m_closeWhenIdle = false;
     bool m_foregroundTransfer = false;
+    qint64 m_progressBytes = 0;
+    int m_progressShift = 0;
     QString m_exportFolder;
 
     // File menu

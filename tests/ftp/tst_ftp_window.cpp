@@ -436,9 +436,16 @@ void FtpWindowTest::downloadWithFileExistsAnswers() {
     m_window->DoOpenDir();
     select({"..", "/docs", "guide.txt"});
     m_host->scripted.answer(local);
+    auto* progress = m_window->findChild<QProgressBar*>("pbTransfer");
+    int barSeen = -1;
+    connect(&m_window->client(), &FtpClient::dataProceeded, progress,
+            [&] { barSeen = progress->isVisible() ? progress->value() : -2; });
     m_window->btnDownloadClick();
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
     QCOMPARE(m_fileExistsAsked.size(), asked ? 1 : 0);
+    if (readFile(local) == expected && expected.size() == 3000) {
+        QCOMPARE(barSeen, 3000);
+    }
     QCOMPARE(readFile(local), expected);
     if (answer != int(FileExistsChoice::Cancel) || !asked) {
         QCOMPARE(statusText(), "Done Transferring " + local);
