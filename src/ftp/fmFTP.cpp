@@ -345,7 +345,7 @@ QWidget* TFTPfrm::buildSitePages() {
     favorites->addWidget(TVFav);
     connect(TVFav, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* item) {
         // Details once shown stay shown until the next rebuild.
-        QTimer::singleShot(0, item->treeWidget(), [item] { item->setExpanded(true); });
+        item->setExpanded(true);
     });
     connect(TVFav, &QTreeWidget::currentItemChanged, this, &TFTPfrm::FillSiteFields);
     connect(TVFav, &QTreeWidget::itemExpanded, this, &TFTPfrm::FillSiteFields);

@@ -661,10 +661,21 @@ void FtpWindowTest::favoritesFieldsFromTreeAndExport() {
     QCOMPARE(field("edtStartDir")->text(), QString(""));
     QVERIFY(m_window->findChild<QCheckBox*>("cbPassiveMode")->isChecked());
 
+    // Details once expanded stay expanded.
+    QTreeWidgetItem* firstSite = favoritesTree()->topLevelItem(0);
+    firstSite->setExpanded(true);
+    favoritesTree()->collapseItem(firstSite);
+    QVERIFY(firstSite->isExpanded());
+    m_window->RebuildFavorites();
+    QVERIFY(!favoritesTree()->topLevelItem(0)->isExpanded());
+
     // Edit overwrites the selected site.
+    field("edtDesc")->setText("edited");
+    favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(1)->child(2));
     field("edtDesc")->setText("edited");
     m_window->DoEditSite();
     QCOMPARE(file.site("2").description, QString("edited"));
+    QCOMPARE(file.site("2").port, QString("2121"));
 
     m_window->TBXClearTextClick();
     QCOMPARE(field("edtServer")->text(), QString());
