@@ -293,10 +293,10 @@ bool TclMultiTransfer::waitUnlessStopped(TclTransferItem* item, int ms) {
 void TclMultiTransfer::applyPriority(TransferPriority priority) {
     // Linux keeps a nice value per thread; raising it back above the
     // process's own needs a privilege and is then simply not applied.
-    const int base = getpriority(PRIO_PROCESS, 0);
+    const int base = getpriority(PRIO_PROCESS, getpid());  // the main thread's value
     const int nice = priority == TransferPriority::Lower    ? base + 5
                      : priority == TransferPriority::Higher ? base - 5
                                                             : base;
-    if (nice != base)
-        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), qBound(-20, nice, 19));
+    // Set even when equal: a new thread inherits its creator's value.
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), qBound(-20, nice, 19));
 }

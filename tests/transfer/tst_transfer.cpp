@@ -169,6 +169,7 @@ private slots:
     void startWhileRunningIsRefused();
     void deleteRunningItem();
     void setLocalFolderMovesItems();
+    void lowerPriorityWorkers();
 
     void ftpDownload_data();
     void ftpDownload();
@@ -842,6 +843,43 @@ void TransferTests::setLocalFolderMovesItems() {
     upload->setLocalFile("/home/u/new name.txt");
     QCOMPARE(upload->url(), QString("ftp://host/remote/dir/new%20name.txt"));
     QCOMPARE(upload->threadCount(), 1);
+}
+
+// Nice values of this process's threads, by thread id.
+static QMap<QString, int> threadNiceValues() {
+    QMap<QString, int> values;
+    for (const QString& task :
+         QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat("/proc/self/task/" + task + "/stat");
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 16)
+            values[task] = fields[16].toInt();  // field 19 of the line
+    }
+    return values;
+}
+
+void TransferTests::lowerPriorityWorkers() {
+    const QString mainThread = QString::number(QCoreApplication::applicationPid());
+    const int base = threadNiceValues().value(mainThread);
+    QVERIFY(m_nginx.writeFile("nice.bin", randomBytes(100000, 91)));
+    TclMultiDownLoader engine;
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(m_nginx.url("/nice.bin"));
+    item->setLocalFile(folder("nice") + "/nice.bin");
+    item->setPriority(TransferPriority::Lower);
+    int lowered = 0;
+    // The reporting worker waits while this runs, so it is alive to be seen.
+    connect(&engine, &TclMultiTransfer::dataProceeded, this, [&] {
+        lowered = qMax(lowered, int(threadNiceValues().values().count(qMin(base + 5, 19))));
+    });
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QVERIFY(lowered >= 2);  // the item's controller and its parts
+    QCOMPARE(threadNiceValues().value(mainThread), base);
 }
 
 void TransferTests::ftpDownload_data() {
