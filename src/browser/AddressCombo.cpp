@@ -57,7 +57,9 @@ AddressCombo::AddressCombo(QWidget* parent) : QComboBox(parent) {
         if (view()->isVisible() && lineEdit()->hasFocus())
             hidePopup();
     });
-    connect(lineEdit(), &QLineEdit::returnPressed, this, &AddressCombo::enterText);
+    // Enter is taken before the line edit sees it: the box would otherwise
+    // hand the same key to its line edit a second time.
+    lineEdit()->installEventFilter(this);
     // The list reports a choice through activated(); which key or button made
     // it is seen on the way there.
     view()->installEventFilter(this);
@@ -86,6 +88,8 @@ void AddressCombo::ShowAddress(const QString& address) {
 
 void AddressCombo::setVisibleText(const QString& text) {
     const QSignalBlocker blocker(this);
+    // No current entry: the box would draw that entry's icon beside the text's own.
+    setCurrentIndex(-1);
     lineEdit()->setText(text);
     lineEdit()->setCursorPosition(0);
     m_textIcon->setIcon(iconFor(text));
@@ -162,6 +166,14 @@ void AddressCombo::keyPressEvent(QKeyEvent* event) {
 }
 
 bool AddressCombo::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            enterText();
+            return true;
+        }
+        return QComboBox::eventFilter(watched, event);
+    }
     if (watched == view() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)

@@ -32,10 +32,10 @@ public:
     // The icon the box draws for `text`.
     static QIcon iconFor(const QString& text);
 
+    void showPopup() override;
+
 signals:
     void UrlSelected(const QString& address);
-
-    void showPopup() override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "AddressCombo.h"
 #include "BrowserRules.h"
@@ -35,19 +36,31 @@ constexpr int kImageSecurePage = 55;
 const QColor kNavy(0, 0, 128);
 
 // Watches the search box and its list for the keys and clicks that choose an
-// entry, so that only those (not a focus change) run a search.
-class SearchChoiceFilter : public QObject {
+// entry, so that only those (not a focus change) run a search. Enter in the
+// edit part is taken before the line edit sees it: the box would otherwise hand
+// the same key to its line edit a second time.
+class SearchKeysFilter : public QObject {
 public:
-    SearchChoiceFilter(QComboBox* box, bool& flag) : QObject(box), m_box(box), m_flag(flag) {}
+    SearchKeysFilter(QComboBox* box, bool& choiceFlag, std::function<void()> onEnter)
+        : QObject(box), m_box(box), m_flag(choiceFlag), m_onEnter(std::move(onEnter)) {
+        box->installEventFilter(this);
+        box->lineEdit()->installEventFilter(this);
+        box->view()->installEventFilter(this);
+        box->view()->viewport()->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
-            const bool listKey =
-                watched == m_box->view() && (key == Qt::Key_Return || key == Qt::Key_Enter);
+            const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+            if (enter && watched == m_box->lineEdit() && !m_box->view()->isVisible()) {
+                m_onEnter();
+                return true;
+            }
+            const bool listEnter = watched == m_box->view() && enter;
             const bool arrowKey = watched == m_box && (key == Qt::Key_Up || key == Qt::Key_Down);
-            if (listKey || arrowKey)
+            if (listEnter || arrowKey)
                 m_flag = true;
         } else if (event->type() == QEvent::MouseButtonRelease &&
                    watched == m_box->view()->viewport()) {
@@ -59,6 +72,7 @@ protected:
 private:
     QComboBox* m_box;
     bool& m_flag;
+    std::function<void()> m_onEnter;
 };
 
 }  // namespace
@@ -224,14 +238,7 @@ void TbrowserFrm::buildToolbars() {
     Searchbx->setInsertPolicy(QComboBox::NoInsert);
     Searchbx->setMinimumWidth(180);
     Searchbx->lineEdit()->setPlaceholderText(QStringLiteral("Search the web"));
-    auto* choiceFilter = new SearchChoiceFilter(Searchbx, m_searchChoice);
-    Searchbx->installEventFilter(choiceFilter);
-    Searchbx->view()->installEventFilter(choiceFilter);
-    Searchbx->view()->viewport()->installEventFilter(choiceFilter);
-    connect(Searchbx->lineEdit(), &QLineEdit::returnPressed, this, [this] {
-        if (!Searchbx->view()->isVisible())
-            DoSearch();
-    });
+    new SearchKeysFilter(Searchbx, m_searchChoice, [this] { DoSearch(); });
     connect(Searchbx, qOverload<int>(&QComboBox::activated), this, [this] {
         if (std::exchange(m_searchChoice, false))
             DoSearch();

@@ -1,0 +1,240 @@
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "AddressIconRule.h"
+#include "BrowserRules.h"
+#include "BrowserSettings.h"
+#include "RecentSearches.h"
+#include "Registry.h"
+#include "SearchEngines.h"
+#include "ServiceAddress.h"
+#include "TestEnvironment.h"
+#include "TypedAddresses.h"
+
+namespace {
+
+QStringList numbered(const QString& stem, int count) {
+    QStringList list;
+    for (int i = 1; i <= count; ++i)
+        list.append(stem + QString::number(i));
+    return list;
+}
+
+void clearBrowserKeys() {
+    Registry registry;
+    for (const char* key : {BrowserRules::kSettingsKey, BrowserRules::kSearchKey,
+                            BrowserRules::kHistoryKey, TypedAddresses::kKey}) {
+        registry.deleteKey(QLatin1String(key));
+    }
+}
+
+}  // namespace
+
+class BrowserCoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { clearBrowserKeys(); }
+
+    void progressRule_data() {
+        QTest::addColumn<int>("progress");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("half of a page") << 5000 << 10000 << true << 50 << "50 %";
+        QTest::newRow("other maximum") << 7 << 10 << true << 70 << "0 %";
+        QTest::newRow("whole page") << 10000 << 10000 << true << 100 << "100 %";
+        QTest::newRow("nothing yet") << 0 << 10000 << false << 1 << "";
+        QTest::newRow("finished (-1)") << -1 << 10000 << false << 1 << "";
+        QTest::newRow("maximum below 2") << 5 << 1 << false << 1 << "";
+    }
+    void progressRule() {
+        QFETCH(int, progress);
+        QFETCH(int, maximum);
+        const BrowserRules::ProgressDisplay display =
+            BrowserRules::progressDisplay(progress, maximum);
+        QTEST(display.visible, "visible");
+        QTEST(display.position, "position");
+        QTEST(display.text, "text");
+    }
+
+    void searchAddresses_data() {
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<QString>("expected");
+        const QString q = "red shoes&socks";
+        QTest::newRow("Google") << int(SearchEngine::Google) << "http://h.test/search?q=" + q;
+        QTest::newRow("MSN") << int(SearchEngine::MSN) << "http://h.test/results.asp?q=" + q;
+        QTest::newRow("Lycos") << int(SearchEngine::Lycos)
+                               << "http://h.test/main/default.asp?lpv=1&&loc=searchhp&&query=" + q;
+        QTest::newRow("AltaVista") << int(SearchEngine::AltaVista)
+                                   << "http://h.test/sites/search/web?q=" + q + "&&pg=q&&kl=XX";
+        QTest::newRow("Yahoo") << int(SearchEngine::Yahoo) << "http://h.test/bin/search?p=" + q;
+        QTest::newRow("Excite") << int(SearchEngine::Excite)
+                                << "http://h.test/search.gw?c=web&search=" + q;
+        QTest::newRow("Ebay") << int(SearchEngine::Ebay)
+                              << "http://h.test/search/search.dll?MfcISAPICommand=GetResult&ht=1&"
+                                 "SortProperty=MetaEndSort&query=" +
+                                     q;
+    }
+    void searchAddresses() {
+        QFETCH(int, engine);
+        QTEST(searchAddress(SearchEngine(engine), "h.test", "red shoes&socks"), "expected");
+    }
+
+    void searchHostIsAServiceAddress() {
+        ServiceAddress::set(searchServiceName(SearchEngine::Excite), "127.0.0.1:8123");
+        QCOMPARE(searchAddress(SearchEngine::Excite, " x "),
+                 "http://127.0.0.1:8123/search.gw?c=web&search= x ");
+        // Not overridden: a test run never reaches the real host.
+        QVERIFY(!searchAddress(SearchEngine::Google, "x").contains("google"));
+    }
+
+    void recentSearches() {
+        RecentSearches searches;
+        for (const QString& text : numbered("query ", 9))
+            searches.add(text);
+        QCOMPARE(searches.entries(), (QStringList{"query 9", "query 8", "query 7", "query 6",
+                                                  "query 5", "query 4", "query 3", "query 2"}));
+        // The same text in capitals moves the stored entry up, in its own case.
+        searches.add("QUERY 5");
+        QCOMPARE(searches.entries().size(), 8);
+        QCOMPARE(searches.entries().first(), "query 5");
+        QCOMPARE(searches.entries().count("query 5"), 1);
+        // An empty search is an entry like any other.
+        searches.add("");
+        QCOMPARE(searches.entries().first(), "");
+        QCOMPARE(searches.entries().size(), 8);
+    }
+
+    void storedNineSearchesKeptUntilANewOne() {
+        RecentSearches searches;
+        searches.setStored(QStringList{""} + numbered("s", 9));
+        QCOMPARE(searches.entries().size(), 9);
+        searches.add("S3");
+        QCOMPARE(searches.entries().size(), 9);
+        QCOMPARE(searches.entries().first(), "s3");
+        searches.add("new");
+        QCOMPARE(searches.entries().size(), 8);
+        QCOMPARE(searches.entries().first(), "new");
+    }
+
+    void typedAddressValues_data() {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("values");
+        QTest::newRow("none") << 0 << 1;
+        QTest::newRow("three") << 3 << 4;
+        QTest::newRow("23") << 23 << 24;
+        QTest::newRow("24") << 24 << 25;
+        QTest::newRow("25") << 25 << 25;
+        QTest::newRow("30") << 30 << 25;
+    }
+    void typedAddressValues() {
+        QFETCH(int, entries);
+        QFETCH(int, values);
+        const QStringList list = numbered("http://site", entries);
+        const QStringList written = TypedAddresses::valuesToWrite(list);
+        QCOMPARE(written.size(), values);
+        for (int i = 0; i < written.size(); ++i) {
+            QCOMPARE(written[i], i < list.size() ? list[i] : QString());
+        }
+    }
+
+    void typedAddressesRoundTrip() {
+        TypedAddresses::writeBack(numbered("a", 30));
+        TypedAddresses::writeBack({"x", "y"});
+        // The shorter list leaves the later values of the longer one in place,
+        // after the empty value that ends it; loading skips the empty one.
+        {
+            Registry registry;
+            QVERIFY(registry.openKey(TypedAddresses::kKey, false));
+            QCOMPARE(registry.readString("Url3"), QString());
+            QCOMPARE(registry.readString("Url4"), "a4");
+            QVERIFY(!registry.valueExists("Url26"));
+        }
+        QCOMPARE(TypedAddresses::load().mid(0, 3), (QStringList{"x", "y", "a4"}));
+        QCOMPARE(TypedAddresses::load().size(), 24);
+    }
+
+    void settingsBlockEndsAtFirstBadValue() {
+        {
+            Registry registry;
+            registry.openKey(BrowserRules::kSettingsKey, true);
+            registry.writeString("StartPage", "http://127.0.0.1:1/start");
+            registry.writeBool("TBXHideMTB", true);
+            registry.writeString("TBXFavoritesTB", "yes");  // not a number
+            registry.writeBool("Blocker", true);
+            registry.openKey(BrowserRules::kSearchKey, true);
+            registry.writeString("0", "first");
+            registry.writeString("1", "");
+            registry.writeString("8", "ninth");
+            registry.writeString("9", "tenth");
+        }
+        const BrowserSettings settings = BrowserSettings::read();
+        QVERIFY(settings.startPageRead);
+        QCOMPARE(settings.startPage, "http://127.0.0.1:1/start");
+        QVERIFY(settings.accessoriesToolbar);
+        QVERIFY(!settings.blocker);  // never reached
+        QCOMPARE(settings.searches, (QStringList{"first", "ninth"}));
+    }
+
+    void settingsWriteAndReadBack() {
+        BrowserSettings settings;
+        settings.accessoriesToolbar = true;
+        settings.blocker = true;
+        settings.searches = {"b", "a"};
+        BrowserSettings::write(settings, {"http://one", "http://two"});
+        const BrowserSettings read = BrowserSettings::read();
+        QVERIFY(read.startPageRead);
+        QVERIFY(read.startPage.isEmpty());
+        QVERIFY(read.accessoriesToolbar);
+        QVERIFY(!read.favoritesPanel && !read.historyPanel && !read.cookiesPanel);
+        QVERIFY(read.blocker);
+        QCOMPARE(read.searches, (QStringList{"b", "a"}));
+        Registry registry;
+        QVERIFY(registry.openKey(BrowserRules::kHistoryKey, false));
+        QCOMPARE(registry.readString("1"), "http://two");
+    }
+
+    void startPageChoice_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<bool>("blankExists");
+        QTest::addColumn<int>("choice");
+        using BrowserRules::StartPage;
+        QTest::newRow("address") << "http://x/" << true << true << int(StartPage::Address);
+        QTest::newRow("empty") << "" << true << true << int(StartPage::LocalBlankPage);
+        QTest::newRow("About : Blank")
+            << "About : Blank" << true << true << int(StartPage::LocalBlankPage);
+        QTest::newRow("not read") << "http://x/" << false << true << int(StartPage::LocalBlankPage);
+        QTest::newRow("no blank page") << "" << true << false << int(StartPage::Nothing);
+    }
+    void startPageChoice() {
+        QFETCH(QString, stored);
+        QFETCH(bool, read);
+        QFETCH(bool, blankExists);
+        QTEST(int(BrowserRules::startPageChoice(stored, read, blankExists)), "choice");
+    }
+
+    void translateRule() {
+        QCOMPARE(BrowserRules::translatedAddressText("file:///opt/Data/blank.htm"),
+                 "About : Blank");
+        QCOMPARE(BrowserRules::translatedAddressText("http://x/BLANK"), "http://x/BLANK");
+    }
+
+    void addressIcons() {
+        QTemporaryDir dir;
+        const QString file = dir.path() + "/page.htm";
+        QFile(file).open(QIODevice::WriteOnly);
+        QCOMPARE(addressIconChoice("my computer").kind, AddressIconChoice::ShellFolder);
+        QCOMPARE(addressIconChoice("my computer").detail, "MY COMPUTER");
+        QCOMPARE(addressIconChoice(file).kind, AddressIconChoice::File);
+        QCOMPARE(addressIconChoice("FILE:///nowhere/x.txt").kind, AddressIconChoice::File);
+        QCOMPARE(addressIconChoice(dir.path()).kind, AddressIconChoice::Folder);
+        QCOMPARE(addressIconChoice("www.example.test").kind, AddressIconChoice::WebPage);
+        QCOMPARE(addressIconChoice("").kind, AddressIconChoice::Empty);
+    }
+};
+
+CORVANTA_TEST_MAIN(BrowserCoreTest)
+#include "tst_browser_core.moc"

@@ -1,0 +1,418 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+#include <QWebEngineHistory>
+#include <QWebEngineProfile>
+
+#include "AddressCombo.h"
+#include "BrowserRules.h"
+#include "LoopbackHttpServer.h"
+#include "RecordingToolHost.h"
+#include "Registry.h"
+#include "SearchEngines.h"
+#include "ServiceAddress.h"
+#include "StatusPanel.h"
+#include "TestEnvironment.h"
+#include "TypedAddresses.h"
+#include "fmBrowser.h"
+
+namespace {
+
+constexpr int kTimeout = 60000;
+
+QByteArray page(const QByteArray& title, const QByteArray& body = QByteArray()) {
+    return "<!DOCTYPE html><html><head><title>" + title + "</title></head><body><h1>" + title +
+           "</h1>" + body + "</body></html>";
+}
+
+LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request) {
+    QByteArray path = request.target;
+    const int query = path.indexOf('?');
+    if (query >= 0)
+        path.truncate(query);
+    static const QMap<QByteArray, QByteArray> pages{
+        {"/a.html", page("Page A", "<a href='/b.html'>to B</a>")},
+        {"/b.html", page("Page B")},
+        {"/c.html", page("Page C")},
+        {"/opener.html", page("Opener", "<script>window.open('/popup.html');</script>")},
+        {"/popup.html", page("Popup Page")},
+        {"/frames.html", page("Frames", "<iframe id='f' src='/f1.html'></iframe>")},
+        {"/f1.html", page("Frame One")},
+        {"/f2.html", page("Frame Two")},
+        {"/alert.html", page("Alert", "<script>alert('Hello from the page');</script>")},
+        {"/search", page("Results")},
+        {"/bin/search", page("Results")},
+    };
+    if (!pages.contains(path))
+        return {404, "Not Found", {{"Content-Type", "text/html"}}, page("Missing"), 0};
+    return {200,
+            "OK",
+            {{"Content-Type", "text/html"}, {"Cache-Control", "no-store"}},
+            pages.value(path),
+            0};
+}
+
+void clearBrowserKeys() {
+    Registry registry;
+    for (const char* key : {BrowserRules::kSettingsKey, BrowserRules::kSearchKey,
+                            BrowserRules::kHistoryKey, TypedAddresses::kKey}) {
+        registry.deleteKey(QLatin1String(key));
+    }
+}
+
+// Stored settings as a window reads them at start-up.
+void storeSettings(const QString& startPage, bool blocker) {
+    Registry registry;
+    registry.openKey(BrowserRules::kSettingsKey, true);
+    registry.writeString("StartPage", startPage);
+    for (const char* name : {"TBXHideMTB", "TBXFavoritesTB", "TBXHistoryTB", "TBXCookiesTB"}) {
+        registry.writeBool(name, false);
+    }
+    registry.writeBool("Blocker", blocker);
+}
+
+QString blankPageUrl() {
+    return QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/Data/blank.htm")
+        .toString();
+}
+
+}  // namespace
+
+class BrowserWindowTest : public QObject {
+    Q_OBJECT
+private:
+    LoopbackHttpServer m_server;
+    RecordingToolHost* m_host = nullptr;
+    QList<QPointer<TbrowserFrm>> m_windows;
+
+    TbrowserFrm* openWindow() {
+        auto* window = new TbrowserFrm(*m_host);
+        m_windows.append(window);
+        window->resize(1000, 700);
+        window->show();
+        return window;
+    }
+
+    // Waits until the window shows `url` and has finished loading it.
+    static bool loaded(TbrowserFrm* window, const QString& url) {
+        return QTest::qWaitFor(
+            [&] {
+                return window->browser()->url().toString() == url && !window->browser()->busy();
+            },
+            kTimeout);
+    }
+
+    // The same for any page whose path is `path`.
+    static bool pageLoaded(TbrowserFrm* window, const QString& path) {
+        return QTest::qWaitFor(
+            [&] { return window->browser()->url().path() == path && !window->browser()->busy(); },
+            kTimeout);
+    }
+
+    bool requested(const QByteArray& target) const {
+        for (const auto& request : m_server.requests()) {
+            if (request.target == target)
+                return true;
+        }
+        return false;
+    }
+
+    QString url(const char* path) const { return m_server.url(QLatin1String(path)); }
+
+private slots:
+    void initTestCase() { QVERIFY(m_server.start(&pageFor)); }
+
+    void init() {
+        clearBrowserKeys();
+        m_server.clearRequests();
+        m_host = new RecordingToolHost;
+        m_host->factory = [this](ToolKind kind) -> ToolWindow* {
+            return kind == ToolKind::WebBrowser ? openWindow() : nullptr;
+        };
+    }
+
+    void cleanup() {
+        for (const QPointer<TbrowserFrm>& window : m_windows)
+            delete window.data();
+        m_windows.clear();
+        delete m_host;
+        m_host = nullptr;
+    }
+
+    void startPage_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("local");
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("About : Blank") << "About : Blank" << true;
+        QTest::newRow("address") << "/b.html" << false;
+    }
+    void startPage() {
+        QFETCH(QString, stored);
+        QFETCH(bool, local);
+        storeSettings(stored.startsWith('/') ? url(stored.toLatin1()) : stored, false);
+        TbrowserFrm* window = openWindow();
+        QVERIFY(loaded(window, local ? blankPageUrl() : url("/b.html")));
+        QCOMPARE(window->windowTitle(), "Web Browser");
+        QVERIFY(!window->findChild<QAction*>("TBXBack")->isEnabled());
+        // The local page's address mentions "blank": the box shows its name.
+        QCOMPARE(window->addressBox()->currentText(), local ? "About : Blank" : url("/b.html"));
+    }
+
+    void navigationAndHistory() {
+        TbrowserFrm* window = openWindow();
+        QVERIFY(loaded(window, blankPageUrl()));
+        auto* back = window->findChild<QAction*>("TBXBack");
+        auto* forward = window->findChild<QAction*>("TBXForward");
+
+        window->Navigate(url("/a.html"));
+        QVERIFY(loaded(window, url("/a.html")));
+        // The start page was opened without history: nothing to go back to.
+        QVERIFY(!back->isEnabled());
+        QCOMPARE(window->browser()->history()->count(), 1);
+
+        window->Navigate(url("/b.html"));
+        QVERIFY(loaded(window, url("/b.html")));
+        QTRY_VERIFY(back->isEnabled());
+        QVERIFY(!forward->isEnabled());
+
+        back->trigger();
+        QVERIFY(loaded(window, url("/a.html")));
+        QTRY_VERIFY(forward->isEnabled());
+        QVERIFY(!back->isEnabled());
+        forward->trigger();
+        QVERIFY(loaded(window, url("/b.html")));
+
+        // No history: C replaces B, so back still leads to A.
+        window->NavigateNoHistory(url("/c.html"));
+        QVERIFY(loaded(window, url("/c.html")));
+        QCOMPARE(window->browser()->history()->count(), 2);
+        back->trigger();
+        QVERIFY(loaded(window, url("/a.html")));
+    }
+
+    void titleStatusAndCaption() {
+        TbrowserFrm* window = openWindow();
+        window->Navigate(url("/a.html"));
+        QVERIFY(loaded(window, url("/a.html")));
+        QTRY_COMPARE(window->statusPanel(2)->caption(), "Page A");
+        QCOMPARE(window->statusPanel(2)->hint(), "Web Site Name: Page A");
+        QCOMPARE(m_host->frameCaptions.last(), "Web Site Name: Page A      Corvanta");
+        QCOMPARE(window->windowTitle(), "Web Browser");
+        QTRY_COMPARE(window->statusPanel(0)->caption(), "Done");
+        QCOMPARE(window->statusPanel(0)->hint(), "Address: " + url("/a.html"));
+        QCOMPARE(window->statusPanel(0)->imageIndex(), 3);
+        QVERIFY(!window->progressBar()->isVisible());
+        QCOMPARE(window->statusPanel(4)->caption(), "");
+    }
+
+    void progressPanel_data() {
+        QTest::addColumn<int>("progress");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<int>("bar");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("5000 of 10000") << 5000 << 10000 << true << 50 << "50 %";
+        QTest::newRow("7 of 10") << 7 << 10 << true << 70 << "0 %";
+        QTest::newRow("0") << 0 << 10000 << false << 1 << "";
+    }
+    void progressPanel() {
+        QFETCH(int, progress);
+        QFETCH(int, maximum);
+        TbrowserFrm* window = openWindow();
+        QVERIFY(loaded(window, blankPageUrl()));
+        window->ProgressChange(progress, maximum);
+        QTEST(window->progressBar()->isVisible(), "visible");
+        QTEST(window->progressBar()->value(), "bar");
+        QTEST(window->statusPanel(4)->caption(), "text");
+    }
+
+    void popupOpensRegisteredWindow() {
+        TbrowserFrm* window = openWindow();
+        window->Navigate(url("/opener.html"));
+        QVERIFY(loaded(window, url("/opener.html")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_host->tasks.size(), 1, kTimeout);
+        QCOMPARE(m_host->tasks.first().caption, "Web Browser");
+        QCOMPARE(m_host->tasks.first().image, 4);
+        auto* popup = qobject_cast<TbrowserFrm*>(m_host->tasks.first().window);
+        QVERIFY(popup && popup != window);
+        QVERIFY(loaded(popup, url("/popup.html")));
+        QTRY_COMPARE(popup->statusPanel(2)->caption(), "Popup Page");
+        // The opener's flag waits for its next navigation, which goes ahead.
+        QVERIFY(window->popupPending());
+        QCOMPARE(window->blockedCount(), 0);
+        window->Navigate(url("/a.html"));
+        QVERIFY(loaded(window, url("/a.html")));
+        QVERIFY(!window->popupPending());
+    }
+
+    void popupBlocked() {
+        storeSettings("", true);
+        TbrowserFrm* window = openWindow();
+        QVERIFY(window->blockerOn());
+        QCOMPARE(window->statusPanel(1)->hint(), "Popup Blocker is On.");
+        QCOMPARE(window->statusPanel(1)->imageIndex(), 23);
+        window->Navigate(url("/opener.html"));
+        QVERIFY(loaded(window, url("/opener.html")));
+        QTRY_COMPARE_WITH_TIMEOUT(window->blockedCount(), 1, kTimeout);
+        QCOMPARE(window->statusPanel(1)->caption(), "Blocked: 1");
+        QVERIFY(m_host->opened.isEmpty());
+        QVERIFY(!requested("/popup.html"));
+        // The refused popup's flag cancels the next navigation start.
+        QVERIFY(window->popupPending());
+        window->Navigate(url("/a.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(!window->popupPending(), kTimeout);
+        QVERIFY(!requested("/a.html"));
+        window->Navigate(url("/a.html"));
+        QVERIFY(loaded(window, url("/a.html")));
+        // Reloading the opener is refused again and counted.
+        window->Navigate(url("/opener.html"));
+        QVERIFY(loaded(window, url("/opener.html")));
+        QTRY_COMPARE_WITH_TIMEOUT(window->blockedCount(), 2, kTimeout);
+        QCOMPARE(window->statusPanel(1)->caption(), "Blocked: 2");
+    }
+
+    void frameNavigationLeavesAddressBox() {
+        TbrowserFrm* window = openWindow();
+        window->Navigate(url("/frames.html"));
+        QVERIFY(loaded(window, url("/frames.html")));
+        QVERIFY(requested("/f1.html"));
+        QCOMPARE(window->addressBox()->currentText(), url("/frames.html"));
+        window->browser()->page()->runJavaScript("document.getElementById('f').src = '/f2.html';");
+        QTRY_VERIFY_WITH_TIMEOUT(requested("/f2.html"), kTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->browser()->busy(), kTimeout);
+        QCOMPARE(window->addressBox()->currentText(), url("/frames.html"));
+        QCOMPARE(window->addressBox()->CurrentAddress(), url("/frames.html"));
+    }
+
+    void pageMessageBox() {
+        TbrowserFrm* window = openWindow();
+        window->Navigate(url("/alert.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_host->scripted.count(), 1, kTimeout);
+        QCOMPARE(m_host->scripted.last().caption, "Corvanta Message-box");
+        QCOMPARE(m_host->scripted.last().text, "Hello from the page");
+    }
+
+    void addressBoxEnter() {
+        {
+            Registry registry;
+            registry.openKey(TypedAddresses::kKey, true);
+            registry.writeString("Url1", "http://first.test/");
+            registry.writeString("Url2", "");
+            registry.writeString("Url4", "http://second.test/");
+        }
+        TbrowserFrm* window = openWindow();
+        AddressCombo* box = window->addressBox();
+        QCOMPARE(box->entries(), (QStringList{"http://first.test/", "http://second.test/"}));
+        QVERIFY(loaded(window, blankPageUrl()));
+
+        const QString address = url("/a.html");
+        for (int round = 1; round <= 2; ++round) {
+            box->lineEdit()->setFocus();
+            box->lineEdit()->setText(address);
+            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            QVERIFY(loaded(window, address));
+        }
+        // Typed twice: two equal entries on top.
+        QCOMPARE(box->entries(),
+                 (QStringList{address, address, "http://first.test/", "http://second.test/"}));
+        QCOMPARE(box->CurrentAddress(), address);
+        Registry registry;
+        QVERIFY(registry.openKey(TypedAddresses::kKey, false));
+        QCOMPARE(registry.readString("Url1"), address);
+        QCOMPARE(registry.readString("Url4"), "http://second.test/");
+        QVERIFY(registry.valueExists("Url5"));
+        QCOMPARE(registry.readString("Url5"), "");
+        QVERIFY(!registry.valueExists("Url6"));
+    }
+
+    void searchBox() {
+        const QString host = "127.0.0.1:" + QString::number(m_server.port());
+        ServiceAddress::set(searchServiceName(SearchEngine::Google), host);
+        ServiceAddress::set(searchServiceName(SearchEngine::Yahoo), host);
+        TbrowserFrm* window = openWindow();
+        QVERIFY(loaded(window, blankPageUrl()));
+        QCOMPARE(window->checkedEngine(), SearchEngine::Google);
+
+        QComboBox* box = window->searchBox();
+        box->lineEdit()->setFocus();
+        box->lineEdit()->setText("cats & dogs");
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(requested("/search?q=cats%20&%20dogs"), kTimeout);
+        QVERIFY(pageLoaded(window, "/search"));
+        QCOMPARE(window->recentSearches().entries(), QStringList{"cats & dogs"});
+
+        window->findChild<QAction*>("TBXYahoo")->trigger();
+        QCOMPARE(window->checkedEngine(), SearchEngine::Yahoo);
+        QVERIFY(!window->findChild<QAction*>("TBXGoogle")->isChecked());
+        box->setEditText("CATS & DOGS");
+        window->DoSearch();
+        QVERIFY(pageLoaded(window, "/bin/search"));
+        QVERIFY(requested("/bin/search?p=CATS%20&%20DOGS"));
+        QCOMPARE(window->recentSearches().entries(), QStringList{"cats & dogs"});
+    }
+
+    void storedSearchesAndSettingsAtDestruction() {
+        {
+            Registry registry;
+            registry.openKey(BrowserRules::kSearchKey, true);
+            for (int i = 0; i < 9; ++i)
+                registry.writeString(QString::number(i), QString("stored %1").arg(i));
+        }
+        storeSettings("", false);
+        TbrowserFrm* window = openWindow();
+        QCOMPARE(window->recentSearches().entries().size(), 9);
+        QCOMPARE(window->searchBox()->count(), 9);
+        {
+            Registry registry;
+            QVERIFY(registry.openKey(BrowserRules::kUserAgentKey, false));
+            QVERIFY(registry.valueExists(BrowserRules::kUserAgentText));
+        }
+        QVERIFY(BrowserHost::profile()->httpUserAgent().endsWith(BrowserRules::kUserAgentText));
+        QVERIFY(!BrowserHost::profile()->isOffTheRecord());
+
+        window->searchBox()->setEditText("STORED 4");
+        window->DoSearch();
+        QCOMPARE(window->recentSearches().entries().size(), 9);
+        window->findChild<QAction*>("TBXhideMTB")->trigger();
+        QCOMPARE(window->findChild<QAction*>("TBXhideMTB")->text(), "Hide The Accesories Toolbar");
+        window->searchBox()->setEditText("fresh");
+        window->DoSearch();
+        QCOMPARE(window->recentSearches().entries().size(), 8);
+
+        delete window;
+        Registry registry;
+        QVERIFY(registry.openKey(BrowserRules::kSearchKey, false));
+        QCOMPARE(registry.readString("0"), "fresh");
+        QCOMPARE(registry.readString("1"), "stored 4");
+        QCOMPARE(registry.readString("8"), "stored 8");  // left from the longer list
+        QVERIFY(registry.openKey(BrowserRules::kSettingsKey, false));
+        QVERIFY(registry.readBool("TBXHideMTB"));
+        QVERIFY(!registry.readBool("Blocker"));
+        QVERIFY(registry.valueExists("TBXCookiesTB"));
+        QVERIFY(registry.openKey(BrowserRules::kHistoryKey, false));
+        // The last browser window gone, the user agent record goes too.
+        QVERIFY(registry.openKey(BrowserRules::kUserAgentKey, true));
+        QVERIFY(!registry.valueExists(BrowserRules::kUserAgentText));
+    }
+
+    void viewItemsCaptions() {
+        TbrowserFrm* window = openWindow();
+        QAction* mainItem = window->findChild<QAction*>("TBXMainTB");
+        QToolBar* mainBar = window->findChild<QToolBar*>("TBXTBMain");
+        QVERIFY(mainItem->isChecked());
+        QCOMPARE(mainItem->text(), "Show The Browser Main Toolbar");
+        mainItem->trigger();
+        QVERIFY(!mainBar->isVisible());
+        QCOMPARE(mainItem->text(), "Show The Browser Main Toolbar");
+        mainItem->trigger();
+        QVERIFY(mainBar->isVisible());
+        QCOMPARE(mainItem->text(), "Hide The Browser Main Toolbar");
+        QVERIFY(!window->findChild<QToolBar*>("TBXTools")->isVisible());
+    }
+};
+
+CORVANTA_TEST_MAIN(BrowserWindowTest)
+#include "tst_browser_window.moc"
