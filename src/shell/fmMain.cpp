@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidgetAction>
@@ -445,7 +446,12 @@ void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
-        FormShow();
+        // Start-up runs once the frame is on screen, so its boxes and the
+        // reopened tools appear over a painted frame.
+        QTimer::singleShot(0, this, [this] {
+            FormShow();
+            m_startedUp = true;
+        });
     }
 }
 

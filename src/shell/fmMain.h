@@ -82,6 +82,9 @@ public:
     QString activeWindowHint() const { return m_activeWindowHint; }
     QString trayTip() const { return m_activeWindowHint.left(63); }
 
+    // True once the start-up sequence (settings, reopened tools) has run.
+    bool startedUp() const { return m_startedUp; }
+
     QString mailClient() const { return m_mailClient; }
     bool checkUpdatesOnStartup() const;
 
@@ -122,6 +125,7 @@ private:
     ToolWindowFactory& m_tools;
     std::function<bool()> m_isConnected;
     bool m_shownOnce = false;
+    bool m_startedUp = false;
     bool m_destroying = false;
     bool m_quietNoUpdates = false;
     QString m_caption;

@@ -54,6 +54,7 @@ struct Session {
         frame = std::make_unique<TfrmMain>(prompts, tools, [this] { return connected; });
         frame->show();
         (void)QTest::qWaitForWindowExposed(frame.get());
+        (void)QTest::qWaitFor([this] { return frame->startedUp(); });
         return *frame;
     }
     // Closes the frame as "Exit" does; true when it closed.
@@ -429,6 +430,7 @@ void FrameTests::taskBarMenuOnlyOverButtonsAndClosesTheActiveWindow() {
     // the active window, the editor, closes.
     QToolButton* browserButton = frame.taskBar()->toolButtonOf(browser);
     QVERIFY(browserButton);
+    QTRY_COMPARE(frame.taskBar()->windowAt(browserButton->geometry().center()), browser);
     QTest::mouseClick(browserButton, Qt::RightButton);
     QCOMPARE(frame.activeToolWindow(), editor);
     QCOMPARE(frame.sharedPopupMenu()->actions().size(), 11);
