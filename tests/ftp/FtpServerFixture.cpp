@@ -65,9 +65,11 @@ bool FtpServerFixture::waitUntilListening(int milliseconds) {
     while (!deadline.hasExpired()) {
         QTcpSocket probe;
         probe.connectToHost(QHostAddress::LocalHost, m_port);
-        if (probe.waitForConnected(200)) {
+        // Our own banner: another program may have taken the port meanwhile.
+        if (probe.waitForConnected(200) && probe.waitForReadyRead(2000)) {
+            const bool ours = probe.readAll().contains("Corvanta");
             probe.abort();
-            return true;
+            return ours && m_process->state() == QProcess::Running;
         }
         if (m_process->state() == QProcess::NotRunning) {
             return false;
@@ -125,33 +127,40 @@ bool FtpServerFixture::start(QString* error) {
     }
     const QString empty = m_temp.path() + "/empty";
     QDir().mkpath(empty);
-    m_port = freeLoopbackPort();
-    const QString config = m_temp.path() + "/vsftpd.conf";
-    QFile file(config);
-    file.open(QIODevice::WriteOnly);
-    file.write(QString("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\n"
-                       "background=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\n"
-                       "anon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
-                       "anon_other_write_enable=YES\nanon_world_readable_only=NO\n"
-                       "anon_umask=022\nno_anon_password=YES\nanon_root=%2\n"
-                       "ftp_username=ftp\nnopriv_user=ftp\nsecure_chroot_dir=%3\n"
-                       "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
-                       "pasv_enable=YES\nport_enable=YES\nconnect_from_port_20=NO\n"
-                       "xferlog_enable=NO\ndirmessage_enable=NO\nuse_localtime=YES\n"
-                       "ftpd_banner=Corvanta vsftpd test server.\n")
-                   .arg(m_port)
-                   .arg(m_root, empty)
-                   .toUtf8());
-    file.close();
-    m_process->start("/usr/sbin/vsftpd", {config});
-    if (!m_process->waitForStarted(5000) || !waitUntilListening(10000)) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        m_port = freeLoopbackPort();
+        const QString config = m_temp.path() + "/vsftpd.conf";
+        QFile file(config);
+        file.open(QIODevice::WriteOnly);
+        file.write(
+            QString("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\n"
+                    "background=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\n"
+                    "anon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
+                    "anon_other_write_enable=YES\nanon_world_readable_only=NO\n"
+                    "anon_umask=022\nno_anon_password=YES\nanon_root=%2\n"
+                    "ftp_username=ftp\nnopriv_user=ftp\nsecure_chroot_dir=%3\n"
+                    "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
+                    "pasv_enable=YES\nport_enable=YES\nconnect_from_port_20=NO\n"
+                    "xferlog_enable=NO\ndirmessage_enable=NO\nuse_localtime=YES\n"
+                    "ftpd_banner=Corvanta vsftpd test server.\n")
+                .arg(m_port)
+                .arg(m_root, empty)
+                .toUtf8());
+        file.close();
+        m_process->start("/usr/sbin/vsftpd", {config});
+        if (m_process->waitForStarted(5000) && waitUntilListening(10000)) {
+            return true;
+        }
         *error =
             "vsftpd did not start: " + QString::fromLocal8Bit(m_process->readAllStandardError() +
                                                               m_process->readAllStandardOutput());
-        stop();
-        return false;
+        if (m_process->state() != QProcess::NotRunning) {
+            m_process->kill();
+            m_process->waitForFinished(3000);
+        }
     }
-    return true;
+    stop();
+    return false;
 }
 
 void FtpServerFixture::stop() {
