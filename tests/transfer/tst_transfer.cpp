@@ -151,6 +151,7 @@ private slots:
     void nginxDownload();
     void gzipDownload();
     void gzipBombFails();
+    void gzipUndoesOneLayer();
     void serverWithoutSize();
     void withoutResourceInfo();
     void unsafeOfferedNameStaysInFolder();
@@ -382,6 +383,28 @@ void TransferTests::gzipBombFails() {
     QCOMPARE(log.errors.size(), 1);
     QVERIFY2(log.errors.first().contains("limit"), qPrintable(log.errors.first()));
     QVERIFY(!QFile::exists(item->localFile()));
+}
+
+void TransferTests::gzipUndoesOneLayer() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    const QByteArray archive = gzipped(QByteArray(100000, 'a'));  // a .gz file as the resource
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = gzipped(archive);
+    behaviour.contentEncoding = "gzip";
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url("/data.gz"));
+    item->setLocalFile(folder("layers") + "/data.gz");
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QCOMPARE(fileSha256(item->localFile()), sha256(archive));
+    const auto requests = server.requests();
+    QCOMPARE(requests.last().acceptEncoding, QByteArray("gzip"));
+    QVERIFY(requests.last().range.isEmpty());
 }
 
 void TransferTests::serverWithoutSize() {
@@ -673,6 +696,7 @@ void TransferTests::stopAndResume() {
         if (request.method == "GET" && request.range != "bytes=0-") {
             ranges << request.range;
             QCOMPARE(request.ifRange, behaviour.etag);
+            QCOMPARE(request.acceptEncoding, QByteArray("identity"));
         }
     }
     QSet<QByteArray> expected;
