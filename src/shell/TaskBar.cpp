@@ -88,6 +88,7 @@ void TTBXTaskBar::AddTask(ToolWindow* window, const QString& caption, const QCol
         task.button->setChecked(false);
     auto* button = new QAction(this);
     button->setText(buttonCaption(shown));
+    button->setIconText(buttonCaption(shown));  // keeps the "..." a tool button would drop
     button->setToolTip(buttonHint(shown));
     button->setIcon(m_images.icon(image));
     button->setCheckable(true);

@@ -386,6 +386,7 @@ void FrameTests::taskBarTicksTheActiveWindow() {
     QCOMPARE(first->windowTitle(), QString("Editor"));
     QCOMPARE(frame.taskBar()->buttonOf(third)->text(), QString("Network Tool..."));
     QCOMPARE(frame.taskBar()->buttonOf(third)->toolTip(), QString("Network Tools"));
+    QCOMPARE(frame.taskBar()->toolButtonOf(third)->text(), QString("Network Tool..."));
     QVERIFY(frame.taskBar()->buttonOf(third)->isChecked());
     // Activated by other means (a click inside it): its button is ticked.
     frame.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
