@@ -1,5 +1,7 @@
 #include "NotepadEditor.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -17,6 +19,22 @@ QStringList localFiles(const QMimeData* data) {
         }
     }
     return paths;
+}
+
+// QScintilla's accessible text interface counts the characters from the start
+// of the document on every caret move and every change: with an assistive
+// technology listening, typing deep in a large document freezes for seconds.
+// Large documents get a plain editable-text interface instead.
+constexpr qsizetype kPlainAccessibilityBytes = 2 * 1024 * 1024;
+
+QAccessibleInterface* accessibleFor(const QString& className, QObject* object) {
+    if (className == QLatin1String("NotepadEditor")) {
+        auto* editor = static_cast<NotepadEditor*>(object);
+        if (editor->bytes().size() >= kPlainAccessibilityBytes) {
+            return new QAccessibleWidget(editor, QAccessible::EditableText);
+        }
+    }
+    return nullptr;  // QScintilla's own
 }
 
 }  // namespace
@@ -39,6 +57,12 @@ NotepadEditor::NotepadEditor(QWidget* parent) : QsciScintilla(parent) {
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
     SendScintilla(SCI_SETSCROLLWIDTH, 1);
     setAcceptDrops(true);
+    // Installed after QScintilla's factory (made with the first editor), so asked first.
+    static const bool accessibilityInstalled = [] {
+        QAccessible::installFactory(accessibleFor);
+        return true;
+    }();
+    Q_UNUSED(accessibilityInstalled);
 
     // Scintilla's own line numbers count from 1; a right-justified text margin
     // filled for the visible lines counts from 0.
@@ -69,6 +93,13 @@ void NotepadEditor::loadBytes(const QByteArray& bytes, TextEncoding encoding, Li
     SendScintilla(SCI_GOTOPOS, 0);
     m_gutterDigits = 0;
     refreshLineNumbers();
+    // The interface is chosen by the document's size: drop one made for the
+    // previous document when the choice changes.
+    if (QAccessibleInterface* current = QAccessible::queryAccessibleInterface(this)) {
+        if ((current->textInterface() != nullptr) == (bytes.size() >= kPlainAccessibilityBytes)) {
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(current));
+        }
+    }
 }
 
 QByteArrayView NotepadEditor::bytes() const {

@@ -68,8 +68,11 @@ void StructuredTextLexer::styleText(int start, int end) {
     if (!bytes) {
         return;
     }
+    // Styles are gathered per line and handed over in one call: a call per
+    // token would dominate on large files.
     startStyling(start);
     const QByteArrayView range(bytes, end - start);
+    QByteArray styles;
     qsizetype at = 0;
     while (at < range.size()) {
         // One document line, whatever its line end (LF, CR LF or CR).
@@ -83,8 +86,12 @@ void StructuredTextLexer::styleText(int start, int end) {
                     ? 2
                     : 1;
         }
-        state = scanLine(range.sliced(at, lineEnd - at), state,
-                         [this](qsizetype length, Token token) { setStyling(int(length), token); });
+        styles.resize(0);
+        state = scanLine(
+            range.sliced(at, lineEnd - at), state,
+            [&styles](qsizetype length, Token token) { styles.append(length, char(token)); });
+        text->SendScintilla(QsciScintillaBase::SCI_SETSTYLINGEX, uintptr_t(styles.size()),
+                            styles.constData());
         text->SendScintilla(QsciScintillaBase::SCI_SETLINESTATE, line, long(state));
         ++line;
         at = lineEnd;

@@ -366,7 +366,8 @@ void TfrmNotepad::buildStatusBar() {
     for (int i = 0; i < 5; ++i) {
         m_panels[i] = new QLabel(this);
         m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        m_panels[i]->setFixedWidth(widths[i]);
+        // At least the designed width; wider where the texts need it.
+        m_panels[i]->setMinimumWidth(widths[i]);
         m_panels[i]->setFrameShape(QFrame::StyledPanel);
         statusBar()->addWidget(m_panels[i], i == 4 ? 1 : 0);
     }

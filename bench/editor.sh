@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The Editor on a 50 MB Structured Text source: opening it and saving it
+# unchanged, replacing all 200 000 matches of a word, and the longest freeze
+# while typing in it. Each figure beside its floor, in the same run:
+#   opening      beside `cat FILE > /dev/null` and `wc -l FILE` (target: within 20x wc -l)
+#   replace-all  beside sed doing the same replacement        (target: within 5x sed)
+#   typing       longest keystroke with its repaint            (target: under 200 ms)
+# Medians of REPEAT rounds.
+#
+#   bench/editor.sh                    # builds in build-bench-editor
+#   BUILD_DIR=build-x REPEAT=5 bench/editor.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build-bench-editor}
+repeat=${REPEAT:-3}
+
+if [[ ! -x $build/editor_bench ]] || [[ -z ${NO_BUILD:-} ]]; then
+    cmake -S "${SOURCE_DIR:-.}" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build" --target editor_bench -j2 >/dev/null
+fi
+bench=$(find "$build" -name editor_bench -type f -perm -u+x | head -1)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+file=$work/plant.st
+python3 - "$file" <<'PY'
+import sys
+# 50 MB of Structured Text; the word flowRate appears on 200 000 lines, once each.
+target, matches = 50 * 1024 * 1024, 200_000
+plain = [
+    "    IF pump{n}.running AND NOT alarm{n} THEN\n",
+    "        level{n} := level{n} + 16#0F * 0.25; (* top up the tank *)\n",
+    "    END_IF;\n",
+    "    message{n} := 'tank {n} ok'; // status line\n",
+]
+hit = "    total{n} := total{n} + flowRate * cycleTime;\n"
+out, size, n = [], 0, 0
+while size < target:
+    for line in plain:
+        s = line.format(n=n % 1000)
+        out.append(s); size += len(s)
+    n += 1
+per = max(1, n // matches)
+lines, hits, block = [], 0, 0
+for i in range(0, len(out), 4):
+    lines.extend(out[i:i + 4])
+    if hits < matches and block % per == 0:
+        lines.append(hit.format(n=block % 1000)); hits += 1
+    block += 1
+while hits < matches:
+    lines.append(hit.format(n=hits % 1000)); hits += 1
+open(sys.argv[1], "w").write("".join(lines))
+PY
+size_mb=$(du -m "$file" | cut -f1)
+words=$(grep -o 'flowRate' "$file" | wc -l)
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+ms_of() {  # runs the command, prints its wall time in ms
+    local start end
+    start=$(date +%s%N); "$@" >/dev/null; end=$(date +%s%N)
+    echo $(((end - start) / 1000000))
+}
+
+cat "$file" >/dev/null  # warm the page cache for everyone
+cat_ms=$(for _ in $(seq "$repeat"); do ms_of sh -c "cat '$file' > /dev/null"; done | median)
+wc_ms=$(for _ in $(seq "$repeat"); do ms_of wc -l "$file"; done | median)
+sed_ms=$(for _ in $(seq "$repeat"); do ms_of sh -c "sed 's/flowRate/volumeFlow/g' '$file' > '$work/sed.out'"; done | median)
+
+results=$work/results
+: >"$results"
+for _ in $(seq "$repeat"); do
+    cp "$file" "$work/copy.st"
+    QT_QPA_PLATFORM=offscreen "$bench" "$work/copy.st" flowRate volumeFlow >>"$results"
+    cmp -s "$file" "$work/copy.st" || { echo "saving unchanged changed the file" >&2; exit 1; }
+    cmp -s "$work/sed.out" "$work/copy.st.replaced" || { echo "replace-all differs from sed" >&2; exit 1; }
+done
+value() { grep "^$1=" "$results" | cut -d= -f2 | median; }
+
+echo "file: ${size_mb} MB, $(wc -l <"$file") lines, $words matches of flowRate"
+echo "floors: cat ${cat_ms} ms, wc -l ${wc_ms} ms, sed ${sed_ms} ms (medians of $repeat)"
+awk -v o="$(value open_ms)" -v s="$(value save_ms)" -v r="$(value replace_ms)" -v q="$(value questions)" \
+    -v c="$cat_ms" -v w="$wc_ms" -v d="$sed_ms" \
+    -v tt="$(value type_top_max_ms)" -v tm="$(value type_middle_max_ms)" -v te="$(value type_end_max_ms)" \
+    -v jm="$(value jump_middle_ms)" -v je="$(value jump_end_ms)" 'BEGIN {
+    printf "open:        %8.1f ms   %6.1fx cat   %6.1fx wc -l (target <= 20x wc -l)\n", o, o / (c > 0 ? c : 1), o / (w > 0 ? w : 1)
+    printf "save:        %8.1f ms   %6.1fx cat (unchanged, byte-identical)\n", s, s / (c > 0 ? c : 1)
+    printf "replace-all: %8.1f ms   %6.1fx sed (target <= 5x; %d question)\n", r, r / (d > 0 ? d : 1), q
+    printf "typing, longest keystroke with repaint: top %.1f ms, middle %.1f ms, end %.1f ms (target < 200 ms)\n", tt, tm, te
+    printf "jumps (not typing): to the middle %.1f ms, to the end %.1f ms\n", jm, je
+}'

@@ -1,0 +1,142 @@
+// Times the editor window on one large file: opening it, saving it unchanged,
+// replacing every match of a word ("Yes to all" at the first question), and
+// the longest freeze while typing in it. Prints key=value lines for
+// bench/editor.sh.
+//
+//   editor_bench FILE WORD REPLACEMENT
+#include <QAccessible>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <cstdio>
+
+#include "NotepadEditor.h"
+#include "RecordingToolHost.h"
+#include "TestEnvironment.h"
+#include "dlgConfirmReplace.h"
+#include "dlgReplaceText.h"
+#include "fmNotepad.h"
+
+namespace {
+
+void settle(QWidget& window) {
+    QApplication::processEvents();
+    window.repaint();  // a full paint, styling what is visible
+    QApplication::processEvents();
+}
+
+// Types `keys` keystrokes at `line`, returning the longest single keystroke
+// including the repaint that follows it.
+qint64 typeAt(TfrmNotepad& window, int line, int keys) {
+    NotepadEditor* editor = window.editor();
+    QElapsedTimer move;
+    move.start();
+    editor->setCursorPosition(line, 0);
+    editor->ensureLineVisible(line);
+    settle(window);
+    qint64 longest = 0;
+    for (int i = 0; i < keys; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        if (i % 20 == 19) {
+            QTest::keyClick(editor, Qt::Key_Return);
+        } else {
+            QTest::keyClick(editor, char('a' + i % 26));
+        }
+        settle(window);
+        longest = std::max(longest, timer.nsecsElapsed());
+    }
+    return longest;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TestEnvironment::prepare();
+    QApplication app(argc, argv);
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: editor_bench FILE WORD REPLACEMENT\n");
+        return 2;
+    }
+    const QString file = QString::fromLocal8Bit(argv[1]);
+    const QString word = QString::fromLocal8Bit(argv[2]);
+    const QString replacement = QString::fromLocal8Bit(argv[3]);
+
+    RecordingToolHost host;
+    TfrmNotepad window(host);
+    window.resize(1000, 700);
+    window.show();
+    settle(window);
+
+    QElapsedTimer timer;
+    host.scripted.answer(file);
+    timer.start();
+    window.TBXOpenClick();
+    settle(window);
+    const qint64 openNs = timer.nsecsElapsed();
+    if (window.fileName().isEmpty()) {
+        std::fprintf(stderr, "open failed\n");
+        return 1;
+    }
+
+    timer.restart();
+    window.TBXSaveClick();
+    const qint64 saveNs = timer.nsecsElapsed();
+
+    // Typing near the top, then in the middle and at the end of the document.
+    const int lines = window.editor()->lines();
+    const qint64 typeTop = typeAt(window, 10, 60);
+    timer.restart();
+    window.editor()->setCursorPosition(lines / 2, 0);
+    window.editor()->ensureLineVisible(lines / 2);
+    settle(window);
+    const qint64 jumpMiddle = timer.nsecsElapsed();
+    const qint64 typeMiddle = typeAt(window, lines / 2, 60);
+    timer.restart();
+    window.editor()->setCursorPosition(window.editor()->lines() - 1, 0);
+    window.editor()->ensureLineVisible(window.editor()->lines() - 1);
+    settle(window);
+    const qint64 jumpEnd = timer.nsecsElapsed();
+    const qint64 typeEnd = typeAt(window, window.editor()->lines() - 1, 60);
+    for (int i = 0; i < 200; ++i) {
+        window.editor()->undo();
+    }
+    settle(window);
+
+    int questions = 0;
+    window.setDialogRunner([&](QDialog& dialog) {
+        if (auto* replace = dynamic_cast<TTextReplaceDialog*>(&dialog)) {
+            replace->setSearchText(word);
+            replace->setReplaceText(replacement);
+            replace->setSearchCaseSensitive(true);
+            replace->accept();
+            return replace->result();
+        }
+        ++questions;
+        return int(TConfirmReplaceDialog::YesToAll);
+    });
+    window.editor()->setCursorPosition(0, 0);
+    timer.restart();
+    window.TBXReplaceClick();
+    settle(window);
+    const qint64 replaceNs = timer.nsecsElapsed();
+
+    QFile out(file + ".replaced");
+    if (!out.open(QIODevice::WriteOnly)) {
+        return 1;
+    }
+    out.write(window.editor()->bytes().data(), window.editor()->bytes().size());
+    out.close();
+
+    const auto ms = [](qint64 ns) { return double(ns) / 1e6; };
+    std::printf("open_ms=%.1f\nsave_ms=%.1f\nreplace_ms=%.1f\nquestions=%d\n", ms(openNs),
+                ms(saveNs), ms(replaceNs), questions);
+    std::printf("type_top_max_ms=%.1f\ntype_middle_max_ms=%.1f\ntype_end_max_ms=%.1f\n",
+                ms(typeTop), ms(typeMiddle), ms(typeEnd));
+    std::printf("accessibility_active=%d\n", QAccessible::isActive() ? 1 : 0);
+    std::printf("jump_middle_ms=%.1f\njump_end_ms=%.1f\nlines=%d\n", ms(jumpMiddle), ms(jumpEnd),
+                lines);
+    window.editor()->setModified(false);
+    return 0;
+}
