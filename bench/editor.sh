@@ -35,7 +35,8 @@ plain = [
 ]
 hit = "    total{n} := total{n} + flowRate * cycleTime;\n"
 out, size, n = [], 0, 0
-while size < target:
+hit_size = matches * len(hit.format(n=500))
+while size < target - hit_size:
     for line in plain:
         s = line.format(n=n % 1000)
         out.append(s); size += len(s)

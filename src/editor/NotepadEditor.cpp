@@ -93,10 +93,18 @@ void NotepadEditor::loadBytes(const QByteArray& bytes, TextEncoding encoding, Li
     SendScintilla(SCI_GOTOPOS, 0);
     m_gutterDigits = 0;
     refreshLineNumbers();
+    // QScintilla reports every insertion and deletion to its accessibility
+    // code, which counts the characters before the change each time, whether
+    // anyone listens or not: in a large document that is a long freeze per
+    // keystroke. Large documents do without those change reports.
+    const bool large = bytes.size() >= kPlainAccessibilityBytes;
+    SendScintilla(
+        SCI_SETMODEVENTMASK,
+        large ? SC_MODEVENTMASKALL & ~(SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT) : SC_MODEVENTMASKALL);
     // The interface is chosen by the document's size: drop one made for the
     // previous document when the choice changes.
     if (QAccessibleInterface* current = QAccessible::queryAccessibleInterface(this)) {
-        if ((current->textInterface() != nullptr) == (bytes.size() >= kPlainAccessibilityBytes)) {
+        if ((current->textInterface() != nullptr) == large) {
             QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(current));
         }
     }
