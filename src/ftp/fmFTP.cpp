@@ -18,6 +18,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -706,6 +707,19 @@ void TFTPfrm::finishLogIn() {
     PCtrlSites->setCurrentWidget(LocalFolders);
 }
 
+void TFTPfrm::logInWith(const std::function<void()>& steps) {
+    guarded([&] {
+        // The state follows the attempt, failed or not, before any error box.
+        try {
+            steps();
+        } catch (const AppError&) {
+            finishLogIn();
+            throw;
+        }
+        finishLogIn();
+    });
+}
+
 void TFTPfrm::configureClient(const QString& server, const QString& user, const QString& password,
                               const QString& port) {
     m_client.setPort(toInteger(port));
@@ -732,20 +746,13 @@ void TFTPfrm::DoLogIn() {
     if (edtServer->text().isEmpty()) {
         return;
     }
-    guarded([this] {
-        try {
-            configureClient(edtServer->text(), edtUser->text(), edtPassword->text(),
-                            edtPort->text());
-            m_client.open();
-            if (edtStartDir->text().isEmpty()) {
-                edtStartDir->setText(m_client.currentFolder());
-            }
-            showStartFolder();
-        } catch (const AppError&) {
-            finishLogIn();
-            throw;
+    logInWith([this] {
+        configureClient(edtServer->text(), edtUser->text(), edtPassword->text(), edtPort->text());
+        m_client.open();
+        if (edtStartDir->text().isEmpty()) {
+            edtStartDir->setText(m_client.currentFolder());
         }
-        finishLogIn();
+        showStartFolder();
     });
 }
 
@@ -758,23 +765,17 @@ void TFTPfrm::TBXQConnectClick() {
         helpMessage("You must enter a valid FTP address to connect.", 1200);
         return;
     }
-    guarded([this] {
-        try {
-            edtPort->setText(TBXedtPort->text());
-            edtServer->setText(TBXedtServer->text());
-            edtUser->setText(TBXedtUser->text());
-            edtDesc->setText("Quick Connect");
-            edtPassword->setText(TBXedtPassword->text());
-            configureClient(TBXedtServer->text(), TBXedtUser->text(), TBXedtPassword->text(),
-                            TBXedtPort->text());
-            m_client.open();
-            edtStartDir->setText(m_client.currentFolder());
-            showStartFolder();
-        } catch (const AppError&) {
-            finishLogIn();
-            throw;
-        }
-        finishLogIn();
+    logInWith([this] {
+        edtPort->setText(TBXedtPort->text());
+        edtServer->setText(TBXedtServer->text());
+        edtUser->setText(TBXedtUser->text());
+        edtDesc->setText("Quick Connect");
+        edtPassword->setText(TBXedtPassword->text());
+        configureClient(TBXedtServer->text(), TBXedtUser->text(), TBXedtPassword->text(),
+                        TBXedtPort->text());
+        m_client.open();
+        edtStartDir->setText(m_client.currentFolder());
+        showStartFolder();
     });
 }
 
@@ -792,22 +793,16 @@ void TFTPfrm::TBXFIanonymousClick() {
         helpMessage("You must enter a valid FTP address to connect.", 1200);
         return;
     }
-    guarded([this, address] {
-        try {
-            edtPort->setText("21");
-            edtServer->setText(address);
-            edtUser->setText("anonymous");
-            edtDesc->setText("Anonymous FTP Login");
-            edtPassword->clear();
-            configureClient(address, "anonymous", QString(), "21");
-            m_client.open();
-            edtStartDir->setText(m_client.currentFolder());
-            showStartFolder();
-        } catch (const AppError&) {
-            finishLogIn();
-            throw;
-        }
-        finishLogIn();
+    logInWith([this, address] {
+        edtPort->setText("21");
+        edtServer->setText(address);
+        edtUser->setText("anonymous");
+        edtDesc->setText("Anonymous FTP Login");
+        edtPassword->clear();
+        configureClient(address, "anonymous", QString(), "21");
+        m_client.open();
+        edtStartDir->setText(m_client.currentFolder());
+        showStartFolder();
     });
 }
 
@@ -1144,15 +1139,12 @@ void TFTPfrm::btnDownloadClick() {
     QTreeWidgetItem* parent = node->parent();
     QFile file(local);
     guarded([&] {
-        struct Cleanup {
-            TFTPfrm* window;
-            QFile& file;
-            ~Cleanup() {
-                file.close();
-                window->m_progress->hide();
-                window->m_foregroundTransfer = false;
-            }
-        } cleanup{this, file};
+        // The file closes and the bar goes whatever the transfer's outcome.
+        const auto cleanup = qScopeGuard([&] {
+            file.close();
+            m_progress->hide();
+            m_foregroundTransfer = false;
+        });
         m_client.changeFolder(nodePath(parent));
         const qint64 size = m_client.fileSize(name);
         qint64 offset = 0;
@@ -1190,15 +1182,12 @@ void TFTPfrm::btnUploadClick() {
     }
     QFile file(local);
     guarded([&] {
-        struct Cleanup {
-            TFTPfrm* window;
-            QFile& file;
-            ~Cleanup() {
-                file.close();
-                window->m_progress->hide();
-                window->m_foregroundTransfer = false;
-            }
-        } cleanup{this, file};
+        // The file closes and the bar goes whatever the transfer's outcome.
+        const auto cleanup = qScopeGuard([&] {
+            file.close();
+            m_progress->hide();
+            m_foregroundTransfer = false;
+        });
         m_client.changeFolder(target ? nodePath(target) : edtStartDir->text());
         if (!file.open(QIODevice::ReadOnly)) {
             throw AppError("Cannot open " + local + ": " + file.errorString());

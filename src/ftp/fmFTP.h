@@ -126,6 +126,7 @@ private:
 
     void applyConnectionState();
     void finishLogIn();
+    void logInWith(const std::function<void()>& steps);
     void configureClient(const QString& server, const QString& user, const QString& password,
                          const QString& port);
     void showStartFolder();
