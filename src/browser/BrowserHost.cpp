@@ -117,6 +117,9 @@ QWebEngineProfile* BrowserHost::profile() {
         settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
         // No requests the user did not ask for.
         settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+        // The window shows no page icons, so none are fetched.
+        settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+        settings->setAttribute(QWebEngineSettings::TouchIconsEnabled, false);
         settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     }
     return shared;

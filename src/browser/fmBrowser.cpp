@@ -85,7 +85,7 @@ TbrowserFrm::TbrowserFrm(ToolHost& host, QWidget* parent)
     if (s_windows++ == 0)
         recordUserAgent(true);
     // The toolbars' own context menu would hide them behind the items' backs.
-    setContextMenuPolicy(Qt::NoContextMenu);
+    setContextMenuPolicy(Qt::PreventContextMenu);
     buildPages();
     buildToolbars();
     buildStatusBar();

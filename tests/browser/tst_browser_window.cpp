@@ -295,17 +295,19 @@ private slots:
         QCOMPARE(m_host->scripted.last().text, "Hello from the page");
     }
 
-    void addressBoxEnter() {
+    void addressBoxEnterAndListChoices() {
+        const QString first = url("/b.html");
+        const QString second = url("/c.html");
         {
             Registry registry;
             registry.openKey(TypedAddresses::kKey, true);
-            registry.writeString("Url1", "http://first.test/");
+            registry.writeString("Url1", first);
             registry.writeString("Url2", "");
-            registry.writeString("Url4", "http://second.test/");
+            registry.writeString("Url4", second);
         }
         TbrowserFrm* window = openWindow();
         AddressCombo* box = window->addressBox();
-        QCOMPARE(box->entries(), (QStringList{"http://first.test/", "http://second.test/"}));
+        QCOMPARE(box->entries(), (QStringList{first, second}));
         QVERIFY(loaded(window, blankPageUrl()));
 
         const QString address = url("/a.html");
@@ -316,16 +318,30 @@ private slots:
             QVERIFY(loaded(window, address));
         }
         // Typed twice: two equal entries on top.
-        QCOMPARE(box->entries(),
-                 (QStringList{address, address, "http://first.test/", "http://second.test/"}));
+        QCOMPARE(box->entries(), (QStringList{address, address, first, second}));
         QCOMPARE(box->CurrentAddress(), address);
+        {
+            Registry registry;
+            QVERIFY(registry.openKey(TypedAddresses::kKey, false));
+            QCOMPARE(registry.readString("Url1"), address);
+            QCOMPARE(registry.readString("Url4"), second);
+            QVERIFY(registry.valueExists("Url5"));
+            QCOMPARE(registry.readString("Url5"), "");
+            QVERIFY(!registry.valueExists("Url6"));
+        }
+
+        // A click in the list opens the entry and leaves the list as it is.
+        box->chooseEntry(3, true);
+        QVERIFY(loaded(window, second));
+        QCOMPARE(box->entries(), (QStringList{address, address, first, second}));
+        QCOMPARE(box->CurrentAddress(), second);
+        // Enter in the open list moves the entry to the top and writes back.
+        box->chooseEntry(2, false);
+        QVERIFY(loaded(window, first));
+        QCOMPARE(box->entries(), (QStringList{first, address, address, second}));
         Registry registry;
         QVERIFY(registry.openKey(TypedAddresses::kKey, false));
-        QCOMPARE(registry.readString("Url1"), address);
-        QCOMPARE(registry.readString("Url4"), "http://second.test/");
-        QVERIFY(registry.valueExists("Url5"));
-        QCOMPARE(registry.readString("Url5"), "");
-        QVERIFY(!registry.valueExists("Url6"));
+        QCOMPARE(registry.readString("Url1"), first);
     }
 
     void searchBox() {
