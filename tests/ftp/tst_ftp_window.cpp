@@ -336,6 +336,16 @@ void FtpWindowTest::openingFoldersAndGoingUp() {
     QCOMPARE(model->rowCount(), 1);
     QCOMPARE(model->item(0, 0)->text(), QString("logo.png"));
 
+    // A click names the entry in the status bar; F2 asks for a new name.
+    QTreeWidgetItem* guide = node({"..", "/docs", "guide.txt"});
+    QTest::mouseClick(remoteTree()->viewport(), Qt::LeftButton, {},
+                      remoteTree()->visualItemRect(guide).center());
+    QCOMPARE(m_window->findChild<QLabel*>("statusPanel1")->text(), QString("Selected File:"));
+    QCOMPARE(m_window->findChild<QLineEdit*>("statusPanel2")->text(), QString("guide.txt"));
+    m_nameAnswer.clear();
+    QTest::keyClick(remoteTree(), Qt::Key_F2);
+    QCOMPARE(m_namePrompts, QStringList{"New File Name:|guide.txt"});
+
     // A file node opens nothing.
     select({"..", "/docs", "guide.txt"});
     m_window->DoOpenDir();
