@@ -98,9 +98,11 @@ void NotepadEditor::loadBytes(const QByteArray& bytes, TextEncoding encoding, Li
     // anyone listens or not: in a large document that is a long freeze per
     // keystroke. Large documents do without those change reports.
     const bool large = bytes.size() >= kPlainAccessibilityBytes;
-    SendScintilla(
-        SCI_SETMODEVENTMASK,
-        large ? SC_MODEVENTMASKALL & ~(SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT) : SC_MODEVENTMASKALL);
+    m_reportsChanges = !large;
+    // (The mask is matched bit by bit, and every text change also carries
+    // a "performed by" bit, so only unrelated kinds may stay in it.)
+    SendScintilla(SCI_SETMODEVENTMASK,
+                  large ? SC_MOD_CHANGEMARKER | SC_MOD_CHANGEFOLD : SC_MODEVENTMASKALL);
     // The interface is chosen by the document's size: drop one made for the
     // previous document when the choice changes.
     if (QAccessibleInterface* current = QAccessible::queryAccessibleInterface(this)) {

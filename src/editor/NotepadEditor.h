@@ -20,6 +20,9 @@ public:
     // The document exactly as held, valid until the next change.
     QByteArrayView bytes() const;
     TextEncoding encoding() const { return m_encoding; }
+    // False for large documents, which do without per-change notifications
+    // (textChanged among them); their changes show in SCN_UPDATEUI instead.
+    bool reportsChanges() const { return m_reportsChanges; }
     LineEnd lineEnd() const { return m_lineEnd; }
 
     // Byte offsets of the document and UTF-16 indexes of its decoded text.
@@ -52,4 +55,5 @@ private:
     LineEnd m_lineEnd = LineEnd::Lf;
     QMenu* m_contextMenu = nullptr;
     int m_gutterDigits = 0;
+    bool m_reportsChanges = true;
 };

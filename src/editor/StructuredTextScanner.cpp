@@ -133,10 +133,16 @@ const QSet<QByteArray>& keywords() {
 }  // namespace
 
 bool isKeyword(QByteArrayView word) {
-    if (word.size() > 20) {
+    // Called for every identifier while colouring: no allocation here.
+    char upper[24];
+    if (word.size() > qsizetype(sizeof upper)) {
         return false;
     }
-    return keywords().contains(QByteArray(word.data(), word.size()).toUpper());
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const char c = word[i];
+        upper[i] = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    }
+    return keywords().contains(QByteArray::fromRawData(upper, word.size()));
 }
 
 LineState scanLine(QByteArrayView line, LineState state,

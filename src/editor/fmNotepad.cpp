@@ -172,8 +172,10 @@ TfrmNotepad::TfrmNotepad(ToolHost& host, QWidget* parent)
                             EditorTexts::kInitialLines[2];
     synEdMemo->loadBytes(initial.toUtf8(), TextEncoding::Utf8, LineEnd::Lf);
 
-    connect(synEdMemo, &QsciScintillaBase::SCN_UPDATEUI, this,
-            [this](int) { statusChanged(false); });
+    connect(synEdMemo, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
+        statusChanged(!synEdMemo->reportsChanges() &&
+                      (updated & QsciScintillaBase::SC_UPDATE_CONTENT) != 0);
+    });
     connect(synEdMemo, &QsciScintilla::textChanged, this, [this] { statusChanged(true); });
     connect(synEdMemo, &QsciScintilla::modificationChanged, this,
             [this](bool) { statusChanged(false); });

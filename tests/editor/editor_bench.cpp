@@ -46,6 +46,9 @@ qint64 typeAt(TfrmNotepad& window, int line, int keys) {
         }
         settle(window);
         longest = std::max(longest, timer.nsecsElapsed());
+        if (qEnvironmentVariableIsSet("EDITOR_BENCH_KEYS")) {
+            std::fprintf(stderr, "key %d line %d: %.1f ms\n", i, line, timer.nsecsElapsed() / 1e6);
+        }
     }
     return longest;
 }

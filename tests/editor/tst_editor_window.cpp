@@ -119,6 +119,7 @@ private slots:
     void byteExactRoundTrip();
     void lineEndsFollowTheDocument();
     void fileErrorsKeepTheDocument();
+    void largeDocumentEditsAndSaves();
     void printCancelledDoesNothing();
 
 private:
@@ -775,6 +776,26 @@ void TestEditorWindow::fileErrorsKeepTheDocument() {
     QCOMPARE(window->windowTitle(), path("good.txt"));
     QVERIFY(window->editor()->isModified());
     QCOMPARE(readFile(path("good.txt")), QByteArray("good"));
+}
+
+void TestEditorWindow::largeDocumentEditsAndSaves() {
+    // Past the size where the window stops QScintilla's change reports.
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < 3 * 1024 * 1024; ++i) {
+        bytes += "line " + QByteArray::number(i) + " of a large document\n";
+    }
+    TfrmNotepad* window = makeWindow();
+    writeFile(path("large.txt"), bytes);
+    openFile(window, path("large.txt"));
+    QVERIFY(!window->editor()->isModified());
+    window->editor()->setCursorPosition(1000, 0);
+    QTest::keyClicks(window->editor(), "new ");
+    QVERIFY(window->editor()->isModified());
+    QTRY_COMPARE(window->statusText(0), QString("The text was modified."));
+    QVERIFY(window->action("TBXUndo")->isEnabled());
+    window->TBXSaveClick();
+    const qsizetype at = bytes.indexOf("line 1000 ");
+    QCOMPARE(readFile(path("large.txt")), bytes.insert(at, "new "));
 }
 
 void TestEditorWindow::printCancelledDoesNothing() {
