@@ -93,9 +93,13 @@ TbrowserFrm::TbrowserFrm(ToolHost& host, QWidget* parent)
 }
 
 TbrowserFrm::~TbrowserFrm() {
-    m_settings.accessoriesToolbar = TBXhideMTB->isChecked();
-    m_settings.searches = m_searches.entries();
-    BrowserSettings::write(m_settings, Addrs->entries());
+    // A window that never started has read nothing: writing its defaults would
+    // wipe what the others stored.
+    if (m_started) {
+        m_settings.accessoriesToolbar = TBXhideMTB->isChecked();
+        m_settings.searches = m_searches.entries();
+        BrowserSettings::write(m_settings, Addrs->entries());
+    }
     // The control reports to this window: it goes first.
     delete WB;
     WB = nullptr;

@@ -414,6 +414,19 @@ private slots:
         QVERIFY(!registry.valueExists(BrowserRules::kUserAgentText));
     }
 
+    void windowNeverShownWritesNothing() {
+        {
+            Registry registry;
+            registry.openKey(BrowserRules::kSearchKey, true);
+            registry.writeString("0", "kept");
+        }
+        delete new TbrowserFrm(*m_host);
+        Registry registry;
+        QVERIFY(registry.openKey(BrowserRules::kSearchKey, false));
+        QCOMPARE(registry.readString("0"), "kept");
+        QVERIFY(!registry.keyExists(BrowserRules::kSettingsKey));
+    }
+
     void viewItemsCaptions() {
         TbrowserFrm* window = openWindow();
         QAction* mainItem = window->findChild<QAction*>("TBXMainTB");
