@@ -187,11 +187,15 @@ int searchAndReplace(SearchDocument& document, TextSearchEngine& engine, const Q
             QString replaced;
             qsizetype copied = low;
             int rest = 0;
+            qsizetype caret = -1;  // after the match asked about
             auto next = nextMatch(engine, text, low, high, false, options.wholeWord);
             while (next) {
                 replaced += QStringView(text).mid(copied, next->start - copied);
                 replaced += engine.replacement(text, *next, replaceText);
                 copied = next->end;
+                if (next->start == match->start) {
+                    caret = low + replaced.size();
+                }
                 ++rest;
                 const qsizetype at = next->end > next->start ? next->end : next->start + 1;
                 next = at <= high ? nextMatch(engine, text, at, high, false, options.wholeWord)
@@ -199,8 +203,12 @@ int searchAndReplace(SearchDocument& document, TextSearchEngine& engine, const Q
             }
             replaced += QStringView(text).mid(copied, high - copied);
             document.replace(low, high, replaced);
-            const qsizetype end = low + replaced.size();
-            document.select(end, end, false);
+            // The caret stays by the match the user saw, not at the last one,
+            // which may lie far down a large document.
+            if (caret < 0) {
+                caret = low + replaced.size();
+            }
+            document.select(caret, caret, false);
             return count - 1 + rest;  // the match asked about is among `rest`
         }
         const bool empty = match->start == match->end;

@@ -78,6 +78,8 @@ void TestEditorCore::encodingDetection_data() {
     QTest::newRow("utf8") << QByteArray("gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x98\x80") << true;
     QTest::newRow("nul") << QByteArray("a\0b", 3) << true;
     QTest::newRow("latin1") << QByteArray("caf\xE9\n") << false;
+    QTest::newRow("latin1 after long ascii") << QByteArray("0123456789abcdef\xE9") << false;
+    QTest::newRow("utf8 after long ascii") << QByteArray("0123456789abcdef\xC3\xA9") << true;
     QTest::newRow("overlong") << QByteArray("\xC0\x80") << false;
     QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false;
     QTest::newRow("truncated") << QByteArray("ab\xE2\x82") << false;
@@ -364,6 +366,7 @@ void TestEditorCore::yesToAllReplacesRestInOneChange() {
     QCOMPARE(document.content, QString("one dog, two dog, three dog, four dog, five dog."));
     QCOMPARE(document.asked.size(), 1);
     QCOMPARE(document.changes, 1);
+    QCOMPARE(document.caret, 7);  // after the first replacement, where the question was
 
     // Empty matches of an expression neither loop nor lose text.
     StringDocument lines("a\nb\nc");
