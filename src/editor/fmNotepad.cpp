@@ -368,10 +368,12 @@ void TfrmNotepad::buildStatusBar() {
     for (int i = 0; i < 5; ++i) {
         m_panels[i] = new QLabel(this);
         m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        // At least the designed width; wider where the texts need it.
-        m_panels[i]->setMinimumWidth(widths[i]);
+        // Panels share the bar in their designed proportions; in a narrow
+        // window they clip their texts instead of drawing over each other.
+        m_panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        m_panels[i]->setMinimumWidth(qMin(widths[i], 40));
         m_panels[i]->setFrameShape(QFrame::StyledPanel);
-        statusBar()->addWidget(m_panels[i], i == 4 ? 1 : 0);
+        statusBar()->addWidget(m_panels[i], widths[i]);
     }
 }
 
