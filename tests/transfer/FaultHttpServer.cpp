@@ -164,10 +164,10 @@ void FaultHttpServer::serve(int socket) {
         const bool rangeAllowed = !behaviour.ignoreRange && behaviour.contentEncoding.isEmpty() &&
                                   (request.ifRange.isEmpty() || request.ifRange == behaviour.etag);
         if (rangeAllowed && request.range.startsWith("bytes=")) {
-            const QByteArray spec = request.range.mid(6);
-            const qsizetype dash = spec.indexOf('-');
-            first = spec.left(dash).toLongLong();
-            const QByteArray end = spec.mid(dash + 1);
+            const QByteArray bounds = request.range.mid(6);
+            const qsizetype dash = bounds.indexOf('-');
+            first = bounds.left(dash).toLongLong();
+            const QByteArray end = bounds.mid(dash + 1);
             last = end.isEmpty() ? size - 1 : std::min(end.toLongLong(), size - 1);
             partial = true;
         }
