@@ -84,6 +84,17 @@ void NotepadEditor::loadBytes(const QByteArray& bytes, TextEncoding encoding, Li
                                   : lineEnd == LineEnd::Cr ? SC_EOL_CR
                                                            : SC_EOL_LF);
     SendScintilla(SCI_MARGINTEXTCLEARALL);
+    // QScintilla reports every insertion and deletion to its accessibility
+    // code, which counts the characters before the change each time, whether
+    // anyone listens or not: in a large document that is a long freeze per
+    // keystroke, and a second pass over the whole text while loading. Large
+    // documents do without those change reports, from the load on.
+    const bool large = bytes.size() >= kPlainAccessibilityBytes;
+    m_reportsChanges = !large;
+    // (The mask is matched bit by bit, and every text change also carries
+    // a "performed by" bit, so only unrelated kinds may stay in it.)
+    SendScintilla(SCI_SETMODEVENTMASK,
+                  large ? SC_MOD_CHANGEMARKER | SC_MOD_CHANGEFOLD : SC_MODEVENTMASKALL);
     // Appending with a length keeps NUL bytes, which SCI_SETTEXT would cut at.
     SendScintilla(SCI_ALLOCATE, long(bytes.size() + 1));
     SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()), bytes.constData());
@@ -93,16 +104,6 @@ void NotepadEditor::loadBytes(const QByteArray& bytes, TextEncoding encoding, Li
     SendScintilla(SCI_GOTOPOS, 0);
     m_gutterDigits = 0;
     refreshLineNumbers();
-    // QScintilla reports every insertion and deletion to its accessibility
-    // code, which counts the characters before the change each time, whether
-    // anyone listens or not: in a large document that is a long freeze per
-    // keystroke. Large documents do without those change reports.
-    const bool large = bytes.size() >= kPlainAccessibilityBytes;
-    m_reportsChanges = !large;
-    // (The mask is matched bit by bit, and every text change also carries
-    // a "performed by" bit, so only unrelated kinds may stay in it.)
-    SendScintilla(SCI_SETMODEVENTMASK,
-                  large ? SC_MOD_CHANGEMARKER | SC_MOD_CHANGEFOLD : SC_MODEVENTMASKALL);
     // The interface is chosen by the document's size: drop one made for the
     // previous document when the choice changes.
     if (QAccessibleInterface* current = QAccessible::queryAccessibleInterface(this)) {
