@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -440,6 +441,20 @@ void TfrmMain::TBXRestoreClick() {
     } catch (const AppError& error) {
         m_prompts.errorBox(error.message());
     }
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    fitToolBar();
+}
+
+void TfrmMain::fitToolBar() {
+    // Captions beside the icons while they fit; icons alone (captions as
+    // tips) in a narrow frame, so the mail button and the theme selector stay
+    // in reach instead of behind the overflow arrow.
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const bool fits = m_toolBar->sizeHint().width() <= width();
+    m_toolBar->setToolButtonStyle(fits ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

@@ -107,6 +107,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -116,6 +117,7 @@ private:
     void readMainSettings();
     void buildMenus();
     void buildToolBar();
+    void fitToolBar();
     QMdiSubWindow* addToMdi(ToolWindow* window);
     QList<QMdiSubWindow*> subWindowsInMdiOrder() const;
     QAction* menuItem(QMenu* menu, const QString& caption, int image,
