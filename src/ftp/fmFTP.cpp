@@ -32,6 +32,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -815,6 +816,15 @@ void TFTPfrm::DoLogOut() {
     PCtrlSites->setCurrentWidget(FavSites);
 }
 
+bool TFTPfrm::treeHolds(const QTreeWidgetItem* node) const {
+    for (QTreeWidgetItemIterator it(tvList); *it; ++it) {
+        if (*it == node) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void TFTPfrm::clearRemoteTree() {
     tvList->clear();
     m_filesModel->removeRows(0, m_filesModel->rowCount());
@@ -864,12 +874,18 @@ QIcon TFTPfrm::iconForEntry(const QString& text) const {
 }
 
 void TFTPfrm::ListRemoteFolder(QTreeWidgetItem* node) {
+    if (node && !treeHolds(node)) {
+        return;
+    }
     m_client.changeFolder(node ? nodePath(node) : edtStartDir->text());
     // Collect first: the tree is touched only once the listing is complete.
     QStringList texts;
     m_client.list([&texts](const FtpListEntry& entry) {
         texts.append(remoteEntryText(entry.name, entry.folder || entry.link));
     });
+    if (node && !treeHolds(node)) {
+        return;  // the connection dropped while the server answered
+    }
     tvList->setUpdatesEnabled(false);
     QTreeWidgetItem* target = node;
     if (!target) {
@@ -973,13 +989,14 @@ void TFTPfrm::DoRenameRemote() {
     const QString text = node->text(0);
     const bool folder = isRemoteFolderText(text);
     const QString oldName = folder ? text.mid(1) : text;
+    QTreeWidgetItem* parent = node->parent();
+    const QString parentPath = nodePath(parent);
     const QString newName = m_askName(folder ? "New Folder Name:" : "New File Name:", oldName);
-    if (newName.isEmpty() || newName == oldName) {
+    if (newName.isEmpty() || newName == oldName || !treeHolds(parent)) {
         return;
     }
-    QTreeWidgetItem* parent = node->parent();
-    guarded([this, parent, oldName, newName] {
-        m_client.changeFolder(nodePath(parent));
+    guarded([this, parent, parentPath, oldName, newName] {
+        m_client.changeFolder(parentPath);
         m_client.rename(oldName, newName);
         ListRemoteFolder(parent);
     });
@@ -992,14 +1009,16 @@ void TFTPfrm::DoDeleteRemote() {
     }
     const QString text = node->text(0);
     QTreeWidgetItem* parent = node->parent();
+    const QString parentPath = nodePath(parent);
     if (!isRemoteFolderText(text)) {
         if (prompts().message(Prompts::Kind::Question, QString(),
                               "Do you wish to delete the " + text + " file ?",
-                              Prompts::Yes | Prompts::No) != Prompts::Yes) {
+                              Prompts::Yes | Prompts::No) != Prompts::Yes ||
+            !treeHolds(parent)) {
             return;
         }
-        guarded([this, parent, text] {
-            m_client.changeFolder(nodePath(parent));
+        guarded([this, parent, parentPath, text] {
+            m_client.changeFolder(parentPath);
             m_client.deleteFile(text);
             ListRemoteFolder(parent);
         });
@@ -1007,11 +1026,12 @@ void TFTPfrm::DoDeleteRemote() {
     }
     if (prompts().message(Prompts::Kind::Question, QString(),
                           "Do you wish to delete the " + text + " folder?",
-                          Prompts::Yes | Prompts::No) != Prompts::Yes) {
+                          Prompts::Yes | Prompts::No) != Prompts::Yes ||
+        !treeHolds(parent)) {
         return;
     }
-    guarded([this, parent, text] {
-        m_client.changeFolder(nodePath(parent));
+    guarded([this, parent, parentPath, text] {
+        m_client.changeFolder(parentPath);
         m_client.removeFolder(remoteNodePath(m_client.currentFolder(), {text}));
         ListRemoteFolder(parent);
     });
@@ -1131,12 +1151,12 @@ void TFTPfrm::btnDownloadClick() {
         return;
     }
     const QString name = node->text(0);
+    const QString parentPath = nodePath(node->parent());
     const QString local = prompts().saveFileName("Save A File To Download ..",
                                                  QDir::homePath() + "/" + name, "All files (*)");
     if (local.isEmpty()) {
         return;
     }
-    QTreeWidgetItem* parent = node->parent();
     QFile file(local);
     guarded([&] {
         // The file closes and the bar goes whatever the transfer's outcome.
@@ -1145,7 +1165,7 @@ void TFTPfrm::btnDownloadClick() {
             m_progress->hide();
             m_foregroundTransfer = false;
         });
-        m_client.changeFolder(nodePath(parent));
+        m_client.changeFolder(parentPath);
         const qint64 size = m_client.fileSize(name);
         qint64 offset = 0;
         if (file.exists()) {

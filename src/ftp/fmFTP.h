@@ -132,6 +132,10 @@ private:
     void showStartFolder();
     void ListRemoteFolder(QTreeWidgetItem* node);
     void clearRemoteTree();
+    // True while `node` is an item of the remote tree. Server waits and dialogs
+    // run the event loop, and a dropped connection clears the tree meanwhile,
+    // so an item taken before them is checked (by address only) after them.
+    bool treeHolds(const QTreeWidgetItem* node) const;
     void refillFilesList();
     QTreeWidgetItem* selectedRemoteNode() const;
     QString nodePath(QTreeWidgetItem* node) const;
