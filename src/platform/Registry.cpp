@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QtEndian>
+#include <cmath>
 #include <cstring>
 
 #include "Paths.h"
@@ -266,7 +267,13 @@ qint64 Registry::keyId(const QString& normalisedPath, bool create) {
 
 bool Registry::openKey(const QString& path, bool canCreate) {
     const QString full = normalisePath(path);
+    // Creating a key on open is a block of its own: a reading block that
+    // created its key must not hold the write lock while it reads.
+    const bool ownTransaction = !m_inTransaction;
     const qint64 id = keyId(full, canCreate);
+    if (ownTransaction) {
+        commit();
+    }
     if (id < 0)
         return false;
     m_currentKey = id;
@@ -406,6 +413,9 @@ QDate Registry::readDate(const QString& name) {
         throw RegistryError(QStringLiteral("Invalid data type for \"%1\"").arg(name));
     }
     const double days = qFromLittleEndian<double>(value.data.constData());
+    if (!std::isfinite(days) || std::abs(days) > 3.0e6) {  // beyond year 10000
+        throw RegistryError(QStringLiteral("Invalid date in \"%1\"").arg(name));
+    }
     return QDate(1899, 12, 30).addDays(qint64(days));
 }
 

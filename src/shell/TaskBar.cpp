@@ -111,7 +111,8 @@ void TTBXTaskBar::AddTask(ToolWindow* window, const QString& caption, const QCol
         if (index >= 0)
             activateTask(m_tasks[index]);
     });
-    connect(window, &QObject::destroyed, this, [this, button] {
+    // Tied to the button: once RemoveTask has deleted it, nothing of this runs.
+    connect(window, &QObject::destroyed, button, [this, button] {
         // A window destroyed without closing (program end) drops its button.
         for (int i = 0; i < m_tasks.size(); ++i) {
             if (m_tasks[i].button == button) {

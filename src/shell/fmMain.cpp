@@ -554,6 +554,7 @@ void TfrmMain::readMainSettings() {
         // The release check itself arrives with the update feature.
         registry->closeKey();
     } catch (const AppError&) {
+        registry.reset();  // the windows opened below read and write the store too
         DoShowWebBrowser();
         setFrameCaption(kFallbackCaption);
     }

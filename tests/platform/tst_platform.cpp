@@ -21,6 +21,7 @@ private slots:
     void keyPathsIgnoreLeadingBackslashAndCase();
     void deleteKeyRemovesEverythingBelow();
     void aBlockOfWritesIsOneTransaction();
+    void creatingAKeyOnOpenHoldsNoLock();
     void corruptStoreIsMovedAsideOnce_data();
     void corruptStoreIsMovedAsideOnce();
     void iniViewUsesSubKeysAsSections();
@@ -177,14 +178,31 @@ void PlatformTests::aBlockOfWritesIsOneTransaction() {
     writer.writeString("0", "first");
     writer.writeString("1", "second");
     {
-        // Another accessor (another running copy) sees nothing of an open block.
+        // Another accessor (another running copy) sees nothing of an open
+        // block's values (the key itself was created when it was opened).
         Registry reader(file);
-        QVERIFY(!reader.openKey("\\Software\\Corvanta\\Grabber", false));
+        QVERIFY(reader.openKey("\\Software\\Corvanta\\Grabber", false));
+        QVERIFY(reader.getValueNames().isEmpty());
     }
     writer.closeKey();
     Registry reader(file);
     QVERIFY(reader.openKey("\\Software\\Corvanta\\Grabber", false));
     QCOMPARE(reader.getValueNames(), (QStringList{"0", "1"}));
+}
+
+void PlatformTests::creatingAKeyOnOpenHoldsNoLock() {
+    // A reading block that created its key (the frame at start-up) must not
+    // keep other writers (the windows it opens) waiting.
+    const QString file = freshStore();
+    Registry reading(file);
+    QVERIFY(reading.openKey("\\Software\\Corvanta\\MainPlatform", true));
+    QVERIFY_THROWS_EXCEPTION(RegistryError, reading.readInteger("Form_Left"));
+    Registry writing(file);
+    QVERIFY(writing.openKey("\\Software\\Corvanta\\BrowserSettings", true));
+    writing.writeString("MailClient", "Google");
+    writing.closeKey();
+    QVERIFY(reading.openKey("\\Software\\Corvanta\\BrowserSettings", false));
+    QCOMPARE(reading.readString("MailClient"), QString("Google"));
 }
 
 void PlatformTests::corruptStoreIsMovedAsideOnce_data() {

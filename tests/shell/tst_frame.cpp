@@ -395,6 +395,10 @@ void FrameTests::taskBarTicksTheActiveWindow() {
     // Closing removes the button.
     QVERIFY(first->parentWidget()->close());
     QTRY_COMPARE(frame.taskBar()->taskCount(), 3);
+    // A tool that closes itself leaves no empty frame behind.
+    QVERIFY(third->close());
+    QTRY_COMPARE(frame.toolWindowCount(), 2);
+    QCOMPARE(frame.taskBar()->taskCount(), 2);
 }
 
 void FrameTests::clickingTheButtonOfAMinimizedWindowMaximizesIt() {

@@ -1,6 +1,7 @@
 #include "ToolWindow.h"
 
 #include <QCloseEvent>
+#include <QMdiSubWindow>
 
 #include "ToolHost.h"
 
@@ -26,4 +27,10 @@ void ToolWindow::closeEvent(QCloseEvent* event) {
     m_host.removeTask(this);
     emit closing(this);
     event->accept();
+    // A tool that closes itself (its own "Exit" or "Close", a page's
+    // window.close()) takes its MDI frame along; deleting it twice is safe when
+    // the close came through the frame.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        frame->deleteLater();
+    }
 }
