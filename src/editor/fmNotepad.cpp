@@ -587,8 +587,10 @@ bool TfrmNotepad::queryClose() {
             prompts().message(Prompts::Kind::Question, QString(),
                               QStringLiteral("The text was changed, do you want to save it?"),
                               Prompts::Ok | Prompts::Cancel);
-        if (answer == Prompts::Ok) {
-            TBXSaveAsClick();
+        // The user asked to keep the text: a cancelled or failed save keeps
+        // the window open rather than lose it.
+        if (answer == Prompts::Ok && !TBXSaveAsClick()) {
+            return false;
         }
     }
     writeRecentFiles();

@@ -351,6 +351,15 @@ void TestEditorWindow::closeQuestionCancelStillCloses() {
     m_host->scripted.answer(path("closing.txt"));
     QVERIFY(saving->close());
     QCOMPARE(readFile(path("closing.txt")), QByteArray("kept"));
+
+    // OK, then the save dialog cancelled: the text stays, and so does the window.
+    TfrmNotepad* keeping = makeWindow();
+    keeping->editor()->setText("unsaved");
+    m_host->scripted.clear();
+    m_host->scripted.answerButton(Prompts::Ok);
+    m_host->scripted.answer(QString());
+    QVERIFY(!keeping->close());
+    QCOMPARE(keeping->editor()->text(), QString("unsaved"));
 }
 
 void TestEditorWindow::wordWrapSetting() {
