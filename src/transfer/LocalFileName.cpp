@@ -1,5 +1,8 @@
 #include "LocalFileName.h"
 
+#include <QFileInfo>
+#include <QMutex>
+#include <QSet>
 #include <QUrl>
 
 QString safeFileName(const QString& offered) {
@@ -16,13 +19,34 @@ QString safeFileName(const QString& offered) {
         clean.append(c);
     }
     clean = clean.trimmed();
-    if (clean == QLatin1String(".") || clean == QLatin1String(".."))
-        return {};
+    while (clean.startsWith(QLatin1Char('.')))
+        clean.remove(0, 1);
     // Names longer than the file system allows are cut by bytes, keeping
     // whole characters.
     while (clean.toUtf8().size() > 255)
         clean.chop(1);
     return clean;
+}
+
+QString claimLocalFile(const QString& folder, const QString& name) {
+    static QMutex lock;
+    static QSet<QString> claimed;  // guarded by lock
+    const QString base = folder.isEmpty() || folder.endsWith(QLatin1Char('/'))
+                             ? folder + name
+                             : folder + QLatin1Char('/') + name;
+    const QFileInfo info(name);
+    const QString stem = info.completeBaseName().isEmpty() ? name : info.completeBaseName();
+    const QString suffix = info.completeBaseName().isEmpty() || info.suffix().isEmpty()
+                               ? QString()
+                               : QLatin1Char('.') + info.suffix();
+    QMutexLocker locker(&lock);
+    QString candidate = base;
+    for (int n = 1; claimed.contains(candidate) || QFileInfo::exists(candidate); ++n) {
+        candidate = base.left(base.size() - name.size()) +
+                    QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(suffix);
+    }
+    claimed.insert(candidate);
+    return candidate;
 }
 
 QString fileNameFromUrl(const QString& url) {

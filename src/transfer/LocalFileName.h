@@ -7,8 +7,16 @@
 // the result is one plain name that stays inside the folder it is joined to.
 
 // Keeps the last path segment, drops control bytes and characters the file
-// system refuses, refuses "." and ".."; empty when nothing usable is left.
+// system refuses, refuses "." and ".." and drops leading dots (a server does
+// not get to write hidden files); empty when nothing usable is left.
 QString safeFileName(const QString& offered);
+
+// A path in `folder` for a name the engine chose itself (from the address or
+// the server's offer) that neither an existing file nor another download of
+// this process holds: "name (1).ext", "name (2).ext", ... on a clash. Two
+// addresses that end alike never write into one file, and a server never
+// names a file that is already there. The path stays claimed for the run.
+QString claimLocalFile(const QString& folder, const QString& name);
 
 // The decoded last segment of the URL's path, made safe; "index.html" when
 // the address names no file.

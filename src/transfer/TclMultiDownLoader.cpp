@@ -25,12 +25,6 @@ QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-QString joinFolder(const QString& folder, const QString& name) {
-    if (folder.isEmpty())
-        return name;
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
-
 // A validator that If-Range accepts: a strong ETag, else the Last-Modified date.
 QByteArray validatorOf(const CurlSession& session) {
     const QByteArray etag = session.header("etag");
@@ -189,7 +183,7 @@ void TclMultiDownLoader::Run::execute() {
             QString name = m_item->m_info ? safeFileName(m_item->m_info->fileName) : QString();
             if (name.isEmpty())
                 name = fileNameFromUrl(m_url);
-            m_item->m_localFile = joinFolder(m_settings.localFolder, name);
+            m_item->m_localFile = claimLocalFile(m_settings.localFolder, name);
         }
     }
     if (stopped()) {
@@ -385,7 +379,9 @@ bool TclMultiDownLoader::Run::openLocalFile() {
     }
     const QByteArray path = QFile::encodeName(m_target);
     m_fd = ::open(path.constData(),
-                  keepParts ? O_RDWR | O_CLOEXEC : O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+                  keepParts ? O_RDWR | O_CLOEXEC | O_NOFOLLOW
+                            : O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
+                  0644);
     if (m_fd < 0) {
         failWhole(QStringLiteral("Cannot create the file %1: %2").arg(m_target, systemError()));
         return false;

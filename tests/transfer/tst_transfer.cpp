@@ -139,6 +139,7 @@ ino_t inodeOf(const QString& path) {
 class TransferTests : public QObject {
     Q_OBJECT
 private slots:
+    void sameNameDownloadsKeepApart();
     void initTestCase();
 
     void splitRule_data();
@@ -244,6 +245,8 @@ void TransferTests::fileNames_data() {
                                    << "abc.txt";
     QTest::newRow("trailing slash") << "folder/"
                                     << "";
+    QTest::newRow("hidden file") << "../.bashrc"
+                                 << "bashrc";
 }
 
 void TransferTests::fileNames() {
@@ -283,6 +286,36 @@ void TransferTests::nginxDownload_data() {
     QTest::newRow("20000") << qint64(20000) << 2;
     QTest::newRow("100000") << qint64(100000) << 5;
     QTest::newRow("50 MB") << qint64(50 * 1000 * 1000) << 5;
+}
+
+void TransferTests::sameNameDownloadsKeepApart() {
+    // Two addresses ending alike, fetched at once into one folder that already
+    // holds a file of that name: three files, none overwritten.
+    const QByteArray first = randomBytes(300000, 21), second = randomBytes(200000, 22);
+    QVERIFY(m_nginx.writeFile("one/same.bin", first));
+    QVERIFY(m_nginx.writeFile("two/same.bin", second));
+    QDir().mkpath(folder("clash"));
+    QFile existing(folder("clash") + "/same.bin");
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.write("mine");
+    existing.close();
+
+    TclMultiDownLoader engine;
+    engine.settings().localFolder = folder("clash");
+    TclDownLoadItem* a = engine.addItem();
+    a->setUrl(m_nginx.url("/one/same.bin"));
+    TclDownLoadItem* b = engine.addItem();
+    b->setUrl(m_nginx.url("/two/same.bin"));
+    engine.start(a);
+    engine.start(b);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(a->status(), TransferStatus::Done);
+    QCOMPARE(b->status(), TransferStatus::Done);
+    QVERIFY(a->localFile() != b->localFile());
+    QCOMPARE(fileSha256(a->localFile()), sha256(first));
+    QCOMPARE(fileSha256(b->localFile()), sha256(second));
+    QCOMPARE(fileSha256(folder("clash") + "/same.bin"), sha256("mine"));
+    QVERIFY(a->localFile().endsWith(" (1).bin") || a->localFile().endsWith(" (2).bin"));
 }
 
 void TransferTests::nginxDownload() {
