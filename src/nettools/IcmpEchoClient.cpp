@@ -118,6 +118,10 @@ std::optional<TReplyStatus> IcmpEchoClient::matchReply(QByteArrayView ip, const 
 }
 
 void IcmpEchoClient::Ping() {
+    // Until an answer is read this request's result is an error, so a request
+    // that throws never leaves the previous request's result in place.
+    m_reply = TReplyStatus{};
+    m_reply.ReplyStatusType = TReplyStatusType::Error;
     const HostNames::Resolution target = HostNames::resolveIPv4(Host);
     if (target.address.isEmpty()) {
         throw AppError(

@@ -244,6 +244,9 @@ WhoisClient::Reply WhoisClient::WhoisRequest(const QString& address, const QStri
     if (receiveTimeoutMs > 0) {
         timeval timeout{receiveTimeoutMs / 1000, (receiveTimeoutMs % 1000) * 1000};
         setsockopt(socket.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        // The send time-out also bounds connect(), so a server that never
+        // answers the handshake cannot hold the window for minutes.
+        setsockopt(socket.get(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     }
     sockaddr_in server{};
     server.sin_family = AF_INET;
@@ -253,7 +256,7 @@ WhoisClient::Reply WhoisClient::WhoisRequest(const QString& address, const QStri
         return reply;
     }
     if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
-        reply.code = codeFromErrno(errno);
+        reply.code = codeFromErrno(errno == EINPROGRESS ? ETIMEDOUT : errno);
         return reply;
     }
     // The request is sized to the query: no length limit.

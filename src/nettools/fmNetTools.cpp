@@ -837,7 +837,7 @@ void TNetToosFrm::runTrace(const QString& targetAddress) {
         try {
             m_icmp.Ping();
         } catch (const AppError&) {
-            // The previous reply is handled again for this hop.
+            // The hop is reported as an error and the trace goes on.
             ReLog->appendPlainText(QStringLiteral("** ERROR **"));
         }
         if (!self)

@@ -603,6 +603,9 @@ void NetToolsCoreTest::pingLoopback() {
 
     client.Host = "no such host!";  // refused by the resolver itself: nothing is asked of DNS
     QVERIFY_THROWS_EXCEPTION(AppError, client.Ping());
+    // A failed request never leaves the previous answer as its result (a
+    // trace would report the last router again for every later hop).
+    QCOMPARE(int(client.ReplyStatus().ReplyStatusType), int(TReplyStatusType::Error));
 }
 
 void NetToolsCoreTest::hopAndReplyLines() {
