@@ -43,10 +43,12 @@ void ScriptedFtpServer::onLine(QTcpSocket* socket, const QByteArray& line) {
     } else if (verb == "PWD") {
         socket->write("257-first line\r\n continued\r\n257 \"/home/scripted\" is current\r\n");
     } else if (verb == "PASV") {
-        // A foreign address: the client must still connect to us.
+        // Another address, where nothing listens (still loopback, so a client
+        // that follows it fails without leaving the machine): the client
+        // must connect to us regardless.
         const quint16 port = m_data.serverPort();
-        socket->write(QString("227 Entering Passive Mode (10,%1,9,8,%2,%3)\r\n")
-                          .arg(m_behaviour == Behaviour::ForeignPasv ? 11 : 0)
+        socket->write(QString("227 Entering Passive Mode (127,0,0,%1,%2,%3)\r\n")
+                          .arg(m_behaviour == Behaviour::ForeignPasv ? 3 : 2)
                           .arg(port >> 8)
                           .arg(port & 255)
                           .toUtf8());

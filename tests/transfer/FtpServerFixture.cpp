@@ -1,5 +1,9 @@
 #include "FtpServerFixture.h"
 
+#include <sys/prctl.h>
+
+#include <csignal>
+
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -36,6 +40,8 @@ bool FtpServerFixture::start() {
             m_port = probe.serverPort();
         }
         m_process.setProcessChannelMode(QProcess::MergedChannels);
+        // The server dies with the test, even when the test crashes.
+        m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process.start(python,
                         {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(m_port), "-d",
                          m_dir.path(), "-u", user(), "-P", password(), "-w"});
