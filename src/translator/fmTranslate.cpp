@@ -292,7 +292,9 @@ void TTransFrm::saveReport(ReportKind kind) {
                                kHelpMilliseconds);
         return;
     }
-    if (QFileInfo(fileName).suffix().isEmpty())
+    // ".txt" is added only where it replaces nothing: the dialog asked about
+    // overwriting the name as typed, not this one.
+    if (QFileInfo(fileName).suffix().isEmpty() && !QFileInfo::exists(fileName + ".txt"))
         fileName += ".txt";
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) ||
