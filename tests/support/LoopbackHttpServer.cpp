@@ -19,7 +19,10 @@ public:
                 socket->setParent(this);
                 QObject::connect(socket, &QTcpSocket::readyRead, socket,
                                  [this, socket] { onReadyRead(socket); });
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+                    m_buffers.remove(socket);  // a half-sent request goes with its socket
+                    socket->deleteLater();
+                });
             }
         });
         return m_server->serverPort();
