@@ -467,6 +467,9 @@ void TfrmNotepad::newDocument() {
     // keeps its own files.
     m_fileName = Paths::writableProgramFile(
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + m_extension);
+    // Every new document gets that same name: its first "Save" asks, with
+    // the name proposed, so one new document never silently replaces another.
+    m_untitled = true;
     synEdMemo->setModified(false);
 }
 
@@ -523,6 +526,7 @@ bool TfrmNotepad::loadFile(const QString& path) {
     synEdMemo->loadBytes(bytes, detectEncoding(bytes), detectLineEnd(bytes));
     setWindowTitle(fullPath);
     m_fileName = fullPath;
+    m_untitled = false;
     m_recent.add(fullPath);
     synEdMemo->setModified(false);
     return true;
@@ -550,7 +554,7 @@ bool TfrmNotepad::writeFile(const QString& path) {
 }
 
 void TfrmNotepad::TBXSaveClick() {
-    if (m_fileName.isEmpty()) {
+    if (m_fileName.isEmpty() || m_untitled) {
         TBXSaveAsClick();
         return;
     }
@@ -575,6 +579,7 @@ bool TfrmNotepad::TBXSaveAsClick() {
     }
     setWindowTitle(fullPath);
     m_fileName = fullPath;
+    m_untitled = false;
     m_recent.add(fullPath);
     synEdMemo->setModified(false);
     setStatus(EditorTexts::kSaved);

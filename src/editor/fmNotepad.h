@@ -139,6 +139,8 @@ private:
     ImageList m_images;
 
     QString m_fileName;
+
+    bool m_untitled = false;  // a "New" document not yet saved by the user
     QString m_extension;
     RecentFiles m_recent;
     EditorMode m_mode = EditorMode::Text;

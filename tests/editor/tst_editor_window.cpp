@@ -217,7 +217,10 @@ void TestEditorWindow::openNewAndSaveNaming() {
     QCOMPARE(window->statusText(0), QString("Ready"));
 
     window->editor()->insert("written");
+    m_host->scripted.answer(named);  // the first save asks, the name proposed
     window->TBXSaveClick();
+    QCOMPARE(m_host->scripted.last().kind, Prompts::Kind::SaveFile);
+    QCOMPARE(m_host->scripted.last().text, named);
     QCOMPARE(readFile(named), QByteArray("written"));
     QCOMPARE(window->statusText(0), QString("The file was saved."));
     QVERIFY(!window->editor()->isModified());
