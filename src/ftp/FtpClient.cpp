@@ -15,6 +15,9 @@ namespace {
 
 // A reply line longer than this is not FTP; it would only fill memory.
 constexpr qsizetype kMaximumLineLength = 64 * 1024;
+// Real multi-line replies (FEAT, HELP, STAT) run to dozens of lines; a reply
+// that never ends is a server feeding the client until memory runs out.
+constexpr qsizetype kMaximumReplyLines = 10000;
 constexpr qint64 kBlockSize = 64 * 1024;
 
 bool startsWithCode(const QByteArray& line) {
@@ -166,6 +169,10 @@ void FtpClient::onControlReadyRead() {
                 continue;  // multi-line: ends with the same code and a blank
             }
         } else {
+            if (m_partial.lines.size() >= kMaximumReplyLines) {
+                protocolFailure("The server's reply does not end.");
+                return;
+            }
             m_partial.lines.append(text);
             emit replyTextRead(text);
             if (!(line.size() >= 4 && line.left(3).toInt() == m_partial.code && line[3] == ' ' &&

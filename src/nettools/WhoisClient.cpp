@@ -275,6 +275,7 @@ WhoisClient::Reply WhoisClient::WhoisRequest(const QString& address, const QStri
     }
     QByteArray answer;
     char buffer[kChunkSize];
+    constexpr qsizetype kMaximumAnswer = 4 * 1024 * 1024;
     while (true) {
         const ssize_t n = ::recv(socket.get(), buffer, sizeof buffer, 0);
         if (n < 0) {
@@ -289,6 +290,10 @@ WhoisClient::Reply WhoisClient::WhoisRequest(const QString& address, const QStri
         // A zero byte ends what a chunk contributes.
         const void* zero = std::memchr(buffer, 0, size_t(n));
         answer.append(buffer, zero ? static_cast<const char*>(zero) - buffer : n);
+        // Real answers are a few kilobytes; a server that keeps sending does
+        // not get to fill the memory.
+        if (answer.size() >= kMaximumAnswer)
+            break;
     }
     ::shutdown(socket.get(), SHUT_RD);
     reply.text = decodeReply(answer);
