@@ -244,15 +244,42 @@ FtpClient::Reply FtpClient::awaitReply(const QString& what) {
     return m_lastReply;
 }
 
+namespace {
+QString replyWaitText(const QString& commandText) {
+    return "waiting for the reply to " + commandText.section(' ', 0, 0);
+}
+}  // namespace
+
 FtpClient::Reply FtpClient::command(const QString& text) {
     send(text);
-    const QString what = "waiting for the reply to " + text.section(' ', 0, 0);
+    const QString what = replyWaitText(text);
     Reply reply = awaitReply(what);
     while (reply.code < 200) {
         reply = awaitReply(what);
     }
     setState(State::Idle);
     return reply;
+}
+
+FtpClient::Reply FtpClient::startTransfer(const QString& commandText) {
+    send(commandText);
+    Reply reply = awaitReply(replyWaitText(commandText));
+    if (reply.code >= 300) {
+        setState(State::UnexpectedReply);
+        throw AppError(reply.lines.join('\n'));
+    }
+    return reply;
+}
+
+void FtpClient::finishTransfer(Reply reply, const QString& commandText) {
+    while (reply.code < 200) {
+        reply = awaitReply(replyWaitText(commandText));
+    }
+    if (reply.code >= 300) {
+        setState(State::UnexpectedReply);
+        throw AppError(reply.lines.join('\n'));
+    }
+    setState(State::Idle);
 }
 
 FtpClient::Reply FtpClient::expect(const QString& text, std::initializer_list<int> codes) {
@@ -506,13 +533,7 @@ QTcpSocket* FtpClient::dataSocket(DataChannel& channel) {
 void FtpClient::receiveInto(const QString& commandText,
                             const std::function<void(const QByteArray&)>& onBlock) {
     std::unique_ptr<DataChannel> channel = openDataChannel();
-    send(commandText);
-    const QString what = "waiting for the reply to " + commandText.section(' ', 0, 0);
-    Reply reply = awaitReply(what);
-    if (reply.code >= 300) {
-        setState(State::UnexpectedReply);
-        throw AppError(reply.lines.join('\n'));
-    }
+    const Reply reply = startTransfer(commandText);
     QTcpSocket* socket = dataSocket(*channel);
     connect(socket, &QTcpSocket::readyRead, this, &FtpClient::wake);
     connect(socket, &QTcpSocket::disconnected, this, &FtpClient::wake);
@@ -535,14 +556,7 @@ void FtpClient::receiveInto(const QString& commandText,
             },
             "receiving data");
     }
-    while (reply.code < 200) {
-        reply = awaitReply(what);
-    }
-    if (reply.code >= 300) {
-        setState(State::UnexpectedReply);
-        throw AppError(reply.lines.join('\n'));
-    }
-    setState(State::Idle);
+    finishTransfer(reply, commandText);
 }
 
 QByteArray FtpClient::receive(const QString& commandText) {
@@ -633,13 +647,7 @@ void FtpClient::store(const QString& name, QIODevice& local, qint64 offset) {
         sendType();
         std::unique_ptr<DataChannel> channel = openDataChannel();
         const QString commandText = (start == 0 ? "STOR " : "APPE ") + name;
-        send(commandText);
-        const QString what = "waiting for the reply to " + commandText.section(' ', 0, 0);
-        Reply reply = awaitReply(what);
-        if (reply.code >= 300) {
-            setState(State::UnexpectedReply);
-            throw AppError(reply.lines.join('\n'));
-        }
+        const Reply reply = startTransfer(commandText);
         QTcpSocket* socket = dataSocket(*channel);
         connect(socket, &QTcpSocket::bytesWritten, this, &FtpClient::wake);
         connect(socket, &QTcpSocket::disconnected, this, &FtpClient::wake);
@@ -667,13 +675,6 @@ void FtpClient::store(const QString& name, QIODevice& local, qint64 offset) {
         socket->disconnectFromHost();
         waitUntil([socket] { return socket->state() == QAbstractSocket::UnconnectedState; },
                   "closing the data connection");
-        while (reply.code < 200) {
-            reply = awaitReply(what);
-        }
-        if (reply.code >= 300) {
-            setState(State::UnexpectedReply);
-            throw AppError(reply.lines.join('\n'));
-        }
-        setState(State::Idle);
+        finishTransfer(reply, commandText);
     });
 }

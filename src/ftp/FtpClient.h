@@ -132,6 +132,10 @@ private:
     Reply expect(const QString& text, std::initializer_list<int> codes);
     void sendType();
 
+    // A transfer command: its first reply (an error throws), then, once the
+    // data has moved, its final reply.
+    Reply startTransfer(const QString& commandText);
+    void finishTransfer(Reply reply, const QString& commandText);
     std::unique_ptr<DataChannel> openDataChannel();
     QTcpSocket* dataSocket(DataChannel& channel);
     QByteArray receive(const QString& commandText);
