@@ -18,6 +18,7 @@
 #include "TclMultiDownLoader.h"
 #include "TclMultiUploader.h"
 #include "TestEnvironment.h"
+#include "TransferUrl.h"
 
 namespace {
 
@@ -147,6 +148,10 @@ private slots:
     void fileNames_data();
     void fileNames();
     void contentRanges();
+    void urlsFromPaths_data();
+    void urlsFromPaths();
+    void displayNames_data();
+    void displayNames();
 
     void nginxDownload_data();
     void nginxDownload();
@@ -275,6 +280,71 @@ void TransferTests::contentRanges() {
     QCOMPARE(fileNameFromUrl("http://h/dir/"), QString("index.html"));
     QCOMPARE(fileNameFromUrl("http://h/a%20b.zip?x=1"), QString("a b.zip"));
     QCOMPARE(fileNameFromUrl("http://h/%2e%2e"), QString("index.html"));
+}
+
+void TransferTests::urlsFromPaths_data() {
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ftp path starts at the server's root")
+        << "ftp://127.0.0.1:2121"
+        << "/pub/a b#1?.txt"
+        << "ftp://127.0.0.1:2121/%2F/pub/a%20b%231%3F.txt"
+        << "a b#1?.txt";
+    QTest::newRow("percent and non-ASCII as UTF-8") << "ftp://host"
+                                                    << "/100%/Grüße.txt"
+                                                    << "ftp://host/%2F/100%25/Gr%C3%BC%C3%9Fe.txt"
+                                                    << "Grüße.txt";
+    QTest::newRow("ftp root folder") << "ftp://host"
+                                     << "/"
+                                     << "ftp://host/%2F/"
+                                     << "";
+    QTest::newRow("web page path") << "http://host:8080"
+                                   << "/docs/a b.html"
+                                   << "http://host:8080/docs/a%20b.html"
+                                   << "a b.html";
+    QTest::newRow("relative to a folder") << "ftp://host/%2F/pub/"
+                                          << "new name.txt"
+                                          << "ftp://host/%2F/pub/new%20name.txt"
+                                          << "new name.txt";
+    QTest::newRow("relative, folder without slash") << "http://host/dir"
+                                                    << "x;type=a"
+                                                    << "http://host/dir/x%3Btype=a"
+                                                    << "x;type=a";
+    QTest::newRow("characters kept") << "http://host"
+                                     << "/a-b_c.d~e!$&'()*+,=@"
+                                     << "http://host/a-b_c.d~e!$&'()*+,=@"
+                                     << "a-b_c.d~e!$&'()*+,=@";
+    QTest::newRow("control bytes and backslash")
+        << "http://host" << QString("/a\\b\tc") << "http://host/a%5Cb%09c"
+        << "a\\b\tc";
+}
+
+void TransferTests::urlsFromPaths() {
+    QFETCH(QString, base);
+    QFETCH(QString, path);
+    QFETCH(QString, url);
+    QCOMPARE(urlWithPath(base, path), url);
+    QVERIFY(isAcceptableUrl(url));
+    QTEST(urlDisplayName(url), "shown");
+}
+
+void TransferTests::displayNames_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("folder address") << "http://host/dir/"
+                                    << "";
+    QTest::newRow("windows path") << "C:\\downloads\\file.txt"
+                                  << "file.txt";
+    QTest::newRow("not UTF-8") << "ftp://host/%2F/x/caf%E9.txt" << QString("caf\uFFFD.txt");
+    QTest::newRow("encoded slash stays in the name") << "http://host/a%2Fb"
+                                                     << "a/b";
+}
+
+void TransferTests::displayNames() {
+    QFETCH(QString, url);
+    QTEST(urlDisplayName(url), "shown");
 }
 
 void TransferTests::nginxDownload_data() {
