@@ -486,7 +486,23 @@ std::unique_ptr<FtpClient::DataChannel> FtpClient::openDataChannel() {
         return channel;
     }
     channel->listener = std::make_unique<QTcpServer>();
-    connect(channel->listener.get(), &QTcpServer::newConnection, this, &FtpClient::wake);
+    DataChannel* accepting = channel.get();
+    connect(channel->listener.get(), &QTcpServer::newConnection, this, [this, accepting] {
+        // Taken and checked at once: a socket forgets its peer's address when
+        // it sees the peer close, and a server may send a short listing and
+        // close the connection before its preliminary reply has been read.
+        const QHostAddress peer = m_control->peerAddress();
+        while (accepting->listener->hasPendingConnections()) {
+            std::unique_ptr<QTcpSocket> incoming(accepting->listener->nextPendingConnection());
+            incoming->setParent(nullptr);
+            // Only the server itself may deliver the data.
+            if (!accepting->socket &&
+                incoming->peerAddress().isEqual(peer, QHostAddress::TolerantConversion)) {
+                accepting->socket = std::move(incoming);
+            }
+        }
+        wake();
+    });
     if (!channel->listener->listen(m_control->localAddress(), 0)) {
         throw AppError("Cannot listen for the data connection: " +
                        channel->listener->errorString());
@@ -511,22 +527,13 @@ std::unique_ptr<FtpClient::DataChannel> FtpClient::openDataChannel() {
 }
 
 QTcpSocket* FtpClient::dataSocket(DataChannel& channel) {
-    if (channel.socket) {
-        return channel.socket.get();
-    }
-    QHostAddress peer = m_control->peerAddress();
-    QTcpServer* listener = channel.listener.get();
-    while (!channel.socket) {
-        waitUntil([listener] { return listener->hasPendingConnections(); },
+    if (!channel.socket) {
+        waitUntil([&channel] { return channel.socket != nullptr; },
                   "waiting for the server's data connection");
-        std::unique_ptr<QTcpSocket> incoming(listener->nextPendingConnection());
-        incoming->setParent(nullptr);
-        // Only the server itself may deliver the data.
-        if (incoming->peerAddress().isEqual(peer, QHostAddress::TolerantConversion)) {
-            channel.socket = std::move(incoming);
-        }
     }
-    listener->close();
+    if (channel.listener) {
+        channel.listener->close();
+    }
     return channel.socket.get();
 }
 

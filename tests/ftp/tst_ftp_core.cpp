@@ -368,12 +368,6 @@ void FtpCoreTest::sessionOnRealServers_data() {
     QTest::addColumn<bool>("passive");
     for (Kind kind : {Kind::Pyftpdlib, Kind::Vsftpd}) {
         for (bool passive : {true, false}) {
-            // vsftpd's active-mode session stalls now and then (about one run
-            // in ten, a 10 s wait and a dropped connection) for a reason not
-            // yet found; active mode is covered against pyftpdlib until then.
-            if (kind == Kind::Vsftpd && !passive) {
-                continue;
-            }
             QTest::addRow("%s %s", qPrintable(FtpServerFixture::kindName(kind)),
                           passive ? "passive" : "active")
                 << int(kind) << passive;
