@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -226,6 +227,9 @@ void FtpClient::send(const QString& command) {
     if (command.contains('\r') || command.contains('\n')) {
         throw AppError("A name sent to the FTP server may not contain a line break.");
     }
+    // Every command reads its replies to the end or drops the connection, so
+    // a reply still queued here was sent unasked: it answers nothing of ours.
+    m_replies.clear();
     emit commandSent(command.startsWith("PASS ") ? QStringLiteral("PASS ****") : command);
     m_control->write(command.toUtf8() + "\r\n");
     setState(State::WaitingForReply);
@@ -537,33 +541,60 @@ QTcpSocket* FtpClient::dataSocket(DataChannel& channel) {
     return channel.socket.get();
 }
 
+void FtpClient::runTransfer(DataChannel& channel, const Reply& reply, const QString& commandText,
+                            const std::function<void()>& dataPhase) {
+    try {
+        dataPhase();
+    } catch (const AppError&) {
+        if (channel.socket) {
+            channel.socket->abort();
+        }
+        if (channel.listener) {
+            channel.listener->close();
+        }
+        if (isConnected()) {
+            try {
+                Reply last = reply;
+                while (last.code < 200) {
+                    last = awaitReply(replyWaitText(commandText));
+                }
+            } catch (const AppError&) {
+                dropConnection();
+            }
+        }
+        throw;
+    }
+    finishTransfer(reply, commandText);
+}
+
 void FtpClient::receiveInto(const QString& commandText,
                             const std::function<void(const QByteArray&)>& onBlock) {
     std::unique_ptr<DataChannel> channel = openDataChannel();
     const Reply reply = startTransfer(commandText);
-    QTcpSocket* socket = dataSocket(*channel);
-    connect(socket, &QTcpSocket::readyRead, this, &FtpClient::wake);
-    connect(socket, &QTcpSocket::disconnected, this, &FtpClient::wake);
-    setState(State::ReceivingData);
-    for (;;) {
-        if (socket->bytesAvailable() > 0) {
-            const QByteArray block = socket->readAll();
-            ++m_activity;
-            onBlock(block);
-            emit dataProceeded(block.size());
-            continue;
+    runTransfer(*channel, reply, commandText, [&] {
+        QTcpSocket* socket = dataSocket(*channel);
+        connect(socket, &QTcpSocket::readyRead, this, &FtpClient::wake);
+        connect(socket, &QTcpSocket::disconnected, this, &FtpClient::wake);
+        setState(State::ReceivingData);
+        for (;;) {
+            if (socket->bytesAvailable() > 0) {
+                const QByteArray block = socket->readAll();
+                ++m_activity;
+                onBlock(block);
+                emit dataProceeded(block.size());
+                continue;
+            }
+            if (socket->state() == QAbstractSocket::UnconnectedState) {
+                break;
+            }
+            waitUntil(
+                [socket] {
+                    return socket->bytesAvailable() > 0 ||
+                           socket->state() == QAbstractSocket::UnconnectedState;
+                },
+                "receiving data");
         }
-        if (socket->state() == QAbstractSocket::UnconnectedState) {
-            break;
-        }
-        waitUntil(
-            [socket] {
-                return socket->bytesAvailable() > 0 ||
-                       socket->state() == QAbstractSocket::UnconnectedState;
-            },
-            "receiving data");
-    }
-    finishTransfer(reply, commandText);
+    });
 }
 
 QByteArray FtpClient::receive(const QString& commandText) {
@@ -640,6 +671,12 @@ void FtpClient::retrieve(const QString& name, QIODevice& local, qint64 offset) {
                 throw AppError("Cannot write the local file: " + local.errorString());
             }
         });
+        // What a file still buffers reaches the disk now, so a full disk is
+        // an error here rather than a silent loss at closing.
+        auto* file = qobject_cast<QFileDevice*>(&local);
+        if (file && !file->flush()) {
+            throw AppError("Cannot write the local file: " + file->errorString());
+        }
     });
 }
 
@@ -655,33 +692,34 @@ void FtpClient::store(const QString& name, QIODevice& local, qint64 offset) {
         std::unique_ptr<DataChannel> channel = openDataChannel();
         const QString commandText = (start == 0 ? "STOR " : "APPE ") + name;
         const Reply reply = startTransfer(commandText);
-        QTcpSocket* socket = dataSocket(*channel);
-        connect(socket, &QTcpSocket::bytesWritten, this, &FtpClient::wake);
-        connect(socket, &QTcpSocket::disconnected, this, &FtpClient::wake);
-        setState(State::SendingData);
-        for (;;) {
-            const QByteArray block = local.read(kBlockSize);
-            if (block.isEmpty()) {
-                if (!local.atEnd()) {
-                    throw AppError("Cannot read the local file: " + local.errorString());
+        runTransfer(*channel, reply, commandText, [&] {
+            QTcpSocket* socket = dataSocket(*channel);
+            connect(socket, &QTcpSocket::bytesWritten, this, &FtpClient::wake);
+            connect(socket, &QTcpSocket::disconnected, this, &FtpClient::wake);
+            setState(State::SendingData);
+            for (;;) {
+                const QByteArray block = local.read(kBlockSize);
+                if (block.isEmpty()) {
+                    if (!local.atEnd()) {
+                        throw AppError("Cannot read the local file: " + local.errorString());
+                    }
+                    break;
                 }
-                break;
+                socket->write(block);
+                waitUntil(
+                    [socket] {
+                        return socket->bytesToWrite() == 0 ||
+                               socket->state() != QAbstractSocket::ConnectedState;
+                    },
+                    "sending data");
+                if (socket->state() != QAbstractSocket::ConnectedState) {
+                    throw AppError("The server closed the data connection during the upload.");
+                }
+                emit dataProceeded(block.size());
             }
-            socket->write(block);
-            waitUntil(
-                [socket] {
-                    return socket->bytesToWrite() == 0 ||
-                           socket->state() != QAbstractSocket::ConnectedState;
-                },
-                "sending data");
-            if (socket->state() != QAbstractSocket::ConnectedState) {
-                throw AppError("The server closed the data connection during the upload.");
-            }
-            emit dataProceeded(block.size());
-        }
-        socket->disconnectFromHost();
-        waitUntil([socket] { return socket->state() == QAbstractSocket::UnconnectedState; },
-                  "closing the data connection");
-        finishTransfer(reply, commandText);
+            socket->disconnectFromHost();
+            waitUntil([socket] { return socket->state() == QAbstractSocket::UnconnectedState; },
+                      "closing the data connection");
+        });
     });
 }

@@ -136,6 +136,14 @@ private:
     // data has moved, its final reply.
     Reply startTransfer(const QString& commandText);
     void finishTransfer(Reply reply, const QString& commandText);
+    // Runs the data phase of a transfer command whose first reply was `reply`,
+    // then reads its final reply. When the data phase fails (a local file
+    // that cannot be written or read, a lost data connection), the data
+    // connection goes and the final reply is still read before the error goes
+    // on, so no later command takes it for its own; when it does not come,
+    // the connection is dropped.
+    void runTransfer(DataChannel& channel, const Reply& reply, const QString& commandText,
+                     const std::function<void()>& dataPhase);
     std::unique_ptr<DataChannel> openDataChannel();
     QTcpSocket* dataSocket(DataChannel& channel);
     QByteArray receive(const QString& commandText);

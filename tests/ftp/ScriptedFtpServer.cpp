@@ -29,6 +29,19 @@ void ScriptedFtpServer::onConnection() {
     });
 }
 
+QTcpSocket* ScriptedFtpServer::takeDataConnection() {
+    if (!m_dataSocket) {
+        m_data.waitForNewConnection(2000);  // may take it through newConnection
+        if (!m_dataSocket && m_data.hasPendingConnections()) {
+            m_dataSocket = m_data.nextPendingConnection();
+            m_dataPeer = m_dataSocket->peerAddress();
+        }
+    }
+    QTcpSocket* taken = m_dataSocket;
+    m_dataSocket.clear();  // the next command gets the next connection
+    return taken;
+}
+
 void ScriptedFtpServer::onLine(QTcpSocket* socket, const QByteArray& line) {
     m_received.append(QString::fromUtf8(line));
     const QByteArray verb = line.split(' ').first().toUpper();
@@ -54,18 +67,23 @@ void ScriptedFtpServer::onLine(QTcpSocket* socket, const QByteArray& line) {
                           .toUtf8());
     } else if (verb == "LIST") {
         socket->write("150 here it comes\r\n");
-        if (!m_dataSocket) {
-            m_data.waitForNewConnection(2000);  // may take it through newConnection
-            if (!m_dataSocket && m_data.hasPendingConnections()) {
-                m_dataSocket = m_data.nextPendingConnection();
-                m_dataPeer = m_dataSocket->peerAddress();
-            }
-        }
-        if (m_dataSocket) {
-            m_dataSocket->write(listing);
-            m_dataSocket->disconnectFromHost();
+        if (QTcpSocket* data = takeDataConnection()) {
+            data->write(listing);
+            data->disconnectFromHost();
         }
         socket->write("226 done\r\n");
+    } else if ((verb == "STOR" || verb == "APPE") && m_behaviour == Behaviour::DropStoreData) {
+        socket->write("150 send it\r\n");
+        m_uploaded = 0;
+        if (QTcpSocket* data = takeDataConnection()) {
+            connect(data, &QTcpSocket::readyRead, this, [this, socket, data] {
+                m_uploaded += data->readAll().size();
+                if (m_uploaded >= 16384 && data->state() == QAbstractSocket::ConnectedState) {
+                    data->abort();
+                    socket->write("426 Connection closed; transfer aborted.\r\n");
+                }
+            });
+        }
     } else if (verb == "QUIT") {
         socket->write("221 bye\r\n");
         socket->disconnectFromHost();

@@ -1,3 +1,5 @@
+#include <sys/mount.h>
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -5,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <cstring>
 #include <memory>
 
 #include "AppError.h"
@@ -17,6 +20,59 @@
 #include "TestEnvironment.h"
 
 using Kind = FtpServerFixture::Kind;
+
+namespace {
+
+// A local file system of a few KiB that the test mounts (the tests run as
+// root): a disk that fills up in the middle of a download.
+class SmallDisk {
+public:
+    explicit SmallDisk(int kilobytes) {
+        const QByteArray options = "size=" + QByteArray::number(kilobytes) + "k";
+        m_mounted = m_dir.isValid() && ::mount("tmpfs", QFile::encodeName(m_dir.path()), "tmpfs", 0,
+                                               options.constData()) == 0;
+        if (!m_mounted) {
+            m_error = QString::fromLocal8Bit(std::strerror(errno));
+        }
+    }
+    ~SmallDisk() {
+        if (m_mounted) {
+            ::umount2(QFile::encodeName(m_dir.path()), MNT_DETACH);
+        }
+    }
+    bool mounted() const { return m_mounted; }
+    QString error() const { return m_error; }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+    QString m_error;
+};
+
+// A local file whose reading fails after `good` bytes, as a disk that breaks.
+class BrokenSource : public QIODevice {
+public:
+    explicit BrokenSource(qint64 good) : m_good(good) { open(ReadOnly | Unbuffered); }
+    qint64 size() const override { return 2 * m_good; }
+
+protected:
+    qint64 readData(char* data, qint64 maximum) override {
+        if (pos() >= m_good) {
+            setErrorString("Input/output error");
+            return -1;
+        }
+        const qint64 count = qMin(maximum, m_good - pos());
+        memset(data, 'x', size_t(count));
+        return count;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    qint64 m_good;
+};
+
+}  // namespace
 
 class FtpCoreTest : public QObject {
     Q_OBJECT
@@ -50,6 +106,8 @@ private slots:
     void passiveDataGoesToControlPeer();
     void multiLineReplyAndMaskedPassword();
     void lineBreakInNameIsRefused();
+    void failedTransferLeavesNoReplyBehind_data();
+    void failedTransferLeavesNoReplyBehind();
 
 private:
     FtpServerFixture* server(Kind kind) {
@@ -599,6 +657,63 @@ void FtpCoreTest::lineBreakInNameIsRefused() {
     connectTo(client, normal.port(), 3);
     QVERIFY_THROWS_EXCEPTION(AppError, client.deleteFile("a\r\nDELE b"));
     QVERIFY(!normal.received().join('\n').contains("DELE"));
+    QVERIFY(client.isReady());
+}
+
+void FtpCoreTest::failedTransferLeavesNoReplyBehind_data() {
+    QTest::addColumn<int>("failure");
+    QTest::newRow("local disk fills up during a download") << 0;
+    QTest::newRow("local file cannot be read during an upload") << 1;
+    QTest::newRow("server closes the data connection during an upload") << 2;
+}
+
+void FtpCoreTest::failedTransferLeavesNoReplyBehind() {
+    // The transfer fails on our side before its final reply was read; the
+    // next command must get its own reply, not that one.
+    QFETCH(int, failure);
+    FtpClient client;
+    std::unique_ptr<ScriptedFtpServer> scripted;
+    QString home = "/";
+    if (failure == 2) {
+        scripted = std::make_unique<ScriptedFtpServer>(ScriptedFtpServer::Behaviour::DropStoreData);
+        connectTo(client, scripted->port(), 3);
+        home = "/home/scripted";
+    } else {
+        connectTo(client, *m_pyftpd);
+    }
+    QString message;
+    try {
+        if (failure == 0) {
+            SmallDisk disk(64);
+            if (!disk.mounted()) {
+                QSKIP(qPrintable("mounting a small tmpfs is not permitted here: " + disk.error()));
+            }
+            QFile remote(m_pyftpd->localPath("/large.bin"));
+            QVERIFY(remote.open(QIODevice::WriteOnly));
+            remote.write(QByteArray(4 * 1024 * 1024, 'L'));
+            remote.close();
+            QFile local(disk.filePath("large.bin"));
+            QVERIFY(local.open(QIODevice::WriteOnly));
+            client.retrieve("large.bin", local, 0);
+        } else if (failure == 1) {
+            BrokenSource local(100000);
+            client.store("broken.bin", local, 0);
+        } else {
+            QByteArray data(1024 * 1024, 'u');
+            QBuffer local(&data);
+            local.open(QIODevice::ReadOnly);
+            client.store("dropped.bin", local, 0);
+        }
+        QFAIL("the failed transfer was reported done");
+    } catch (const AppError& error) {
+        message = error.message();
+    }
+    const QString expected =
+        QStringList{"Cannot write the local file", "Cannot read the local file",
+                    "The server closed the data connection"}[failure];
+    QVERIFY2(message.startsWith(expected), qPrintable(message));
+    QVERIFY(client.isReady());
+    QCOMPARE(client.currentFolder(), home);
     QVERIFY(client.isReady());
 }
 
