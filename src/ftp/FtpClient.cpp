@@ -313,15 +313,20 @@ void FtpClient::open() {
         if (m_port < 1 || m_port > 65535) {
             throw AppError(QString("%1 is not a valid port.").arg(m_port));
         }
+        // Bound now: the window keeps running while this waits, and settings
+        // made meanwhile (another site's log-in) are for the next open only.
+        const QString server = m_server.trimmed();
+        const QString userName = m_userName;
+        const QString password = m_password;
         m_lineBuffer.clear();
         m_partial = Reply();
         m_replies.clear();
         m_closing = false;
         m_control->abort();
-        m_control->connectToHost(m_server.trimmed(), quint16(m_port));
+        m_control->connectToHost(server, quint16(m_port));
         try {
             waitUntil([this] { return m_control->state() == QAbstractSocket::ConnectedState; },
-                      "connecting to " + m_server);
+                      "connecting to " + server);
             setState(State::WaitingForReply);
             Reply greeting = awaitReply("waiting for the greeting");
             while (greeting.code < 200) {
@@ -330,9 +335,9 @@ void FtpClient::open() {
             if (greeting.code != 220) {
                 throw AppError(greeting.lines.join('\n'));
             }
-            Reply reply = command("USER " + m_userName);
+            Reply reply = command("USER " + userName);
             if (reply.code == 331) {
-                reply = command("PASS " + m_password);
+                reply = command("PASS " + password);
             }
             if (reply.code != 230 && reply.code != 202) {
                 throw AppError(reply.lines.join('\n'));

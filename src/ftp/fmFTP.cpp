@@ -740,6 +740,9 @@ void TFTPfrm::showStartFolder() {
 }
 
 void TFTPfrm::DoLogIn() {
+    if (m_client.isBusy()) {
+        return;  // a connect is still running
+    }
     if (m_client.isConnected()) {
         helpMessage("You are already connected. Please click Logout to disconnect.", 1200);
         return;
@@ -758,6 +761,9 @@ void TFTPfrm::DoLogIn() {
 }
 
 void TFTPfrm::TBXQConnectClick() {
+    if (m_client.isBusy()) {
+        return;  // a connect is still running
+    }
     if (m_client.isConnected()) {
         helpMessage("You are already connected. Please Logout to disconnect.", 1200);
         return;
@@ -781,6 +787,9 @@ void TFTPfrm::TBXQConnectClick() {
 }
 
 void TFTPfrm::TBXFIanonymousClick() {
+    if (m_client.isBusy()) {
+        return;  // a connect is still running
+    }
     if (m_client.isConnected()) {
         helpMessage("You are already connected. Please Logout to disconnect.", 1200);
         return;

@@ -1,5 +1,7 @@
 #include "ScriptedFtpServer.h"
 
+#include <QTimer>
+
 ScriptedFtpServer::ScriptedFtpServer(Behaviour behaviour, QObject* parent)
     : QObject(parent), m_behaviour(behaviour) {
     m_server.listen(QHostAddress::LocalHost, 0);
@@ -19,6 +21,9 @@ void ScriptedFtpServer::onConnection() {
         case Behaviour::NotFtp:
             socket->write("HTTP/1.1 400 Bad Request\r\n\r\n");
             return;
+        case Behaviour::SlowGreeting:
+            QTimer::singleShot(300, socket, [socket] { socket->write("220 scripted\r\n"); });
+            break;
         default:
             socket->write("220 scripted\r\n");
     }

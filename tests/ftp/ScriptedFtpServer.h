@@ -14,7 +14,7 @@ class ScriptedFtpServer : public QObject {
     Q_OBJECT
 public:
     // DropStoreData: closes an upload's data connection after 16 KiB and
-    // answers 426.
+    // answers 426. SlowGreeting: greets 300 ms after the connection.
     enum class Behaviour {
         Normal,
         Silent,
@@ -22,7 +22,8 @@ public:
         DropOnCwd,
         SilentPwd,
         ForeignPasv,
-        DropStoreData
+        DropStoreData,
+        SlowGreeting,
     };
 
     explicit ScriptedFtpServer(Behaviour behaviour, QObject* parent = nullptr);

@@ -106,6 +106,7 @@ private slots:
     void passiveDataGoesToControlPeer();
     void multiLineReplyAndMaskedPassword();
     void lineBreakInNameIsRefused();
+    void credentialsAreBoundWhenTheConnectStarts();
     void failedTransferLeavesNoReplyBehind_data();
     void failedTransferLeavesNoReplyBehind();
 
@@ -658,6 +659,23 @@ void FtpCoreTest::lineBreakInNameIsRefused() {
     QVERIFY_THROWS_EXCEPTION(AppError, client.deleteFile("a\r\nDELE b"));
     QVERIFY(!normal.received().join('\n').contains("DELE"));
     QVERIFY(client.isReady());
+}
+
+void FtpCoreTest::credentialsAreBoundWhenTheConnectStarts() {
+    ScriptedFtpServer slow(ScriptedFtpServer::Behaviour::SlowGreeting);
+    FtpClient client;
+    // Another site's log-in is typed while this connect still waits.
+    QTimer::singleShot(100, &client, [&] {
+        QVERIFY(client.isBusy());
+        client.setUserName("other-user");
+        client.setPassword("other-secret");
+        QVERIFY_THROWS_EXCEPTION(AppError, client.open());
+    });
+    connectTo(client, slow.port(), 3);
+    QVERIFY(client.isReady());
+    const QString received = slow.received().join('\n');
+    QVERIFY2(received.startsWith("USER u\nPASS p"), qPrintable(received));
+    QVERIFY(!received.contains("other"));
 }
 
 void FtpCoreTest::failedTransferLeavesNoReplyBehind_data() {
