@@ -604,7 +604,13 @@ void FtpClient::receiveInto(const QString& commandText,
 
 QByteArray FtpClient::receive(const QString& commandText) {
     QByteArray data;
-    receiveInto(commandText, [&data](const QByteArray& block) { data += block; });
+    receiveInto(commandText, [this, &data](const QByteArray& block) {
+        if (data.size() + block.size() > m_maximumListingSize) {
+            throw AppError(QString("The server's listing is larger than %1 bytes; it was not read.")
+                               .arg(m_maximumListingSize));
+        }
+        data += block;
+    });
     return data;
 }
 
@@ -633,14 +639,10 @@ void FtpClient::list(const std::function<void(const FtpListEntry&)>& onEntry) {
     }
 }
 
-QStringList FtpClient::detailedList() {
+QList<QByteArray> FtpClient::detailedList() {
     Call call(*this);
     const QByteArray data = call.run([&] { return receive("LIST"); });
-    QStringList lines;
-    for (const QByteArray& line : listingLines(data)) {
-        lines.append(QString::fromUtf8(line));
-    }
-    return lines;
+    return listingLines(data);
 }
 
 bool FtpClient::fileExists(const QString& name) {

@@ -98,8 +98,12 @@ public:
     // `offset` on are appended with APPE to the remote file, which the caller
     // found to be `offset` bytes long.
     void store(const QString& name, QIODevice& local, qint64 offset);
-    // The raw LIST lines of the current folder.
-    QStringList detailedList();
+    // The LIST lines of the current folder, byte for byte as the server sent
+    // them (without line ends and empty lines).
+    QList<QByteArray> detailedList();
+    // Listings (LIST, NLST) larger than this end with an error; 64 MiB by
+    // default.
+    void setMaximumListingSize(qint64 bytes) { m_maximumListingSize = bytes; }
 
     // Ends the running call with an error and drops the connection.
     void abort();
@@ -158,6 +162,7 @@ private:
     int m_timeOutSeconds = 6;
     bool m_passive = false;
     TransferType m_transferType = TransferType::Binary;
+    qint64 m_maximumListingSize = 64 * 1024 * 1024;
 
     QTcpSocket* m_control;
     State m_state = State::Closed;

@@ -67,14 +67,12 @@ QString withDefaultExtension(const QString& path) {
     return QFileInfo(path).suffix().isEmpty() ? path + ".txt" : path;
 }
 
-void writeLines(const QString& path, const QStringList& lines) {
+void writeFile(const QString& path, const QByteArray& content) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         throw AppError("Cannot write " + path + ": " + file.errorString());
     }
-    for (const QString& line : lines) {
-        file.write(line.toUtf8() + "\r\n");
-    }
+    file.write(content);
     if (!file.commit()) {
         throw AppError("Cannot write " + path + ": " + file.errorString());
     }
@@ -1246,14 +1244,19 @@ void TFTPfrm::TBXFICreateListClick() {
         return;
     }
     guarded([this] {
-        const QStringList lines = m_client.detailedList();
+        const QList<QByteArray> lines = m_client.detailedList();
         const QString path = prompts().saveFileName(
             "FTP Client = Export FTP Files List",
             QDir::homePath() + "/" + edtServer->text() + "_Files_List.txt", kExportFilter);
         if (path.isEmpty()) {
             return;
         }
-        writeLines(withDefaultExtension(path), lines);
+        // The server's lines byte for byte: names in other encodings stay as sent.
+        QByteArray text;
+        for (const QByteArray& line : lines) {
+            text += line + "\r\n";
+        }
+        writeFile(withDefaultExtension(path), text);
     });
 }
 

@@ -107,6 +107,7 @@ private slots:
     void multiLineReplyAndMaskedPassword();
     void lineBreakInNameIsRefused();
     void credentialsAreBoundWhenTheConnectStarts();
+    void listingIsBounded();
     void failedTransferLeavesNoReplyBehind_data();
     void failedTransferLeavesNoReplyBehind();
 
@@ -498,7 +499,7 @@ void FtpCoreTest::sessionOnRealServers() {
     names.sort();
     QCOMPARE(names,
              QStringList({"/sub dir:0", "data file.bin:" + QString::number(content.size())}));
-    const QStringList lines = client.detailedList();
+    const QList<QByteArray> lines = client.detailedList();
     QCOMPARE(lines.size(), 2);
     QVERIFY(lines.join('\n').contains("sub dir"));
 
@@ -676,6 +677,25 @@ void FtpCoreTest::credentialsAreBoundWhenTheConnectStarts() {
     const QString received = slow.received().join('\n');
     QVERIFY2(received.startsWith("USER u\nPASS p"), qPrintable(received));
     QVERIFY(!received.contains("other"));
+}
+
+void FtpCoreTest::listingIsBounded() {
+    ScriptedFtpServer server(ScriptedFtpServer::Behaviour::Normal);
+    server.listing.clear();
+    for (int i = 0; server.listing.size() < 300000; ++i) {
+        server.listing += "-rw-r--r-- 1 u g 5 Jan 01 2020 file" + QByteArray::number(i) + "\r\n";
+    }
+    FtpClient client;
+    connectTo(client, server.port(), 3);
+    client.setMaximumListingSize(100000);
+    try {
+        client.list([](const FtpListEntry&) {});
+        QFAIL("a listing above the bound was read");
+    } catch (const AppError& error) {
+        QCOMPARE(error.message(),
+                 QString("The server's listing is larger than 100000 bytes; it was not read."));
+    }
+    QCOMPARE(client.currentFolder(), QString("/home/scripted"));
 }
 
 void FtpCoreTest::failedTransferLeavesNoReplyBehind_data() {
