@@ -126,6 +126,7 @@ std::optional<FtpListEntry> parseUnix(QByteArrayView line, QDate today) {
     }
     entry.name = name;
     entry.date = date.isValid() ? date : QDateTime();
+    entry.attributes = QString::fromLatin1(tokens[0].text);
     return entry;
 }
 

@@ -11,9 +11,10 @@ struct FtpListEntry {
     QString name;
     bool folder = false;
     bool link = false;
-    qint64 size = 0;  // 0 for folders and devices
-    QDateTime date;   // invalid when the line gave none that made sense
-    QString raw;      // the line as the server sent it, without its line end
+    qint64 size = 0;     // 0 for folders and devices
+    QDateTime date;      // invalid when the line gave none that made sense
+    QString attributes;  // the permission field ("-rw-r--r--"), empty when none
+    QString raw;         // the line as the server sent it, without its line end
 };
 
 // parseFtpListLine: one line of a LIST reply, in UNIX "ls -l" form (files,

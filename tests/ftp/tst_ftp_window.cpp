@@ -77,6 +77,8 @@ private slots:
     void handOffShowsQuickConnectOnly();
     void favoritesAddRemoveAndConnect();
     void favoritesFieldsFromTreeAndExport();
+    void favoritesNeverRedirectTheSession();
+    void editSavesWhatWasTyped();
     void namePromptRefusesEmptyName();
 
 private:
@@ -233,6 +235,13 @@ void FtpWindowTest::startsDisconnectedWithItsLayout() {
 }
 
 void FtpWindowTest::logInFillsStartFolderAndListsTree() {
+    const QString alpha = m_pyftpd->localPath("/alpha.mp3");
+    writeFile(alpha, sample(5120));
+    QFile served(alpha);
+    QVERIFY(served.open(QIODevice::ReadWrite));
+    QVERIFY(served.setFileTime(QDateTime(QDate(2021, 5, 6), QTime(7, 8), Qt::UTC),
+                               QFileDevice::FileModificationTime));
+    served.close();
     logIn();
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
     QCOMPARE(field("edtStartDir")->text(), QString("/"));
@@ -249,8 +258,14 @@ void FtpWindowTest::logInFillsStartFolderAndListsTree() {
     auto* files = m_window->findChild<QTreeView*>("LVFiles");
     auto* model = static_cast<QStandardItemModel*>(files->model());
     QCOMPARE(model->rowCount(), 2);
-    QCOMPARE(model->item(0, 0)->text(), QString("alpha.mp3"));
-    QCOMPARE(model->item(1, 5)->text(), QString("I hope :)"));
+    // The entry's facts from its listing line.
+    QStringList row;
+    for (int column = 0; column < 5; ++column) {
+        row << model->item(0, column)->text();
+    }
+    QCOMPARE(row, QStringList({"alpha.mp3", "5.00", "2021-05-06 00:00", "/", "-rw-r--r--"}));
+    QVERIFY(model->item(0, 5)->text().startsWith("-rw-r--r--"));
+    QVERIFY(model->item(0, 5)->text().endsWith(" 2021 alpha.mp3"));
     QCOMPARE(m_window->findChild<QTabWidget*>("PCtrlSites")->currentWidget()->objectName(),
              QString("LocalFolders"));
     // The log shows replies as "Status: " lines and never the password.
@@ -637,9 +652,22 @@ void FtpWindowTest::favoritesAddRemoveAndConnect() {
     }
     QCOMPARE(entries, QStringList({"one.test", "127.0.0.1", "four.test"}));
 
-    // The second entry connects to that site, whichever was selected.
+    // The entry connects to its own site, whichever was selected, also when
+    // another favorite names the same host (on a port where nothing listens).
+    TFavoriteSite twin = file.site("3");
+    twin.port = "1";
+    file.write("1", twin);
+    m_window->RebuildFavorites();
+    QCOMPARE(favoritesTree()->topLevelItem(0)->text(0), QString("127.0.0.1"));
     favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(0));
-    m_window->DoFavNode("127.0.0.1");
+    QAction* entry = nullptr;
+    for (QAction* candidate : menu->actions()) {
+        if (candidate->text() == "127.0.0.1") {
+            entry = candidate;  // the last of the two
+        }
+    }
+    QVERIFY(entry);
+    entry->trigger();
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
     QCOMPARE(statusText(), QString("Ftp Clinet - Connected."));
     QCOMPARE(field("edtPort")->text(), QString::number(m_pyftpd->port()));
@@ -702,6 +730,65 @@ void FtpWindowTest::favoritesFieldsFromTreeAndExport() {
     QCOMPARE(m_host->scripted.last().caption, QString("FTP Client = Export Favorites"));
     QCOMPARE(readFile(m_local.filePath("favorites-copy.txt")), readFile(file.path()));
     QVERIFY(readFile(file.path()).contains("Password=plain\r\n"));
+}
+
+void FtpWindowTest::favoritesNeverRedirectTheSession() {
+    // Same-named files in the session's folder and in a favorite's start folder.
+    writeFile(m_pyftpd->root() + "/a/readme.html", "keep me");
+    FavoritesFile file(FavoritesFile::defaultPath());
+    TFavoriteSite other;
+    other.server = "other.test";
+    other.startDir = "/a";
+    file.add(other);
+    TFavoriteSite spare = other;
+    spare.server = "spare.test";
+    file.add(spare);
+    logIn("/pub");
+    m_window->RebuildFavorites();
+    auto* pages = m_window->findChild<QTabWidget*>("PCtrlSites");
+    pages->setCurrentWidget(m_window->findChild<QWidget*>("FavSites"));
+    favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(1));
+    m_window->DoRemoveFromFav();  // refills from the file as well
+    QCOMPARE(field("edtServer")->text(), QString("other.test"));
+    QCOMPARE(field("edtStartDir")->text(), QString("/pub"));  // the session's root
+
+    select({"..", "readme.html"});
+    m_host->scripted.answerButton(Prompts::Yes);
+    m_window->DoDeleteRemote();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    QVERIFY(!QFile::exists(m_pyftpd->root() + "/pub/readme.html"));
+    QCOMPARE(readFile(m_pyftpd->root() + "/a/readme.html"), QByteArray("keep me"));
+    QCOMPARE(m_host->frameCaptions.last(), QString("FTP Client Connected To Server: 127.0.0.1"));
+    select({".."});
+    m_window->DoOpenDir();  // one level up from /pub, not from /a
+    QCOMPARE(childTexts(node({".."})), QStringList({"/a", "/pub", "alpha.mp3", "zeta.zip"}));
+}
+
+void FtpWindowTest::editSavesWhatWasTyped() {
+    FavoritesFile file(FavoritesFile::defaultPath());
+    TFavoriteSite first;
+    first.server = "first.test";
+    first.description = "old";
+    file.add(first);
+    TFavoriteSite second;
+    second.server = "second.test";
+    file.add(second);
+    m_window = std::make_unique<TFTPfrm>(*m_host);
+    m_window->show();
+    favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(0));
+    QCOMPARE(field("edtDesc")->text(), QString("old"));
+    // Typed on the Site Properties page; back on the tree, the site's own
+    // detail line is picked for the context menu's "Edit Site Properties".
+    auto* pages = m_window->findChild<QTabWidget*>("PCtrlSites");
+    pages->setCurrentWidget(m_window->findChild<QWidget*>("SiteProper"));
+    field("edtDesc")->setText("typed");
+    field("edtPort")->setText("2121");
+    pages->setCurrentWidget(m_window->findChild<QWidget*>("FavSites"));
+    favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(0)->child(2));
+    m_window->DoEditSite();
+    QCOMPARE(file.site("1").description, QString("typed"));
+    QCOMPARE(file.site("1").port, QString("2121"));
+    QCOMPARE(file.site("2").server, QString("second.test"));
 }
 
 void FtpWindowTest::namePromptRefusesEmptyName() {
