@@ -439,10 +439,19 @@ void TclMultiDownLoader::Run::partWorker(int index) {
     applyPriority(m_item->priority());
     m_engine->reportStatus(m_item, index, TransferStatus::Process);
     CurlSession session(m_settings, &m_item->m_stopRequested, &m_abort);
+    // TryCount bounds the tries in a row that bring no byte beyond the
+    // furthest point reached: a link that breaks every few MiB still
+    // finishes, a dead one (or one that always breaks at the same byte) ends.
     const int tries = qMax(1, m_settings.tryCount);
+    int triesWithoutProgress = 0;
+    qint64 furthest = 0;
+    {
+        Lock lock(m_item->m_lock);
+        furthest = m_item->m_parts[index].bytesDone;
+    }
     Failure error;
     Outcome outcome = Outcome::Retry;
-    for (int attempt = 0; attempt < tries; ++attempt) {
+    for (;;) {
         if (stopped() || m_abort) {
             outcome = Outcome::Stopped;
             break;
@@ -450,7 +459,18 @@ void TclMultiDownLoader::Run::partWorker(int index) {
         outcome = fetchOnce(session, index, &error);
         if (outcome != Outcome::Retry)
             break;
-        if (attempt + 1 < tries && !waitUnlessStopped(m_item, m_settings.reconnectAfter)) {
+        qint64 reached = 0;
+        {
+            Lock lock(m_item->m_lock);
+            reached = m_item->m_parts[index].bytesDone;
+        }
+        if (reached > furthest) {
+            furthest = reached;
+            triesWithoutProgress = 0;
+        } else if (++triesWithoutProgress >= tries) {
+            break;
+        }
+        if (!waitUnlessStopped(m_item, m_settings.reconnectAfter)) {
             outcome = Outcome::Stopped;
             break;
         }

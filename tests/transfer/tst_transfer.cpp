@@ -632,7 +632,9 @@ void TransferTests::faults_data() {
     QTest::addColumn<QString>("errorPart");
     QTest::addColumn<int>("errorCode");
     // 0 drop twice, 1 ignore ranges, 2 stall once, 3 500 once, 4 500 always,
-    // 5 announces more than it sends, 6 drops every time
+    // 5 announces more than it sends, 6 drops every time before the body,
+    // 7 drops every connection after 192 KiB of 16 MiB (as a link that breaks
+    // every 3 MiB of 256 MiB), 8 ignores ranges and drops every time at 5000
     QTest::newRow("drops the connection twice") << 0 << true << "" << 0;
     QTest::newRow("ignores ranges") << 1 << true << "" << 0;
     QTest::newRow("stalls past the time-out once") << 2 << true << "" << 0;
@@ -640,7 +642,11 @@ void TransferTests::faults_data() {
     QTest::newRow("answers 500 always") << 4 << false << "500" << 500;
     QTest::newRow("announces more than it sends")
         << 5 << false << "" << int(TransferError::Network);
-    QTest::newRow("drops every time") << 6 << false << "" << int(TransferError::Network);
+    QTest::newRow("drops every time before the body")
+        << 6 << false << "" << int(TransferError::Network);
+    QTest::newRow("drops every connection, each try gets further") << 7 << true << "" << 0;
+    QTest::newRow("ignores ranges and drops every time at the same byte")
+        << 8 << false << "" << int(TransferError::Network);
 }
 
 void TransferTests::faults() {
@@ -672,6 +678,14 @@ void TransferTests::faults() {
             behaviour.announcedLength = 150000, behaviour.ignoreRange = true;
             break;
         case 6:
+            behaviour.dropAfterBytes = 0, behaviour.dropTimes = 1000;
+            break;
+        case 7:
+            behaviour.body = randomBytes(16 * 1024 * 1024, 12);
+            behaviour.dropAfterBytes = 192 * 1024, behaviour.dropTimes = 1000;
+            break;
+        case 8:
+            behaviour.ignoreRange = true;
             behaviour.dropAfterBytes = 5000, behaviour.dropTimes = 1000;
             break;
     }
