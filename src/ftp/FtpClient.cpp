@@ -11,6 +11,7 @@
 #include <cctype>
 
 #include "AppError.h"
+#include "ServerText.h"
 
 namespace {
 
@@ -24,6 +25,15 @@ constexpr qint64 kBlockSize = 64 * 1024;
 bool startsWithCode(const QByteArray& line) {
     return line.size() >= 3 && std::isdigit(uchar(line[0])) && std::isdigit(uchar(line[1])) &&
            std::isdigit(uchar(line[2])) && (line.size() == 3 || line[3] == ' ' || line[3] == '-');
+}
+
+// A reply as the user sees it: its lines without the server's control bytes.
+QString shownReply(const FtpClient::Reply& reply) {
+    QStringList lines;
+    for (const QString& line : reply.lines) {
+        lines.append(printableText(line));
+    }
+    return lines.join('\n');
 }
 
 }  // namespace
@@ -160,12 +170,13 @@ void FtpClient::onControlReadyRead() {
         const QString text = QString::fromUtf8(line);
         if (m_partial.lines.isEmpty()) {
             if (!startsWithCode(line)) {
-                protocolFailure("The server's reply is not an FTP reply: " + text.left(200));
+                protocolFailure("The server's reply is not an FTP reply: " +
+                                printableText(text.left(200)));
                 return;
             }
             m_partial.code = line.left(3).toInt();
             m_partial.lines.append(text);
-            emit replyTextRead(text);
+            emit replyTextRead(printableText(text));
             if (line.size() > 3 && line[3] == '-') {
                 continue;  // multi-line: ends with the same code and a blank
             }
@@ -175,7 +186,7 @@ void FtpClient::onControlReadyRead() {
                 return;
             }
             m_partial.lines.append(text);
-            emit replyTextRead(text);
+            emit replyTextRead(printableText(text));
             if (!(line.size() >= 4 && line.left(3).toInt() == m_partial.code && line[3] == ' ' &&
                   startsWithCode(line))) {
                 continue;
@@ -230,7 +241,8 @@ void FtpClient::send(const QString& command) {
     // Every command reads its replies to the end or drops the connection, so
     // a reply still queued here was sent unasked: it answers nothing of ours.
     m_replies.clear();
-    emit commandSent(command.startsWith("PASS ") ? QStringLiteral("PASS ****") : command);
+    emit commandSent(command.startsWith("PASS ") ? QStringLiteral("PASS ****")
+                                                 : printableText(command));
     m_control->write(command.toUtf8() + "\r\n");
     setState(State::WaitingForReply);
 }
@@ -270,7 +282,7 @@ FtpClient::Reply FtpClient::startTransfer(const QString& commandText) {
     Reply reply = awaitReply(replyWaitText(commandText));
     if (reply.code >= 300) {
         setState(State::UnexpectedReply);
-        throw AppError(reply.lines.join('\n'));
+        throw AppError(shownReply(reply));
     }
     return reply;
 }
@@ -281,7 +293,7 @@ void FtpClient::finishTransfer(Reply reply, const QString& commandText) {
     }
     if (reply.code >= 300) {
         setState(State::UnexpectedReply);
-        throw AppError(reply.lines.join('\n'));
+        throw AppError(shownReply(reply));
     }
     setState(State::Idle);
 }
@@ -294,7 +306,7 @@ FtpClient::Reply FtpClient::expect(const QString& text, std::initializer_list<in
         }
     }
     setState(State::UnexpectedReply);
-    throw AppError(reply.lines.join('\n'));
+    throw AppError(shownReply(reply));
 }
 
 void FtpClient::sendType() {
@@ -333,14 +345,14 @@ void FtpClient::open() {
                 greeting = awaitReply("waiting for the greeting");
             }
             if (greeting.code != 220) {
-                throw AppError(greeting.lines.join('\n'));
+                throw AppError(shownReply(greeting));
             }
             Reply reply = command("USER " + userName);
             if (reply.code == 331) {
                 reply = command("PASS " + password);
             }
             if (reply.code != 230 && reply.code != 202) {
-                throw AppError(reply.lines.join('\n'));
+                throw AppError(shownReply(reply));
             }
             setState(State::Idle);
         } catch (const AppError&) {
@@ -385,6 +397,10 @@ void FtpClient::abort() {
     setState(State::Closed);
     m_closedDuringCall = true;
     wake();
+}
+
+QString FtpClient::lastReplyText() const {
+    return printableText(m_lastReply.text());
 }
 
 void FtpClient::changeFolder(const QString& path) {
@@ -464,7 +480,7 @@ std::unique_ptr<FtpClient::DataChannel> FtpClient::openDataChannel() {
                 R"((\d{1,3}),(\d{1,3}),(\d{1,3}),(\d{1,3}),(\d{1,3}),(\d{1,3}))");
             const QRegularExpressionMatch match = numbers.match(reply.text().mid(4));
             if (!match.hasMatch()) {
-                throw AppError("The server's passive reply names no address: " + reply.text());
+                throw AppError("The server's passive reply names no address: " + shownReply(reply));
             }
             port = quint16(match.captured(5).toUInt() * 256 + match.captured(6).toUInt());
         } else {
@@ -472,7 +488,7 @@ std::unique_ptr<FtpClient::DataChannel> FtpClient::openDataChannel() {
             static const QRegularExpression extended(R"(\(\|\|\|(\d{1,5})\|\))");
             const QRegularExpressionMatch match = extended.match(reply.text());
             if (!match.hasMatch()) {
-                throw AppError("The server's passive reply names no port: " + reply.text());
+                throw AppError("The server's passive reply names no port: " + shownReply(reply));
             }
             port = quint16(match.captured(1).toUInt());
         }

@@ -83,7 +83,8 @@ public:
     void removeFolder(const QString& path);
     void deleteFile(const QString& name);
     void rename(const QString& from, const QString& to);
-    QString lastReplyText() const { return m_lastReply.text(); }
+    // The last reply line, without control bytes: for the status bar.
+    QString lastReplyText() const;
 
     // TYPE with the current transfer type, then SIZE: the size, or -1 when the
     // 213 reply holds no number.
@@ -109,7 +110,7 @@ public:
     void abort();
 
 signals:
-    void replyTextRead(const QString& text);   // each reply line
+    void replyTextRead(const QString& text);   // each reply line, without control bytes
     void commandSent(const QString& command);  // the password shown as ****
     void statusChanged(FtpClient::State state);
     void errorOccurred(const QString& message);

@@ -63,8 +63,9 @@ struct TransferSettings {
     bool forceRemoteDir = false;  // uploader: create missing remote folders
 };
 
-// What the server told about a resource.
+// What the server told about a resource; its texts hold no control bytes.
 struct TransferResourceInfo {
+    QString name;     // the offered file name, else the last segment of the address
     qint64 size = 0;  // 0 when unknown
     QDateTime date;   // invalid when unknown
     QString contentType;

@@ -59,7 +59,8 @@ void ScriptedFtpServer::onLine(QTcpSocket* socket, const QByteArray& line) {
     } else if (verb == "PWD" && m_behaviour == Behaviour::SilentPwd) {
         // never answers
     } else if (verb == "PWD") {
-        socket->write("257-first line\r\n continued\r\n257 \"/home/scripted\" is current\r\n");
+        socket->write(
+            "257-first \x1b[2Jline\x07\r\n continued\r\n257 \"/home/scripted\" is current\r\n");
     } else if (verb == "PASV") {
         // Another address, where nothing listens (still loopback, so a client
         // that follows it fails without leaving the machine): the client

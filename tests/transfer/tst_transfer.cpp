@@ -1,4 +1,7 @@
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <QCryptographicHash>
@@ -92,6 +95,13 @@ struct EventLog {
                              check();
                              infos << info;
                          });
+        if (auto* downloader = qobject_cast<TclMultiDownLoader*>(engine)) {
+            QObject::connect(downloader, &TclMultiTransfer::previewTextObtained, engine,
+                             [this](TclTransferItem*, const QStringList& lines) {
+                                 check();
+                                 previews << lines;
+                             });
+        }
         QObject::connect(engine, &TclMultiTransfer::busyStateChanged, engine, [this](bool busy) {
             check();
             busyChanges << busy;
@@ -113,6 +123,7 @@ struct EventLog {
     QList<int> codes;
     QHash<const TclTransferItem*, int> codeOf;  // the last code per item
     QList<TransferResourceInfo> infos;
+    QList<QStringList> previews;
     QList<bool> busyChanges;
     int completed = 0;
     bool wrongThread = false;
@@ -173,6 +184,13 @@ private slots:
     void refusedAddresses_data();
     void refusedAddresses();
     void localFileCannotBeCreated();
+
+    void everyEndReportsAPreview_data();
+    void everyEndReportsAPreview();
+    void compressedRetryEmptiesItsFile();
+    void localFolderChangeSparesRunningItems();
+    void claimedNameIsGivenBack();
+    void refusedPriorityIsNoted();
 
     void stopAndResume();
     void resumeOfChangedResourceStartsAgain();
@@ -425,6 +443,7 @@ void TransferTests::nginxDownload() {
     QCOMPARE(log.bytes(), size);
     QCOMPARE(log.infos.size(), 1);
     QCOMPARE(log.infos.first().size, size);
+    QCOMPARE(log.infos.first().name, QString::number(size) + ".bin");
     QCOMPARE(log.infos.first().statusCode, size == 0 ? 200 : 206);
     QCOMPARE(log.completed, 1);
     QCOMPARE(log.busyChanges, (QList<bool>{true, false}));
@@ -576,6 +595,7 @@ void TransferTests::unsafeOfferedNameStaysInFolder() {
     QVERIFY(waitIdle(engine));
     QCOMPARE(item->status(), TransferStatus::Done);
     QCOMPARE(item->localFile(), folder("offered/inner") + "/outside.txt");
+    QCOMPARE(item->resourceInfo()->name, QString("outside.txt"));
     QVERIFY(!QFile::exists(folder("outside.txt")));
 }
 
@@ -673,6 +693,7 @@ void TransferTests::faults() {
             break;
         case 4:
             behaviour.failStatus = 500, behaviour.failTimes = -1;
+            behaviour.failReason = "Server \x1b]0;owned\x07Error\x9b";  // a terminal escape
             break;
         case 5:
             behaviour.announcedLength = 150000, behaviour.ignoreRange = true;
@@ -709,6 +730,9 @@ void TransferTests::faults() {
         QCOMPARE(item->errors(), log.errors);
         if (!errorPart.isEmpty())
             QVERIFY2(log.errors.first().contains(errorPart), qPrintable(log.errors.first()));
+        for (QChar c : log.errors.first())
+            QVERIFY2(c.unicode() >= 32 && (c.unicode() < 0x7f || c.unicode() > 0x9f),
+                     qPrintable(log.errors.first()));
         QCOMPARE(log.codes.first(), errorCode);
     }
     QCOMPARE(log.completed, 1);
@@ -779,6 +803,163 @@ void TransferTests::localFileCannotBeCreated() {
     QCOMPARE(item->status(), TransferStatus::Failed);
     QCOMPARE(full->status(), TransferStatus::Failed);
     QCOMPARE(log.codes, QList<int>(2, int(TransferError::LocalFile)));
+}
+
+void TransferTests::everyEndReportsAPreview_data() {
+    QTest::addColumn<int>("end");
+    QTest::newRow("done") << 0;
+    QTest::newRow("the resource phase fails") << 1;
+    QTest::newRow("the owner's filter refuses") << 2;
+    QTest::newRow("the local file cannot be made") << 3;
+}
+
+void TransferTests::everyEndReportsAPreview() {
+    QFETCH(int, end);
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = "first line\x01\r\nsecond";
+    if (end == 1)
+        behaviour.failStatus = 404, behaviour.failTimes = -1;
+    server.setBehaviour(behaviour);
+    QFile blocker(folder("preview-blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    TclMultiDownLoader engine;
+    quickRetries(engine.settings(), 1);
+    if (end == 2)
+        engine.setFilter([](TclDownLoadItem*) { return false; });
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(end == 3 ? folder("preview-blocker") + "/inside/x"
+                                : folder("preview") + QStringLiteral("/%1.txt").arg(end));
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(log.completed, 1);
+    QCOMPARE(log.previews.size(), 1);
+    if (end == 0) {
+        QCOMPARE(log.previews.first(),
+                 QStringList({"first line" + QString(QChar(0x80)), "second"}));
+    } else {
+        QCOMPARE(log.previews.first(), QStringList());
+        QCOMPARE(item->previewText(), QStringList());
+    }
+}
+
+void TransferTests::compressedRetryEmptiesItsFile() {
+    // The first try of a gzip stream breaks off; the second gets a shorter
+    // stream (the resource changed meanwhile), which must not keep the tail
+    // of the first in the "~" file.
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = gzipped(randomBytes(300000, 51));
+    behaviour.contentEncoding = "gzip";
+    behaviour.dropAfterBytes = 100000;
+    behaviour.dropTimes = 2;  // the resource phase's GET and the first try
+    server.setBehaviour(behaviour);
+    FaultHttpServer::Behaviour later = behaviour;
+    later.body = gzipped("the resource as it is now\n");
+    later.dropTimes = 0;
+
+    TclMultiDownLoader engine;
+    quickRetries(engine.settings(), 3);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url("/page.txt"));
+    item->setLocalFile(folder("gzip-retry") + "/page.txt");
+    bool changed = false;
+    connect(&engine, &TclMultiTransfer::dataProceeded, this, [&] {
+        if (!std::exchange(changed, true))
+            server.setBehaviour(later);
+    });
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QVERIFY2(item->status() == TransferStatus::Done, qPrintable(item->errors().join('\n')));
+    QCOMPARE(fileSha256(item->localFile()), sha256("the resource as it is now\n"));
+    QVERIFY(!QFile::exists(item->localFile() + "~"));
+}
+
+void TransferTests::localFolderChangeSparesRunningItems() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    const QByteArray plain = randomBytes(200000, 52);
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = gzipped(plain);
+    behaviour.contentEncoding = "gzip";
+    behaviour.chunkDelayMs = 10;
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    engine.settings().localFolder = folder("before");
+    TclDownLoadItem* running = engine.addItem();
+    running->setUrl(server.url("/data.bin"));
+    TclDownLoadItem* idle = engine.addItem();
+    idle->setUrl(server.url("/other.bin"));
+    bool moved = false;
+    connect(&engine, &TclMultiTransfer::dataProceeded, this, [&] {
+        if (!std::exchange(moved, true))
+            engine.setLocalFolder(folder("after"));
+    });
+    engine.start(running);
+    QVERIFY(waitIdle(engine));
+    QVERIFY(moved);
+    // The running item was unpacked and dated in the file it started with.
+    QVERIFY2(running->status() == TransferStatus::Done, qPrintable(running->errors().join('\n')));
+    QCOMPARE(running->localFile(), folder("before") + "/data.bin");
+    QCOMPARE(fileSha256(running->localFile()), sha256(plain));
+    QCOMPARE(QFileInfo(running->localFile()).lastModified(),
+             QDateTime(QDate(2020, 3, 3), QTime(10, 20, 30), Qt::UTC));
+    QVERIFY(!QFileInfo::exists(folder("after")));
+    QCOMPARE(idle->localFile(), folder("after") + "/other.bin");
+}
+
+void TransferTests::claimedNameIsGivenBack() {
+    QVERIFY(m_nginx.writeFile("again.bin", randomBytes(30000, 53)));
+    TclMultiDownLoader engine;
+    engine.settings().localFolder = folder("again");
+    TclDownLoadItem* first = engine.addItem();
+    first->setUrl(m_nginx.url("/again.bin"));
+    engine.start(first);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(first->localFile(), folder("again") + "/again.bin");
+    // The file is gone: the same address gets the same name again.
+    QVERIFY(QFile::remove(first->localFile()));
+    engine.deleteItem(first);
+    TclDownLoadItem* second = engine.addItem();
+    second->setUrl(m_nginx.url("/again.bin"));
+    engine.start(second);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(second->status(), TransferStatus::Done);
+    QCOMPARE(second->localFile(), folder("again") + "/again.bin");
+}
+
+void TransferTests::refusedPriorityIsNoted() {
+    // Without the right to raise priorities (dropped for this thread, and so
+    // for the threads it starts), a "Higher" item says so once and goes on.
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2] = {};
+    QVERIFY(syscall(SYS_capget, &header, saved) == 0);
+    __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+    reduced[0].effective &= ~(1u << CAP_SYS_NICE);
+    if (syscall(SYS_capset, &header, reduced) != 0)
+        QSKIP("this process may not change its capabilities");
+    const auto restore = qScopeGuard([&] { syscall(SYS_capset, &header, saved); });
+    QVERIFY(m_nginx.writeFile("high.bin", randomBytes(100000, 54)));
+    TclMultiDownLoader engine;
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(m_nginx.url("/high.bin"));
+    item->setLocalFile(folder("high") + "/high.bin");
+    item->setPriority(TransferPriority::Higher);
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QCOMPARE(item->parts().size(), 5);
+    QCOMPARE(item->errors().size(), 1);  // once, not once per worker
+    QVERIFY2(item->errors().first().contains("\"Higher\""), qPrintable(item->errors().first()));
+    QVERIFY(log.errors.isEmpty());  // noted, not an error event
 }
 
 void TransferTests::stopAndResume() {
@@ -981,7 +1162,12 @@ void TransferTests::deleteRunningItem() {
 
 void TransferTests::setLocalFolderMovesItems() {
     TclMultiDownLoader engine;
+    engine.settings().localFolder = "/downloads";
     TclDownLoadItem* item = engine.addItem();
+    // An address names the local file in the engine's folder ...
+    item->setUrl("ftp://host/%2F/pub/a%20b%23.zip");
+    QCOMPARE(item->localFile(), QString("/downloads/a b#.zip"));
+    // ... until the owner names one.
     item->setLocalFile("/old/place/file.zip");
     engine.setLocalFolder("/new/folder");
     QCOMPARE(item->localFile(), QString("/new/folder/file.zip"));
@@ -1043,10 +1229,16 @@ void TransferTests::ftpDownload() {
     QFETCH(bool, passive);
     QFETCH(qint64, size);
     const QByteArray data = randomBytes(size, quint32(size) + (passive ? 1 : 2));
-    QFile file(m_ftp.root() + "/down.bin");
+    const QString name = "down load #1 100%.bin";
+    QFile file(m_ftp.root() + "/" + name);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(data);
     file.close();
+    // The same path below the log-in folder: the address names the one from the root.
+    QFile decoy(m_ftp.root() + FtpServerFixture::loginFolder() + "/" + name);
+    QVERIFY(decoy.open(QIODevice::WriteOnly));
+    decoy.write("decoy");
+    decoy.close();
 
     TclMultiDownLoader engine;
     engine.settings().passiveFtp = passive;
@@ -1054,7 +1246,7 @@ void TransferTests::ftpDownload() {
     engine.settings().timeOut = 5000;
     EventLog log(&engine);
     TclDownLoadItem* item = engine.addItem();
-    item->setUrl(m_ftp.url("/down.bin"));
+    item->setUrl(m_ftp.url("/" + name));
     item->setUserName(FtpServerFixture::user());
     item->setPassword(FtpServerFixture::password());
     item->setLocalFile(folder("ftp") + QStringLiteral("/%1-%2.bin").arg(passive).arg(size));
