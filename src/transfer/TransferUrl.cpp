@@ -4,6 +4,8 @@
 #include <QList>
 #include <cstring>
 
+#include "ServerText.h"
+
 namespace {
 
 bool keptInSegment(char c) {
@@ -38,7 +40,7 @@ QString urlWithPath(const QString& base, const QString& path) {
     if (pathStart < 0)
         pathStart = base.size();
     const QString origin = base.left(pathStart);
-    const QString encoded = QString::fromLatin1(encodedPath(path.toUtf8()));
+    const QString encoded = QString::fromLatin1(encodedPath(serverBytes(path)));
     if (path.startsWith(QLatin1Char('/'))) {
         if (base.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive))
             return origin + QLatin1String("/%2F") + encoded;

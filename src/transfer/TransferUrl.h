@@ -9,7 +9,8 @@
 // The address of `path` on the server named by `base` ("scheme://host[:port]",
 // optionally followed by a folder path that is already encoded). A path that
 // starts with "/" replaces the base's path; any other path is joined to it as
-// to a folder. Each segment of `path` is percent-encoded as UTF-8 except for
+// to a folder. Each segment of `path` is percent-encoded as UTF-8 (a name kept
+// byte for byte from a server, see ServerText.h, as its own bytes) except for
 // letters, digits and - . _ ~ ! $ & ' ( ) * + , = : @, so blanks, "#", "%",
 // "?", ";" and non-ASCII names reach the server as they are named.
 //

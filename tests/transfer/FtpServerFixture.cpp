@@ -43,6 +43,7 @@ root, port, user, password, home = sys.argv[1:6]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 class Handler(FTPHandler):
+    unicode_errors = "surrogateescape"  # names are bytes, not necessarily UTF-8
     def on_login(self, username):
         self.fs.cwd = home
 Handler.authorizer = authorizer

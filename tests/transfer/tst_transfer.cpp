@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -18,6 +19,7 @@
 #include "LocalFileName.h"
 #include "LoopbackHttpServer.h"
 #include "NginxFixture.h"
+#include "ServerText.h"
 #include "TclMultiDownLoader.h"
 #include "TclMultiUploader.h"
 #include "TestEnvironment.h"
@@ -338,6 +340,9 @@ void TransferTests::urlsFromPaths_data() {
                                      << "/a-b_c.d~e!$&'()*+,=@"
                                      << "http://host/a-b_c.d~e!$&'()*+,=@"
                                      << "a-b_c.d~e!$&'()*+,=@";
+    QTest::newRow("name kept byte for byte from a server")
+        << "ftp://host" << QString("/caf") + QChar(0xDCE9) + ".txt"
+        << "ftp://host/%2F/caf%E9.txt" << QString("caf\uFFFD.txt");
     QTest::newRow("control bytes and backslash")
         << "http://host" << QString("/a\\b\tc") << "http://host/a%5Cb%09c"
         << "a\\b\tc";
@@ -1220,25 +1225,29 @@ void TransferTests::lowerPriorityWorkers() {
 void TransferTests::ftpDownload_data() {
     QTest::addColumn<bool>("passive");
     QTest::addColumn<qint64>("size");
-    QTest::newRow("passive, five parts") << true << qint64(300000);
-    QTest::newRow("active, five parts") << false << qint64(300000);
-    QTest::newRow("passive, small") << true << qint64(5000);
+    QTest::addColumn<QByteArray>("name");  // as the server names it
+    QTest::newRow("passive, five parts")
+        << true << qint64(300000) << QByteArray("down load #1 100%.bin");
+    QTest::newRow("active, five parts")
+        << false << qint64(300000) << QByteArray("down load #1 100%.bin");
+    QTest::newRow("passive, small, a name not in UTF-8")
+        << true << qint64(5000) << QByteArray("caf\xe9 ?.bin");
 }
 
 void TransferTests::ftpDownload() {
     QFETCH(bool, passive);
     QFETCH(qint64, size);
+    QFETCH(QByteArray, name);
     const QByteArray data = randomBytes(size, quint32(size) + (passive ? 1 : 2));
-    const QString name = "down load #1 100%.bin";
-    QFile file(m_ftp.root() + "/" + name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
-    file.close();
+    auto write = [](const QByteArray& path, const QByteArray& content) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
+        ::close(fd);
+    };
+    write(QFile::encodeName(m_ftp.root()) + "/" + name, data);
     // The same path below the log-in folder: the address names the one from the root.
-    QFile decoy(m_ftp.root() + FtpServerFixture::loginFolder() + "/" + name);
-    QVERIFY(decoy.open(QIODevice::WriteOnly));
-    decoy.write("decoy");
-    decoy.close();
+    write(QFile::encodeName(m_ftp.root() + FtpServerFixture::loginFolder()) + "/" + name, "decoy");
 
     TclMultiDownLoader engine;
     engine.settings().passiveFtp = passive;
@@ -1246,7 +1255,8 @@ void TransferTests::ftpDownload() {
     engine.settings().timeOut = 5000;
     EventLog log(&engine);
     TclDownLoadItem* item = engine.addItem();
-    item->setUrl(m_ftp.url("/" + name));
+    // The path as the remote tree keeps it: the name's bytes exactly.
+    item->setUrl(m_ftp.url("/" + textFromServerBytes(name)));
     item->setUserName(FtpServerFixture::user());
     item->setPassword(FtpServerFixture::password());
     item->setLocalFile(folder("ftp") + QStringLiteral("/%1-%2.bin").arg(passive).arg(size));
@@ -1256,6 +1266,10 @@ void TransferTests::ftpDownload() {
     QCOMPARE(log.infos.first().size, size);
     QCOMPARE(item->parts().size(), size > 100000 ? 5 : 1);
     QCOMPARE(fileSha256(item->localFile()), sha256(data));
+    // Qt cannot name a file that is not UTF-8; its bytes can.
+    ::unlink((QFile::encodeName(m_ftp.root()) + "/" + name).constData());
+    ::unlink((QFile::encodeName(m_ftp.root() + FtpServerFixture::loginFolder()) + "/" + name)
+                 .constData());
 }
 
 void TransferTests::ftpUpload() {
