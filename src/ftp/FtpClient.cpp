@@ -167,7 +167,7 @@ void FtpClient::onControlReadyRead() {
         if (line.endsWith('\r')) {
             line.chop(1);
         }
-        const QString text = QString::fromUtf8(line);
+        const QString text = textFromServerBytes(line);
         if (m_partial.lines.isEmpty()) {
             if (!startsWithCode(line)) {
                 protocolFailure("The server's reply is not an FTP reply: " +
@@ -243,7 +243,7 @@ void FtpClient::send(const QString& command) {
     m_replies.clear();
     emit commandSent(command.startsWith("PASS ") ? QStringLiteral("PASS ****")
                                                  : printableText(command));
-    m_control->write(command.toUtf8() + "\r\n");
+    m_control->write(serverBytes(command) + "\r\n");
     setState(State::WaitingForReply);
 }
 
@@ -334,6 +334,7 @@ void FtpClient::open() {
         m_partial = Reply();
         m_replies.clear();
         m_closing = false;
+        m_machineListing.reset();
         m_control->abort();
         m_control->connectToHost(server, quint16(m_port));
         try {
@@ -645,11 +646,45 @@ QList<QByteArray> listingLines(const QByteArray& data) {
 }
 }  // namespace
 
+bool FtpClient::offersMachineListing() {
+    if (!m_machineListing) {
+        const Reply reply = command("FEAT");
+        bool offered = false;
+        if (reply.code == 211) {
+            for (const QString& line : reply.lines.mid(1)) {
+                const QString feature = line.trimmed().section(' ', 0, 0).toUpper();
+                offered = offered || feature == "MLST" || feature == "MLSD";
+            }
+        }
+        m_machineListing = offered;
+    }
+    return *m_machineListing;
+}
+
 void FtpClient::list(const std::function<void(const FtpListEntry&)>& onEntry) {
     Call call(*this);
-    const QByteArray data = call.run([&] { return receive("LIST"); });
+    bool machine = false;
+    const QByteArray data = call.run([&] {
+        machine = offersMachineListing();
+        if (machine) {
+            try {
+                return receive("MLSD");
+            } catch (const AppError&) {
+                // Offered but not understood: LIST for the rest of the session.
+                const int code = m_lastReply.code;
+                if (!isConnected() || code < 500 || code > 504) {
+                    throw;
+                }
+                m_machineListing = false;
+                machine = false;
+            }
+        }
+        return receive("LIST");
+    });
     for (const QByteArray& line : listingLines(data)) {
-        if (const std::optional<FtpListEntry> entry = parseFtpListLine(line)) {
+        const std::optional<FtpListEntry> entry =
+            machine ? parseMlsdLine(line) : parseFtpListLine(line);
+        if (entry) {
             onEntry(*entry);
         }
     }
@@ -673,7 +708,7 @@ bool FtpClient::fileExists(const QString& name) {
         }
         return false;
     }
-    QString listed = QString::fromUtf8(data).trimmed();
+    QString listed = textFromServerBytes(data).trimmed();
     listed = listed.mid(listed.lastIndexOf('/') + 1);
     return listed.compare(name.mid(name.lastIndexOf('/') + 1), Qt::CaseInsensitive) == 0;
 }

@@ -77,7 +77,9 @@ public:
 
     void changeFolder(const QString& path);
     QString currentFolder();
-    // LIST of the current folder; one call per entry the parser accepts.
+    // The current folder's entries, one call per entry the parser accepts:
+    // through MLSD when the server's FEAT reply offers it (exact names and
+    // facts), else through LIST.
     void list(const std::function<void(const FtpListEntry&)>& onEntry);
     void makeFolder(const QString& name);
     void removeFolder(const QString& path);
@@ -154,7 +156,8 @@ private:
     QByteArray receive(const QString& commandText);
     void receiveInto(const QString& commandText,
                      const std::function<void(const QByteArray&)>& onBlock);
-    QString describe(const QString& path) const;
+    // FEAT, asked once per session: whether MLSD may be used.
+    bool offersMachineListing();
 
     QString m_server;
     int m_port = 21;
@@ -164,6 +167,7 @@ private:
     bool m_passive = false;
     TransferType m_transferType = TransferType::Binary;
     qint64 m_maximumListingSize = 64 * 1024 * 1024;
+    std::optional<bool> m_machineListing;  // known once FEAT was asked this session
 
     QTcpSocket* m_control;
     State m_state = State::Closed;

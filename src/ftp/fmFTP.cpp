@@ -40,6 +40,7 @@
 
 #include "AppError.h"
 #include "Prompts.h"
+#include "ServerText.h"
 #include "ToolHost.h"
 #include "fileDlg.h"
 #include "newDlg.h"
@@ -58,6 +59,9 @@ constexpr int kSizeRole = Qt::UserRole + 3;
 constexpr int kDateRole = Qt::UserRole + 4;
 constexpr int kAttributesRole = Qt::UserRole + 5;
 constexpr int kLineRole = Qt::UserRole + 6;
+// The node's text byte for byte as the server named it: commands use it, the
+// node shows it without control bytes (see remoteText()).
+constexpr int kNameRole = Qt::UserRole + 7;
 
 int toInteger(const QString& text) {
     bool ok = false;
@@ -847,10 +851,15 @@ QString TFTPfrm::nodePath(QTreeWidgetItem* node) const {
     QStringList folders;
     for (QTreeWidgetItem* item = node; item && item->parent(); item = item->parent()) {
         if (isRemoteFolderText(item->text(0))) {
-            folders.prepend(item->text(0));
+            folders.prepend(remoteText(item));
         }
     }
     return remoteNodePath(m_root, folders);
+}
+
+QString TFTPfrm::remoteText(const QTreeWidgetItem* node) const {
+    const QVariant exact = node->data(0, kNameRole);
+    return exact.isValid() ? exact.toString() : node->text(0);
 }
 
 QTreeWidgetItem* TFTPfrm::containingFolder(QTreeWidgetItem* node) const {
@@ -902,13 +911,15 @@ void TFTPfrm::ListRemoteFolder(QTreeWidgetItem* node) {
         qDeleteAll(target->takeChildren());
     }
     for (const FtpListEntry& entry : entries) {
-        const QString text = remoteEntryText(entry.name, entry.folder || entry.link);
+        const bool folder = entry.folder || entry.link;
+        const QString text = remoteEntryText(printableText(entry.name), folder);
         auto* child = new QTreeWidgetItem(target, {text});
+        child->setData(0, kNameRole, remoteEntryText(entry.name, folder));
         child->setIcon(0, iconForEntry(text));
         child->setData(0, kSizeRole, entry.size);
         child->setData(0, kDateRole, entry.date);
         child->setData(0, kAttributesRole, entry.attributes);
-        child->setData(0, kLineRole, entry.raw);
+        child->setData(0, kLineRole, printableText(entry.raw));
     }
     target->setExpanded(true);
     if (TBXRSort->isChecked()) {
@@ -1002,7 +1013,7 @@ void TFTPfrm::DoRenameRemote() {
     if (!m_client.isReady() || !node || !node->parent()) {
         return;
     }
-    const QString text = node->text(0);
+    const QString text = remoteText(node);
     const bool folder = isRemoteFolderText(text);
     const QString oldName = folder ? text.mid(1) : text;
     QTreeWidgetItem* parent = node->parent();
@@ -1023,12 +1034,13 @@ void TFTPfrm::DoDeleteRemote() {
     if (!m_client.isReady() || !node || !node->parent()) {
         return;
     }
-    const QString text = node->text(0);
+    const QString text = remoteText(node);
+    const QString shown = node->text(0);
     QTreeWidgetItem* parent = node->parent();
     const QString parentPath = nodePath(parent);
     if (!isRemoteFolderText(text)) {
         if (prompts().message(Prompts::Kind::Question, QString(),
-                              "Do you wish to delete the " + text + " file ?",
+                              "Do you wish to delete the " + shown + " file ?",
                               Prompts::Yes | Prompts::No) != Prompts::Yes ||
             !treeHolds(parent)) {
             return;
@@ -1041,7 +1053,7 @@ void TFTPfrm::DoDeleteRemote() {
         return;
     }
     if (prompts().message(Prompts::Kind::Question, QString(),
-                          "Do you wish to delete the " + text + " folder?",
+                          "Do you wish to delete the " + shown + " folder?",
                           Prompts::Yes | Prompts::No) != Prompts::Yes ||
         !treeHolds(parent)) {
         return;
@@ -1166,10 +1178,10 @@ void TFTPfrm::btnDownloadClick() {
         isRemoteFolderText(node->text(0)) || !node->parent()) {
         return;
     }
-    const QString name = node->text(0);
+    const QString name = remoteText(node);
     const QString parentPath = nodePath(node->parent());
-    const QString local = prompts().saveFileName("Save A File To Download ..",
-                                                 QDir::homePath() + "/" + name, "All files (*)");
+    const QString local = prompts().saveFileName(
+        "Save A File To Download ..", QDir::homePath() + "/" + node->text(0), "All files (*)");
     if (local.isEmpty()) {
         return;
     }

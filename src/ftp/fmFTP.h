@@ -141,6 +141,8 @@ private:
     void refillFilesList();
     QTreeWidgetItem* selectedRemoteNode() const;
     QString nodePath(QTreeWidgetItem* node) const;
+    // A node's text as the server named it (the tree shows it printable).
+    QString remoteText(const QTreeWidgetItem* node) const;
     QTreeWidgetItem* containingFolder(QTreeWidgetItem* node) const;
     QIcon iconForEntry(const QString& text) const;
     void remoteContextMenu(QWidget* view, const QPoint& position, bool filesList);

@@ -1,3 +1,6 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -70,6 +73,8 @@ private slots:
     void downloadWithFileExistsAnswers_data();
     void downloadWithFileExistsAnswers();
     void refusedSizeLeavesNoLocalFile();
+    void awkwardNamesShownAndFetched_data();
+    void awkwardNamesShownAndFetched();
     void uploadResumeRules();
     void detailedListExport();
     void quickConnectAndLogOut();
@@ -258,14 +263,18 @@ void FtpWindowTest::logInFillsStartFolderAndListsTree() {
     auto* files = m_window->findChild<QTreeView*>("LVFiles");
     auto* model = static_cast<QStandardItemModel*>(files->model());
     QCOMPARE(model->rowCount(), 2);
-    // The entry's facts from its listing line.
+    // The entry's facts from its listing line (pyftpdlib lists through MLSD).
     QStringList row;
     for (int column = 0; column < 5; ++column) {
         row << model->item(0, column)->text();
     }
-    QCOMPARE(row, QStringList({"alpha.mp3", "5.00", "2021-05-06 00:00", "/", "-rw-r--r--"}));
-    QVERIFY(model->item(0, 5)->text().startsWith("-rw-r--r--"));
-    QVERIFY(model->item(0, 5)->text().endsWith(" 2021 alpha.mp3"));
+    const QString modified = QDateTime(QDate(2021, 5, 6), QTime(7, 8), Qt::UTC)
+                                 .toLocalTime()
+                                 .toString("yyyy-MM-dd hh:mm");
+    QCOMPARE(row, QStringList({"alpha.mp3", "5.00", modified, "/", "radfwMT"}));
+    QVERIFY(model->item(0, 5)->text().contains("type=file;"));
+    QVERIFY(model->item(0, 5)->text().contains(";size=5120;"));
+    QVERIFY(model->item(0, 5)->text().endsWith("; alpha.mp3"));
     QCOMPARE(m_window->findChild<QTabWidget*>("PCtrlSites")->currentWidget()->objectName(),
              QString("LocalFolders"));
     // The log shows replies as "Status: " lines and never the password.
@@ -489,6 +498,47 @@ void FtpWindowTest::refusedSizeLeavesNoLocalFile() {
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
     QVERIFY(!QFile::exists(local));
     QVERIFY(m_window->client().isReady());
+}
+
+void FtpWindowTest::awkwardNamesShownAndFetched_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("pyftpdlib, MLSD") << int(Kind::Pyftpdlib);
+    QTest::newRow("vsftpd, LIST") << int(Kind::Vsftpd);
+}
+
+void FtpWindowTest::awkwardNamesShownAndFetched() {
+    QFETCH(int, kind);
+    FtpServerFixture* server = Kind(kind) == Kind::Pyftpdlib ? m_pyftpd.get() : m_vsftpd.get();
+    // Blanks, and a name in Latin-1 that the tree can only show with a replacement.
+    const QList<QByteArray> names = {"with  two blanks.txt", "caf\xe9.txt"};
+    QDir().mkpath(server->localPath("/names"));
+    for (const QByteArray& name : names) {
+        const QByteArray path = QFile::encodeName(server->localPath("/names/")) + name;
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        QVERIFY(fd >= 0);
+        const QByteArray content = sample(4000) + name;
+        QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
+        ::close(fd);
+    }
+    logIn("/names", server);
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    const QString shown = QString("caf") + QChar(QChar::ReplacementCharacter) + ".txt";
+    QCOMPARE(childTexts(node({".."})), QStringList({shown, "with  two blanks.txt"}));
+    for (const QString& text : {shown, QString("with  two blanks.txt")}) {
+        select({"..", text});
+        const QString local = m_local.filePath(QString("fetched-%1.txt").arg(kind));
+        QFile::remove(local);
+        m_host->scripted.answer(local);
+        m_window->btnDownloadClick();
+        QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+        const QByteArray name = text == shown ? names[1] : names[0];
+        QCOMPARE(readFile(local), sample(4000) + name);
+    }
+    // Qt cannot name the Latin-1 file; the bytes can.
+    for (const QByteArray& name : names) {
+        ::unlink((QFile::encodeName(server->localPath("/names/")) + name).constData());
+    }
+    QDir().rmdir(server->localPath("/names"));
 }
 
 void FtpWindowTest::uploadResumeRules() {
