@@ -511,16 +511,18 @@ void FtpWindowTest::awkwardNamesShownAndFetched() {
     FtpServerFixture* server = Kind(kind) == Kind::Pyftpdlib ? m_pyftpd.get() : m_vsftpd.get();
     // Blanks, and a name in Latin-1 that the tree can only show with a replacement.
     const QList<QByteArray> names = {"with  two blanks.txt", "caf\xe9.txt"};
-    QDir().mkpath(server->localPath("/names"));
+    // A folder the server lets us delete in.
+    const QString folder = server->writableFolder() == "/" ? "/names" : server->writableFolder();
+    QDir().mkpath(server->localPath(folder));
     for (const QByteArray& name : names) {
-        const QByteArray path = QFile::encodeName(server->localPath("/names/")) + name;
+        const QByteArray path = QFile::encodeName(server->localPath(folder + "/")) + name;
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         QVERIFY(fd >= 0);
         const QByteArray content = sample(4000) + name;
         QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
         ::close(fd);
     }
-    logIn("/names", server);
+    logIn(folder, server);
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
     const QString shown = QString("caf") + QChar(QChar::ReplacementCharacter) + ".txt";
     QCOMPARE(childTexts(node({".."})), QStringList({shown, "with  two blanks.txt"}));
@@ -534,9 +536,17 @@ void FtpWindowTest::awkwardNamesShownAndFetched() {
         const QByteArray name = text == shown ? names[1] : names[0];
         QCOMPARE(readFile(local), sample(4000) + name);
     }
+    // DELE names it exactly too.
+    select({"..", shown});
+    m_host->scripted.answerButton(Prompts::Yes);
+    m_window->DoDeleteRemote();
+    QCOMPARE(m_host->scripted.last().text, "Do you wish to delete the " + shown + " file ?");
+    const QByteArray latin = QFile::encodeName(server->localPath(folder + "/")) + names[1];
+    QCOMPARE(::access(latin.constData(), F_OK), -1);
+    QCOMPARE(childTexts(node({".."})), QStringList({"with  two blanks.txt"}));
     // Qt cannot name the Latin-1 file; the bytes can.
     for (const QByteArray& name : names) {
-        ::unlink((QFile::encodeName(server->localPath("/names/")) + name).constData());
+        ::unlink((QFile::encodeName(server->localPath(folder + "/")) + name).constData());
     }
     QDir().rmdir(server->localPath("/names"));
 }
