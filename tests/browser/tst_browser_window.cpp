@@ -274,6 +274,34 @@ private slots:
         QCOMPARE(window->statusPanel(1)->caption(), "Blocked: 2");
     }
 
+    // A translated page: shown as the page at its own address, so its relative
+    // image loads from there and its relative link leads there.
+    void htmlShownAtItsAddress_data() {
+        QTest::addColumn<int>("paragraphs");
+        QTest::newRow("small") << 1;
+        // Over 2 MB once percent-encoded, beyond what the engine takes at once.
+        QTest::newRow("large") << 60000;
+    }
+    void htmlShownAtItsAddress() {
+        QFETCH(int, paragraphs);
+        TbrowserFrm* window = openWindow();
+        const QByteArray text =
+            QByteArray("<p>Unas palabras de la p\xc3\xa1gina.</p>").repeated(paragraphs);
+        window->showHtml(
+            page("Traducida", text + "<img src='pic.png'><a id='next' href='b.html'>B</a>"),
+            url("/c.html"));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return window->browser()->title() == "Traducida" && !window->browser()->busy(); },
+            kTimeout));
+        QCOMPARE(window->addressBox()->currentText(), url("/c.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(requested("/pic.png"), kTimeout);
+        QVERIFY(!requested("/c.html"));
+        window->browser()->page()->runJavaScript("document.getElementById('next').click();");
+        QVERIFY(pageLoaded(window, "/b.html"));
+        QCOMPARE(window->addressBox()->currentText(), url("/b.html"));
+        QVERIFY(window->browser()->history()->canGoBack());
+    }
+
     void frameNavigationLeavesAddressBox() {
         TbrowserFrm* window = openWindow();
         window->Navigate(url("/frames.html"));
