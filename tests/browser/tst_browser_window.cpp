@@ -44,7 +44,6 @@ LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request)
         {"/f2.html", page("Frame Two")},
         {"/alert.html", page("Alert", "<script>alert('Hello from the page');</script>")},
         {"/search", page("Results")},
-        {"/bin/search", page("Results")},
     };
     if (!pages.contains(path))
         return {404, "Not Found", {{"Content-Type", "text/html"}}, page("Missing"), 0};
@@ -373,7 +372,7 @@ private slots:
     }
 
     void searchBox() {
-        const QString host = "127.0.0.1:" + QString::number(m_server.port());
+        const QString host = m_server.url();
         ServiceAddress::set(searchServiceName(SearchEngine::Google), host);
         ServiceAddress::set(searchServiceName(SearchEngine::Yahoo), host);
         TbrowserFrm* window = openWindow();
@@ -393,8 +392,8 @@ private slots:
         QVERIFY(!window->findChild<QAction*>("TBXGoogle")->isChecked());
         box->setEditText("CATS & DOGS");
         window->DoSearch();
-        QVERIFY(pageLoaded(window, "/bin/search"));
-        QVERIFY(requested("/bin/search?p=CATS%20&%20DOGS"));
+        QVERIFY(QTest::qWaitFor([&] { return requested("/search?p=CATS%20&%20DOGS"); }, kTimeout));
+        QVERIFY(pageLoaded(window, "/search"));
         QCOMPARE(window->recentSearches().entries(), QStringList{"cats & dogs"});
     }
 
