@@ -15,10 +15,10 @@ constexpr const char* kPackages =
 
 QString otherEngines() {
     return QStringLiteral(
-        "or set the value \"TranslationEngine\" under \\Software\\Corvanta\\Translator to "
-        "\"libretranslate\" and the value \"LibreTranslate\" under "
-        "\\Software\\Corvanta\\Services to the address of a LibreTranslate-compatible server "
-        "that has the pair.");
+        "or set \"TranslationEngine\" under \\Software\\Corvanta\\Translator to "
+        "\"libretranslate\" and the service address \"LibreTranslate\" under "
+        "\\Software\\Corvanta\\Services to a LibreTranslate-compatible server that has the "
+        "pair.");
 }
 
 }  // namespace
@@ -67,13 +67,14 @@ void ApertiumEngine::modesListed() {
         const QString installed =
             modes.isEmpty() ? QStringLiteral("none") : modes.join(QStringLiteral(", "));
         finish(TranslationOutcome::Status::Unsupported,
-               QStringLiteral("The offline translator (Apertium) cannot translate %1: no "
-                              "installed language pair leads there, directly or through "
-                              "another language (installed: %2).\n\n"
-                              "Install the Apertium language pair for it (a Debian package "
-                              "apertium-...; %3 give every pair among English, French, "
-                              "Italian, Portuguese and Spanish), ")
-                       .arg(caption, installed, QLatin1String(kPackages)) +
+               QStringLiteral("The offline translator (Apertium) cannot translate %1: none of "
+                              "its installed language pairs (%2) leads there, directly or "
+                              "through another language.\n\n"
+                              "Install an Apertium language pair for these languages (the "
+                              "Debian packages apertium-eng-spa, apertium-fr-es, "
+                              "apertium-spa-ita and apertium-es-pt cover every pair among "
+                              "English, French, Italian, Portuguese and Spanish), ")
+                       .arg(caption, installed) +
                    otherEngines());
         return;
     }
