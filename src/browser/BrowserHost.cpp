@@ -187,6 +187,7 @@ void BrowserHost::showHtml(const QString& html, const QUrl& baseUrl) {
         setHtml(html, baseUrl);
     } else {
         m_largeContent = html;
+        m_largeContentAddress = baseUrl;
         setHtml(QString(), baseUrl);
     }
 }
@@ -210,14 +211,15 @@ void BrowserHost::onLoadStarted() {
 }
 
 void BrowserHost::onLoadFinished(bool) {
-    if (!m_largeContent.isEmpty()) {
+    // Only into the empty page made for it, not one the user went on to.
+    if (!m_largeContent.isEmpty() && url() == m_largeContentAddress) {
         const QString quoted = QString::fromUtf8(
             QJsonDocument(QJsonArray{m_largeContent}).toJson(QJsonDocument::Compact));
-        m_largeContent.clear();
         page()->runJavaScript(
             QStringLiteral("document.open();document.write(%1[0]);document.close();").arg(quoted),
             QWebEngineScript::ApplicationWorld);
     }
+    m_largeContent.clear();
     m_busy = false;
     m_events.ProgressChange(0, kProgressMaximum);
     m_events.DownloadComplete();

@@ -89,8 +89,9 @@ private:
     QString m_pendingAddress;  // the top frame's address being opened
     QUrl m_contentBase;        // the address of content handed over by showHtml
     QString m_largeContent;    // content too large to hand over at once, written on load
-    QString m_stateText;       // the status text shown when no link is hovered
-    QUrl m_transientEntry;     // a no-history first page to drop at the next navigation
+    QUrl m_largeContentAddress;
+    QString m_stateText;    // the status text shown when no link is hovered
+    QUrl m_transientEntry;  // a no-history first page to drop at the next navigation
     int m_lastBack = -1;
     int m_lastForward = -1;
 };

@@ -53,6 +53,7 @@ Result send(const QByteArray& method, const QString& url, const QByteArray& body
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.contentType = reply->rawHeader("Content-Type");
+    result.finalUrl = reply->url().toString();
     result.body = reply->readAll();
     if (timedOut) {
         result.errorText = QStringLiteral("The request timed out");

@@ -19,6 +19,7 @@ struct Result {
     int status = 0;          // HTTP status, 0 when none was received
     QString errorText;       // the client's error text when !ok
     QByteArray contentType;  // the reply's Content-Type header
+    QString finalUrl;        // the address answered, after redirections
     QByteArray body;
 };
 

@@ -95,6 +95,7 @@ TranslationEngine::Source fetchPage(const QUrl& url) {
     } else {
         source.ok = true;
         source.text = decodePage(reply.body, reply.contentType);
+        source.address = reply.finalUrl;
     }
     return source;
 }

@@ -35,7 +35,7 @@ QStringList recordAddress(QStringList history, const QString& typed);
 QString decodePage(const QByteArray& body, const QByteArray& contentType);
 
 // Fetches a web page (http or https) with the suite's HTTP client, waiting in
-// a local event loop, and decodes it.
+// a local event loop, and decodes it; its address is the one that answered.
 TranslationEngine::Source fetchPage(const QUrl& url);
 
 }  // namespace PageTranslation

@@ -41,6 +41,7 @@ public:
         bool ok = false;
         QString text;
         QString error;
+        QString address;  // where a fetched page came from, after redirections
     };
     using SourceProvider = std::function<Source()>;
 

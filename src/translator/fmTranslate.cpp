@@ -288,8 +288,15 @@ void TTransFrm::translateWebPage() {
     m_translating = true;
     m_page = *page;
     setStatus("Translating...", true);
+    // A redirected page is shown at the address that answered, which its
+    // relative links need.
     m_engine->translate(ComboBox1->currentIndex(), TranslationEngine::Format::Html,
-                        [page = *page] { return PageTranslation::fetchPage(page); });
+                        [this, page = *page] {
+                            TranslationEngine::Source fetched = PageTranslation::fetchPage(page);
+                            if (fetched.ok)
+                                m_page = QUrl(fetched.address);
+                            return fetched;
+                        });
 }
 
 void TTransFrm::translatePageByService(const QString& typed) {

@@ -700,25 +700,33 @@ private slots:
     }
 
     void offlinePageTranslation() {
-        // A Latin-1 page with a relative link and image, as a server sends it.
-        LoopbackHttpServer server;
-        QVERIFY(server.start(LoopbackHttpServer::serveMap(
+        // A Latin-1 page with a relative link and image, as a server sends it,
+        // reached through a redirection.
+        const auto pages = LoopbackHttpServer::serveMap(
             {{"/docs/page.html",
               "<html><head><title>The house</title></head><body><p>The cat is black, said "
               "Zo\xeb.</p><a href=\"next.html\">Next page</a>"
               "<img src=\"pic.png\" alt=\"A dog\"></body></html>"}},
-            "text/html; charset=iso-8859-1")));
-        const QString page = server.url("/docs/page.html");
+            "text/html; charset=iso-8859-1");
+        LoopbackHttpServer server;
+        QVERIFY(server.start([pages](const LoopbackHttpServer::Request& request) {
+            if (request.target == "/moved")
+                return LoopbackHttpServer::Response{
+                    301, "Moved Permanently", {{"Location", "/docs/page.html"}}, {}, 0};
+            return pages(request);
+        }));
+        const QString typed = server.url("/moved");
         Window window;
         window.source()->setPlainText("first line");
         window.pairs()->setCurrentIndex(13);
-        window.addresses()->setEditText(page);
+        window.addresses()->setEditText(typed);
         window.trigger("TBXTranslatePage");
         QTRY_VERIFY_WITH_TIMEOUT(!window.translating(), kOfflineTimeoutMs);
         QCOMPARE(window.host.scripted.count(), 0);
         QCOMPARE(window.host.pages.size(), 1);
         const RecordingToolHost::Page& shown = window.host.pages[0];
-        QCOMPARE(shown.baseAddress, page);
+        // Shown where it was found, so that its relative addresses lead there.
+        QCOMPARE(shown.baseAddress, server.url("/docs/page.html"));
         QCOMPARE(shown.caption, "Web Translation");
         QCOMPARE(shown.image, 3);
         for (const QString& part :
@@ -726,8 +734,8 @@ private slots:
               QString("<a href=\"next.html\">"), QString("src=\"pic.png\"")}) {
             QVERIFY2(shown.html.contains(part), qPrintable(part + " in " + shown.html));
         }
-        QCOMPARE(window.source()->toPlainText(), "first line\n" + page);
-        QCOMPARE(window.addresses()->itemText(0), page);
+        QCOMPARE(window.source()->toPlainText(), "first line\n" + typed);
+        QCOMPARE(window.addresses()->itemText(0), typed);
         QVERIFY(window.host.browsed.isEmpty());
 
         window.addresses()->setEditText(server.url("/docs/missing.html"));
