@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include "FtpClient.h"
 #include "FtpListParser.h"
 #include "FtpServerFixture.h"
+#include "RawFileName.h"
 #include "RemoteTree.h"
 #include "ScriptedFtpServer.h"
 #include "ServerText.h"
@@ -74,14 +74,6 @@ protected:
 private:
     qint64 m_good;
 };
-
-// Writes a file whose name holds the given bytes, UTF-8 or not.
-void writeRawName(const QByteArray& path, const QByteArray& content) {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    QVERIFY2(fd >= 0, path.constData());
-    QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
-    ::close(fd);
-}
 
 }  // namespace
 
@@ -181,10 +173,38 @@ struct Listed {
     qint64 size = 0;
     QDateTime date;
 };
+void addListingColumns() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("entry");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<bool>("link");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QDateTime>("date");
+}
 void addListingRow(const char* tag, const QByteArray& line, const std::optional<Listed>& listed) {
     const Listed expected = listed.value_or(Listed());
     QTest::newRow(tag) << line << listed.has_value() << expected.name << expected.folder
                        << expected.link << expected.size << expected.date;
+}
+// Compares a parsed line with the current row of a listing table.
+void checkListed(const std::optional<FtpListEntry>& parsed) {
+    QFETCH(QByteArray, line);
+    QFETCH(bool, entry);
+    QCOMPARE(parsed.has_value(), entry);
+    if (!entry) {
+        return;
+    }
+    QTEST(parsed->name, "name");
+    QTEST(parsed->folder, "folder");
+    QTEST(parsed->link, "link");
+    QTEST(parsed->size, "size");
+    QTEST(parsed->date, "date");
+    QByteArray sent = line;
+    while (sent.endsWith('\n') || sent.endsWith('\r')) {
+        sent.chop(1);
+    }
+    QCOMPARE(serverBytes(parsed->raw), sent);  // byte for byte
 }
 QDateTime at(int year, int month, int day, int hour = 0, int minute = 0) {
     return QDateTime(QDate(year, month, day), QTime(hour, minute));
@@ -197,13 +217,7 @@ QString kept(const char* before, uchar byte, const char* after) {
 }  // namespace
 
 void FtpCoreTest::parsesListingLines_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("entry");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("folder");
-    QTest::addColumn<bool>("link");
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<QDateTime>("date");
+    addListingColumns();
     // Today is 10 December 2026 for every row.
 
     // "ls -l" in the C locale and its relatives (vsftpd, proftpd, pure-ftpd).
@@ -334,32 +348,11 @@ void FtpCoreTest::parsesListingLines_data() {
 
 void FtpCoreTest::parsesListingLines() {
     QFETCH(QByteArray, line);
-    QFETCH(bool, entry);
-    const std::optional<FtpListEntry> parsed = parseFtpListLine(line, QDate(2026, 12, 10));
-    QCOMPARE(parsed.has_value(), entry);
-    if (!entry) {
-        return;
-    }
-    QTEST(parsed->name, "name");
-    QTEST(parsed->folder, "folder");
-    QTEST(parsed->link, "link");
-    QTEST(parsed->size, "size");
-    QTEST(parsed->date, "date");
-    QByteArray sent = line;
-    while (sent.endsWith('\n') || sent.endsWith('\r')) {
-        sent.chop(1);
-    }
-    QCOMPARE(serverBytes(parsed->raw), sent);  // byte for byte
+    checkListed(parseFtpListLine(line, QDate(2026, 12, 10)));
 }
 
 void FtpCoreTest::parsesMachineListing_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("entry");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("folder");
-    QTest::addColumn<bool>("link");
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<QDateTime>("date");
+    addListingColumns();
     const auto utc = [](int year, int month, int day, int hour, int minute, int second) {
         return QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC)
             .toLocalTime();
@@ -390,18 +383,7 @@ void FtpCoreTest::parsesMachineListing_data() {
 
 void FtpCoreTest::parsesMachineListing() {
     QFETCH(QByteArray, line);
-    QFETCH(bool, entry);
-    const std::optional<FtpListEntry> parsed = parseMlsdLine(line);
-    QCOMPARE(parsed.has_value(), entry);
-    if (!entry) {
-        return;
-    }
-    QTEST(parsed->name, "name");
-    QTEST(parsed->folder, "folder");
-    QTEST(parsed->link, "link");
-    QTEST(parsed->size, "size");
-    QTEST(parsed->date, "date");
-    QCOMPARE(serverBytes(parsed->raw), line);
+    checkListed(parseMlsdLine(line));
 }
 
 // -------------------------------------------------------------- favorites
@@ -701,7 +683,8 @@ void FtpCoreTest::awkwardNamesOnRealServers() {
     QDir().mkpath(fixture.localPath("/names"));
     for (const QByteArray& name : names) {
         const QByteArray content = "content of " + name + QByteArray(5000, char(name.size()));
-        writeRawName(QFile::encodeName(fixture.localPath("/names/")) + name, content);
+        QVERIFY(
+            writeFileAtRawPath(QFile::encodeName(fixture.localPath("/names/")) + name, content));
         contents[textFromServerBytes(name)] = content;
     }
     FtpClient client;

@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -21,6 +20,7 @@
 
 #include "FavoriteSites.h"
 #include "FtpServerFixture.h"
+#include "RawFileName.h"
 #include "RecordingToolHost.h"
 #include "ScriptedFtpServer.h"
 #include "TestEnvironment.h"
@@ -515,12 +515,8 @@ void FtpWindowTest::awkwardNamesShownAndFetched() {
     const QString folder = server->writableFolder() == "/" ? "/names" : server->writableFolder();
     QDir().mkpath(server->localPath(folder));
     for (const QByteArray& name : names) {
-        const QByteArray path = QFile::encodeName(server->localPath(folder + "/")) + name;
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        QVERIFY(fd >= 0);
-        const QByteArray content = sample(4000) + name;
-        QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
-        ::close(fd);
+        QVERIFY(writeFileAtRawPath(QFile::encodeName(server->localPath(folder + "/")) + name,
+                                   sample(4000) + name));
     }
     logIn(folder, server);
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);

@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -19,6 +18,7 @@
 #include "LocalFileName.h"
 #include "LoopbackHttpServer.h"
 #include "NginxFixture.h"
+#include "RawFileName.h"
 #include "ServerText.h"
 #include "TclMultiDownLoader.h"
 #include "TclMultiUploader.h"
@@ -1239,15 +1239,10 @@ void TransferTests::ftpDownload() {
     QFETCH(qint64, size);
     QFETCH(QByteArray, name);
     const QByteArray data = randomBytes(size, quint32(size) + (passive ? 1 : 2));
-    auto write = [](const QByteArray& path, const QByteArray& content) {
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        QVERIFY(fd >= 0);
-        QCOMPARE(::write(fd, content.constData(), size_t(content.size())), ssize_t(content.size()));
-        ::close(fd);
-    };
-    write(QFile::encodeName(m_ftp.root()) + "/" + name, data);
+    QVERIFY(writeFileAtRawPath(QFile::encodeName(m_ftp.root()) + "/" + name, data));
     // The same path below the log-in folder: the address names the one from the root.
-    write(QFile::encodeName(m_ftp.root() + FtpServerFixture::loginFolder()) + "/" + name, "decoy");
+    QVERIFY(writeFileAtRawPath(
+        QFile::encodeName(m_ftp.root() + FtpServerFixture::loginFolder()) + "/" + name, "decoy"));
 
     TclMultiDownLoader engine;
     engine.settings().passiveFtp = passive;
