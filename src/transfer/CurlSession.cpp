@@ -150,6 +150,13 @@ QString CurlSession::errorText(int code) const {
     return text;
 }
 
+int CurlSession::errorCode(int code) const {
+    if (m_timedOut || code == CURLE_OPERATION_TIMEDOUT)
+        return int(TransferError::TimedOut);
+    const long status = statusCode();
+    return status >= 400 && status < 600 ? int(status) : int(TransferError::Network);
+}
+
 long CurlSession::statusCode() const {
     long code = 0;
     curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &code);
