@@ -15,4 +15,9 @@ QString get(const QString& name, const QString& defaultAddress);
 // Stores an override (used by tests and by anyone who runs their own mirror).
 void set(const QString& name, const QString& address);
 
+// The maker's update server: the web update list and files, and the release
+// file. Reached over https only, since what it serves is run.
+inline constexpr const char* kUpdateServerName = "UpdateServer";
+inline constexpr const char* kUpdateServerDefault = "https://www.corvanta.net";
+
 }  // namespace ServiceAddress
