@@ -44,6 +44,8 @@ public:
     void setFrameCaption(const QString& caption) override;
     ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
                           int image) override;
+    ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
+                           int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
 
     ToolWindow* OpenToolWindow(ToolKind kind);
@@ -123,6 +125,7 @@ private:
     void buildToolBar();
     void fitToolBar();
     QMdiSubWindow* addToMdi(ToolWindow* window);
+    ToolWindow* openBrowser(const QString& caption, int image);
     QList<QMdiSubWindow*> subWindowsInMdiOrder() const;
     QAction* menuItem(QMenu* menu, const QString& caption, int image,
                       std::function<void()> handler);

@@ -220,7 +220,8 @@ void UpdateCheckTests::updateThatNeedsClosingGoesToTheStarterScript() {
     QCOMPARE(answerer.size, QSize(375, 249));
     QCOMPARE(answerer.sentence,
              "The system detected that you are using version '', but version '1.0' is available "
-             "for downloading from the web at https://www.corvanta.net.");
+             "for downloading from the web at " +
+                 ServiceAddress::projectSite() + ".");
     QCOMPARE(answerer.product, "Corvanta :  Main Application Update");
     QVERIFY(!answerer.author.isEmpty() && !answerer.email.isEmpty());
     QCOMPARE(answerer.updates, "Version: 1.0, Size: 1 KB, URL: " + m_server.url("/files/one.bin"));

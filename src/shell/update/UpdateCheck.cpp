@@ -50,7 +50,7 @@ UpdateCheck::UpdateCheck(Prompts& prompts, UpdateStatusBar& statusBar, QLabel& r
     update.setAuthor(
         QStringLiteral("The Corvanta developers. Every update is fetched over https "
                        "and checked before it is installed; it is safe to install."));
-    update.setProductUrl(QStringLiteral("https://www.corvanta.net"));
+    update.setProductUrl(ServiceAddress::projectSite());
     update.setEmail(QStringLiteral("updates@corvanta.net"));
     // The local record, "lastupdate.xml", moves into the update folder.
     update.setUpdateDir(Paths::writableProgramFile(QStringLiteral("webupdate")));
