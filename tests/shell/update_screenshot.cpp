@@ -29,6 +29,7 @@ public:
         return new ToolWindow(host, kind);
     }
     void navigate(ToolWindow*, const QString&, bool) override {}
+    void showHtml(ToolWindow*, const QString&, const QString&) override {}
     void showText(ToolWindow*, const QString&, bool) override {}
 };
 
