@@ -225,15 +225,15 @@ void TclWebUpdate::listDownloaded(bool success) {
         return;
     }
 
-    auto firstWith = [this](TclUpdateStatus status, int from) {
-        for (int i = from; i < m_actualInfo.size(); ++i) {
+    auto firstWith = [this](TclUpdateStatus status) {
+        for (int i = 0; i < m_actualInfo.size(); ++i) {
             if (m_actualInfo[i].status == status)
                 return i;
         }
         return -1;
     };
-    const int firstDownload = firstWith(TclUpdateStatus::Download, 0);
-    if (firstDownload < 0 && firstWith(TclUpdateStatus::Ready, 0) < 0) {
+    const int firstDownload = firstWith(TclUpdateStatus::Download);
+    if (firstDownload < 0 && firstWith(TclUpdateStatus::Ready) < 0) {
         endCheck();
         emit OnNoUpdatesFound();
         return;
@@ -304,12 +304,10 @@ void TclWebUpdate::entryDownloaded(bool success) {
         // Not what the maker published: never run. The entry stays to be
         // downloaded again by the next check.
         QFile::remove(entry.localFile);
-        const QString version = entry.version;
-        const QString file = entry.localFile;
         writeRecord();
         emit OnError(QStringLiteral("The file %1 of the %2 update does not match its SHA-256 "
                                     "digest; it was deleted and the update is not run")
-                         .arg(file, version),
+                         .arg(entry.localFile, entry.version),
                      -1);
         endCheck();
         return;
