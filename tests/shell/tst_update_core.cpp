@@ -500,7 +500,7 @@ void UpdateCoreTests::interruptedDownloadResumesFromTheRecord() {
     // 1 MB at 100 KB/s per part: about two seconds in five parts.
     QByteArray content(1024 * 1024, Qt::Uninitialized);
     for (int i = 0; i < content.size(); ++i)
-        content[i] = char((i * 7919) >> 5);
+        content[i] = char((quint32(i) * 7919u) >> 5);
     QVERIFY(m_server.publishFile("slow/big.bin", content));
     QVERIFY(m_server.publishList(UpdateServer::entry(
         "2.0", m_server.url("/slow/big.bin"), "echo done > \"$(update)/ran.txt\"",
