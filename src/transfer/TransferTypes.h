@@ -60,6 +60,10 @@ struct TransferSettings {
     QString proxyPassword;
     QStringList proxyBypass;
     QString userAgent = QStringLiteral("Corvanta-Transfer/1.0");
+    // PEM file of the authorities that https servers are checked against
+    // instead of the system's; empty: the system's.
+    QString certificateAuthorities;
+    bool httpsOnly = false;       // https alone, redirects included
     bool forceRemoteDir = false;  // uploader: create missing remote folders
 };
 
