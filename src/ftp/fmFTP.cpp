@@ -935,7 +935,7 @@ void TFTPfrm::refillFilesList() {
     if (!node) {
         return;
     }
-    const QString folder = nodePath(node);
+    const QString folder = printableText(nodePath(node));
     const QLocale locale;
     for (int i = 0; i < node->childCount(); ++i) {
         QTreeWidgetItem* child = node->child(i);
