@@ -253,6 +253,11 @@ ToolWindow* TfrmMain::browseUrl(const QString& address, History history, const Q
     return window;
 }
 
+void TfrmMain::DoNavToFav() {
+    // Opened as the Web Browser open action opens one; a hidden program stays hidden.
+    browseUrl(FavoritesFileToOpen, History::Skip, QString(), -1);
+}
+
 ToolWindow* TfrmMain::openInEditor(const QString& text, bool html) {
     ToolWindow* editor = OpenToolWindow(ToolKind::Editor);
     m_tools.showText(editor, text, html);

@@ -43,6 +43,8 @@ public:
     ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
                           int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    void setFavoritesFileToOpen(const QString& file) override { FavoritesFileToOpen = file; }
+    void DoNavToFav() override;
 
     ToolWindow* OpenToolWindow(ToolKind kind);
 
@@ -133,6 +135,7 @@ private:
     QString m_caption;
     QString m_mailClient;
     QString m_activeWindowHint;
+    QString FavoritesFileToOpen;
 
     ImageList m_menuImages{24};
     ImageList m_taskbarImages{16};

@@ -32,6 +32,8 @@ public:
     QStringList frameCaptions;
     QList<Browse> browsed;
     QList<QPair<QString, bool>> editorTexts;
+    QString favoritesFileToOpen;
+    QStringList navigatedToFavorites;  // FavoritesFileToOpen at each DoNavToFav
 
     Prompts& prompts() override { return scripted; }
     ToolWindow* openTool(ToolKind kind) override;
@@ -41,4 +43,6 @@ public:
     ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
                           int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    void setFavoritesFileToOpen(const QString& file) override { favoritesFileToOpen = file; }
+    void DoNavToFav() override { navigatedToFavorites.append(favoritesFileToOpen); }
 };
