@@ -14,7 +14,10 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS visits("
     " id INTEGER PRIMARY KEY, day INTEGER NOT NULL, site TEXT NOT NULL, url TEXT NOT NULL,"
     " title TEXT NOT NULL, visited INTEGER NOT NULL);"
-    "CREATE INDEX IF NOT EXISTS visits_by_day ON visits(day, site, url, visited);";
+    "CREATE INDEX IF NOT EXISTS visits_by_day ON visits(day, site, url, visited);"
+    // The days with visits, so that listing them reads a few hundred rows
+    // rather than looking each one up in the index of all visits.
+    "CREATE TABLE IF NOT EXISTS days(day INTEGER PRIMARY KEY);";
 
 AppError storeError(sqlite3* database, const QString& file) {
     return AppError(QStringLiteral("The browsing history %1 cannot be used: %2")
@@ -107,15 +110,26 @@ void HistoryStore::execute(const char* sql) {
 qint64 HistoryStore::recordVisit(const QUrl& url, const QString& title, const QDateTime& when) {
     if (!isRecordable(url))
         return 0;
-    Query insert(m_database, m_file,
-                 "INSERT INTO visits(day, site, url, title, visited) VALUES(?, ?, ?, ?, ?)");
-    insert.bind(1, when.date().toJulianDay())
-        .bind(2, siteOf(url))
-        .bind(3, url.toString())
-        .bind(4, title)
-        .bind(5, when.toMSecsSinceEpoch());
-    insert.next();
-    return sqlite3_last_insert_rowid(m_database);
+    const qint64 day = when.date().toJulianDay();
+    execute("BEGIN IMMEDIATE");
+    try {
+        Query insert(m_database, m_file,
+                     "INSERT INTO visits(day, site, url, title, visited) VALUES(?, ?, ?, ?, ?)");
+        insert.bind(1, day)
+            .bind(2, siteOf(url))
+            .bind(3, url.toString())
+            .bind(4, title)
+            .bind(5, when.toMSecsSinceEpoch());
+        insert.next();
+        const qint64 visit = sqlite3_last_insert_rowid(m_database);
+        Query known(m_database, m_file, "INSERT OR IGNORE INTO days(day) VALUES(?)");
+        known.bind(1, day).next();
+        execute("COMMIT");
+        return visit;
+    } catch (const AppError&) {
+        sqlite3_exec(m_database, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 void HistoryStore::updateTitle(qint64 visit, const QString& title) {
@@ -125,11 +139,7 @@ void HistoryStore::updateTitle(qint64 visit, const QString& title) {
 }
 
 QList<QDate> HistoryStore::days() {
-    // One index look-up per day rather than a scan of every visit.
-    Query query(m_database, m_file,
-                "WITH RECURSIVE d(day) AS (SELECT MAX(day) FROM visits UNION ALL"
-                " SELECT (SELECT MAX(day) FROM visits WHERE day < d.day) FROM d"
-                " WHERE d.day IS NOT NULL) SELECT day FROM d WHERE day IS NOT NULL");
+    Query query(m_database, m_file, "SELECT day FROM days ORDER BY day DESC");
     QList<QDate> days;
     while (query.next())
         days.append(QDate::fromJulianDay(query.integer(0)));
@@ -137,6 +147,7 @@ QList<QDate> HistoryStore::days() {
 }
 
 QStringList HistoryStore::sites(const QDate& day) {
+    // One index look-up per site rather than a scan of the day's visits.
     Query query(m_database, m_file,
                 "WITH RECURSIVE s(site) AS (SELECT MIN(site) FROM visits WHERE day = ?1"
                 " UNION ALL SELECT (SELECT MIN(site) FROM visits WHERE day = ?1 AND site > s.site)"
@@ -168,7 +179,7 @@ qint64 HistoryStore::visitCount() {
 }
 
 void HistoryStore::clear() {
-    execute("DELETE FROM visits");
+    execute("BEGIN IMMEDIATE; DELETE FROM visits; DELETE FROM days; COMMIT;");
 }
 
 bool HistoryStore::isRecordable(const QUrl& url) {

@@ -13,9 +13,9 @@ struct sqlite3;
 // browser window, kept in an SQLite file. Read as a history folder shows it:
 // days (newest first), the sites visited that day, the pages of a site.
 //
-// Indexed by (day, site, url): listing the days or a day's sites costs a few
-// index look-ups per listed item, and recording a visit one insertion,
-// whatever the number of visits stored.
+// Indexed by (day, site, url), with a table of the days: listing the days
+// reads one row per day, listing a day's sites one index look-up per site,
+// and recording a visit is one insertion, whatever the number of visits.
 //
 // One store per thread; several stores (windows) may share the file.
 // Operations that fail throw AppError.
