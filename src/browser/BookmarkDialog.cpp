@@ -45,6 +45,8 @@ QLineEdit* BookmarkDialog::addRow(const QString& label, const char* editName, co
         *browse = new QPushButton(QStringLiteral("..."));
         (*browse)->setAccessibleName(QStringLiteral("Browse"));
         (*browse)->setToolTip(QStringLiteral("Browse"));
+        (*browse)->setFixedWidth((*browse)->fontMetrics().horizontalAdvance(QStringLiteral("...")) +
+                                 24);
         m_grid->addWidget(*browse, row + 1, 1);
     }
     return edit;

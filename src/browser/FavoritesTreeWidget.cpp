@@ -17,8 +17,9 @@ constexpr int kMaximumDepth = 32;
 
 }  // namespace
 
-FavoritesTreeWidget::FavoritesTreeWidget(Content content, QWidget* parent)
-    : QTreeWidget(parent), m_content(content) {
+FavoritesTreeWidget::FavoritesTreeWidget(Content content, const QIcon& shortcutIcon,
+                                         QWidget* parent)
+    : QTreeWidget(parent), m_content(content), m_shortcutIcon(shortcutIcon) {
     setHeaderHidden(true);
     setColumnCount(1);
     setIndentation(19);
@@ -59,9 +60,8 @@ void FavoritesTreeWidget::addChildren(QTreeWidgetItem* parent, const QString& fo
             continue;
         auto* item = new QTreeWidgetItem(parent);
         item->setText(0, FavoritesFolder::displayName(entry.filePath()));
-        item->setIcon(0, entry.isDir()
-                             ? icons.icon(entry)
-                             : QIcon::fromTheme(QStringLiteral("text-html"), icons.icon(entry)));
+        item->setIcon(
+            0, entry.isDir() || m_shortcutIcon.isNull() ? icons.icon(entry) : m_shortcutIcon);
         item->setData(0, kPathRole, entry.filePath());
         item->setData(0, kFolderRole, entry.isDir());
         if (entry.isDir())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QTreeWidget>
 
 // The Favorites folder as a tree for the add and organize dialogs: the
@@ -10,7 +11,9 @@ class FavoritesTreeWidget : public QTreeWidget {
 public:
     enum class Content { Folders, FoldersAndShortcuts };
 
-    explicit FavoritesTreeWidget(Content content, QWidget* parent = nullptr);
+    // `shortcutIcon` marks the shortcuts (the file's own icon when null).
+    explicit FavoritesTreeWidget(Content content, const QIcon& shortcutIcon = QIcon(),
+                                 QWidget* parent = nullptr);
 
     // Reads `root` anew, keeping the selection on `select` (a path) when it
     // is still there, on the top node otherwise.
@@ -26,5 +29,6 @@ public:
 private:
     void addChildren(QTreeWidgetItem* parent, const QString& folder, int depth);
     Content m_content;
+    QIcon m_shortcutIcon;
     QString m_root;
 };

@@ -12,7 +12,7 @@
 #include "Prompts.h"
 
 OrganizeFavoritesDialog::OrganizeFavoritesDialog(Prompts& prompts, const QString& favorites,
-                                                 QWidget* parent)
+                                                 const QIcon& shortcutIcon, QWidget* parent)
     : QDialog(parent), m_prompts(prompts), m_favorites(favorites) {
     setObjectName(QStringLiteral("OrganizeFavoritesDialog"));
     setWindowTitle(QStringLiteral("Organize Favorites"));
@@ -42,7 +42,8 @@ OrganizeFavoritesDialog::OrganizeFavoritesDialog(Prompts& prompts, const QString
     commands->addWidget(close);
     layout->addLayout(commands);
 
-    m_tree = new FavoritesTreeWidget(FavoritesTreeWidget::Content::FoldersAndShortcuts);
+    m_tree =
+        new FavoritesTreeWidget(FavoritesTreeWidget::Content::FoldersAndShortcuts, shortcutIcon);
     m_tree->setAccessibleName(QStringLiteral("Favorites"));
     m_tree->load(favorites);
     layout->addWidget(m_tree, 1);

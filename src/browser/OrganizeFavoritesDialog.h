@@ -12,7 +12,8 @@ class Prompts;
 class OrganizeFavoritesDialog : public QDialog {
     Q_OBJECT
 public:
-    OrganizeFavoritesDialog(Prompts& prompts, const QString& favorites, QWidget* parent = nullptr);
+    OrganizeFavoritesDialog(Prompts& prompts, const QString& favorites,
+                            const QIcon& shortcutIcon = QIcon(), QWidget* parent = nullptr);
 
     FavoritesTreeWidget* tree() const { return m_tree; }
 

@@ -545,7 +545,7 @@ void SidePanel::TBXEditFavClick() {
     if (favorites.isEmpty())
         return;
     QDir().mkpath(favorites);
-    OrganizeFavoritesDialog dialog(prompts(), favorites, window());
+    OrganizeFavoritesDialog dialog(prompts(), favorites, m_images.icon(kImagePage), window());
     dialog.exec();
     refreshFavorites();
 }
