@@ -15,4 +15,10 @@ QString get(const QString& name, const QString& defaultAddress);
 // Stores an override (used by tests and by anyone who runs their own mirror).
 void set(const QString& name, const QString& address);
 
+// The project's own web site, the one address behind the browser's "Home" and
+// the suite's web-site items.
+inline constexpr const char* kProjectSiteName = "ProjectSite";
+inline constexpr const char* kProjectSiteDefault = "https://corvanta.sourceforge.io/";
+QString projectSite();
+
 }  // namespace ServiceAddress

@@ -21,6 +21,7 @@
 #include "Paths.h"
 #include "Prompts.h"
 #include "Registry.h"
+#include "ServiceAddress.h"
 #include "TaskBar.h"
 #include "Themes.h"
 #include "ToolWindow.h"
@@ -151,8 +152,12 @@ void TfrmMain::buildMenus() {
     menuItem(help, "About", 7, nullptr);
     menuItem(help, "About Windows", -1, nullptr);
     help->addSeparator();
-    menuItem(help, "Visit the developor web site", 3, nullptr);
-    menuItem(help, "Corvanta project page", 3, nullptr);
+    // Both name the project's one web site.
+    const auto goToProjectSite = [this] {
+        browseUrl(ServiceAddress::projectSite(), History::Record, QString(), -1);
+    };
+    menuItem(help, "Visit the developor web site", 3, goToProjectSite);
+    menuItem(help, "Corvanta project page", 3, goToProjectSite);
     menuItem(help, "Visit Clever's Components home page", 3, nullptr);
     help->addSeparator();
     menuItem(help, "Check For Updates", 6, nullptr);
@@ -236,19 +241,21 @@ void TfrmMain::removeTask(ToolWindow* window) {
         m_taskBar->RemoveTask(window);
 }
 
+ToolWindow* TfrmMain::openBrowser(const QString& caption, int image) {
+    if (caption.isEmpty() && image < 0)
+        return OpenToolWindow(ToolKind::WebBrowser);
+    ToolWindow* window = m_tools.create(ToolKind::WebBrowser, *this);
+    QMdiSubWindow* sub = addToMdi(window);
+    const ToolKindInfo& info = toolKindInfo(ToolKind::WebBrowser);
+    m_taskBar->AddTask(window, caption.isEmpty() ? QString(info.caption) : caption,
+                       infoTextColour(), image < 0 ? info.taskBarImage : image);
+    m_area->setActiveSubWindow(sub);
+    return window;
+}
+
 ToolWindow* TfrmMain::browseUrl(const QString& address, History history, const QString& caption,
                                 int image) {
-    ToolWindow* window = nullptr;
-    if (caption.isEmpty() && image < 0) {
-        window = OpenToolWindow(ToolKind::WebBrowser);
-    } else {
-        window = m_tools.create(ToolKind::WebBrowser, *this);
-        QMdiSubWindow* sub = addToMdi(window);
-        const ToolKindInfo& info = toolKindInfo(ToolKind::WebBrowser);
-        m_taskBar->AddTask(window, caption.isEmpty() ? QString(info.caption) : caption,
-                           infoTextColour(), image < 0 ? info.taskBarImage : image);
-        m_area->setActiveSubWindow(sub);
-    }
+    ToolWindow* window = openBrowser(caption, image);
     m_tools.navigate(window, address, history == History::Skip);
     return window;
 }
@@ -256,6 +263,13 @@ ToolWindow* TfrmMain::browseUrl(const QString& address, History history, const Q
 void TfrmMain::DoNavToFav() {
     // Opened as the Web Browser open action opens one; a hidden program stays hidden.
     browseUrl(FavoritesFileToOpen, History::Skip, QString(), -1);
+}
+
+ToolWindow* TfrmMain::browseHtml(const QString& html, const QString& baseAddress,
+                                 const QString& caption, int image) {
+    ToolWindow* window = openBrowser(caption, image);
+    m_tools.showHtml(window, html, baseAddress);
+    return window;
 }
 
 ToolWindow* TfrmMain::openInEditor(const QString& text, bool html) {

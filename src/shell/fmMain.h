@@ -42,6 +42,8 @@ public:
     void setFrameCaption(const QString& caption) override;
     ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
                           int image) override;
+    ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
+                           int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
     void setFavoritesFileToOpen(const QString& file) override { FavoritesFileToOpen = file; }
     void DoNavToFav() override;
@@ -121,6 +123,7 @@ private:
     void buildToolBar();
     void fitToolBar();
     QMdiSubWindow* addToMdi(ToolWindow* window);
+    ToolWindow* openBrowser(const QString& caption, int image);
     QList<QMdiSubWindow*> subWindowsInMdiOrder() const;
     QAction* menuItem(QMenu* menu, const QString& caption, int image,
                       std::function<void()> handler);

@@ -4,12 +4,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QToolButton>
 
 #include "ImageStrip.h"
 #include "Paths.h"
 #include "Registry.h"
 #include "ScriptedPrompts.h"
+#include "ServiceAddress.h"
 #include "TaskBar.h"
 #include "TestEnvironment.h"
 #include "Themes.h"
@@ -40,6 +42,9 @@ public:
     }
     void navigate(ToolWindow*, const QString& address, bool noHistory) override {
         navigated.append((noHistory ? "skip:" : "record:") + address);
+    }
+    void showHtml(ToolWindow*, const QString& html, const QString& baseAddress) override {
+        navigated.append("html:" + baseAddress + " " + html);
     }
     void showText(ToolWindow*, const QString&, bool) override {}
 };
@@ -133,6 +138,7 @@ private slots:
     void trayTipIsCutAt63();
     void navToFavOpensABrowserOnTheFileWithoutHistory();
     void imageStripIsCutWithMagentaTransparent();
+    void browserHandOffsAndTheProjectSite();
 };
 
 void FrameTests::firstRunOpensOneBrowserWithTheFallbackCaption() {
@@ -549,6 +555,30 @@ void FrameTests::imageStripIsCutWithMagentaTransparent() {
     QCOMPARE(second.pixel(4, 5), qRgb(0, 0, 255));
     loadImageStripFile(list, dir.filePath("missing.bmp"));
     QCOMPARE(list.count(), 3);  // a missing strip changes nothing
+}
+
+void FrameTests::browserHandOffsAndTheProjectSite() {
+    ServiceAddress::set("ProjectSite", "http://127.0.0.1:9/project/");
+    Session session;
+    TfrmMain& frame = session.start();  // the first run's browser
+    ToolWindow* shown =
+        frame.browseHtml("<p>hola</p>", "http://127.0.0.1:9/page.html", "Web Translation", 3);
+    QCOMPARE(frame.activeToolWindow(), shown);
+    QCOMPARE(shown->kind(), ToolKind::WebBrowser);
+    QCOMPARE(shown->windowTitle(), QString("Web Translation"));
+    QCOMPARE(session.tools.navigated, QStringList{"html:http://127.0.0.1:9/page.html <p>hola</p>"});
+    for (const QString& item : {"Visit the developor web site", "Corvanta project page"}) {
+        QAction* action = nullptr;
+        for (QAction* menu : frame.menuBar()->actions()) {
+            for (QAction* entry : menu->menu()->actions())
+                action = entry->text() == item ? entry : action;
+        }
+        QVERIFY2(action && action->isEnabled(), qPrintable(item));
+        action->trigger();
+        QCOMPARE(frame.activeToolWindow()->windowTitle(), QString("Web Browser"));
+        QCOMPARE(session.tools.navigated.last(), QString("record:http://127.0.0.1:9/project/"));
+    }
+    QCOMPARE(frame.toolWindowCount(), 4);
 }
 
 CORVANTA_TEST_MAIN(FrameTests)
