@@ -7,6 +7,7 @@
 
 #include "AppError.h"
 #include "ShellFolders.h"
+#include "SqliteStatement.h"
 
 namespace {
 
@@ -19,56 +20,20 @@ constexpr const char* kSchema =
     // rather than looking each one up in the index of all visits.
     "CREATE TABLE IF NOT EXISTS days(day INTEGER PRIMARY KEY);";
 
-AppError storeError(sqlite3* database, const QString& file) {
-    return AppError(QStringLiteral("The browsing history %1 cannot be used: %2")
-                        .arg(file, QString::fromUtf8(sqlite3_errmsg(database))));
+AppError storeError(const QString& file, const QString& message) {
+    return AppError(
+        QStringLiteral("The browsing history %1 cannot be used: %2").arg(file, message));
 }
 
-// A prepared statement that finalises itself.
-class Query {
-public:
-    Query(sqlite3* database, const QString& file, const char* sql)
-        : m_database(database), m_file(file) {
-        if (sqlite3_prepare_v2(database, sql, -1, &m_statement, nullptr) != SQLITE_OK)
-            throw storeError(database, file);
-    }
-    ~Query() { sqlite3_finalize(m_statement); }
-    Query(const Query&) = delete;
-    Query& operator=(const Query&) = delete;
-
-    Query& bind(int index, qint64 value) {
-        sqlite3_bind_int64(m_statement, index, value);
-        return *this;
-    }
-    Query& bind(int index, const QString& value) {
-        const QByteArray utf8 = value.toUtf8();
-        sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    bool next() {
-        const int result = sqlite3_step(m_statement);
-        if (result == SQLITE_ROW)
-            return true;
-        if (result == SQLITE_DONE)
-            return false;
-        throw storeError(m_database, m_file);
-    }
-    qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
-    QString text(int column) {
-        return QString::fromUtf8(
-            reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column)),
-            sqlite3_column_bytes(m_statement, column));
-    }
-
-private:
-    sqlite3* m_database;
-    const QString& m_file;
-    sqlite3_stmt* m_statement = nullptr;
-};
+AppError storeError(sqlite3* database, const QString& file) {
+    return storeError(file, QString::fromUtf8(sqlite3_errmsg(database)));
+}
 
 }  // namespace
 
-HistoryStore::HistoryStore(const QString& folder) : m_file(fileIn(folder)) {
+HistoryStore::HistoryStore(const QString& folder)
+    : m_file(fileIn(folder)),
+      m_fail([this](bool, const QString& message) { throw storeError(m_file, message); }) {
     QDir().mkpath(folder);
     if (sqlite3_open_v2(QFile::encodeName(m_file).constData(), &m_database,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
@@ -113,17 +78,18 @@ qint64 HistoryStore::recordVisit(const QUrl& url, const QString& title, const QD
     const qint64 day = when.date().toJulianDay();
     execute("BEGIN IMMEDIATE");
     try {
-        Query insert(m_database, m_file,
-                     "INSERT INTO visits(day, site, url, title, visited) VALUES(?, ?, ?, ?, ?)");
+        SqliteStatement insert(
+            m_database, "INSERT INTO visits(day, site, url, title, visited) VALUES(?, ?, ?, ?, ?)",
+            m_fail);
         insert.bind(1, day)
             .bind(2, siteOf(url))
             .bind(3, url.toString())
             .bind(4, title)
             .bind(5, when.toMSecsSinceEpoch());
-        insert.next();
+        insert.step();
         const qint64 visit = sqlite3_last_insert_rowid(m_database);
-        Query known(m_database, m_file, "INSERT OR IGNORE INTO days(day) VALUES(?)");
-        known.bind(1, day).next();
+        SqliteStatement known(m_database, "INSERT OR IGNORE INTO days(day) VALUES(?)", m_fail);
+        known.bind(1, day).step();
         execute("COMMIT");
         return visit;
     } catch (const AppError&) {
@@ -133,40 +99,43 @@ qint64 HistoryStore::recordVisit(const QUrl& url, const QString& title, const QD
 }
 
 void HistoryStore::updateTitle(qint64 visit, const QString& title) {
-    Query update(m_database, m_file, "UPDATE visits SET title = ? WHERE id = ?");
+    SqliteStatement update(m_database, "UPDATE visits SET title = ? WHERE id = ?", m_fail);
     update.bind(1, title).bind(2, visit);
-    update.next();
+    update.step();
 }
 
 QList<QDate> HistoryStore::days() {
-    Query query(m_database, m_file, "SELECT day FROM days ORDER BY day DESC");
+    SqliteStatement query(m_database, "SELECT day FROM days ORDER BY day DESC", m_fail);
     QList<QDate> days;
-    while (query.next())
+    while (query.step())
         days.append(QDate::fromJulianDay(query.integer(0)));
     return days;
 }
 
 QStringList HistoryStore::sites(const QDate& day) {
     // One index look-up per site rather than a scan of the day's visits.
-    Query query(m_database, m_file,
-                "WITH RECURSIVE s(site) AS (SELECT MIN(site) FROM visits WHERE day = ?1"
-                " UNION ALL SELECT (SELECT MIN(site) FROM visits WHERE day = ?1 AND site > s.site)"
-                " FROM s WHERE s.site IS NOT NULL) SELECT site FROM s WHERE site IS NOT NULL");
+    SqliteStatement query(
+        m_database,
+        "WITH RECURSIVE s(site) AS (SELECT MIN(site) FROM visits WHERE day = ?1"
+        " UNION ALL SELECT (SELECT MIN(site) FROM visits WHERE day = ?1 AND site > s.site)"
+        " FROM s WHERE s.site IS NOT NULL) SELECT site FROM s WHERE site IS NOT NULL",
+        m_fail);
     query.bind(1, day.toJulianDay());
     QStringList sites;
-    while (query.next())
+    while (query.step())
         sites.append(query.text(0));
     return sites;
 }
 
 QList<HistoryStore::Page> HistoryStore::pages(const QDate& day, const QString& site) {
     // The bare title column takes the row of the latest visit.
-    Query query(m_database, m_file,
-                "SELECT url, title, MAX(visited) FROM visits WHERE day = ? AND site = ?"
-                " GROUP BY url ORDER BY title COLLATE NOCASE, url");
+    SqliteStatement query(m_database,
+                          "SELECT url, title, MAX(visited) FROM visits WHERE day = ? AND site = ?"
+                          " GROUP BY url ORDER BY title COLLATE NOCASE, url",
+                          m_fail);
     query.bind(1, day.toJulianDay()).bind(2, site);
     QList<Page> pages;
-    while (query.next()) {
+    while (query.step()) {
         pages.append({query.text(0), query.text(1),
                       QDateTime::fromMSecsSinceEpoch(query.integer(2)).toLocalTime()});
     }
@@ -174,8 +143,8 @@ QList<HistoryStore::Page> HistoryStore::pages(const QDate& day, const QString& s
 }
 
 qint64 HistoryStore::visitCount() {
-    Query query(m_database, m_file, "SELECT COUNT(*) FROM visits");
-    return query.next() ? query.integer(0) : 0;
+    SqliteStatement query(m_database, "SELECT COUNT(*) FROM visits", m_fail);
+    return query.step() ? query.integer(0) : 0;
 }
 
 void HistoryStore::clear() {

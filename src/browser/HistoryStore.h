@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "SqliteStatement.h"
+
 struct sqlite3;
 
 // The browser's history of visits: one row per finished page load of any
@@ -77,4 +79,5 @@ private:
     void execute(const char* sql);
     sqlite3* m_database = nullptr;
     QString m_file;
+    SqliteStatement::Failure m_fail;  // throws AppError naming the file
 };
