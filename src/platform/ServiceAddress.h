@@ -21,4 +21,9 @@ inline constexpr const char* kProjectSiteName = "ProjectSite";
 inline constexpr const char* kProjectSiteDefault = "https://corvanta.sourceforge.io/";
 QString projectSite();
 
+// The maker's update server: the web update list and files, and the release
+// file. Reached over https only, since what it serves is run.
+inline constexpr const char* kUpdateServerName = "UpdateServer";
+inline constexpr const char* kUpdateServerDefault = "https://corvanta.sourceforge.io";
+
 }  // namespace ServiceAddress

@@ -12,7 +12,6 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -26,6 +25,8 @@
 #include "Themes.h"
 #include "ToolWindow.h"
 #include "ToolWindowFactory.h"
+#include "UpdateCheck.h"
+#include "UpdateStatusBar.h"
 
 namespace {
 
@@ -69,9 +70,9 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<boo
     connect(m_taskBar, &TTBXTaskBar::mouseUp, this, [this] { RefreshActiveWindowHint(); });
 
     // The update status bar stays hidden until an update check runs.
-    m_updateStatusBar = new QStatusBar(this);
-    setStatusBar(static_cast<QStatusBar*>(m_updateStatusBar));
-    m_updateStatusBar->hide();
+    m_updateStatusBar = new UpdateStatusBar(this);
+    setStatusBar(m_updateStatusBar);
+    m_updateCheck = new UpdateCheck(m_prompts, *m_updateStatusBar, *m_releaseLabel, this);
 
     // Design placement: 824 x 543, centred on the desktop.
     resize(824, 543);
@@ -87,6 +88,9 @@ TfrmMain::~TfrmMain() {
     // Tool windows are destroyed while the frame is still whole: their
     // destructors write their settings and may still reach the host.
     m_destroying = true;
+    // A running update check winds down first, while the frame is whole.
+    delete m_updateCheck;
+    m_updateCheck = nullptr;
     for (QMdiSubWindow* sub : m_area->subWindowList())
         delete sub;
 }
@@ -160,7 +164,7 @@ void TfrmMain::buildMenus() {
     menuItem(help, "Corvanta project page", 3, goToProjectSite);
     menuItem(help, "Visit Clever's Components home page", 3, nullptr);
     help->addSeparator();
-    menuItem(help, "Check For Updates", 6, nullptr);
+    menuItem(help, "Check For Updates", 6, [this] { m_updateCheck->DoClUpdate(); });
 }
 
 void TfrmMain::buildToolBar() {
@@ -490,7 +494,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
-    m_quietNoUpdates = true;
+    m_updateCheck->frameShown();
     m_themes->clear();
     m_themes->addItems(Themes::names());
     m_themes->setCurrentIndex(-1);
@@ -570,7 +574,8 @@ void TfrmMain::readMainSettings() {
         }
 
         m_updateOnStartup->setChecked(registry->readBool("AutoUpdate"));
-        // The release check itself arrives with the update feature.
+        if (m_updateOnStartup->isChecked())
+            m_updateCheck->DoClUpdate();
         registry->closeKey();
     } catch (const AppError&) {
         registry.reset();  // the windows opened below read and write the store too

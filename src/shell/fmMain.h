@@ -17,6 +17,8 @@ class QToolButton;
 class QWidgetAction;
 class TTBXTaskBar;
 class ToolWindowFactory;
+class UpdateCheck;
+class UpdateStatusBar;
 
 // The main frame: an MDI area holding the tool windows, the task bar of open
 // windows, the menus and the tool toolbar. It is the ToolHost of every tool
@@ -91,6 +93,8 @@ public:
 
     QString mailClient() const { return m_mailClient; }
     bool checkUpdatesOnStartup() const;
+    // The update check ("Check For Updates", the release check of the about box).
+    UpdateCheck* updateCheck() const { return m_updateCheck; }
 
     // Controls reached by tests and by later features.
     TTBXTaskBar* taskBar() const { return m_taskBar; }
@@ -134,7 +138,6 @@ private:
     bool m_shownOnce = false;
     bool m_startedUp = false;
     bool m_destroying = false;
-    bool m_quietNoUpdates = false;
     QString m_caption;
     QString m_mailClient;
     QString m_activeWindowHint;
@@ -158,5 +161,6 @@ private:
     QWidgetAction* m_activeWindowsLabel = nullptr;
     QAction* m_windowListSeparator = nullptr;
     QList<QAction*> m_windowListItems;
-    QWidget* m_updateStatusBar = nullptr;
+    UpdateStatusBar* m_updateStatusBar = nullptr;
+    UpdateCheck* m_updateCheck = nullptr;
 };

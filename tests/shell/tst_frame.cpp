@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -13,10 +14,14 @@
 #include "ScriptedPrompts.h"
 #include "ServiceAddress.h"
 #include "TaskBar.h"
+#include "TclWebUpdate.h"
 #include "TestEnvironment.h"
 #include "Themes.h"
 #include "ToolWindow.h"
 #include "ToolWindowFactory.h"
+#include "UpdateCheck.h"
+#include "UpdateServer.h"
+#include "UpdateStatusBar.h"
 #include "fmMain.h"
 
 namespace {
@@ -54,9 +59,12 @@ struct Session {
     StandInTools tools;
     bool connected = true;
     std::unique_ptr<TfrmMain> frame;
+    std::function<void(TfrmMain&)> beforeShow;
 
     TfrmMain& start() {
         frame = std::make_unique<TfrmMain>(prompts, tools, [this] { return connected; });
+        if (beforeShow)
+            beforeShow(*frame);
         frame->show();
         (void)QTest::qWaitForWindowExposed(frame.get());
         (void)QTest::qWaitFor([this] { return frame->startedUp(); });
@@ -123,6 +131,8 @@ private slots:
     void missingAutoUpdateStillRestoresThenFallsBack();
     void aRefusingWindowCancelsExitAndNothingIsWritten();
     void exitRemovesTheWorkingFiles();
+    void updateCheckAtStart_data();
+    void updateCheckAtStart();
     void restoreAllDefaultSettings_data();
     void restoreAllDefaultSettings();
     void corruptStoreIsReportedOnceAndStartsAfresh();
@@ -289,6 +299,62 @@ void FrameTests::exitRemovesTheWorkingFiles() {
     QVERIFY(session.exit());
     for (const QString& name : names)
         QVERIFY2(!QFile::exists(Paths::writableProgramFile(name)), qPrintable(name));
+}
+
+void FrameTests::updateCheckAtStart_data() {
+    QTest::addColumn<bool>("autoUpdate");
+    QTest::addColumn<bool>("server");
+    QTest::newRow("not ticked") << false << false;
+    QTest::newRow("ticked, no server reachable") << true << false;
+    QTest::newRow("ticked, nothing new") << true << true;
+}
+
+void FrameTests::updateCheckAtStart() {
+    QFETCH(bool, autoUpdate);
+    QFETCH(bool, server);
+    storeCompleteSettings();
+    {
+        Registry registry;
+        registry.openKey(TfrmMain::kMainKey, true);
+        registry.writeBool("AutoUpdate", autoUpdate);
+    }
+    UpdateServer updateServer;
+    if (server) {
+        QVERIFY2(updateServer.start(), qPrintable(updateServer.errorText()));
+        QVERIFY(updateServer.publishList(QString()));
+        ServiceAddress::set(ServiceAddress::kUpdateServerName, updateServer.url());
+    }
+    Session session;
+    session.beforeShow = [&](TfrmMain& frame) {
+        TransferSettings& settings = frame.updateCheck()->clWebUpdate().downloaderSettings();
+        settings.tryCount = 1;
+        settings.certificateAuthorities = updateServer.certificateFile();
+    };
+    TfrmMain& frame = session.start();
+    auto* bar = qobject_cast<UpdateStatusBar*>(frame.statusBar());
+    QVERIFY(bar);
+    QCOMPARE(frame.checkUpdatesOnStartup(), autoUpdate);
+    QCOMPARE(bar->isHidden(), !autoUpdate);
+    if (autoUpdate) {
+        QVERIFY(QTest::qWaitFor([&] { return !frame.updateCheck()->clWebUpdate().isBusy(); }));
+        // No server: one line in the status bar. Nothing new: the bar goes.
+        QCOMPARE(bar->isHidden(), server);
+        if (!server)
+            QVERIFY2(bar->status->text().startsWith("Can not download data from the web! "),
+                     qPrintable(bar->status->text()));
+    }
+    QCOMPARE(session.prompts.count(), 0);
+
+    QAction* item = nullptr;
+    for (QAction* menu : frame.menuBar()->actions()) {
+        if (menu->text() == "Help")
+            item = menu->menu()->actions().last();
+    }
+    QVERIFY(item && item->isEnabled());
+    QCOMPARE(item->text(), QString("Check For Updates"));
+    item->trigger();
+    QVERIFY(!bar->isHidden());
+    QCOMPARE(bar->status->text(), QString("Checking for new updates..."));
 }
 
 void FrameTests::restoreAllDefaultSettings_data() {
