@@ -355,6 +355,8 @@ void SidePanel::showHistory() {
 
 void SidePanel::showCookies() {
     m_model->clear();
+    // Deletions the engine never confirmed (the cookie was gone already).
+    m_pendingDeletes.clear();
     QStandardItem* top = addNode(nullptr, QLatin1String(kCookiesNode), SidePanelRoot, true);
     top->removeRows(0, top->rowCount());
     top->setIcon(QFileIconProvider().icon(QFileIconProvider::Folder));
@@ -471,17 +473,18 @@ void SidePanel::showContextMenu(const QPoint& position) {
     ShellTVF->setCurrentIndex(index);
     QStandardItem* item = m_model->itemFromIndex(index);
     const QString path = item->data(kPathRole).toString();
+    const bool folder = isFolder(item);
     QMenu menu;
-    if (!isFolder(item) && view() != View::Cookies) {
+    if (!folder && view() != View::Cookies) {
         menu.addAction(QStringLiteral("Open"), this, [this, index] { ShellTVFDblClick(index); });
     }
     if (view() == View::Favorites) {
-        menu.addAction(QStringLiteral("New Folder..."), this, [this, item, path] {
+        menu.addAction(QStringLiteral("New Folder..."), this, [this, folder, path] {
             QString name = QStringLiteral("New Folder");
             if (!prompts().inputQuery(QStringLiteral("New Folder"), QStringLiteral("Folder name:"),
                                       name))
                 return;
-            const QString parent = isFolder(item) ? path : QFileInfo(path).absolutePath();
+            const QString parent = folder ? path : QFileInfo(path).absolutePath();
             guarded([&] { FavoritesFolder::createFolder(SidePanelRoot, parent, name); });
             refreshFavorites();
         });
@@ -640,8 +643,10 @@ HistoryStore* SidePanel::history() {
     }
     if (m_historyFolder.isEmpty())
         return nullptr;
-    if (!m_history || m_history->file() != HistoryStore::fileIn(m_historyFolder))
+    if (!m_history || m_history->file() != HistoryStore::fileIn(m_historyFolder)) {
+        m_lastVisit = 0;  // a row of the store left behind
         m_history = std::make_unique<HistoryStore>(m_historyFolder);
+    }
     return m_history.get();
 }
 
@@ -661,7 +666,11 @@ void SidePanel::recordVisit(bool ok) {
 void SidePanel::recordTitle(const QString& title) {
     if (m_lastVisit == 0 || m_browser.url() != m_lastVisitUrl)
         return;
-    ignoringStoreFailures([&] { history()->updateTitle(m_lastVisit, title); });
+    ignoringStoreFailures([&] {
+        HistoryStore* store = history();
+        if (store && m_lastVisit != 0)
+            store->updateTitle(m_lastVisit, title);
+    });
 }
 
 void SidePanel::guarded(const std::function<void()>& work) {
