@@ -39,6 +39,8 @@ public:
     QList<Browse> browsed;
     QList<Page> pages;
     QList<QPair<QString, bool>> editorTexts;
+    QString favoritesFileToOpen;
+    QStringList navigatedToFavorites;  // FavoritesFileToOpen at each DoNavToFav
 
     Prompts& prompts() override { return scripted; }
     ToolWindow* openTool(ToolKind kind) override;
@@ -50,4 +52,6 @@ public:
     ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    void setFavoritesFileToOpen(const QString& file) override { favoritesFileToOpen = file; }
+    void DoNavToFav() override { navigatedToFavorites.append(favoritesFileToOpen); }
 };
