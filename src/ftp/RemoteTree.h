@@ -1,10 +1,22 @@
 #pragma once
 
+#include <qnamespace.h>
 #include <QString>
 #include <QStringList>
 
 // Rules of the remote tree: folders are shown as "/" + name, files by name;
 // ".." stands for the current root.
+
+// What a node of the remote tree keeps of its listing line, as item data.
+namespace RemoteNodeRole {
+constexpr int Size = Qt::UserRole + 3;
+constexpr int Date = Qt::UserRole + 4;
+constexpr int Attributes = Qt::UserRole + 5;
+constexpr int Line = Qt::UserRole + 6;
+// The node's text byte for byte as the server named it: commands use it, the
+// node shows it without control bytes.
+constexpr int Name = Qt::UserRole + 7;
+}  // namespace RemoteNodeRole
 
 // One level up from `root`: "/pub" -> "/", "/a/b" -> "/a", "/" -> "/".
 QString remoteParentFolder(const QString& root);

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "FavoriteSites.h"
+#include "FtpClient.h"
 #include "FtpServerFixture.h"
 #include "RawFileName.h"
 #include "RecordingToolHost.h"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The FTP window's strip, Ftp.bmp (16 px). Indexes are fixed by the window
-# (TFTPfrm's image enumeration): site, detail, on, off, file, closed folder,
+# (FtpImage in src/ftp/FtpImages.h): site, detail, on, off, file, closed folder,
 # open folder, web page, archive, picture, sound, text, XML, connected,
 # disconnected, error, download, upload.
 set -euo pipefail

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QStackedWidget>
+
+class QAbstractItemView;
+class QListView;
+class QStandardItemModel;
+class QTreeView;
+class QTreeWidgetItem;
+
+// The remote files list (`LVFiles`): the files among the children of the
+// selected remote tree node, as a report ("Details"), a list or large icons.
+// Each row is bound to its tree node.
+class RemoteFilesList : public QStackedWidget {
+    Q_OBJECT
+public:
+    explicit RemoteFilesList(QWidget* parent = nullptr);
+
+    // Both views over the rows (the report and the icon/list view).
+    QList<QAbstractItemView*> views() const;
+    QStandardItemModel* model() const { return m_model; }
+    QTreeWidgetItem* nodeAt(int row) const;
+
+    // The file children of `node` (none: empty), whose folder is `folderPath`.
+    void refill(QTreeWidgetItem* node, const QString& folderPath);
+    void clear();
+    // "View Files As ...": 0 "Icons", 1 "List", 2 "Details".
+    void setViewMode(int mode);
+
+signals:
+    void nodeClicked(QTreeWidgetItem* node);
+    void doubleClicked();
+    void contextMenuRequested(QWidget* view, const QPoint& position);
+
+private:
+    QStandardItemModel* m_model = nullptr;
+    QTreeView* LVFiles = nullptr;
+    QListView* m_iconView = nullptr;
+};
