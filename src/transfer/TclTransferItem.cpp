@@ -151,12 +151,24 @@ double TclTransferItem::remaining() const {
     return double(size - bytesDone()) / rate;
 }
 
-void TclTransferItem::setResumeState(qint64 resourceSize, const QList<TransferPart>& parts) {
+void TclTransferItem::setResumeState(qint64 resourceSize, const QList<TransferPart>& parts,
+                                     const QString& validator) {
     Lock lock(m_lock);
     m_resourceSize = resourceSize;
     m_parts = parts;
+    m_validator = validator;
     for (TransferPart& part : m_parts)
         part.status = TransferStatus::Ready;
+}
+
+QString TclTransferItem::resumeValidator() const {
+    Lock lock(m_lock);
+    // An FTP validator is "size:modification time", the time -1 when the
+    // server would not tell it: the size alone proves nothing.
+    if (m_url.startsWith(QLatin1String("ftp:"), Qt::CaseInsensitive) &&
+        (m_validator.isEmpty() || m_validator.endsWith(QLatin1String(":-1"))))
+        return QString();
+    return m_validator;
 }
 
 void TclDownLoadItem::setUrl(const QString& url) {

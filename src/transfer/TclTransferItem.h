@@ -55,9 +55,16 @@ public:
     double elapsed() const;
     double remaining() const;
 
-    // The resume state (what Part of a web update record keeps): replaces the
-    // parts; only for an item that is not running.
-    void setResumeState(qint64 resourceSize, const QList<TransferPart>& parts);
+    // The resume state (what a web update record or a kept queue holds):
+    // replaces the parts; only for an item that is not running. With a
+    // `validator` (from resumeValidator()) the kept parts are used only when
+    // the server still reports that very validator; else the file starts over.
+    void setResumeState(qint64 resourceSize, const QList<TransferPart>& parts,
+                        const QString& validator = QString());
+    // The validator of the bytes on disk when it can prove on a later run that
+    // the resource is unchanged: an ETag or Last-Modified date, for FTP the
+    // size with a known modification time. Empty when there is no such proof.
+    QString resumeValidator() const;
 
 protected:
     TclTransferItem() = default;
