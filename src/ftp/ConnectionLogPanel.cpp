@@ -61,9 +61,17 @@ ConnectionLogPanel::ConnectionLogPanel(QWidget* parent) : QWidget(parent) {
 }
 
 void ConnectionLogPanel::appendLine(const QString& line) {
-    memLog->append(line);  // the change moves the caret to the end
+    // In the plain colour, whatever colour the previous line ended in; the
+    // change moves the caret to the end.
+    QTextCursor end(memLog->document());
+    end.movePosition(QTextCursor::End);
+    if (!memLog->document()->isEmpty()) {
+        end.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    }
+    const int start = end.position();
+    end.insertText(line, QTextCharFormat());
     if (cbColoredLog->isChecked()) {
-        colourRange(memLog->document()->lastBlock().position(), line);
+        colourRange(start, line);
         memLog->setFocus();
     }
 }

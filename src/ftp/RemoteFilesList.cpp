@@ -8,6 +8,7 @@
 #include <QTreeView>
 #include <QTreeWidgetItem>
 
+#include "ListSortKey.h"
 #include "RemoteTree.h"
 #include "ServerText.h"
 
@@ -18,7 +19,8 @@ constexpr int kNodeRole = Qt::UserRole + 2;
 
 }  // namespace
 
-RemoteFilesList::RemoteFilesList(QWidget* parent) : QStackedWidget(parent) {
+RemoteFilesList::RemoteFilesList(ListSortKey& sortKey, QWidget* parent)
+    : QStackedWidget(parent), m_sortKey(sortKey) {
     m_model = new QStandardItemModel(0, 6, this);
     m_model->setHorizontalHeaderLabels(
         {"File Name", "Size (KB)", "Modied Date", "Folder", "File Attribute", "Parse"});
@@ -30,7 +32,12 @@ RemoteFilesList::RemoteFilesList(QWidget* parent) : QStackedWidget(parent) {
     LVFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     LVFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
     LVFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    LVFiles->setSortingEnabled(true);
+    LVFiles->header()->setSectionsClickable(true);
+    LVFiles->header()->setSortIndicatorShown(false);
+    connect(LVFiles->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        m_sortKey.click(column);
+        sortRows();
+    });
     LVFiles->setToolTip("Press On The Colums To Sort Data.");
     const int widths[] = {150, 75, 80, 60, 75, 70};
     for (int column = 0; column < 6; ++column) {
@@ -109,4 +116,23 @@ void RemoteFilesList::setViewMode(int mode) {
     m_iconView->setViewMode(mode == 0 ? QListView::IconMode : QListView::ListMode);
     m_iconView->setIconSize(mode == 0 ? QSize(32, 32) : QSize(16, 16));
     setCurrentWidget(m_iconView);
+}
+
+void RemoteFilesList::sortRows() {
+    QList<QStringList> texts;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < m_model->columnCount(); ++column) {
+            cells << m_model->item(row, column)->text();
+        }
+        texts << cells;
+    }
+    const QList<int> order = m_sortKey.order(texts);
+    QList<QList<QStandardItem*>> rows;
+    while (m_model->rowCount() > 0) {
+        rows << m_model->takeRow(0);
+    }
+    for (int row : order) {
+        m_model->appendRow(rows[row]);
+    }
 }

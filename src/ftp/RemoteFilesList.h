@@ -2,6 +2,7 @@
 
 #include <QStackedWidget>
 
+class ListSortKey;
 class QAbstractItemView;
 class QListView;
 class QStandardItemModel;
@@ -14,7 +15,8 @@ class QTreeWidgetItem;
 class RemoteFilesList : public QStackedWidget {
     Q_OBJECT
 public:
-    explicit RemoteFilesList(QWidget* parent = nullptr);
+    // A click on a column header sorts by the window's shared `sortKey`.
+    explicit RemoteFilesList(ListSortKey& sortKey, QWidget* parent = nullptr);
 
     // Both views over the rows (the report and the icon/list view).
     QList<QAbstractItemView*> views() const;
@@ -26,6 +28,8 @@ public:
     void clear();
     // "View Files As ...": 0 "Icons", 1 "List", 2 "Details".
     void setViewMode(int mode);
+    // Sorts the rows anew by the shared key.
+    void sortRows();
 
 signals:
     void nodeClicked(QTreeWidgetItem* node);
@@ -33,6 +37,7 @@ signals:
     void contextMenuRequested(QWidget* view, const QPoint& position);
 
 private:
+    ListSortKey& m_sortKey;
     QStandardItemModel* m_model = nullptr;
     QTreeView* LVFiles = nullptr;
     QListView* m_iconView = nullptr;

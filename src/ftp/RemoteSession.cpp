@@ -30,7 +30,7 @@ RemoteSession::RemoteSession(const Places& places, const ImageList& images, Prom
         return TNewDialog::ask(m_prompts, prompt, proposed, m_pane);
     };
     m_pane = buildPane();
-    m_files = new RemoteFilesList;
+    m_files = new RemoteFilesList(*m_places.sortKey);
     connect(m_files, &RemoteFilesList::nodeClicked, this, [this](QTreeWidgetItem* node) {
         // The row's tree node becomes the selected node.
         tvList->setCurrentItem(node);

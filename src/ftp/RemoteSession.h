@@ -7,6 +7,7 @@
 #include "ImageStrip.h"
 
 class FtpStatusBar;
+class ListSortKey;
 class Prompts;
 class QAction;
 class QToolBar;
@@ -28,6 +29,7 @@ public:
         SitePropertiesPage* site;
         QuickConnectBar* quick;
         FtpStatusBar* status;
+        ListSortKey* sortKey;  // shared by the window's lists
     };
     RemoteSession(const Places& places, const ImageList& images, Prompts& prompts,
                   QObject* parent = nullptr);

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -17,19 +18,30 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <numeric>
 
+#include "AppError.h"
 #include "ConnectionLogPanel.h"
 #include "FavoriteSitesPage.h"
+#include "FileInfoPage.h"
 #include "FtpImages.h"
+#include "FtpPrompts.h"
 #include "FtpStatusBar.h"
 #include "LocalFoldersPage.h"
 #include "PreviewPages.h"
+#include "Prompts.h"
+#include "QueueCommands.h"
 #include "QuickConnectBar.h"
+#include "Registry.h"
 #include "RemoteFilesList.h"
 #include "RemoteSession.h"
 #include "SingleFileTransfers.h"
 #include "SitePropertiesPage.h"
 #include "ToolHost.h"
+#include "TransferOptionsPage.h"
+#include "TransferQueue.h"
+#include "TransferQueueStore.h"
+#include "TransfersPage.h"
 
 namespace {
 
@@ -41,6 +53,8 @@ constexpr int kBrowserPage = 4;
 TFTPfrm::TFTPfrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::FtpClient, parent) {
     LoadImageStrip(m_images, "Ftp.bmp");
     setMinimumSize(626, 462);
+    setAcceptDrops(true);  // files from the desktop
+    m_queue = std::make_unique<TransferQueue>(m_sortKey);
     m_status = std::make_unique<FtpStatusBar>(statusBar(), m_images);
     buildActions();
     buildToolBars();
@@ -61,7 +75,8 @@ TFTPfrm::TFTPfrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::F
     connect(FavSites, &FavoriteSitesPage::logOutRequested, this, &TFTPfrm::DoLogOut);
 
     m_session = std::make_unique<RemoteSession>(
-        RemoteSession::Places{SiteProper, m_quickBar, m_status.get()}, m_images, prompts());
+        RemoteSession::Places{SiteProper, m_quickBar, m_status.get(), &m_sortKey}, m_images,
+        prompts());
     m_logPanel = new ConnectionLogPanel;
     m_rightPane = new QSplitter(Qt::Vertical);
     m_rightPane->addWidget(m_session->filesList());
@@ -84,10 +99,13 @@ TFTPfrm::TFTPfrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::F
     setCentralWidget(vertical);
 
     m_singleTransfers = std::make_unique<SingleFileTransfers>(
-        SingleFileTransfers::Places{m_session.get(), m_status.get(), m_progress,
+        SingleFileTransfers::Places{m_session.get(), m_status.get(), tabTransfers->progressBar(),
                                     SiteProper->edtServer},
         prompts(), this);
     m_session->setTransferCommands([this] { DoAddToDownloads(); }, [this] { btnDownloadClick(); });
+    m_queueCommands = std::make_unique<QueueCommands>(
+        QueueCommands::Places{m_queue.get(), m_session.get(), LocalFolders, SiteProper}, prompts());
+    wireQueue();
 
     FtpClient& ftp = client();
     connect(&ftp, &FtpClient::replyTextRead, m_logPanel,
@@ -116,7 +134,11 @@ TFTPfrm::TFTPfrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::F
     m_status->setText("Ready");
 }
 
-TFTPfrm::~TFTPfrm() = default;
+TFTPfrm::~TFTPfrm() {
+    // What did not finish waits for the next FTP window.
+    const QList<SavedTransfer> unfinished = m_queue->unfinished();
+    ignoringStoreFailures([&] { TransferQueueStore().append(unfinished); });
+}
 
 FtpClient& TFTPfrm::client() {
     return m_session->client();
@@ -124,6 +146,10 @@ FtpClient& TFTPfrm::client() {
 
 void TFTPfrm::setFileExistsAsker(std::function<FileExistsChoice(const QString&)> asker) {
     m_singleTransfers->setFileExistsAsker(std::move(asker));
+}
+
+void TFTPfrm::setFolderOpener(std::function<bool(const QString&)> opener) {
+    m_queueCommands->setFolderOpener(std::move(opener));
 }
 
 void TFTPfrm::setNameAsker(std::function<QString(const QString&, const QString&)> asker) {
@@ -147,7 +173,8 @@ void TFTPfrm::buildActions() {
     TBXDownload = make("TBXDownload", "Save A File To Download ..", &TFTPfrm::btnDownloadClick);
     TBXFICreateList =
         make("TBXFICreateList", "Create Detailed FTP Files List", &TFTPfrm::TBXFICreateListClick);
-    TBXOpenDownloadFolder = make("TBXOpenDownloadFolder", "Open Download Folder", [] {});
+    TBXOpenDownloadFolder =
+        make("TBXOpenDownloadFolder", "Open Download Folder", &TFTPfrm::DoFindDownloadFolder);
     TBXExit = make("TBXExit", "Exit", [this] { close(); });
 
     auto check = [this](const char* name, const QString& caption, bool checked) {
@@ -169,8 +196,8 @@ void TFTPfrm::buildActions() {
     TBXRename = make("TBXRename", "Rename", &TFTPfrm::DoRenameRemote);
     TBXDelete = make("TBXDelete", "Delete", &TFTPfrm::DoDeleteRemote);
     TBXMakeDir = make("TBXMakeDir", "Make A New Folder", &TFTPfrm::btnMakeDirClick);
-    TBXStopAll = make("TBXStopAll", "Stop All Transfers", [] {});
-    TBXResumeAll = make("TBXResumeAll", "Resume All Transfers", [] {});
+    TBXStopAll = make("TBXStopAll", "Stop All Transfers", &TFTPfrm::DoMStopAll);
+    TBXResumeAll = make("TBXResumeAll", "Resume All Transfers", &TFTPfrm::DoMResumeAll);
 
     TBXAddToFav = make("TBXAddToFav", "Add To Favorites", &TFTPfrm::TBXAddToFavClick);
     TBXRemoveFromFav = make("TBXRemoveFromFav", "Remove From Favorites", &TFTPfrm::DoRemoveFromFav);
@@ -245,18 +272,9 @@ QWidget* TFTPfrm::buildBottomPages() {
     m_bottomPages = new QTabWidget;
     m_bottomPages->setObjectName("pcBottom");
     m_bottomPages->setTabPosition(QTabWidget::South);
-    tabTransfers = new QWidget;
-    tabTransfers->setObjectName("tabTransfers");
-    auto* transfers = new QVBoxLayout(tabTransfers);
-    transfers->setContentsMargins(0, 0, 0, 0);
-    m_progress = new QProgressBar;
-    m_progress->setObjectName("pbTransfer");
-    m_progress->hide();
-    transfers->addWidget(m_progress);
-    tabDetails = new QWidget;
-    tabDetails->setObjectName("tabDetails");
-    tabOptions = new QWidget;
-    tabOptions->setObjectName("tabOptions");
+    tabTransfers = new TransfersPage(*m_queue, m_sortKey, m_images);
+    tabDetails = new FileInfoPage(*m_queue);
+    tabOptions = new TransferOptionsPage(*m_queue, prompts());
     m_previews = std::make_unique<PreviewPages>(*m_logPanel);
     m_bottomPages->addTab(tabTransfers, "Transfers");
     m_bottomPages->addTab(tabDetails, "File Info");
@@ -268,6 +286,93 @@ QWidget* TFTPfrm::buildBottomPages() {
     return m_bottomPages;
 }
 
+void TFTPfrm::wireQueue() {
+    connect(tabTransfers, &TransfersPage::selectionChanged, this, [this] {
+        TclTransferItem* item = selectedItem();
+        tabDetails->setSelectedItem(item);
+        tabOptions->setSelectedItem(item);
+        applyEnabling();
+    });
+    connect(tabTransfers, &TransfersPage::detailsRequested, this, [this] {
+        m_bottomPages->setCurrentWidget(tabDetails);  // shows the details as a page change
+    });
+    connect(tabTransfers, &TransfersPage::startAllRequested, this, &TFTPfrm::DoMResumeAll);
+    connect(tabTransfers, &TransfersPage::stopAllRequested, this, &TFTPfrm::DoMStopAll);
+    connect(tabTransfers, &TransfersPage::logOutRequested, this, &TFTPfrm::DoLogOut);
+    connect(m_bottomPages, &QTabWidget::currentChanged, this,
+            [this] { ShowItemDetails(selectedItem()); });
+    TransferQueue& queue = *m_queue;
+    // Only the selected item's events refresh the pages, whose fields change it.
+    connect(&queue, &TransferQueue::detailsChanged, this, [this](TclTransferItem* item) {
+        if (item == selectedItem()) {
+            ShowItemDetails(item);
+        }
+    });
+    connect(&queue, &TransferQueue::busyChanged, this, &TFTPfrm::applyEnabling);
+    for (TclMultiTransfer* engine : {static_cast<TclMultiTransfer*>(&queue.downloader()),
+                                     static_cast<TclMultiTransfer*>(&queue.uploader())}) {
+        connect(engine, &TclMultiTransfer::statusChanged, this, [this](TclTransferItem* item) {
+            if (item == selectedItem()) {
+                applyEnabling();
+            }
+        });
+    }
+    connect(&queue, &TransferQueue::itemRemoving, this, [this](TclTransferItem* item) {
+        if (item == selectedItem()) {
+            tabDetails->setSelectedItem(nullptr);
+            tabOptions->setSelectedItem(nullptr);
+        }
+    });
+    connect(&queue, &TransferQueue::uploadCompleted, this, [this](TclTransferItem* item) {
+        const TransferStatus status = item->status();
+        if (status != TransferStatus::Done && status != TransferStatus::Warnings) {
+            return;  // nothing new there; a failure is told by the item alone
+        }
+        // After the engine's event: listing waits for the server, and the
+        // engine's worker waits for this handler.
+        QTimer::singleShot(0, this, [this] {
+            // The folder that received the file shows it.
+            QTreeWidgetItem* node = m_session->selectedRemoteNode();
+            if (!client().isReady() || !node) {
+                return;
+            }
+            QTreeWidgetItem* folder = isRemoteFolderText(node->text(0)) ? node : node->parent();
+            runGuarded(prompts(), [this, folder] { m_session->ListRemoteFolder(folder); });
+        });
+    });
+}
+
+TclTransferItem* TFTPfrm::selectedItem() const {
+    return tabTransfers->selectedItem();
+}
+
+void TFTPfrm::ShowItemDetails(TclTransferItem* item) {
+    tabDetails->clear();
+    tabOptions->clearItemFields();
+    if (item) {
+        auto* download = m_queue->isUpload(item) ? nullptr : static_cast<TclDownLoadItem*>(item);
+        QWidget* page = m_bottomPages->currentWidget();
+        if (page == tabDetails) {
+            tabDetails->showItem(item);
+            m_bottomPages->setTabVisible(kEditorPage, download);
+            m_bottomPages->setTabVisible(kBrowserPage, download);
+        } else if (page == tabOptions) {
+            tabOptions->showItem(item);
+        } else if (page == m_previews->editorPage() && download) {
+            m_previews->showPreview(download->previewText());
+        } else if (page == m_previews->browserPage() && download) {
+            m_previews->showFile(download->localFile());
+        }
+    }
+    applyEnabling();
+}
+
+void TFTPfrm::applyEnabling() {
+    TclTransferItem* item = selectedItem();
+    tabDetails->enableFor(item);
+    tabOptions->enableFor(item);
+}
+
 // ------------------------------------------------------------------- state
 
 void TFTPfrm::showEvent(QShowEvent* event) {
@@ -277,6 +382,12 @@ void TFTPfrm::showEvent(QShowEvent* event) {
     }
     m_shownOnce = true;
     FavSites->showFirstTime();
+    m_bottomPages->setCurrentWidget(tabTransfers);
+    QList<SavedTransfer> kept;
+    ignoringStoreFailures([&] { kept = TransferQueueStore().take(); });
+    m_queue->restore(kept);
+    tabOptions->fillFromEngines();
+    applyEnabling();
 }
 
 bool TFTPfrm::queryClose() {
@@ -297,7 +408,7 @@ bool TFTPfrm::queryClose() {
         client().abort();
         return false;
     }
-    return true;
+    return m_queueCommands->mayClose();
 }
 
 void TFTPfrm::applyConnectionState() {
@@ -337,7 +448,8 @@ void TFTPfrm::toggleView(QAction* action) {
         m_session->filesList()->setVisible(on);
         if (on) {
             // The log goes back to its place at the bottom, 93 px high.
-            const int total = m_rightPane->height();
+            const QList<int> sizes = m_rightPane->sizes();
+            const int total = std::accumulate(sizes.begin(), sizes.end(), 0);
             m_rightPane->setSizes({qMax(0, total - 93), 93});
         }
         action->setText(on ? "Hide The Files List Window" : "Show The Files List Window");
@@ -409,10 +521,12 @@ bool TFTPfrm::filterDrags(QObject* watched, QEvent* event) {
     if (!remoteTree && !filesList && !localTree) {
         return false;
     }
+    if (!drop->source()) {
+        return false;  // from the desktop: the window takes them (dropEvent)
+    }
     const bool fromRemote = drop->source() == tree || fromFiles;
     const bool fromLocal = drop->source() == LocalFolders->tree();
-    const bool accepted = (localTree && fromRemote) || ((remoteTree || filesList) && fromLocal) ||
-                          (!drop->source() && drop->mimeData()->hasUrls());
+    const bool accepted = (localTree && fromRemote) || ((remoteTree || filesList) && fromLocal);
     if (type != QEvent::Drop) {
         accepted ? drop->acceptProposedAction() : drop->ignore();
         return true;
@@ -429,6 +543,24 @@ bool TFTPfrm::filterDrags(QObject* watched, QEvent* event) {
     }
     drop->acceptProposedAction();
     return true;
+}
+
+void TFTPfrm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!event->source() && event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void TFTPfrm::dropEvent(QDropEvent* event) {
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            files << url.toLocalFile();
+        }
+    }
+    event->acceptProposedAction();
+    m_queueCommands->addDroppedFiles(files);
+    update();
 }
 
 // ------------------------------------------------------- forwarded handlers
@@ -511,7 +643,18 @@ void TFTPfrm::TVFavDblClick() {
     FavSites->TVFavDblClick();
 }
 
-// The queue arrives with the transfer engine; until then the gestures that
-// feed it end here.
-void TFTPfrm::DoAddToDownloads() {}
-void TFTPfrm::DoAddToUpload() {}
+void TFTPfrm::DoAddToDownloads() {
+    m_queueCommands->DoAddToDownloads();
+}
+void TFTPfrm::DoAddToUpload() {
+    m_queueCommands->DoAddToUpload();
+}
+void TFTPfrm::DoMResumeAll() {
+    m_queueCommands->DoMResumeAll();
+}
+void TFTPfrm::DoMStopAll() {
+    m_queueCommands->DoMStopAll();
+}
+void TFTPfrm::DoFindDownloadFolder() {
+    m_queueCommands->DoFindDownloadFolder();
+}

@@ -4,11 +4,13 @@
 #include <memory>
 
 #include "ImageStrip.h"
+#include "ListSortKey.h"
 #include "RemoteTree.h"
 #include "ToolWindow.h"
 
 class ConnectionLogPanel;
 class FavoriteSitesPage;
+class FileInfoPage;
 class FtpClient;
 class FtpStatusBar;
 class LocalFoldersPage;
@@ -21,16 +23,22 @@ class QTabWidget;
 class QToolBar;
 class QTreeView;
 class QWidget;
+class QueueCommands;
 class QuickConnectBar;
 class RemoteSession;
 class SingleFileTransfers;
 class SitePropertiesPage;
+class TclTransferItem;
+class TransferOptionsPage;
+class TransferQueue;
+class TransfersPage;
 
 // The FTP Client tool window. It holds the menus, the toolbars and the status
 // bar and wires its pages: the site pages (Site Properties, Local Folders,
 // Favorite Sites), the session with its remote tree and files list, the
 // connection log, and the bottom pages (Transfers, File Info, Options, Editor,
-// File Browser).
+// File Browser) over the transfer queue. The queue's unfinished items are kept
+// when the window goes and come back, stopped, in the next FTP window.
 class TFTPfrm : public ToolWindow {
     Q_OBJECT
 public:
@@ -46,6 +54,9 @@ public:
     void setNameAsker(std::function<QString(const QString&, const QString&)> asker);
 
     FtpClient& client();
+    TransferQueue& queue() { return *m_queue; }
+    // "Open Download Folder" opens folders through this; replaceable for tests.
+    void setFolderOpener(std::function<bool(const QString&)> opener);
     bool queryClose() override;
 
 public slots:
@@ -77,13 +88,21 @@ public slots:
     // A site entry of the Favorites menu: connects to the site of `section`.
     void DoFavNode(const QString& section);
     void TVFavDblClick();
-    // The queue's add operations; the drag gestures call them.
+    // The transfer queue.
     void DoAddToDownloads();
     void DoAddToUpload();
+    void DoMResumeAll();
+    void DoMStopAll();
+    void DoFindDownloadFolder();
+    // ShowItemDetails: the File Info, Options, Editor and File Browser pages
+    // for `item` (none: emptied), then the enabling rule.
+    void ShowItemDetails(TclTransferItem* item);
 
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildActions();
@@ -93,8 +112,12 @@ private:
     void toggleView(QAction* action);
     bool filterRemoteKeys(QObject* watched, QEvent* event);
     bool filterDrags(QObject* watched, QEvent* event);
+    void wireQueue();
+    void applyEnabling();
+    TclTransferItem* selectedItem() const;
 
     ImageList m_images{16};
+    ListSortKey m_sortKey;  // shared by the files list and the transfers list
     std::unique_ptr<FtpStatusBar> m_status;
     bool m_shownOnce = false;
     bool m_closeWhenIdle = false;
@@ -144,13 +167,15 @@ private:
     QSplitter* m_rightPane = nullptr;
     ConnectionLogPanel* m_logPanel = nullptr;
     QTabWidget* m_bottomPages = nullptr;
-    QWidget* tabTransfers = nullptr;
-    QProgressBar* m_progress = nullptr;
-    QWidget* tabDetails = nullptr;
-    QWidget* tabOptions = nullptr;
+    TransfersPage* tabTransfers = nullptr;
+    FileInfoPage* tabDetails = nullptr;
+    TransferOptionsPage* tabOptions = nullptr;
 
-    // Destroyed before the widgets they use.
+    // Destroyed before the widgets they use; the queue last, after what
+    // listens to it.
+    std::unique_ptr<TransferQueue> m_queue;
     std::unique_ptr<RemoteSession> m_session;
+    std::unique_ptr<QueueCommands> m_queueCommands;
     std::unique_ptr<SingleFileTransfers> m_singleTransfers;
     std::unique_ptr<PreviewPages> m_previews;
 };

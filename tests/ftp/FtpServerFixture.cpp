@@ -15,15 +15,19 @@ namespace {
 
 const char* kPyftpdScript = R"(import logging, sys
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
-root, user, password = sys.argv[1:4]
+root, user, password, limit = sys.argv[1:5]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 class Handler(FTPHandler):
     # Names are bytes on the disk and on the wire, not necessarily UTF-8.
     unicode_errors = "surrogateescape"
 Handler.authorizer = authorizer
+if int(limit) > 0:
+    class Throttled(ThrottledDTPHandler):
+        write_limit = int(limit)
+    Handler.dtp_handler = Throttled
 Handler.banner = "Corvanta test server ready."
 logging.basicConfig(level=logging.CRITICAL)
 server = FTPServer(("127.0.0.1", 0), Handler)
@@ -97,7 +101,8 @@ bool FtpServerFixture::start(QString* error) {
         file.open(QIODevice::WriteOnly);
         file.write(kPyftpdScript);
         file.close();
-        m_process->start("/usr/bin/python3", {script, m_root, user(), password()});
+        m_process->start("/usr/bin/python3",
+                         {script, m_root, user(), password(), QString::number(m_sendLimit)});
         if (!m_process->waitForStarted(5000) || !m_process->waitForReadyRead(10000)) {
             *error = "pyftpdlib did not start: " +
                      QString::fromLocal8Bit(m_process->readAllStandardError());

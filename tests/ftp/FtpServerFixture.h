@@ -20,6 +20,11 @@ public:
     FtpServerFixture(const FtpServerFixture&) = delete;
     FtpServerFixture& operator=(const FtpServerFixture&) = delete;
 
+    // Pyftpdlib only, before start(): each data connection sends at most
+    // `bytesPerSecond` (0: no limit), so a download lasts long enough to be
+    // stopped half-way.
+    void setSendLimit(int bytesPerSecond) { m_sendLimit = bytesPerSecond; }
+
     // Starts the server; false (with `error` filled) when it would not run.
     bool start(QString* error);
     void stop();
@@ -43,5 +48,6 @@ private:
     QTemporaryDir m_temp;
     QString m_root;
     quint16 m_port = 0;
+    int m_sendLimit = 0;
     std::unique_ptr<QProcess> m_process;
 };

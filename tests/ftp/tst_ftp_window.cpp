@@ -21,6 +21,7 @@
 #include "FavoriteSites.h"
 #include "FtpClient.h"
 #include "FtpServerFixture.h"
+#include "FtpWindowDriver.h"
 #include "RawFileName.h"
 #include "RecordingToolHost.h"
 #include "ScriptedFtpServer.h"
@@ -163,34 +164,11 @@ void FtpWindowTest::cleanup() {
 }
 
 void FtpWindowTest::logIn(const QString& startFolder, FtpServerFixture* server) {
-    server = server ? server : m_pyftpd.get();
-    field("edtServer")->setText("127.0.0.1");
-    field("edtPort")->setText(QString::number(server->port()));
-    field("edtUser")->setText(server->user());
-    field("edtPassword")->setText(server->password());
-    field("edtStartDir")->setText(startFolder);
-    field("edtTimeO")->setText("10");
-    m_window->findChild<QCheckBox*>("cbPassiveMode")->setChecked(true);
-    m_window->DoLogIn();
+    FtpWindowDriver::logIn(*m_window, server ? *server : *m_pyftpd, startFolder);
 }
 
 QTreeWidgetItem* FtpWindowTest::node(const QStringList& texts) const {
-    QTreeWidgetItem* current = nullptr;
-    for (const QString& text : texts) {
-        QTreeWidgetItem* found = nullptr;
-        const int count = current ? current->childCount() : remoteTree()->topLevelItemCount();
-        for (int i = 0; i < count; ++i) {
-            QTreeWidgetItem* item = current ? current->child(i) : remoteTree()->topLevelItem(i);
-            if (item->text(0) == text) {
-                found = item;
-            }
-        }
-        if (!found) {
-            return nullptr;
-        }
-        current = found;
-    }
-    return current;
+    return FtpWindowDriver::remoteNode(*m_window, texts);
 }
 
 QStringList FtpWindowTest::childTexts(QTreeWidgetItem* item) const {
