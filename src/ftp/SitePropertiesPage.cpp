@@ -9,9 +9,12 @@
 #include <QToolButton>
 
 SitePropertiesPage::SitePropertiesPage(const QList<QAction*>& buttons, QWidget* parent)
-    : QWidget(parent) {
+    : QScrollArea(parent) {
     setObjectName("SiteProper");
-    auto* form = new QFormLayout(this);
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    auto* fields = new QWidget;
+    auto* form = new QFormLayout(fields);
     auto edit = [](const char* name, const QString& text = QString()) {
         auto* field = new QLineEdit(text);
         field->setObjectName(name);
@@ -56,6 +59,7 @@ SitePropertiesPage::SitePropertiesPage(const QList<QAction*>& buttons, QWidget* 
         buttonRow->addWidget(button);
     }
     form->addRow(buttonRow);
+    setWidget(fields);
 }
 
 TFavoriteSite SitePropertiesPage::site() const {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QScrollArea>
 
 #include "FavoriteSites.h"
 
@@ -10,8 +10,9 @@ class QLineEdit;
 
 // The "Site Properties" page: one site's connection details as the user typed
 // them. The session logs in with them, the favorites are written from them and
-// new transfer items take their user name and password.
-class SitePropertiesPage : public QWidget {
+// new transfer items take their user name and password. It scrolls when the
+// window is too low for all its fields.
+class SitePropertiesPage : public QScrollArea {
     Q_OBJECT
 public:
     // `buttons` (the window's "Login" and "Logout") are shown under the fields.

@@ -14,9 +14,12 @@
 #include "TransferQueue.h"
 
 TransferOptionsPage::TransferOptionsPage(TransferQueue& queue, Prompts& prompts, QWidget* parent)
-    : QWidget(parent), m_queue(queue), m_prompts(prompts) {
+    : QScrollArea(parent), m_queue(queue), m_prompts(prompts) {
     setObjectName("tabOptions");
-    auto* layout = new QHBoxLayout(this);
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    auto* groups = new QWidget;
+    auto* layout = new QHBoxLayout(groups);
     layout->setContentsMargins(2, 2, 2, 2);
     auto group = [this, layout](const QString& title) {
         auto* box = new QGroupBox(title);
@@ -73,6 +76,7 @@ TransferOptionsPage::TransferOptionsPage(TransferQueue& queue, Prompts& prompts,
     proxy->addRow("Proxy Bypass   ", memBypass);
     proxy->addRow("Proxy User       ", edtProxyUser);
     proxy->addRow("Proxy Password", edtProxyPassword);
+    setWidget(groups);
 
     // The selected item's fields.
     connect(edtMultiUser, &QLineEdit::textChanged, this, [this](const QString& value) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QScrollArea>
 
 class Prompts;
 class QCheckBox;
@@ -17,8 +17,8 @@ struct TransferSettings;
 // Settings", "Proxy Settings" and passive mode, the downloader's copied to the
 // uploader except the bypass list and the preview count) and four fields of
 // the selected item. Nothing of it is stored: each window starts from the
-// engines' defaults.
-class TransferOptionsPage : public QWidget {
+// engines' defaults. It scrolls when the bottom pages are low.
+class TransferOptionsPage : public QScrollArea {
     Q_OBJECT
 public:
     TransferOptionsPage(TransferQueue& queue, Prompts& prompts, QWidget* parent = nullptr);
