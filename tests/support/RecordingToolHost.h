@@ -39,6 +39,7 @@ public:
     QList<Browse> browsed;
     QList<Page> pages;
     QList<QPair<QString, bool>> editorTexts;
+    QStringList mailClients;
 
     Prompts& prompts() override { return scripted; }
     ToolWindow* openTool(ToolKind kind) override;
@@ -50,4 +51,5 @@ public:
     ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    void setMailClient(const QString& selection) override { mailClients.append(selection); }
 };

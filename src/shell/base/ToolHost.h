@@ -48,4 +48,9 @@ public:
 
     // Opens a new Editor window holding `text` (in Html mode when `html`).
     virtual ToolWindow* openInEditor(const QString& text, bool html) = 0;
+
+    // The program-wide mail-client selection, as the browser's preferences
+    // set it: only one of "OutlookExpress", "Outlook", "Eudora", "Hotmail",
+    // "Yahoo", "Google" (exactly) changes it; any other text is ignored.
+    virtual void setMailClient(const QString& selection) = 0;
 };
