@@ -55,6 +55,8 @@ public:
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
     void setMailClient(const QString& selection) override;
+    void setFavoritesFileToOpen(const QString& file) override { FavoritesFileToOpen = file; }
+    void DoNavToFav() override;
 
     ToolWindow* OpenToolWindow(ToolKind kind);
 
@@ -152,6 +154,7 @@ private:
     bool m_destroying = false;
     QString m_caption;
     QString m_activeWindowHint;
+    QString FavoritesFileToOpen;
 
     ImageList m_menuImages{24};
     ImageList m_taskbarImages{16};

@@ -40,6 +40,8 @@ public:
     QList<Page> pages;
     QList<QPair<QString, bool>> editorTexts;
     QStringList mailClients;
+    QString favoritesFileToOpen;
+    QStringList navigatedToFavorites;  // FavoritesFileToOpen at each DoNavToFav
 
     Prompts& prompts() override { return scripted; }
     ToolWindow* openTool(ToolKind kind) override;
@@ -52,4 +54,6 @@ public:
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
     void setMailClient(const QString& selection) override { mailClients.append(selection); }
+    void setFavoritesFileToOpen(const QString& file) override { favoritesFileToOpen = file; }
+    void DoNavToFav() override { navigatedToFavorites.append(favoritesFileToOpen); }
 };

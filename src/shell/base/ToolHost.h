@@ -53,4 +53,10 @@ public:
     // set it: only one of "OutlookExpress", "Outlook", "Eudora", "Hotmail",
     // "Yahoo", "Google" (exactly) changes it; any other text is ignored.
     virtual void setMailClient(const QString& selection) = 0;
+
+    // The favorites exporter's hand-off: it stores the exported file as the
+    // frame's FavoritesFileToOpen, then DoNavToFav opens a new Web Browser
+    // window on that file without a history entry.
+    virtual void setFavoritesFileToOpen(const QString& file) = 0;
+    virtual void DoNavToFav() = 0;
 };
