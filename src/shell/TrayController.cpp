@@ -41,13 +41,13 @@ TrayController::TrayController(QMainWindow& frame, const ImageList& trayImages,
             });
 }
 
-void TrayController::install() {
-    m_frame.installEventFilter(this);
-}
-
 TrayController::~TrayController() {
     Timer1->stop();
     m_icon->hide();
+}
+
+void TrayController::install() {
+    m_frame.installEventFilter(this);
 }
 
 bool TrayController::eventFilter(QObject* watched, QEvent* event) {
