@@ -32,6 +32,7 @@ public:
     QStringList frameCaptions;
     QList<Browse> browsed;
     QList<QPair<QString, bool>> editorTexts;
+    QStringList explored;
 
     Prompts& prompts() override { return scripted; }
     ToolWindow* openTool(ToolKind kind) override;
@@ -41,4 +42,8 @@ public:
     ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
                           int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    bool exploreFolder(const QString& folder) override {
+        explored.append(folder);
+        return true;
+    }
 };

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "ShellOpen.h"
 #include "ToolKind.h"
 
 class Prompts;
@@ -42,4 +43,7 @@ public:
 
     // Opens a new Editor window holding `text` (in Html mode when `html`).
     virtual ToolWindow* openInEditor(const QString& text, bool html) = 0;
+
+    // Shows `folder` in the desktop's file manager; false when that failed.
+    virtual bool exploreFolder(const QString& folder) { return openFolderInFileManager(folder); }
 };
