@@ -41,6 +41,9 @@ QString lineHtml(const QString& text, const QColor& colour, QStringList& address
 }  // namespace
 
 GrabberLog::GrabberLog(QWidget* parent) : QTextBrowser(parent), m_colour(kNavy) {
+    m_showTimer.setSingleShot(true);
+    m_showTimer.setInterval(100);
+    connect(&m_showTimer, &QTimer::timeout, this, &GrabberLog::showPending);
     setOpenLinks(false);
     setOpenExternalLinks(false);
     setUndoRedoEnabled(false);
@@ -54,10 +57,20 @@ GrabberLog::GrabberLog(QWidget* parent) : QTextBrowser(parent), m_colour(kNavy) 
 
 void GrabberLog::addLine(const QString& text) {
     m_lines.append(text);
-    append(lineHtml(text, m_colour, m_addresses));
+    m_pending.append(lineHtml(text, m_colour, m_addresses));
+    if (!m_showTimer.isActive())
+        m_showTimer.start();
+}
+
+void GrabberLog::showPending() {
+    m_showTimer.stop();
+    for (const QString& html : std::exchange(m_pending, {}))
+        append(html);
 }
 
 void GrabberLog::clearLines() {
+    m_showTimer.stop();
+    m_pending.clear();
     clear();
     m_lines.clear();
     m_addresses.clear();

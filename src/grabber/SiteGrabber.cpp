@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QUrl>
 
 #include "AppError.h"
@@ -18,6 +17,20 @@ QByteArray readPage(const QString& file) {
     if (!page.open(QIODevice::ReadOnly) || page.size() > kLargestPage)
         return {};
     return page.readAll();
+}
+
+// Writes a saved page's new bytes over its old ones, in place as the page
+// was written: a new file per page costs the file system far more, thousands
+// of times over. Should the write fail (a full disk), the old bytes go back.
+void rewritePage(const QString& path, const QByteArray& before, const QByteArray& after) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return;
+    if (file.write(after) == after.size() && file.resize(after.size()) && file.flush())
+        return;
+    file.seek(0);
+    file.write(before);
+    file.resize(before.size());
 }
 
 QString fragmentOf(const QString& link) {
@@ -213,9 +226,7 @@ void SiteGrabber::rewrite(const PendingPage& page) {
     const QByteArray rewritten = replaceLinks(bytes, replacements);
     if (rewritten == bytes)
         return;
-    QSaveFile out(page.file);
-    if (out.open(QIODevice::WriteOnly) && out.write(rewritten) == rewritten.size())
-        out.commit();
+    rewritePage(page.file, bytes, rewritten);
 }
 
 void SiteGrabber::grabEnded() {

@@ -214,8 +214,8 @@ void TGrabberFrm::connectGrabber() {
     TclMultiDownLoader& downloader = m_grabber.downloader();
     connect(&downloader, &TclMultiTransfer::dataProceeded, this,
             [this](TclTransferItem* item) { LVTransfer->showProgress(item); });
-    connect(&downloader, &TclMultiTransfer::changed, this,
-            [this] { LVTransfer->viewport()->update(); });
+    // Progress cells redraw when the list shows its gathered reports.
+    connect(&downloader, &TclMultiTransfer::changed, LVTransfer, &GrabberProgressList::noteChange);
     connect(&downloader, &TclMultiTransfer::errorOccurred, this,
             [this](TclTransferItem* item) { MemLog->addLine("Error on address " + item->url()); });
     connect(&downloader, &TclMultiTransfer::processCompleted, this, [this](TclTransferItem* item) {
@@ -225,7 +225,10 @@ void TGrabberFrm::connectGrabber() {
         if (status == TransferStatus::Done || status == TransferStatus::Warnings)
             MemLog->addLine("Downloaded " + item->url());
     });
-    connect(&downloader, &TclMultiTransfer::busyStateChanged, this, [this] { updateState(); });
+    connect(&downloader, &TclMultiTransfer::busyStateChanged, this, [this] {
+        LVTransfer->flush();
+        updateState();
+    });
 }
 
 void TGrabberFrm::showEvent(QShowEvent* event) {

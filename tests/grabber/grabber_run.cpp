@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTest>
@@ -40,9 +41,15 @@ int main(int argc, char** argv) {
     window.rootUrlBox()->setEditText(args[1]);
     QElapsedTimer clock;
     clock.start();
+    QEventLoop loop;
+    QObject::connect(&window.grabber().downloader(), &TclMultiTransfer::busyStateChanged, &loop,
+                     [&loop](bool busy) {
+                         if (!busy)
+                             loop.quit();
+                     });
     window.findChild<QAction*>("TBXGrab")->trigger();
-    while (window.grabber().isBusy())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    if (window.grabber().isBusy())
+        loop.exec();
     std::printf("seconds=%.3f\n", clock.nsecsElapsed() / 1e9);
     std::fflush(stdout);
     if (show > 0)

@@ -242,6 +242,7 @@ void GrabberWindowTests::stopAndTheCloseRule() {
              (QStringList{
                  "", "User request to stop the process.",
                  "Wait untill Corvanta will finish extracting the files from the memory...", ""}));
+    window.frame->log()->showPending();
     QVERIFY(window.frame->log()->toHtml().contains("#ff0000"));
     QCOMPARE(window.frame->log()->lineColour(), QColor(0, 0, 128));
     QVERIFY(window.waitIdle(10000));
@@ -393,6 +394,7 @@ void GrabberWindowTests::multipartQuestion() {
 void GrabberWindowTests::logLinksOpenBrowsers() {
     Window window;
     window.frame->log()->addLine("Downloaded http://www.example.com/a.html and www.example.org");
+    QTRY_VERIFY(window.frame->log()->toPlainText().contains("www.example.org"));
     const QString html = window.frame->log()->toHtml();
     QVERIFY(html.count("<a href=") >= 2);
     emit window.frame->log()->anchorClicked(QUrl("0"));
