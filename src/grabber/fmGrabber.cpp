@@ -156,12 +156,15 @@ void TGrabberFrm::buildToolBar() {
     connect(edtRootUrl->lineEdit(), &QLineEdit::returnPressed, this, &TGrabberFrm::TBXGrabClick);
     bar->addWidget(edtRootUrl);
 
-    TBXGrab = bar->addAction(m_images.icon(GrabImage), "Grab");
-    TBXGrab->setObjectName("TBXGrab");
-    connect(TBXGrab, &QAction::triggered, this, &TGrabberFrm::TBXGrabClick);
-    TBXStop = bar->addAction(m_images.icon(StopImage), "Stop");
-    TBXStop->setObjectName("TBXStop");
-    connect(TBXStop, &QAction::triggered, this, &TGrabberFrm::TBXStopClick);
+    const auto command = [this, bar](int image, const QString& caption, const char* name,
+                                     void (TGrabberFrm::*handler)()) {
+        QAction* action = bar->addAction(m_images.icon(image), caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    TBXGrab = command(GrabImage, "Grab", "TBXGrab", &TGrabberFrm::TBXGrabClick);
+    TBXStop = command(StopImage, "Stop", "TBXStop", &TGrabberFrm::TBXStopClick);
 
     bar->addWidget(new QLabel("   Save To Folder:", bar));
     edtTargetDir = new QLineEdit(QDir::homePath() + "/downloads", bar);
@@ -169,12 +172,9 @@ void TGrabberFrm::buildToolBar() {
     edtTargetDir->setAccessibleName("Save To Folder");
     edtTargetDir->setMinimumWidth(160);
     bar->addWidget(edtTargetDir);
-    TBXBrowse = bar->addAction(m_images.icon(BrowseImage), "Browse");
-    TBXBrowse->setObjectName("TBXBrowse");
-    connect(TBXBrowse, &QAction::triggered, this, &TGrabberFrm::TBXBrowseClick);
-    TBXExplorer = bar->addAction(m_images.icon(ExploreImage), "Explore the folder");
-    TBXExplorer->setObjectName("TBXExplorer");
-    connect(TBXExplorer, &QAction::triggered, this, &TGrabberFrm::TBXExplorerClick);
+    TBXBrowse = command(BrowseImage, "Browse", "TBXBrowse", &TGrabberFrm::TBXBrowseClick);
+    TBXExplorer =
+        command(ExploreImage, "Explore the folder", "TBXExplorer", &TGrabberFrm::TBXExplorerClick);
 
     bar->addWidget(new QLabel("  Grabbing Depth:", bar));
     bar->addWidget(new QLabel(" Level ", bar));
