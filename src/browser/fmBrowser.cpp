@@ -426,6 +426,10 @@ void TbrowserFrm::NavigateNoHistory(const QString& address) {
     WB->navigateNoHistory(address);
 }
 
+void TbrowserFrm::showHtml(const QString& html, const QString& baseAddress) {
+    WB->showHtml(html, QUrl(baseAddress));
+}
+
 void TbrowserFrm::DoBack() {
     WB->back();
 }

@@ -31,6 +31,9 @@ public:
     void Navigate(const QString& address);
     // NavigateNoHistory: navigates without leaving a back-history entry.
     void NavigateNoHistory(const QString& address);
+    // Shows `html` as the page at `baseAddress` (its links and images resolve
+    // against it), as a translated page is shown.
+    void showHtml(const QString& html, const QString& baseAddress);
 
     // Commands.
     void DoBack();

@@ -17,6 +17,8 @@ class QToolButton;
 class QWidgetAction;
 class TTBXTaskBar;
 class ToolWindowFactory;
+class UpdateCheck;
+class UpdateStatusBar;
 
 // The main frame: an MDI area holding the tool windows, the task bar of open
 // windows, the menus and the tool toolbar. It is the ToolHost of every tool
@@ -42,6 +44,8 @@ public:
     void setFrameCaption(const QString& caption) override;
     ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
                           int image) override;
+    ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
+                           int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
 
     ToolWindow* OpenToolWindow(ToolKind kind);
@@ -87,6 +91,8 @@ public:
 
     QString mailClient() const { return m_mailClient; }
     bool checkUpdatesOnStartup() const;
+    // The update check ("Check For Updates", the release check of the about box).
+    UpdateCheck* updateCheck() const { return m_updateCheck; }
 
     // Controls reached by tests and by later features.
     TTBXTaskBar* taskBar() const { return m_taskBar; }
@@ -119,6 +125,7 @@ private:
     void buildToolBar();
     void fitToolBar();
     QMdiSubWindow* addToMdi(ToolWindow* window);
+    ToolWindow* openBrowser(const QString& caption, int image);
     QList<QMdiSubWindow*> subWindowsInMdiOrder() const;
     QAction* menuItem(QMenu* menu, const QString& caption, int image,
                       std::function<void()> handler);
@@ -129,7 +136,6 @@ private:
     bool m_shownOnce = false;
     bool m_startedUp = false;
     bool m_destroying = false;
-    bool m_quietNoUpdates = false;
     QString m_caption;
     QString m_mailClient;
     QString m_activeWindowHint;
@@ -152,5 +158,6 @@ private:
     QWidgetAction* m_activeWindowsLabel = nullptr;
     QAction* m_windowListSeparator = nullptr;
     QList<QAction*> m_windowListItems;
-    QWidget* m_updateStatusBar = nullptr;
+    UpdateStatusBar* m_updateStatusBar = nullptr;
+    UpdateCheck* m_updateCheck = nullptr;
 };

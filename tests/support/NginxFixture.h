@@ -12,6 +12,9 @@ public:
         bool gzip = false;          // compress text answers (gzip on for html/plain)
         QString extraServerConfig;  // appended inside the server block
         QString extraHttpConfig;    // appended inside the http block, before the server
+        // PEM files: with both set the server speaks https only.
+        QString certificateFile;
+        QString keyFile;
     };
 
     NginxFixture();
@@ -24,7 +27,8 @@ public:
 
     QString root() const;  // the served folder
     quint16 port() const { return m_port; }
-    QString url(const QString& path = QString()) const;  // "http://127.0.0.1:<port><path>"
+    // "http://127.0.0.1:<port><path>" ("https://" when serving https).
+    QString url(const QString& path = QString()) const;
     QString errorText() const { return m_error; }
 
     // Writes a file below the served folder (folders created as needed).
@@ -34,5 +38,6 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
+    bool m_https = false;
     QString m_error;
 };

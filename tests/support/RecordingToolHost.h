@@ -17,6 +17,12 @@ public:
         QString caption;
         int image;
     };
+    struct Page {
+        QString html;
+        QString baseAddress;
+        QString caption;
+        int image;
+    };
     struct Task {
         ToolWindow* window;
         QString caption;
@@ -31,6 +37,7 @@ public:
     QList<ToolWindow*> removed;
     QStringList frameCaptions;
     QList<Browse> browsed;
+    QList<Page> pages;
     QList<QPair<QString, bool>> editorTexts;
     QStringList explored;
 
@@ -41,6 +48,8 @@ public:
     void setFrameCaption(const QString& caption) override { frameCaptions.append(caption); }
     ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
                           int image) override;
+    ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
+                           int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
     bool exploreFolder(const QString& folder) override {
         explored.append(folder);

@@ -41,6 +41,12 @@ public:
     virtual ToolWindow* browseUrl(const QString& address, History history = History::Record,
                                   const QString& caption = QString(), int image = -1) = 0;
 
+    // Opens a new Web Browser window showing `html` as the page at
+    // `baseAddress`: its relative links and images resolve against that
+    // address. Caption and image as for browseUrl.
+    virtual ToolWindow* browseHtml(const QString& html, const QString& baseAddress,
+                                   const QString& caption = QString(), int image = -1) = 0;
+
     // Opens a new Editor window holding `text` (in Html mode when `html`).
     virtual ToolWindow* openInEditor(const QString& text, bool html) = 0;
 
