@@ -21,7 +21,7 @@ public:
         : QWebEnginePage(BrowserHost::profile(), &host), m_host(host) {}
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
         // The engine names no target frames; any frame below the top one counts
         // as a named target, which keeps frame navigations off the address box.
         const QString targetFrame = isMainFrame ? QString() : QStringLiteral("_frame");
@@ -38,6 +38,11 @@ protected:
         if (cancel)
             return false;
         if (isMainFrame) {
+            // A redirect keeps the standing of the navigation it continues.
+            if (type != NavigationTypeRedirect) {
+                m_host.m_pageInHistory = url != m_host.m_noHistoryTarget;
+                m_host.m_noHistoryTarget.clear();
+            }
             m_host.m_pendingAddress = address;
             m_host.m_events.TranslateUrl(address);
         }
@@ -139,12 +144,14 @@ QUrl BrowserHost::addressToUrl(const QString& address) {
 
 void BrowserHost::navigate(const QString& address) {
     m_navigationRequested = true;
+    m_noHistoryTarget.clear();
     load(addressToUrl(address));
 }
 
 void BrowserHost::navigateNoHistory(const QString& address) {
     m_navigationRequested = true;
     const QUrl target = addressToUrl(address);
+    m_noHistoryTarget = target;
     const QUrl current = url();
     if (history()->count() == 0 || current.isEmpty()) {
         // Nothing to replace yet: the page becomes the first entry and is

@@ -71,6 +71,9 @@ public:
     // The page title, or the file name of an untitled page.
     QString locationName() const;
     QString locationAddress() const;
+    // False while the page shown was opened by navigateNoHistory: the
+    // history of visits leaves it out as the back history does.
+    bool pageInHistory() const { return m_pageInHistory; }
 
     // Turns an address as typed into the engine's form.
     static QUrl addressToUrl(const QString& address);
@@ -90,8 +93,10 @@ private:
     QUrl m_contentBase;        // the address of content handed over by showHtml
     QString m_largeContent;    // content too large to hand over at once, written on load
     QUrl m_largeContentAddress;
-    QString m_stateText;    // the status text shown when no link is hovered
-    QUrl m_transientEntry;  // a no-history first page to drop at the next navigation
+    QString m_stateText;     // the status text shown when no link is hovered
+    QUrl m_transientEntry;   // a no-history first page to drop at the next navigation
+    QUrl m_noHistoryTarget;  // the top-frame address navigateNoHistory asked for
+    bool m_pageInHistory = true;
     int m_lastBack = -1;
     int m_lastForward = -1;
 };

@@ -17,6 +17,7 @@ class QProgressBar;
 class QSplitter;
 class QTabWidget;
 class QToolBar;
+class SidePanel;
 class StatusPanel;
 
 // The Web Browser tool window: one browser control, its toolbars, address and
@@ -65,6 +66,7 @@ public:
     QComboBox* searchBox() const { return Searchbx; }
     StatusPanel* statusPanel(int index) const { return m_panels.value(index); }
     QProgressBar* progressBar() const { return ProgWB; }
+    SidePanel* sidePanel() const { return PnlFav; }
     const RecentSearches& recentSearches() const { return m_searches; }
     SearchEngine checkedEngine() const;
     bool popupPending() const { return PopupPending; }
@@ -93,7 +95,7 @@ private:
     QTabWidget* PageControl = nullptr;
     QSplitter* m_sideSplitter = nullptr;
     QSplitter* m_addSplitter = nullptr;
-    QWidget* PnlFav = nullptr;
+    SidePanel* PnlFav = nullptr;
     QWidget* PnlAdd = nullptr;
     QTabWidget* m_infoPages = nullptr;
     QToolBar* TBXTBMain = nullptr;
@@ -111,7 +113,6 @@ private:
 
     bool PopupPending = false;
     int BlockedCount = 0;
-    QString SidePanelRoot;
     BrowserSettings m_settings;  // what start-up read; written back at destruction
     RecentSearches m_searches;
     bool m_searchChoice = false;  // the next activation of the search list is a choice

@@ -264,6 +264,11 @@ ToolWindow* TfrmMain::browseUrl(const QString& address, History history, const Q
     return window;
 }
 
+void TfrmMain::DoNavToFav() {
+    // Opened as the Web Browser open action opens one; a hidden program stays hidden.
+    browseUrl(FavoritesFileToOpen, History::Skip, QString(), -1);
+}
+
 ToolWindow* TfrmMain::browseHtml(const QString& html, const QString& baseAddress,
                                  const QString& caption, int image) {
     ToolWindow* window = openBrowser(caption, image);

@@ -47,6 +47,8 @@ public:
     ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    void setFavoritesFileToOpen(const QString& file) override { FavoritesFileToOpen = file; }
+    void DoNavToFav() override;
 
     ToolWindow* OpenToolWindow(ToolKind kind);
 
@@ -139,6 +141,7 @@ private:
     QString m_caption;
     QString m_mailClient;
     QString m_activeWindowHint;
+    QString FavoritesFileToOpen;
 
     ImageList m_menuImages{24};
     ImageList m_taskbarImages{16};

@@ -146,6 +146,7 @@ private slots:
     void closeAllLeavesARefusingWindowOpen();
     void windowMenuListsWindows();
     void trayTipIsCutAt63();
+    void navToFavOpensABrowserOnTheFileWithoutHistory();
     void imageStripIsCutWithMagentaTransparent();
     void browserHandOffsAndTheProjectSite();
 };
@@ -587,6 +588,22 @@ void FrameTests::trayTipIsCutAt63() {
     frame.RefreshActiveWindowHint();
     QCOMPARE(frame.trayTip().size(), 63);
     QVERIFY(frame.activeWindowHint().size() > 63);
+}
+
+void FrameTests::navToFavOpensABrowserOnTheFileWithoutHistory() {
+    Session session;
+    TfrmMain& frame = session.start();
+    session.tools.created.clear();
+    session.tools.navigated.clear();
+    ToolHost& host = frame;
+    host.setFavoritesFileToOpen("/home/user/newbook.htm");
+    host.DoNavToFav();
+    QCOMPARE(session.tools.created, QList<ToolKind>{ToolKind::WebBrowser});
+    QCOMPARE(session.tools.navigated, QStringList{"skip:/home/user/newbook.htm"});
+    ToolWindow* browser = frame.activeToolWindow();
+    QCOMPARE(browser->windowTitle(), QString("Web Browser"));
+    QVERIFY(browser->isMaximized());
+    QVERIFY(frame.taskBar()->buttonOf(browser));
 }
 
 void FrameTests::imageStripIsCutWithMagentaTransparent() {

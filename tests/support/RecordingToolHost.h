@@ -40,6 +40,8 @@ public:
     QList<Page> pages;
     QList<QPair<QString, bool>> editorTexts;
     QStringList explored;
+    QString favoritesFileToOpen;
+    QStringList navigatedToFavorites;  // FavoritesFileToOpen at each DoNavToFav
 
     Prompts& prompts() override { return scripted; }
     ToolWindow* openTool(ToolKind kind) override;
@@ -55,4 +57,6 @@ public:
         explored.append(folder);
         return true;
     }
+    void setFavoritesFileToOpen(const QString& file) override { favoritesFileToOpen = file; }
+    void DoNavToFav() override { navigatedToFavorites.append(favoritesFileToOpen); }
 };

@@ -50,6 +50,12 @@ public:
     // Opens a new Editor window holding `text` (in Html mode when `html`).
     virtual ToolWindow* openInEditor(const QString& text, bool html) = 0;
 
+    // The favorites exporter's hand-off: it stores the exported file as the
+    // frame's FavoritesFileToOpen, then DoNavToFav opens a new Web Browser
+    // window on that file without a history entry.
+    virtual void setFavoritesFileToOpen(const QString& file) = 0;
+    virtual void DoNavToFav() = 0;
+
     // Shows `folder` in the desktop's file manager; false when that failed.
     virtual bool exploreFolder(const QString& folder) { return openFolderInFileManager(folder); }
 };
