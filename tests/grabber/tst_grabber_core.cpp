@@ -99,6 +99,10 @@ private slots:
     void depthTwoFetchesAndRewrites();
     void numberingWithoutReplace();
     void rootHostInCapitals();
+    void framesAllowTheirHosts_data();
+    void framesAllowTheirHosts();
+    void typeFilterInTheGrab_data();
+    void typeFilterInTheGrab();
     void nothingOutsideTheFolder();
     void connectionsAreReused();
 
@@ -462,6 +466,63 @@ void GrabberCoreTests::rootHostInCapitals() {
     const QStringList files = filesBelow(target("capitals"));
     QVERIFY2(files.contains("docs/b.html") && files.contains("img/logo.gif"),
              qPrintable(files.join(' ')));
+}
+
+void GrabberCoreTests::framesAllowTheirHosts_data() {
+    QTest::addColumn<bool>("grabFrames");
+    QTest::newRow("with Grab Frames") << true;
+    QTest::newRow("without") << false;
+}
+
+void GrabberCoreTests::framesAllowTheirHosts() {
+    // The same server under a second name stands in for a frame's other host.
+    QFETCH(bool, grabFrames);
+    const QByteArray other = QString(m_site).replace("127.0.0.1", "localhost").toUtf8();
+    QVERIFY(m_nginx.writeFile("framed/index.html", "<iframe src=\"" + other +
+                                                       "/framed/inner.html\"></iframe>"
+                                                       "<a href=\"" +
+                                                       other + "/framed/linked.html\">linked</a>"));
+    QVERIFY(m_nginx.writeFile("framed/inner.html", "inner"));
+    QVERIFY(m_nginx.writeFile("framed/linked.html", "linked"));
+    SiteGrabber grabber;
+    const QString folder = target(grabFrames ? "framed-on" : "framed-off");
+    grabber.setLocalFolder(folder);
+    GrabOptions options = grabber.grabOptions();
+    options.setFlag(gaGrabFrames, grabFrames);
+    grabber.setGrabOptions(options);
+    QVERIFY(runGrab(grabber, m_site + "/framed/index.html", 2));
+    const QStringList expected =
+        grabFrames ? QStringList{"framed/index.html", "framed/inner.html", "framed/linked.html"}
+                   : QStringList{"framed/index.html"};
+    QCOMPARE(filesBelow(folder), expected);
+    QCOMPARE(grabber.allowedHosts(), grabFrames ? QStringList{"localhost"} : QStringList{});
+}
+
+void GrabberCoreTests::typeFilterInTheGrab_data() {
+    QTest::addColumn<bool>("resourcePhase");
+    QTest::addColumn<QStringList>("files");
+    // Only pages asked for: a picture is refused once its type is known ...
+    QTest::newRow("resource information") << true << QStringList{"index.htm", "index.html"};
+    // ... and without the resource phase every allowed link is fetched.
+    QTest::newRow("no resource information")
+        << false << QStringList{"img/logo.gif", "index.htm", "index.html"};
+}
+
+void GrabberCoreTests::typeFilterInTheGrab() {
+    QFETCH(bool, resourcePhase);
+    QFETCH(QStringList, files);
+    QVERIFY(m_nginx.writeFile("typed/index.html",
+                              "<img src=\"/img/logo.gif\"><a href=\"/typed/\">self</a>"));
+    SiteGrabber grabber;
+    const QString folder = target(resourcePhase ? "typed-info" : "typed-plain");
+    grabber.setLocalFolder(folder);
+    grabber.setGrabOptions(gaMakeBrowsable | gaReplaceExisting);
+    grabber.setDoNotGetResourceInfo(!resourcePhase);
+    QVERIFY(runGrab(grabber, m_site + "/typed/index.html", 2));
+    QStringList saved;
+    for (const QString& file : filesBelow(folder))
+        saved.append(file.startsWith("typed/") ? file.mid(6) : file);
+    QCOMPARE(saved, files);
 }
 
 void GrabberCoreTests::nothingOutsideTheFolder() {
