@@ -40,6 +40,7 @@ public:
     QList<Page> pages;
     QList<QPair<QString, bool>> editorTexts;
     QStringList mailClients;
+    QStringList explored;
     QString favoritesFileToOpen;
     QStringList navigatedToFavorites;  // FavoritesFileToOpen at each DoNavToFav
 
@@ -54,6 +55,10 @@ public:
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
     void setMailClient(const QString& selection) override { mailClients.append(selection); }
+    bool exploreFolder(const QString& folder) override {
+        explored.append(folder);
+        return true;
+    }
     void setFavoritesFileToOpen(const QString& file) override { favoritesFileToOpen = file; }
     void DoNavToFav() override { navigatedToFavorites.append(favoritesFileToOpen); }
 };
