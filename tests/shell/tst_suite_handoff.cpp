@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -54,6 +55,14 @@ private slots:
         QCOMPARE(tools->findChild<QTabWidget*>("PageControl")->currentIndex(), 2);
         // The query went to the WhoIs server (a closed loopback port in tests).
         QVERIFY(!textOf<QPlainTextEdit>(tools.get(), "MemWhois").isEmpty());
+    }
+
+    void theGrabberTakesTheRootAddressAndGrabs() {
+        std::unique_ptr<ToolWindow> grabber(m_tools.create(ToolKind::WebSiteGrabber, m_host));
+        m_tools.handOff(grabber.get(), "http://127.0.0.1:9/");  // a closed loopback port
+        auto* root = grabber->findChild<QComboBox*>("edtRootUrl");
+        QCOMPARE(root->currentText(), QString("http://127.0.0.1:9/"));
+        QCOMPARE(root->count(), 1);  // "Grab" keeps each address it starts on
     }
 
     void theTranslatorReceivesTheTextOnly() {
