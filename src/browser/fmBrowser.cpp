@@ -36,15 +36,17 @@ constexpr int kImageSecurePage = 55;
 const QColor kNavy(0, 0, 128);
 
 // Watches the search box and its list for the keys and clicks that choose an
-// entry, so that only those (not a focus change) run a search. Enter in the
-// edit part is taken before the line edit sees it: the box would otherwise hand
-// the same key to its line edit a second time.
+// entry, so that only those (not a focus change) run a search. The box holds
+// the keyboard focus for its line edit, so Enter in the closed box reaches the
+// box first (a key sent to the line edit itself reaches it too, as the line
+// edit leaves Enter to its parent); the box would hand it on to the line edit,
+// which does nothing with it. Enter in the open list is taken before the list
+// reports it, as the box reports activated() for a mere highlight too.
 class SearchKeysFilter : public QObject {
 public:
     SearchKeysFilter(QComboBox* box, bool& choiceFlag, std::function<void()> onEnter)
         : QObject(box), m_box(box), m_flag(choiceFlag), m_onEnter(std::move(onEnter)) {
         box->installEventFilter(this);
-        box->lineEdit()->installEventFilter(this);
         box->view()->installEventFilter(this);
         box->view()->viewport()->installEventFilter(this);
     }
@@ -54,13 +56,18 @@ protected:
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-            if (enter && watched == m_box->lineEdit() && !m_box->view()->isVisible()) {
+            if (enter && watched == m_box && !m_box->view()->isVisible()) {
                 m_onEnter();
                 return true;
             }
-            const bool listEnter = watched == m_box->view() && enter;
-            const bool arrowKey = watched == m_box && (key == Qt::Key_Up || key == Qt::Key_Down);
-            if (listEnter || arrowKey)
+            const QModelIndex highlighted = m_box->view()->currentIndex();
+            if (enter && watched == m_box->view() && highlighted.isValid()) {
+                m_box->hidePopup();
+                m_box->setEditText(m_box->itemText(highlighted.row()));
+                m_onEnter();
+                return true;
+            }
+            if (watched == m_box && (key == Qt::Key_Up || key == Qt::Key_Down))
                 m_flag = true;
         } else if (event->type() == QEvent::MouseButtonRelease &&
                    watched == m_box->view()->viewport()) {
@@ -228,6 +235,8 @@ void TbrowserFrm::buildToolbars() {
     auto* addressLabel = new QLabel(QStringLiteral(" Address "));
     TBXTBAddrs->addWidget(addressLabel);
     Addrs = new AddressCombo;
+    // Screen readers on Linux name an editable box by its text and its label.
+    addressLabel->setBuddy(Addrs);
     Addrs->lineEdit()->setPlaceholderText(QStringLiteral("Type an address and press Enter"));
     TBXTBAddrs->addWidget(Addrs);
     connect(Addrs, &AddressCombo::UrlSelected, this, &TbrowserFrm::Navigate);
@@ -238,6 +247,8 @@ void TbrowserFrm::buildToolbars() {
 
     Searchbx = new QComboBox;
     Searchbx->setObjectName(QStringLiteral("Searchbx"));
+    Searchbx->setAccessibleName(QStringLiteral("Search"));
+    Searchbx->setAccessibleDescription(QStringLiteral("Search the web"));
     Searchbx->setEditable(true);
     Searchbx->setInsertPolicy(QComboBox::NoInsert);
     Searchbx->setMinimumWidth(180);

@@ -30,6 +30,7 @@ TTBXTaskBar::TTBXTaskBar(QMdiArea& area, const ImageList& images, QWidget* paren
     m_closeAction = addAction(style()->standardIcon(QStyle::SP_TitleBarCloseButton), QString(),
                               this, [this] { hide(); });
     m_closeAction->setToolTip("Hide the task bar");
+    widgetForAction(m_closeAction)->setAccessibleName("Hide the task bar");
     installEventFilter(this);
     connect(&m_area, &QMdiArea::subWindowActivated, this, &TTBXTaskBar::windowActivated);
 }

@@ -196,6 +196,7 @@ void TfrmMain::buildToolBar() {
     m_themes = new QComboBox(m_toolBar);
     m_themes->setObjectName("CBThemes");
     m_themes->setPlaceholderText("Themes");
+    m_themes->setAccessibleName("Themes");
     m_themes->setMinimumWidth(110);
     m_toolBar->addWidget(m_themes);
     connect(m_themes, &QComboBox::activated, this, &TfrmMain::CBThemesClick);

@@ -202,6 +202,8 @@ class Corvanta:
             "CORVANTA_TEST": "1",
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+            # Pages' own controls (links, fields) in the tree too.
+            "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY": "1",
             "QTWEBENGINE_DISABLE_SANDBOX": "1",
             "QTWEBENGINE_CHROMIUM_FLAGS":
                 "--disable-background-networking --disable-component-update --disable-sync "

@@ -1,0 +1,76 @@
+"""Web Browser: addresses and searches typed as a person types them."""
+
+import re
+import unittest
+
+from corvanta_e2e import E2ETestCase, page, wait_for
+
+
+class BrowserTest(E2ETestCase):
+    def setUp(self):
+        super().setUp()
+        self.server = self.serve({
+            "/a.html": page("Page A", "<a id='link' href='/b.html' style='font-size:40px'>"
+                                      "to page B</a>"),
+            "/b.html": page("Page B"),
+            "/c.html": page("Page C"),
+            "/search": page("Results"),
+        })
+        host = f"127.0.0.1:{self.server.port}"
+        app = self.start(kinds=["Web Browser"], services={"SearchGoogle": host})
+        self.window = app.tool_window("Web Browser")
+        self.address = app.find("combo box", "Address", within=self.window)
+        self.search = app.find("combo box", "Search", within=self.window)
+
+    def shows_title(self, title):
+        """Waits for the page title in the status bar's title panel."""
+        bar = self.app.find("status bar", within=self.window)
+        self.app.find("label", title, within=bar)
+
+    def enter_address(self, address):
+        self.app.click(self.address)
+        self.app.key("ctrl+a")
+        self.app.type(address)
+        self.app.key("Return")
+
+    def test_address_link_back_and_typed_list(self):
+        app = self.app
+        self.enter_address(self.server.url("/a.html"))
+        self.shows_title("Page A")
+
+        # The link, clicked where the page draws it.
+        document = app.find("document web", within=self.window)
+        link = app.find("link", "to page B", within=document)
+        app.click(link)
+        self.shows_title("Page B")
+        wait_for(lambda: app.text(app.find("text", within=self.address)) ==
+                 self.server.url("/b.html"), "the address box to show page B")
+
+        app.click(app.find("push button", "Back", within=self.window))
+        self.shows_title("Page A")
+
+        # Page C typed, then page A chosen again from the typed list by keyboard:
+        # down opens the list, down moves to the second entry, Enter opens it.
+        self.enter_address(self.server.url("/c.html"))
+        self.shows_title("Page C")
+        app.click(self.address)
+        app.key("Down", "Down", "Down", "Return")
+        self.shows_title("Page A")
+        typed = app.settings.read(r"\Software\Corvanta\TypedURLs")
+        self.assertEqual(typed.get("Url1"), self.server.url("/a.html"))
+        self.assertEqual(typed.get("Url2"), self.server.url("/c.html"))
+
+    def test_search_with_enter(self):
+        app = self.app
+        app.click(self.search)
+        app.type("cats & dogs")
+        app.key("Return")
+        self.shows_title("Results")
+        self.assertIn("/search?q=cats%20&%20dogs", self.server.requests)
+        # The text stays in the box's list for the next search.
+        wait_for(lambda: app.find_all("list item", "cats & dogs", within=self.search,
+                                      showing=False), "the search in the box's list")
+
+
+if __name__ == "__main__":
+    unittest.main()
