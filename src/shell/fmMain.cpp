@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QWidgetAction>
 
+#include "DialogFocusKeeper.h"
 #include "Paths.h"
 #include "Prompts.h"
 #include "Registry.h"
@@ -50,6 +51,7 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<boo
     m_area->setBackground(QColor(0x80, 0x80, 0x80));
     setCentralWidget(m_area);
 
+    new DialogFocusKeeper(*this);
     m_popupMenu = new QMenu(this);
     buildMenus();
     buildToolBar();
