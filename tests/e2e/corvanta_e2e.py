@@ -144,7 +144,8 @@ class Settings:
                 db.execute("INSERT OR REPLACE INTO vals VALUES(?, ?, ?, ?)", (key, name, kind, data))
 
     def read(self, path):
-        """All values under `path` as a dict (empty when the key is absent)."""
+        """All values under `path` as a dict (empty when the key is absent):
+        integers as int, texts as str, anything else as its stored bytes."""
         if not os.path.exists(self.path):
             return {}
         with self._connect() as db:
@@ -154,7 +155,12 @@ class Settings:
             values = {}
             for name, kind, data in db.execute("SELECT name, type, data FROM vals WHERE key=?",
                                                (key,)):
-                values[name] = data.decode() if kind == self.TEXT else struct.unpack("<i", data)[0]
+                if kind == self.TEXT:
+                    values[name] = data.decode()
+                elif kind == self.INTEGER:
+                    values[name] = struct.unpack("<i", data)[0]
+                else:
+                    values[name] = bytes(data)  # a date, as stored
             return values
 
 
@@ -221,7 +227,8 @@ class Corvanta:
         """Waits until the frame has filled its theme selector, which start-up
         does just before it may warn that there is no internet connection; a
         warning shown is answered with OK."""
-        themes = self.find("combo box", "Themes", within=self.frame())
+        tools = self.find("tool bar", "Tools", within=self.frame())
+        themes = self.find("combo box", within=tools)  # named by its theme once one is chosen
         wait_for(lambda: len(self.find_all("list item", within=themes, showing=False)) == 4,
                  "the theme selector to be filled")
         warning = self.find_all(name=re.compile("not connected to the internet"), showing=True)
@@ -392,14 +399,21 @@ class Corvanta:
         self._xdotool("type", "--delay", "30", "--", text)
 
     def menu(self, *path, within=None):
-        """Opens a menu of the menu bar (or a tool-bar menu button) and chooses
-        the items along `path` by clicks."""
+        """Opens a menu of `within`'s menu bar (the frame's by default) and
+        chooses the items along `path` by clicks."""
         first, *rest = path
-        opener = self.find(re.compile("^(menu item|push button)$"), first,
-                           within=within or self.frame())
-        self.click(opener)
+        owner = within or self.frame()
+        bar = wait_for(lambda: next((child for child in owner
+                                     if child is not None and child.getRoleName() == "menu bar"),
+                                    None), "a menu bar")
+        self.click(self.find("menu item", first, within=bar))
         for caption in rest:
             self.click(self.find("menu item", caption))
+
+    def task_button(self, caption):
+        """The task bar's button of a tool window (its caption as the bar cuts it)."""
+        return self.find("check box", caption, within=self.find("tool bar", "TaskBar",
+                                                                within=self.frame()))
 
     def open_tool(self, caption):
         """Clicks a button of the tool tool bar and waits for its window."""
@@ -508,12 +522,15 @@ class E2ETestCase(unittest.TestCase):
         self.app = Corvanta(self.desktop, self.home)
         self.addCleanup(self.app.kill)
 
+    EXTERNAL_ADDRESS = "192.0.2.44"
+
     def start(self, kinds=(), services=None, **frame):
-        """Stores a frame that reopens `kinds`, points `services` (name ->
-        address) at loopback, starts the program and returns it."""
+        """Stores a frame that reopens `kinds`, points the maker's server and
+        `services` (name -> address) at loopback, starts the program and
+        returns it. Services not named go to a closed loopback port."""
         self.app.settings.write(MAIN_KEY, frame_settings(kinds, **frame))
-        if services:
-            self.app.settings.write(SERVICES_KEY, services)
+        maker = self.serve({"/myip.php": ("text/plain", self.EXTERNAL_ADDRESS)})
+        self.app.settings.write(SERVICES_KEY, {"MakerServer": maker.url(""), **(services or {})})
         return self.app.start()
 
     def serve(self, pages):
