@@ -43,6 +43,8 @@ constexpr const char* kSettingsKey = "\\Software\\Corvanta\\NetworkTools";
 constexpr int kBusyIcon = 5;
 constexpr int kStoppedIcon = 1;
 constexpr int kTraceTimeoutMs = 15000;
+constexpr int kPingTimeoutMs = 1000;
+constexpr int kPingTtl = 128;
 constexpr int kMaxHops = 30;
 
 enum Image {
@@ -167,17 +169,23 @@ QWidget* TNetToosFrm::buildConnectionPage() {
     connect(cbShowListeners, &QCheckBox::toggled, this, [this] { RestartHistory(); });
     layout->addWidget(bar);
 
-    layout->addWidget(heading(QStringLiteral("     date                time                local "
-                                             "IP         local port /service       "
-                                             "remote IP      rem. port/service      status"),
-                              page));
     sgConnHist = new QTableWidget(0, ConnectionHistory::kColumns, page);
     sgConnHist->setObjectName(QStringLiteral("sgConnHist"));
+    // The heading's captions are the table's own column header, so each stands
+    // over its column whatever the width (a line of text above drifted off).
+    sgConnHist->setHorizontalHeaderLabels({"date", "time", "local IP", "local port /service",
+                                           "remote IP", "rem. port/service", "status"});
+    QHeaderView* captions = sgConnHist->horizontalHeader();
+    QFont captionFont(QStringLiteral("Verdana"));
+    captionFont.setPointSize(7);
+    captions->setFont(captionFont);
+    captions->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    captions->setSectionsClickable(false);
+    captions->setHighlightSections(false);
     const int widths[] = {81, 84, 102, 105, 105, 100, 100};
     for (int column = 0; column < ConnectionHistory::kColumns; ++column) {
         sgConnHist->setColumnWidth(column, widths[column]);
     }
-    sgConnHist->horizontalHeader()->hide();
     sgConnHist->verticalHeader()->hide();
     sgConnHist->verticalHeader()->setDefaultSectionSize(16);
     sgConnHist->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -287,6 +295,12 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     // An empty strip has no height of its own; keep room for the tabs to come.
     TrafficTabs->setMinimumHeight(TrafficTabs->fontMetrics().height() + 14);
     connect(TrafficTabs, &QTabBar::currentChanged, this, &TNetToosFrm::TrafficTabsChange);
+    // A click on the tab already current (the one left after "Remove", with
+    // nothing selected) changes no tab but still shows its adapter.
+    connect(TrafficTabs, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index < m_monitor.count() && m_selected != m_monitor.at(index))
+            TrafficTabsChange(index);
+    });
     layout->addWidget(TrafficTabs);
 
     m_monitor.onNewTraffic = [this](TTraffic* adapter) { addAdapterTab(adapter); };
@@ -679,10 +693,8 @@ void TNetToosFrm::btnPingClick() {
     lstReplies->clear();
     addReply(QStringLiteral("Ping Address / IP :") + edtPng->text());
     addReply(kHyphens39);
-    m_icmp.ReceiveTimeout = 1000;
-    m_icmp.TTL = 128;
     btnPing->setEnabled(false);
-    m_icmp.Host = edtPng->text().trimmed();
+    const QString host = edtPng->text().trimmed();
     m_pingRunning = true;
     m_pingStopped = false;
     const int count = spnPing->value();
@@ -691,6 +703,11 @@ void TNetToosFrm::btnPingClick() {
     QPointer<TNetToosFrm> self(this);
     try {
         for (int i = 0; i < count && !m_pingStopped; ++i) {
+            // Each request sets its own: a trace started between two of them
+            // (events run while one waits) leaves its host, TTL and time-out.
+            m_icmp.Host = host;
+            m_icmp.TTL = kPingTtl;
+            m_icmp.ReceiveTimeout = kPingTimeoutMs;
             m_icmp.Ping();
             if (!self)
                 return;

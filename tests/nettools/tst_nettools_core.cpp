@@ -589,6 +589,10 @@ void NetToolsCoreTest::matchReply_data() {
                                  << int(TReplyStatusType::Unreachable) << 250;
     QTest::newRow("error about another request")
         << errorAbout(11, 7, 4000) << true << false << 0 << 0;
+    // Strangers on a raw socket pass by instead of ending the series.
+    QTest::newRow("short packet") << ipPacket("\x00\x00\x00") << true << false << 0 << 0;
+    QTest::newRow("bare header bytes") << QByteArray(8, '\x45') << true << false << 0 << 0;
+    QTest::newRow("empty") << QByteArray() << true << false << 0 << 0;
 }
 
 void NetToolsCoreTest::matchReply() {
@@ -617,8 +621,6 @@ void NetToolsCoreTest::malformedAnswersFail() {
         }
         return QString();
     };
-    QCOMPARE(failure(ipPacket("\x00\x00\x00")), QString("Not enough bytes received"));
-    QCOMPARE(failure(QByteArray(8, '\x45')), QString("Not enough bytes received"));
     QCOMPARE(failure(errorAbout(12, 7, 3489)), QString("Non-echo type response received"));
 }
 
