@@ -76,6 +76,14 @@ QLabel* heading(const QString& text, QWidget* parent) {
     return label;
 }
 
+// A tool bar's label for `field`: screen readers name the field by it (an
+// editable field is otherwise named by its text).
+QLabel* fieldLabel(const QString& text, QWidget* field, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(field);
+    return label;
+}
+
 // Lets queued window events run (painting, timers, clicks) between the steps
 // of a ping series or a trace.
 void letEventsRun() {
@@ -314,10 +322,10 @@ QWidget* TNetToosFrm::buildTracePage() {
     layout->setContentsMargins(2, 2, 2, 2);
     QToolBar* bar = pageToolBar(page);
     closeAction(bar, QStringLiteral("Close"));
-    bar->addWidget(new QLabel(QStringLiteral("  Web Address / IP:"), bar));
     edtHost = new QLineEdit(QStringLiteral("www.example.com"), bar);
     edtHost->setObjectName(QStringLiteral("edtHost"));
     edtHost->setFixedWidth(141);
+    bar->addWidget(fieldLabel(QStringLiteral("  Web Address / IP:"), edtHost, bar));
     bar->addWidget(edtHost);
     TBXTrc = bar->addAction(m_images.icon(kTraceImage), QStringLiteral("Trace"));
     TBXTrc->setObjectName(QStringLiteral("TBXTrc"));
@@ -325,10 +333,10 @@ QWidget* TNetToosFrm::buildTracePage() {
     QAction* stop = bar->addAction(m_images.icon(kStoppedIcon), QStringLiteral("Stop"));
     stop->setObjectName(QStringLiteral("TBXTStop"));
     connect(stop, &QAction::triggered, this, &TNetToosFrm::TBXTStopClick);
-    bar->addWidget(new QLabel(QStringLiteral(" IP Address:"), bar));
     edtIP = new QLineEdit(bar);
     edtIP->setObjectName(QStringLiteral("edtIP"));
     edtIP->setFixedWidth(121);
+    bar->addWidget(fieldLabel(QStringLiteral(" IP Address:"), edtIP, bar));
     bar->addWidget(edtIP);
     cbResolveHosts = new QCheckBox(QStringLiteral("Resolve Host names"), bar);
     cbResolveHosts->setObjectName(QStringLiteral("cbResolveHosts"));
@@ -353,10 +361,10 @@ QWidget* TNetToosFrm::buildPingerPage() {
     layout->setContentsMargins(2, 2, 2, 2);
     QToolBar* bar = pageToolBar(page);
     closeAction(bar, QStringLiteral("Exit"));
-    bar->addWidget(new QLabel(QStringLiteral("      IP / Web Address:"), bar));
     edtPng = new QLineEdit(QStringLiteral("www.example.com"), bar);
     edtPng->setObjectName(QStringLiteral("edtPng"));
     edtPng->setFixedWidth(170);
+    bar->addWidget(fieldLabel(QStringLiteral("      IP / Web Address:"), edtPng, bar));
     bar->addWidget(edtPng);
     btnPing = bar->addAction(m_images.icon(kPingImage), QStringLiteral("Ping"));
     btnPing->setObjectName(QStringLiteral("btnPing"));
@@ -364,11 +372,11 @@ QWidget* TNetToosFrm::buildPingerPage() {
     QAction* stop = bar->addAction(m_images.icon(kStoppedIcon), QStringLiteral("Stop"));
     stop->setObjectName(QStringLiteral("TBXPStop"));
     connect(stop, &QAction::triggered, this, &TNetToosFrm::TBXPStopClick);
-    bar->addWidget(new QLabel(QStringLiteral("      Ping #:"), bar));
     spnPing = new QSpinBox(bar);
     spnPing->setObjectName(QStringLiteral("spnPing"));
     spnPing->setRange(1, 40);
     spnPing->setValue(5);
+    bar->addWidget(fieldLabel(QStringLiteral("      Ping #:"), spnPing, bar));
     bar->addWidget(spnPing);
     layout->addWidget(bar);
     layout->addWidget(heading(
@@ -388,7 +396,6 @@ QWidget* TNetToosFrm::buildWhoisPage() {
     layout->setContentsMargins(2, 2, 2, 2);
     QToolBar* bar = pageToolBar(page);
     closeAction(bar, QStringLiteral("Close"));
-    bar->addWidget(new QLabel(QStringLiteral("   Prefered Server: "), bar));
     ComboBox1 = new QComboBox(bar);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(true);
@@ -398,11 +405,12 @@ QWidget* TNetToosFrm::buildWhoisPage() {
         ComboBox1->addItem(ServiceAddress::get(QStringLiteral("WhoisServer%1").arg(i), servers[i]));
     }
     ComboBox1->setCurrentIndex(0);
+    bar->addWidget(fieldLabel(QStringLiteral("   Prefered Server: "), ComboBox1, bar));
     bar->addWidget(ComboBox1);
-    bar->addWidget(new QLabel(QStringLiteral("    Enter A Query:"), bar));
     EdtWhoIs = new QLineEdit(QStringLiteral("example.com"), bar);
     EdtWhoIs->setObjectName(QStringLiteral("EdtWhoIs"));
     EdtWhoIs->setFixedWidth(121);
+    bar->addWidget(fieldLabel(QStringLiteral("    Enter A Query:"), EdtWhoIs, bar));
     bar->addWidget(EdtWhoIs);
     QAction* go = bar->addAction(m_images.icon(kGoImage), QStringLiteral("Go"));
     go->setObjectName(QStringLiteral("TBXWGo"));

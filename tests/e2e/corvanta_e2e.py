@@ -301,19 +301,16 @@ class Corvanta:
         or compiled pattern, matched as _named says); hidden subtrees are
         skipped when `showing`."""
         found = []
-        stack = [within or self.application()]
-        while stack:
-            node = stack.pop()
-            if node is None:
-                continue
-            for child in reversed([c for c in node]):
-                if child is None:
-                    continue
-                if showing and not self._showing(child):
+
+        def visit(node):  # in the tree's order, as a person reads it
+            for child in node:
+                if child is None or (showing and not self._showing(child)):
                     continue
                 if self._matches(child.getRoleName(), role) and self._named(child, name):
                     found.append(child)
-                stack.append(child)
+                visit(child)
+
+        visit(within or self.application())
         return found
 
     def find(self, role=None, name=None, within=None, showing=True, timeout=TIMEOUT):
