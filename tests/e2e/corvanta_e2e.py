@@ -396,16 +396,32 @@ class Corvanta:
         self._xdotool("type", "--delay", "30", "--", text)
 
     def menu(self, *path, within=None):
-        """Opens a menu of `within`'s menu bar (the frame's by default) and
-        chooses the items along `path` by clicks."""
+        """Opens a menu by clicks and chooses the items along `path`: a menu of
+        the frame's own menu bar, or of a tool window `within` (its menu bar or
+        its tool bar's menu buttons)."""
         first, *rest = path
-        owner = within or self.frame()
-        bar = wait_for(lambda: next((child for child in owner
-                                     if child is not None and child.getRoleName() == "menu bar"),
-                                    None), "a menu bar")
-        self.click(self.find("menu item", first, within=bar))
+        if within is None:
+            frame = self.frame()
+            within = wait_for(lambda: next((child for child in frame if child is not None and
+                                            child.getRoleName() == "menu bar"), None),
+                              "the frame's menu bar")
+        opener = self.find(re.compile("^(menu item|push button)$"), first, within=within)
+        self.click(opener)
         for caption in rest:
-            self.click(self.find("menu item", caption))
+            opener = self._menu_item(opener, caption)
+            self.click(opener)
+
+    def _menu_item(self, opener, caption):
+        """The item of `opener`'s open menu. A tool button's menu does not
+        always report itself shown, so the item is taken by where it lies."""
+        def on_screen():
+            for item in self.find_all("menu item", caption, within=opener, showing=False):
+                x, y, width, height = self.extents(item)
+                if width > 0 and height > 0 and (x, y) != (0, 0):
+                    return item
+            return None
+
+        return wait_for(on_screen, f"menu item {caption!r} on screen")
 
     def task_button(self, caption):
         """The task bar's button of a tool window (its caption as the bar cuts it)."""
@@ -471,6 +487,35 @@ class HttpServer:
         self._server.server_close()
 
 
+class FtpServer:
+    """An FTP server on loopback (pyftpdlib) serving `root` to one user with
+    every permission."""
+
+    def __init__(self, root, user="alice", password="secret"):
+        import logging
+
+        from pyftpdlib.authorizers import DummyAuthorizer
+        from pyftpdlib.handlers import FTPHandler
+        from pyftpdlib.servers import ThreadedFTPServer
+
+        # A handler of our own keeps the server from setting up its chatty one.
+        logger = logging.getLogger("pyftpdlib")
+        logger.addHandler(logging.NullHandler())
+        logger.setLevel(logging.WARNING)
+        authorizer = DummyAuthorizer()
+        authorizer.add_user(user, password, root, perm="elradfmwMT")
+        handler = type("Handler", (FTPHandler,), {"authorizer": authorizer})
+        self.user, self.password = user, password
+        self._server = ThreadedFTPServer(("127.0.0.1", 0), handler)
+        self.port = self._server.socket.getsockname()[1]
+        self._thread = threading.Thread(target=self._server.serve_forever,
+                                        kwargs={"timeout": 0.2}, daemon=True)
+        self._thread.start()
+
+    def close(self):
+        self._server.close_all()
+
+
 def page(title, body=""):
     return ("text/html", f"<!DOCTYPE html><html><head><title>{title}</title></head>"
                          f"<body><h1>{title}</h1>{body}</body></html>")
@@ -532,5 +577,10 @@ class E2ETestCase(unittest.TestCase):
 
     def serve(self, pages):
         server = HttpServer(pages)
+        self.addCleanup(server.close)
+        return server
+
+    def serve_ftp(self, root):
+        server = FtpServer(root)
         self.addCleanup(server.close)
         return server
