@@ -3,12 +3,15 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSplitter>
@@ -499,6 +502,14 @@ void TbrowserFrm::takeFocusForPage() {
     // A user typing in the address or search box keeps the keyboard.
     if (Addrs->lineEdit()->hasFocus() || Searchbx->lineEdit()->hasFocus())
         return;
+    // A window loading in the background takes neither the focus nor (which
+    // a focus inside it would bring) the activation from the one in use.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && !isAncestorOf(focus))
+        return;
+    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (frame && frame->mdiArea() && frame->mdiArea()->activeSubWindow() != frame)
+        return;
     WB->setFocus();
 }
 
@@ -510,18 +521,25 @@ void TbrowserFrm::BeforeNavigate2(const QString& address, const QString& targetF
     PageControl->setCurrentIndex(0);
     if (targetFrameName.isEmpty() && address != Addrs->CurrentAddress())
         Addrs->ShowAddress(address);
-    if (PopupPending) {
-        PopupPending = false;
-        if (m_settings.blocker) {
-            cancel = true;
-            return;
-        }
+    if (std::exchange(PopupPending, false) && m_settings.blocker && address == m_popupAddress) {
+        // Only the refused popup's own navigation; never the user's next
+        // click or a frame of the page.
+        cancel = true;
+        return;
     }
-    ProgWB->show();
+    // A frame that navigates after the page has loaded makes no page load
+    // whose end would hide the bar again.
+    if (targetFrameName.isEmpty() || WB->busy())
+        ProgWB->show();
 }
 
-BrowserHost* TbrowserFrm::NewWindow2(bool& cancel) {
+void TbrowserFrm::DownloadBegin() {
+    applyDocumentInfoRule();
+}
+
+BrowserHost* TbrowserFrm::NewWindow2(const QString& address, bool& cancel) {
     PopupPending = true;
+    m_popupAddress = address;
     if (m_settings.blocker) {
         ++BlockedCount;
         m_panels[1]->setCaption(QStringLiteral("Blocked: ") + QString::number(BlockedCount));

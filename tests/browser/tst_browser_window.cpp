@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QWebEngineHistory>
@@ -38,6 +39,9 @@ LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request)
         {"/b.html", page("Page B")},
         {"/c.html", page("Page C")},
         {"/opener.html", page("Opener", "<script>window.open('/popup.html');</script>")},
+        {"/opener-frame.html", page("Opener With Frame",
+                                    "<script>window.open('/popup.html');</script>"
+                                    "<iframe src='/f1.html'></iframe>")},
         {"/popup.html", page("Popup Page")},
         {"/frames.html", page("Frames", "<iframe id='f' src='/f1.html'></iframe>")},
         {"/f1.html", page("Frame One")},
@@ -46,6 +50,8 @@ LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request)
         {"/search", page("Results")},
         {"/bin/search", page("Results")},
     };
+    if (path == "/slow.html")
+        return {200, "OK", {{"Content-Type", "text/html"}}, page("Slow Page"), 1500};
     if (!pages.contains(path))
         return {404, "Not Found", {{"Content-Type", "text/html"}}, page("Missing"), 0};
     return {200,
@@ -260,18 +266,22 @@ private slots:
         QCOMPARE(window->statusPanel(1)->caption(), "Blocked: 1");
         QVERIFY(m_host->opened.isEmpty());
         QVERIFY(!requested("/popup.html"));
-        // The refused popup's flag cancels the next navigation start.
+        // The refused popup's flag waits for the next navigation start, which
+        // goes ahead: it is the user's, not the popup's own.
         QVERIFY(window->popupPending());
         window->Navigate(url("/a.html"));
-        QTRY_VERIFY_WITH_TIMEOUT(!window->popupPending(), kTimeout);
-        QVERIFY(!requested("/a.html"));
-        window->Navigate(url("/a.html"));
         QVERIFY(loaded(window, url("/a.html")));
+        QVERIFY(!window->popupPending());
+        // Nor is a frame of the refusing page held back.
+        window->Navigate(url("/opener-frame.html"));
+        QVERIFY(loaded(window, url("/opener-frame.html")));
+        QTRY_COMPARE_WITH_TIMEOUT(window->blockedCount(), 2, kTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(requested("/f1.html"), kTimeout);
         // Reloading the opener is refused again and counted.
         window->Navigate(url("/opener.html"));
         QVERIFY(loaded(window, url("/opener.html")));
-        QTRY_COMPARE_WITH_TIMEOUT(window->blockedCount(), 2, kTimeout);
-        QCOMPARE(window->statusPanel(1)->caption(), "Blocked: 2");
+        QTRY_COMPARE_WITH_TIMEOUT(window->blockedCount(), 3, kTimeout);
+        QCOMPARE(window->statusPanel(1)->caption(), "Blocked: 3");
     }
 
     void frameNavigationLeavesAddressBox() {
@@ -283,8 +293,22 @@ private slots:
         window->browser()->page()->runJavaScript("document.getElementById('f').src = '/f2.html';");
         QTRY_VERIFY_WITH_TIMEOUT(requested("/f2.html"), kTimeout);
         QTRY_VERIFY_WITH_TIMEOUT(!window->browser()->busy(), kTimeout);
+        // The frame's navigation after the page loaded leaves no bar behind.
+        QVERIFY(!window->progressBar()->isVisible());
         QCOMPARE(window->addressBox()->currentText(), url("/frames.html"));
         QCOMPARE(window->addressBox()->CurrentAddress(), url("/frames.html"));
+    }
+
+    void documentInfoTabHiddenWhileLoading() {
+        TbrowserFrm* window = openWindow();
+        QVERIFY(loaded(window, blankPageUrl()));
+        auto* pages = window->findChild<QTabWidget*>("PageControl");
+        QVERIFY(pages->isTabVisible(1));
+        window->Navigate(url("/slow.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(window->browser()->busy(), kTimeout);
+        QVERIFY(!pages->isTabVisible(1));
+        QVERIFY(loaded(window, url("/slow.html")));
+        QVERIFY(pages->isTabVisible(1));
     }
 
     void pageMessageBox() {

@@ -439,7 +439,8 @@ class Corvanta:
 
 class HttpServer:
     """A small HTTP server of our own on loopback: answers GET from a table of
-    paths (or a function) and records every request target."""
+    paths (or a function) with (content type, body[, seconds to wait first])
+    and records every request target."""
 
     def __init__(self, pages):
         self.pages = pages
@@ -453,7 +454,9 @@ class HttpServer:
                 if answer is None:
                     self.send_error(404)
                     return
-                content_type, body = answer
+                content_type, body, *delay = answer
+                if delay:
+                    time.sleep(delay[0])  # a slow server: this request's thread waits
                 data = body.encode() if isinstance(body, str) else body
                 self.send_response(200)
                 self.send_header("Content-Type", content_type)

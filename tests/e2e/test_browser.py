@@ -15,9 +15,10 @@ class BrowserTest(E2ETestCase):
             "/b.html": page("Page B"),
             "/c.html": page("Page C"),
             "/search": page("Results"),
+            "/slow.html": (*page("Slow Page"), 3),
         })
         host = f"127.0.0.1:{self.server.port}"
-        app = self.start(kinds=["Web Browser"], services={"SearchGoogle": host})
+        app = self.start(kinds=["Editor", "Web Browser"], services={"SearchGoogle": host})
         self.window = app.tool_window("Web Browser")
         self.address = app.find("combo box", "Address", within=self.window)
         self.search = app.find("combo box", "Search", within=self.window)
@@ -70,6 +71,27 @@ class BrowserTest(E2ETestCase):
         # The text stays in the box's list for the next search.
         wait_for(lambda: app.find_all("list item", "cats & dogs", within=self.search,
                                       showing=False), "the search in the box's list")
+
+    def test_page_loading_behind_keeps_the_keyboard_elsewhere(self):
+        app = self.app
+        self.enter_address(self.server.url("/slow.html"))
+        wait_for(lambda: "/slow.html" in self.server.requests, "the slow page asked for")
+        # While it loads, the user turns to the Editor and types.
+        app.click(app.task_button("Editor"))
+        wait_for(lambda: app.frame().name.endswith("[Editor]"), "the Editor in front")
+        editor = app.find("frame", "Editor", within=app.frame())
+        text = wait_for(lambda: max(app.find_all("text", within=editor),
+                                    key=lambda field: app.extents(field)[3]),
+                        "the Editor's text")  # the largest text there, not a box's
+        app.click(text)
+        app.key("ctrl+a", "Delete")
+        app.type("typed while ")
+        bar = app.find("status bar", within=self.window, showing=False)
+        wait_for(lambda: app.find_all("label", "Slow Page", within=bar, showing=False),
+                 "the page loaded behind")
+        app.type("it loaded")
+        wait_for(lambda: app.text(text) == "typed while it loaded", "all the typing in the Editor")
+        self.assertTrue(app.frame().name.endswith("[Editor]"))
 
 
 if __name__ == "__main__":
