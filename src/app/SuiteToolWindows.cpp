@@ -36,6 +36,12 @@ void SuiteToolWindows::navigate(ToolWindow* browser, const QString& address, boo
     }
 }
 
+void SuiteToolWindows::showHtml(ToolWindow* browser, const QString& html,
+                                const QString& baseAddress) {
+    if (auto* window = qobject_cast<TbrowserFrm*>(browser))
+        window->showHtml(html, baseAddress);
+}
+
 void SuiteToolWindows::showText(ToolWindow* editor, const QString& text, bool html) {
     auto* window = qobject_cast<TfrmNotepad*>(editor);
     if (!window)

@@ -7,5 +7,6 @@ class SuiteToolWindows : public ToolWindowFactory {
 public:
     ToolWindow* create(ToolKind kind, ToolHost& host) override;
     void navigate(ToolWindow* browser, const QString& address, bool noHistory) override;
+    void showHtml(ToolWindow* browser, const QString& html, const QString& baseAddress) override;
     void showText(ToolWindow* editor, const QString& text, bool html) override;
 };

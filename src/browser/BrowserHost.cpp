@@ -21,17 +21,30 @@ public:
         : QWebEnginePage(BrowserHost::profile(), &host), m_host(host) {}
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
         // The engine names no target frames; any frame below the top one counts
         // as a named target, which keeps frame navigations off the address box.
         const QString targetFrame = isMainFrame ? QString() : QStringLiteral("_frame");
+        // Content handed over arrives as a data address; the page is known by
+        // the address it was given.
+        QString address = url.toString();
+        if (isMainFrame && url.scheme() == QLatin1String("data") &&
+            !m_host.m_contentBase.isEmpty()) {
+            address = m_host.m_contentBase.toString();
+        }
+        m_host.m_contentBase.clear();
         bool cancel = false;
-        m_host.m_events.BeforeNavigate2(url.toString(), targetFrame, cancel);
+        m_host.m_events.BeforeNavigate2(address, targetFrame, cancel);
         if (cancel)
             return false;
         if (isMainFrame) {
-            m_host.m_pendingAddress = url.toString();
-            m_host.m_events.TranslateUrl(url.toString());
+            // A redirect keeps the standing of the navigation it continues.
+            if (type != NavigationTypeRedirect) {
+                m_host.m_pageInHistory = url != m_host.m_noHistoryTarget;
+                m_host.m_noHistoryTarget.clear();
+            }
+            m_host.m_pendingAddress = address;
+            m_host.m_events.TranslateUrl(address);
         }
         return true;
     }
@@ -132,12 +145,14 @@ QUrl BrowserHost::addressToUrl(const QString& address) {
 
 void BrowserHost::navigate(const QString& address) {
     m_navigationRequested = true;
+    m_noHistoryTarget.clear();
     load(addressToUrl(address));
 }
 
 void BrowserHost::navigateNoHistory(const QString& address) {
     m_navigationRequested = true;
     const QUrl target = addressToUrl(address);
+    m_noHistoryTarget = target;
     const QUrl current = url();
     if (history()->count() == 0 || current.isEmpty()) {
         // Nothing to replace yet: the page becomes the first entry and is
@@ -160,6 +175,31 @@ void BrowserHost::navigateNoHistory(const QString& address) {
                           QWebEngineScript::ApplicationWorld);
 }
 
+void BrowserHost::showHtml(const QString& html, const QUrl& baseUrl) {
+    m_navigationRequested = true;
+    m_contentBase = baseUrl;
+    // The engine takes content as a data address, percent-encoded, and drops
+    // one longer than its longest address; a larger page is written into an
+    // empty one at the same address once that has loaded.
+    constexpr qsizetype kMaxAddress = 2 * 1024 * 1024 - 64;
+    const QByteArray bytes = html.toUtf8();
+    qsizetype encoded = bytes.size();
+    for (const char c : bytes) {
+        if (!QChar::isLetterOrNumber(uchar(c)) || uchar(c) > 0x7f)
+            encoded += 2;
+        if (encoded > kMaxAddress)
+            break;
+    }
+    if (encoded <= kMaxAddress) {
+        m_largeContent.clear();
+        setHtml(html, baseUrl);
+    } else {
+        m_largeContent = html;
+        m_largeContentAddress = baseUrl;
+        setHtml(QString(), baseUrl);
+    }
+}
+
 QString BrowserHost::locationName() const {
     const QString title = page()->title();
     if (!title.isEmpty())
@@ -180,6 +220,15 @@ void BrowserHost::onLoadStarted() {
 }
 
 void BrowserHost::onLoadFinished(bool) {
+    // Only into the empty page made for it, not one the user went on to.
+    if (!m_largeContent.isEmpty() && url() == m_largeContentAddress) {
+        const QString quoted = QString::fromUtf8(
+            QJsonDocument(QJsonArray{m_largeContent}).toJson(QJsonDocument::Compact));
+        page()->runJavaScript(
+            QStringLiteral("document.open();document.write(%1[0]);document.close();").arg(quoted),
+            QWebEngineScript::ApplicationWorld);
+    }
+    m_largeContent.clear();
     m_busy = false;
     m_events.ProgressChange(0, kProgressMaximum);
     m_events.DownloadComplete();

@@ -63,6 +63,9 @@ public:
     // Navigates without adding a back-history entry: the page replaces the
     // current entry (the first page of an empty history leaves none behind).
     void navigateNoHistory(const QString& address);
+    // Shows `html` as the page at `baseUrl`: relative links and images
+    // resolve against it, and the navigation events name that address.
+    void showHtml(const QString& html, const QUrl& baseUrl);
 
     bool busy() const { return m_busy; }
     // True once anything was navigated to (or a page was opened into it).
@@ -70,6 +73,9 @@ public:
     // The page title, or the file name of an untitled page.
     QString locationName() const;
     QString locationAddress() const;
+    // False while the page shown was opened by navigateNoHistory: the
+    // history of visits leaves it out as the back history does.
+    bool pageInHistory() const { return m_pageInHistory; }
 
     // Turns an address as typed into the engine's form.
     static QUrl addressToUrl(const QString& address);
@@ -86,8 +92,13 @@ private:
     bool m_busy = false;
     bool m_navigationRequested = false;
     QString m_pendingAddress;  // the top frame's address being opened
-    QString m_stateText;       // the status text shown when no link is hovered
-    QUrl m_transientEntry;     // a no-history first page to drop at the next navigation
+    QUrl m_contentBase;        // the address of content handed over by showHtml
+    QString m_largeContent;    // content too large to hand over at once, written on load
+    QUrl m_largeContentAddress;
+    QString m_stateText;     // the status text shown when no link is hovered
+    QUrl m_transientEntry;   // a no-history first page to drop at the next navigation
+    QUrl m_noHistoryTarget;  // the top-frame address navigateNoHistory asked for
+    bool m_pageInHistory = true;
     int m_lastBack = -1;
     int m_lastForward = -1;
 };

@@ -51,8 +51,7 @@ StartPage startPageChoice(const QString& storedStartPage, bool startPageRead,
 }
 
 QString homeAddress() {
-    return ServiceAddress::get(QString::fromLatin1(kHomeService),
-                               QString::fromLatin1(kHomeAddress));
+    return ServiceAddress::projectSite();
 }
 
 }  // namespace BrowserRules

@@ -22,8 +22,6 @@ inline constexpr const char* kHistoryKey = "\\Software\\Corvanta\\BrowserHistory
 // shows for any address that mentions "blank".
 inline constexpr const char* kBlankAddress = "About : Blank";
 inline constexpr const char* kMessageCaption = "Corvanta Message-box";
-inline constexpr const char* kHomeService = "BrowserHome";
-inline constexpr const char* kHomeAddress = "https://corvanta.sourceforge.io/";
 
 // The progress panel for a ProgressChange(progress, maximum).
 struct ProgressDisplay {
@@ -52,7 +50,7 @@ QString translatedAddressText(const QString& text);
 enum class StartPage { Address, LocalBlankPage, Nothing };
 StartPage startPageChoice(const QString& storedStartPage, bool startPageRead, bool blankPageExists);
 
-// The project page opened by "Home".
+// The project page opened by "Home": the suite's one project address.
 QString homeAddress();
 
 }  // namespace BrowserRules

@@ -50,3 +50,11 @@ void BrowserSettings::write(const BrowserSettings& settings, const QStringList& 
         // Destruction cannot report; an unwritable store keeps what it had.
     }
 }
+
+void BrowserSettings::clearOwnHistory() {
+    Registry registry;
+    for (const char* key : {BrowserRules::kHistoryKey, BrowserRules::kSearchKey}) {
+        if (registry.keyExists(QLatin1String(key)))
+            registry.deleteKey(QLatin1String(key));
+    }
+}

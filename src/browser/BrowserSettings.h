@@ -23,4 +23,9 @@ struct BrowserSettings {
     // entries under "BrowserHistory" and the searches under "BrowserSearch".
     // Higher-numbered values of an earlier, longer list are left in place.
     static void write(const BrowserSettings& settings, const QStringList& addresses);
+
+    // ClearOwnHistory: deletes the stored address list ("BrowserHistory") and
+    // search list ("BrowserSearch"). Open windows keep theirs and store them
+    // again when they are destroyed. Throws AppError when the store fails.
+    static void clearOwnHistory();
 };

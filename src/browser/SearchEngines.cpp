@@ -14,14 +14,18 @@ QString searchServiceName(SearchEngine engine) {
     return QStringLiteral("Search") + QLatin1String(searchEngineInfo(engine).caption);
 }
 
-QString searchAddress(SearchEngine engine, const QString& host, const QString& query) {
+QString searchAddress(SearchEngine engine, const QString& site, const QString& query) {
     const SearchEngineInfo& info = searchEngineInfo(engine);
-    return QStringLiteral("http://") + host + QLatin1String(info.pathAndKey) + query +
-           QLatin1String(info.suffix);
+    QString address = site;
+    if (!address.contains(QLatin1String("://")))
+        address.prepend(QLatin1String("https://"));
+    while (address.endsWith(u'/'))
+        address.chop(1);
+    return address + QLatin1String(info.pathAndKey) + query + QLatin1String(info.suffix);
 }
 
 QString searchAddress(SearchEngine engine, const QString& query) {
-    const QString host = ServiceAddress::get(searchServiceName(engine),
-                                             QLatin1String(searchEngineInfo(engine).defaultHost));
-    return searchAddress(engine, host, query);
+    const QString site = ServiceAddress::get(searchServiceName(engine),
+                                             QLatin1String(searchEngineInfo(engine).defaultSite));
+    return searchAddress(engine, site, query);
 }

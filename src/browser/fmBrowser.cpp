@@ -28,6 +28,7 @@
 #include "BrowserRules.h"
 #include "Paths.h"
 #include "Registry.h"
+#include "SidePanel.h"
 #include "StatusPanel.h"
 #include "ToolHost.h"
 
@@ -107,6 +108,7 @@ TbrowserFrm::~TbrowserFrm() {
     // wipe what the others stored.
     if (m_started) {
         m_settings.accessoriesToolbar = TBXhideMTB->isChecked();
+        PnlFav->store(m_settings);
         m_settings.searches = m_searches.entries();
         BrowserSettings::write(m_settings, Addrs->entries());
     }
@@ -173,9 +175,12 @@ void TbrowserFrm::buildPages() {
     PageControl->addTab(TabSheet1, QStringLiteral("WebBrowser"));
     PageControl->addTab(TabSheet7, QStringLiteral("Document Info"));
 
-    PnlFav = new QWidget;
-    PnlFav->setObjectName(QStringLiteral("PnlFav"));
+    PnlFav = new SidePanel(host(), *WB, m_images);
     PnlFav->hide();
+    connect(PnlFav, &SidePanel::historyEntryOpened, this, [this](const QString& address) {
+        m_panels[0]->setCaptionColour(Qt::blue);
+        m_panels[0]->setCaption(address);
+    });
     m_sideSplitter = new QSplitter(Qt::Horizontal);
     m_sideSplitter->addWidget(PnlFav);
     m_sideSplitter->addWidget(PageControl);
@@ -303,13 +308,17 @@ void TbrowserFrm::buildToolbars() {
     } accessories[] = {
         {"TBXOpenLocal", "Open Local Page", 11}, {"TBXFindInPage", "Find In The Page", 12},
         {"TBXBBLocker", "Popup Blocker", 23},    {"TBXHist", "View History", 36},
-        {"TBXFav", "View Favorites", 17},        {"TBXCookies", "View Cookies", 46},
+        {"TBXFavorites", "View Favorites", 17},  {"TBXCookies", "View Cookies", 46},
         {"TBXViewS", "View Page Source", 52},    {"TBXPrintPage", "Print The Page", 13},
         {"TBXSavePage", "Save Page as..", 14},
     };
     for (const auto& item : accessories) {
-        QAction* action = makeAction(item.name, QLatin1String(item.caption), item.image);
-        action->setEnabled(false);
+        // The side panel's own items; the rest are made here.
+        QAction* action = PnlFav->findChild<QAction*>(QLatin1String(item.name));
+        if (!action) {
+            action = makeAction(item.name, QLatin1String(item.caption), item.image);
+            action->setEnabled(false);
+        }
         TBXTools->addAction(action);
     }
     addToolBar(Qt::LeftToolBarArea, TBXTools);
@@ -335,8 +344,11 @@ void TbrowserFrm::buildToolbars() {
         TBXhideMTB->setText(BrowserRules::accessoriesToolbarCaption(checked));
         TBXTools->setVisible(checked);
     });
+    viewMenu->addAction(PnlFav->viewCookieItem());
+    viewMenu->addSeparator();
     viewMenu->addAction(TBXMainTB);
     viewMenu->addAction(TBXhideMTB);
+    viewMenu->addActions(PnlFav->linkedItems());
 }
 
 void TbrowserFrm::buildStatusBar() {
@@ -397,6 +409,7 @@ void TbrowserFrm::startUp() {
     fillSearchBox(QString());
     TBXhideMTB->setChecked(m_settings.accessoriesToolbar);
     TBXTools->setVisible(m_settings.accessoriesToolbar);
+    PnlFav->restore(m_settings);
     if (m_settings.blocker) {
         m_panels[1]->setImage(m_images.icon(kImageBlocker), kImageBlocker);
         m_panels[1]->setHint(QStringLiteral("Popup Blocker is On."));
@@ -438,6 +451,10 @@ void TbrowserFrm::Navigate(const QString& address) {
 
 void TbrowserFrm::NavigateNoHistory(const QString& address) {
     WB->navigateNoHistory(address);
+}
+
+void TbrowserFrm::showHtml(const QString& html, const QString& baseAddress) {
+    WB->showHtml(html, QUrl(baseAddress));
 }
 
 void TbrowserFrm::DoBack() {

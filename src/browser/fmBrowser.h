@@ -17,6 +17,7 @@ class QProgressBar;
 class QSplitter;
 class QTabWidget;
 class QToolBar;
+class SidePanel;
 class StatusPanel;
 
 // The Web Browser tool window: one browser control, its toolbars, address and
@@ -31,6 +32,9 @@ public:
     void Navigate(const QString& address);
     // NavigateNoHistory: navigates without leaving a back-history entry.
     void NavigateNoHistory(const QString& address);
+    // Shows `html` as the page at `baseAddress` (its links and images resolve
+    // against it), as a translated page is shown.
+    void showHtml(const QString& html, const QString& baseAddress);
 
     // Commands.
     void DoBack();
@@ -63,6 +67,7 @@ public:
     QComboBox* searchBox() const { return Searchbx; }
     StatusPanel* statusPanel(int index) const { return m_panels.value(index); }
     QProgressBar* progressBar() const { return ProgWB; }
+    SidePanel* sidePanel() const { return PnlFav; }
     const RecentSearches& recentSearches() const { return m_searches; }
     SearchEngine checkedEngine() const;
     bool popupPending() const { return PopupPending; }
@@ -91,7 +96,7 @@ private:
     QTabWidget* PageControl = nullptr;
     QSplitter* m_sideSplitter = nullptr;
     QSplitter* m_addSplitter = nullptr;
-    QWidget* PnlFav = nullptr;
+    SidePanel* PnlFav = nullptr;
     QWidget* PnlAdd = nullptr;
     QTabWidget* m_infoPages = nullptr;
     QToolBar* TBXTBMain = nullptr;
@@ -113,7 +118,6 @@ private:
     // is the popup's own.
     QString m_popupAddress;
     int BlockedCount = 0;
-    QString SidePanelRoot;
     BrowserSettings m_settings;  // what start-up read; written back at destruction
     RecentSearches m_searches;
     bool m_searchChoice = false;  // the next activation of the search list is a choice

@@ -7,13 +7,11 @@
 #include "ServiceAddress.h"
 
 QString externalAddressUrl() {
-    QString server = ServiceAddress::get(QStringLiteral("MakerServer"),
-                                         QStringLiteral("http://www.corvanta.net"));
-    if (!server.contains(QStringLiteral("://")))
-        server.prepend(QStringLiteral("http://"));
-    while (server.endsWith(QLatin1Char('/')))
-        server.chop(1);
-    return server + QStringLiteral("/myip.php");
+    QString page = ServiceAddress::get(QLatin1String(kExternalAddressService),
+                                       QLatin1String(kExternalAddressDefault));
+    if (!page.contains(QStringLiteral("://")))
+        page.prepend(QStringLiteral("https://"));
+    return page;
 }
 
 bool downloadToFile(const QString& url, const QString& file) {

@@ -11,9 +11,11 @@ struct AddressDetails {
     QString computerName;
 };
 
-// The external-address page: "/myip.php" on the maker's server. The server is
-// the service "MakerServer" (a host, or a URL base such as
-// "http://127.0.0.1:8080").
+// The external-address page: a service that answers the caller's address as
+// plain text. The service value is the page's whole address, so any such
+// service can be set; one without a scheme is taken as https.
+inline constexpr const char* kExternalAddressService = "ExternalAddressPage";
+inline constexpr const char* kExternalAddressDefault = "https://api.ipify.org";
 QString externalAddressUrl();
 
 // Downloads `url` into `file` (replacing it only when the download worked).

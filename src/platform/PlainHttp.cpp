@@ -9,7 +9,10 @@
 
 namespace PlainHttp {
 
-Result get(const QString& url, const Options& options) {
+namespace {
+
+Result send(const QByteArray& method, const QString& url, const QByteArray& body,
+            const Options& options) {
     Result result;
     const QUrl address(url);
     if (!address.isValid() || address.scheme().isEmpty()) {
@@ -23,7 +26,7 @@ Result get(const QString& url, const Options& options) {
     for (const auto& [name, value] : options.headers) {
         request.setRawHeader(name, value);
     }
-    QNetworkReply* reply = manager.get(request);
+    QNetworkReply* reply = method == "POST" ? manager.post(request, body) : manager.get(request);
     QEventLoop loop;
     QTimer timeout;
     timeout.setSingleShot(true);
@@ -49,6 +52,8 @@ Result get(const QString& url, const Options& options) {
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.contentType = reply->rawHeader("Content-Type");
+    result.finalUrl = reply->url().toString();
     result.body = reply->readAll();
     if (timedOut) {
         result.errorText = QStringLiteral("The request timed out");
@@ -61,6 +66,16 @@ Result get(const QString& url, const Options& options) {
     }
     delete reply;
     return result;
+}
+
+}  // namespace
+
+Result get(const QString& url, const Options& options) {
+    return send("GET", url, QByteArray(), options);
+}
+
+Result post(const QString& url, const QByteArray& body, const Options& options) {
+    return send("POST", url, body, options);
 }
 
 }  // namespace PlainHttp

@@ -6,18 +6,20 @@
 #include <QString>
 #include <functional>
 
-// One plain HTTP(S) request (GET) of the kind the suite makes outside the
-// transfer engine: the external-address page, a translation, the release
-// check. It waits in a local event loop, so the window keeps painting while
-// the request runs; the caller guards against re-entry.
+// One plain HTTP(S) request of the kind the suite makes outside the transfer
+// engine: the external-address page, a translation, the release check. It
+// waits in a local event loop, so the window keeps painting while the request
+// runs; the caller guards against re-entry.
 //
 // UI thread (or any thread with an event loop).
 namespace PlainHttp {
 
 struct Result {
-    bool ok = false;    // the request completed with a 2xx status
-    int status = 0;     // HTTP status, 0 when none was received
-    QString errorText;  // the client's error text when !ok
+    bool ok = false;         // the request completed with a 2xx status
+    int status = 0;          // HTTP status, 0 when none was received
+    QString errorText;       // the client's error text when !ok
+    QByteArray contentType;  // the reply's Content-Type header
+    QString finalUrl;        // the address answered, after redirections
     QByteArray body;
 };
 
@@ -31,5 +33,7 @@ struct Options {
 };
 
 Result get(const QString& url, const Options& options = Options());
+// A POST of `body`; its Content-Type goes among the options' headers.
+Result post(const QString& url, const QByteArray& body, const Options& options = Options());
 
 }  // namespace PlainHttp

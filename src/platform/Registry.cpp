@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "Paths.h"
+#include "SqliteStatement.h"
 
 namespace {
 
@@ -30,57 +31,16 @@ QMutex g_checkLock;
 QHash<QString, QPair<qint64, QDateTime>> g_soundFiles;  // guarded by g_checkLock
 QString g_recoveryNotice;                               // guarded by g_checkLock
 
-// A prepared statement that finalises itself.
-class Statement {
+const SqliteStatement::Failure kStoreFailure = [](bool preparing, const QString& message) {
+    throw RegistryError((preparing ? QStringLiteral("The settings store cannot be read: %1")
+                                   : QStringLiteral("The settings store cannot be used: %1"))
+                            .arg(message));
+};
+
+// A statement of the settings store.
+class Statement : public SqliteStatement {
 public:
-    Statement(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK) {
-            throw RegistryError(QStringLiteral("The settings store cannot be read: %1")
-                                    .arg(QString::fromUtf8(sqlite3_errmsg(db))));
-        }
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    Statement& bind(int index, qint64 value) {
-        sqlite3_bind_int64(m_statement, index, value);
-        return *this;
-    }
-    Statement& bind(int index, const QString& value) {
-        const QByteArray utf8 = value.toUtf8();
-        sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Statement& bindBlob(int index, const QByteArray& value) {
-        sqlite3_bind_blob(m_statement, index, value.constData(), int(value.size()),
-                          SQLITE_TRANSIENT);
-        return *this;
-    }
-    // True while a row is available.
-    bool step() {
-        const int rc = sqlite3_step(m_statement);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc == SQLITE_DONE)
-            return false;
-        throw RegistryError(QStringLiteral("The settings store cannot be used: %1")
-                                .arg(QString::fromUtf8(sqlite3_errstr(rc))));
-    }
-    qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
-    QString text(int column) {
-        return QString::fromUtf8(
-            reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column)),
-            sqlite3_column_bytes(m_statement, column));
-    }
-    QByteArray blob(int column) {
-        const void* data = sqlite3_column_blob(m_statement, column);
-        return QByteArray(static_cast<const char*>(data),
-                          sqlite3_column_bytes(m_statement, column));
-    }
-
-private:
-    sqlite3_stmt* m_statement = nullptr;
+    Statement(sqlite3* db, const char* sql) : SqliteStatement(db, sql, kStoreFailure) {}
 };
 
 void execute(sqlite3* db, const char* sql) {

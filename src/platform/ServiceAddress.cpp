@@ -37,4 +37,8 @@ void set(const QString& name, const QString& address) {
     registry.writeString(name, address);
 }
 
+QString projectSite() {
+    return get(QLatin1String(kProjectSiteName), QLatin1String(kProjectSiteDefault));
+}
+
 }  // namespace ServiceAddress

@@ -15,4 +15,15 @@ QString get(const QString& name, const QString& defaultAddress);
 // Stores an override (used by tests and by anyone who runs their own mirror).
 void set(const QString& name, const QString& address);
 
+// The project's own web site, the one address behind the browser's "Home" and
+// the suite's web-site items.
+inline constexpr const char* kProjectSiteName = "ProjectSite";
+inline constexpr const char* kProjectSiteDefault = "https://corvanta.sourceforge.io/";
+QString projectSite();
+
+// The maker's update server: the web update list and files, and the release
+// file. Reached over https only, since what it serves is run.
+inline constexpr const char* kUpdateServerName = "UpdateServer";
+inline constexpr const char* kUpdateServerDefault = "https://corvanta.sourceforge.io";
+
 }  // namespace ServiceAddress

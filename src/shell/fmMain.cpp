@@ -12,7 +12,6 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -23,10 +22,13 @@
 #include "Paths.h"
 #include "Prompts.h"
 #include "Registry.h"
+#include "ServiceAddress.h"
 #include "TaskBar.h"
 #include "Themes.h"
 #include "ToolWindow.h"
 #include "ToolWindowFactory.h"
+#include "UpdateCheck.h"
+#include "UpdateStatusBar.h"
 
 namespace {
 
@@ -71,9 +73,9 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<boo
     connect(m_taskBar, &TTBXTaskBar::mouseUp, this, [this] { RefreshActiveWindowHint(); });
 
     // The update status bar stays hidden until an update check runs.
-    m_updateStatusBar = new QStatusBar(this);
-    setStatusBar(static_cast<QStatusBar*>(m_updateStatusBar));
-    m_updateStatusBar->hide();
+    m_updateStatusBar = new UpdateStatusBar(this);
+    setStatusBar(m_updateStatusBar);
+    m_updateCheck = new UpdateCheck(m_prompts, *m_updateStatusBar, *m_releaseLabel, this);
 
     // Design placement: 824 x 543, centred on the desktop.
     resize(824, 543);
@@ -89,6 +91,9 @@ TfrmMain::~TfrmMain() {
     // Tool windows are destroyed while the frame is still whole: their
     // destructors write their settings and may still reach the host.
     m_destroying = true;
+    // A running update check winds down first, while the frame is whole.
+    delete m_updateCheck;
+    m_updateCheck = nullptr;
     for (QMdiSubWindow* sub : m_area->subWindowList())
         delete sub;
 }
@@ -154,11 +159,15 @@ void TfrmMain::buildMenus() {
     menuItem(help, "About", 7, nullptr);
     menuItem(help, "About Windows", -1, nullptr);
     help->addSeparator();
-    menuItem(help, "Visit the developor web site", 3, nullptr);
-    menuItem(help, "Corvanta project page", 3, nullptr);
+    // Both name the project's one web site.
+    const auto goToProjectSite = [this] {
+        browseUrl(ServiceAddress::projectSite(), History::Record, QString(), -1);
+    };
+    menuItem(help, "Visit the developor web site", 3, goToProjectSite);
+    menuItem(help, "Corvanta project page", 3, goToProjectSite);
     menuItem(help, "Visit Clever's Components home page", 3, nullptr);
     help->addSeparator();
-    menuItem(help, "Check For Updates", 6, nullptr);
+    menuItem(help, "Check For Updates", 6, [this] { m_updateCheck->DoClUpdate(); });
 }
 
 void TfrmMain::buildToolBar() {
@@ -240,20 +249,34 @@ void TfrmMain::removeTask(ToolWindow* window) {
         m_taskBar->RemoveTask(window);
 }
 
+ToolWindow* TfrmMain::openBrowser(const QString& caption, int image) {
+    if (caption.isEmpty() && image < 0)
+        return OpenToolWindow(ToolKind::WebBrowser);
+    ToolWindow* window = m_tools.create(ToolKind::WebBrowser, *this);
+    QMdiSubWindow* sub = addToMdi(window);
+    const ToolKindInfo& info = toolKindInfo(ToolKind::WebBrowser);
+    m_taskBar->AddTask(window, caption.isEmpty() ? QString(info.caption) : caption,
+                       infoTextColour(), image < 0 ? info.taskBarImage : image);
+    m_area->setActiveSubWindow(sub);
+    return window;
+}
+
 ToolWindow* TfrmMain::browseUrl(const QString& address, History history, const QString& caption,
                                 int image) {
-    ToolWindow* window = nullptr;
-    if (caption.isEmpty() && image < 0) {
-        window = OpenToolWindow(ToolKind::WebBrowser);
-    } else {
-        window = m_tools.create(ToolKind::WebBrowser, *this);
-        QMdiSubWindow* sub = addToMdi(window);
-        const ToolKindInfo& info = toolKindInfo(ToolKind::WebBrowser);
-        m_taskBar->AddTask(window, caption.isEmpty() ? QString(info.caption) : caption,
-                           infoTextColour(), image < 0 ? info.taskBarImage : image);
-        m_area->setActiveSubWindow(sub);
-    }
+    ToolWindow* window = openBrowser(caption, image);
     m_tools.navigate(window, address, history == History::Skip);
+    return window;
+}
+
+void TfrmMain::DoNavToFav() {
+    // Opened as the Web Browser open action opens one; a hidden program stays hidden.
+    browseUrl(FavoritesFileToOpen, History::Skip, QString(), -1);
+}
+
+ToolWindow* TfrmMain::browseHtml(const QString& html, const QString& baseAddress,
+                                 const QString& caption, int image) {
+    ToolWindow* window = openBrowser(caption, image);
+    m_tools.showHtml(window, html, baseAddress);
     return window;
 }
 
@@ -485,7 +508,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
-    m_quietNoUpdates = true;
+    m_updateCheck->frameShown();
     m_themes->clear();
     m_themes->addItems(Themes::names());
     m_themes->setCurrentIndex(-1);
@@ -571,7 +594,8 @@ void TfrmMain::readMainSettings() {
         }
 
         m_updateOnStartup->setChecked(registry->readBool("AutoUpdate"));
-        // The release check itself arrives with the update feature.
+        if (m_updateOnStartup->isChecked())
+            m_updateCheck->DoClUpdate();
         registry->closeKey();
     } catch (const AppError&) {
         registry.reset();  // the windows opened below read and write the store too

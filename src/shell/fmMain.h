@@ -17,6 +17,8 @@ class QToolButton;
 class QWidgetAction;
 class TTBXTaskBar;
 class ToolWindowFactory;
+class UpdateCheck;
+class UpdateStatusBar;
 
 // The main frame: an MDI area holding the tool windows, the task bar of open
 // windows, the menus and the tool toolbar. It is the ToolHost of every tool
@@ -42,7 +44,11 @@ public:
     void setFrameCaption(const QString& caption) override;
     ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
                           int image) override;
+    ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
+                           int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    void setFavoritesFileToOpen(const QString& file) override { FavoritesFileToOpen = file; }
+    void DoNavToFav() override;
 
     ToolWindow* OpenToolWindow(ToolKind kind);
 
@@ -87,6 +93,8 @@ public:
 
     QString mailClient() const { return m_mailClient; }
     bool checkUpdatesOnStartup() const;
+    // The update check ("Check For Updates", the release check of the about box).
+    UpdateCheck* updateCheck() const { return m_updateCheck; }
 
     // Controls reached by tests and by later features.
     TTBXTaskBar* taskBar() const { return m_taskBar; }
@@ -124,6 +132,7 @@ private:
     void buildToolBar();
     void fitToolBar();
     QMdiSubWindow* addToMdi(ToolWindow* window);
+    ToolWindow* openBrowser(const QString& caption, int image);
     QList<QMdiSubWindow*> subWindowsInMdiOrder() const;
     QAction* menuItem(QMenu* menu, const QString& caption, int image,
                       std::function<void()> handler);
@@ -134,10 +143,10 @@ private:
     bool m_shownOnce = false;
     bool m_startedUp = false;
     bool m_destroying = false;
-    bool m_quietNoUpdates = false;
     QString m_caption;
     QString m_mailClient;
     QString m_activeWindowHint;
+    QString FavoritesFileToOpen;
 
     ImageList m_menuImages{24};
     ImageList m_taskbarImages{16};
@@ -157,5 +166,6 @@ private:
     QWidgetAction* m_activeWindowsLabel = nullptr;
     QAction* m_windowListSeparator = nullptr;
     QList<QAction*> m_windowListItems;
-    QWidget* m_updateStatusBar = nullptr;
+    UpdateStatusBar* m_updateStatusBar = nullptr;
+    UpdateCheck* m_updateCheck = nullptr;
 };

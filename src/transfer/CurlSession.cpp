@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <mutex>
 
 namespace {
@@ -60,8 +61,14 @@ void CurlSession::prepare(const QString& url, int port, const QString& userName,
     const QByteArray address = url.toUtf8();
     const bool ftp = url.startsWith(QLatin1String("ftp"), Qt::CaseInsensitive);
     curl_easy_setopt(m_curl, CURLOPT_URL, address.constData());
-    curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-    curl_easy_setopt(m_curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR,
+                     m_settings.httpsOnly ? "https" : "http,https,ftp");
+    curl_easy_setopt(m_curl, CURLOPT_REDIR_PROTOCOLS_STR,
+                     m_settings.httpsOnly ? "https" : "http,https");
+    if (!m_settings.certificateAuthorities.isEmpty()) {
+        curl_easy_setopt(m_curl, CURLOPT_CAINFO,
+                         QFile::encodeName(m_settings.certificateAuthorities).constData());
+    }
     curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(m_curl, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
@@ -148,6 +155,13 @@ QString CurlSession::errorText(int code) const {
     if (text.isEmpty())
         text = QString::fromUtf8(curl_easy_strerror(CURLcode(code)));
     return text;
+}
+
+int CurlSession::errorCode(int code) const {
+    if (m_timedOut || code == CURLE_OPERATION_TIMEDOUT)
+        return int(TransferError::TimedOut);
+    const long status = statusCode();
+    return status >= 400 && status < 600 ? int(status) : int(TransferError::Network);
 }
 
 long CurlSession::statusCode() const {

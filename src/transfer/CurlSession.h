@@ -32,6 +32,9 @@ public:
     int perform();
     // A text for the user for a failed perform.
     QString errorText(int code) const;
+    // The error event's code for a failed perform: the server's refusing
+    // status or reply code, else TransferError::TimedOut or Network.
+    int errorCode(int code) const;
     bool timedOut() const { return m_timedOut; }
 
     // Response of the last perform (the final one after redirects).

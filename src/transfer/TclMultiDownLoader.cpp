@@ -21,6 +21,12 @@ using Lock = std::lock_guard<std::mutex>;
 
 enum class Outcome { Done, Retry, Fatal, Stopped, Restart };
 
+// What ended a try or a run: the error event's text and code.
+struct Failure {
+    QString text;
+    int code = int(TransferError::Network);
+};
+
 QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
@@ -66,19 +72,19 @@ private:
         bool complete = false;
         Outcome decision = Outcome::Retry;
         bool decided = false;
-        QString error;
+        Failure error;
     };
 
     bool probe();
-    Outcome probeOnce(CurlSession& session, QString* error);
+    Outcome probeOnce(CurlSession& session, Failure* error);
     bool openLocalFile();
     void runParts();
     void partWorker(int index);
-    Outcome fetchOnce(CurlSession& session, int index, QString* error);
+    Outcome fetchOnce(CurlSession& session, int index, Failure* error);
     bool validateResponse(Sink& sink);
     size_t consume(Sink& sink, const char* data, size_t size);
     void finishFile();
-    void failWhole(const QString& message);
+    void failWhole(const Failure& failure);
     bool stopped() const { return m_item->m_stopRequested.load(); }
     static size_t onBody(char* data, size_t size, size_t count, void* sink);
 
@@ -138,12 +144,12 @@ bool TclMultiDownLoader::passesGate(TclDownLoadItem* item, const TransferSetting
     return accepted;
 }
 
-void TclMultiDownLoader::Run::failWhole(const QString& message) {
+void TclMultiDownLoader::Run::failWhole(const Failure& failure) {
     {
         Lock lock(m_item->m_lock);
         m_item->m_wholeStatus = TransferStatus::Failed;
     }
-    m_engine->reportError(m_item, message);
+    m_engine->reportError(m_item, failure.text, failure.code);
     m_engine->deliver(m_item, [this] {
         emit m_engine->statusChanged(m_item, m_item->status());
         emit m_engine->changed(m_item);
@@ -159,7 +165,8 @@ void TclMultiDownLoader::Run::execute() {
         m_port = m_item->m_port;
     }
     if (!isAcceptableUrl(m_url)) {
-        failWhole(QStringLiteral("The address cannot be used: %1").arg(m_url.left(200)));
+        failWhole({QStringLiteral("The address cannot be used: %1").arg(m_url.left(200)),
+                   int(TransferError::Address)});
         return;
     }
     m_ftp = m_url.startsWith(QLatin1String("ftp"), Qt::CaseInsensitive);
@@ -201,7 +208,8 @@ void TclMultiDownLoader::Run::execute() {
     runParts();
     for (int restarts = 0; m_restart && !stopped(); ++restarts) {
         if (restarts == 2) {
-            failWhole(QStringLiteral("The resource changed while it was being fetched"));
+            failWhole({QStringLiteral("The resource changed while it was being fetched"),
+                       int(TransferError::Changed)});
             break;
         }
         m_restart = false;
@@ -226,7 +234,7 @@ void TclMultiDownLoader::Run::execute() {
 bool TclMultiDownLoader::Run::probe() {
     CurlSession session(m_settings, &m_item->m_stopRequested);
     const int tries = qMax(1, m_settings.tryCount);
-    QString error;
+    Failure error;
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (stopped())
             break;
@@ -250,7 +258,7 @@ bool TclMultiDownLoader::Run::probe() {
     return false;
 }
 
-Outcome TclMultiDownLoader::Run::probeOnce(CurlSession& session, QString* error) {
+Outcome TclMultiDownLoader::Run::probeOnce(CurlSession& session, Failure* error) {
     TransferResourceInfo info;
     QByteArray validator;
     CURL* curl = session.handle();
@@ -261,7 +269,7 @@ Outcome TclMultiDownLoader::Run::probeOnce(CurlSession& session, QString* error)
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
         const int code = session.perform();
         if (code != CURLE_OK) {
-            *error = session.errorText(code);
+            *error = {session.errorText(code), session.errorCode(code)};
             return Outcome::Retry;
         }
         curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &headLength);
@@ -294,14 +302,15 @@ Outcome TclMultiDownLoader::Run::probeOnce(CurlSession& session, QString* error)
             curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t, size_t, void*) -> size_t { return 0; });
         code = session.perform();
         if (code != CURLE_OK && code != CURLE_WRITE_ERROR) {
-            *error = session.errorText(code);
+            *error = {session.errorText(code), session.errorCode(code)};
             return stopped() ? Outcome::Stopped : Outcome::Retry;
         }
         info.statusCode = int(session.statusCode());
         if (info.statusCode >= 400) {
-            *error = QStringLiteral("The server answered %1 %2")
-                         .arg(info.statusCode)
-                         .arg(QString::fromUtf8(session.reasonPhrase()));
+            *error = {QStringLiteral("The server answered %1 %2")
+                          .arg(info.statusCode)
+                          .arg(QString::fromUtf8(session.reasonPhrase())),
+                      info.statusCode};
             return Outcome::Retry;
         }
         if (fileTime < 0)
@@ -374,7 +383,8 @@ bool TclMultiDownLoader::Run::openLocalFile() {
     }
     const QString folder = QFileInfo(m_target).absolutePath();
     if (!QDir().mkpath(folder)) {
-        failWhole(QStringLiteral("Cannot create the folder %1").arg(folder));
+        failWhole({QStringLiteral("Cannot create the folder %1").arg(folder),
+                   int(TransferError::LocalFile)});
         return false;
     }
     const QByteArray path = QFile::encodeName(m_target);
@@ -383,19 +393,22 @@ bool TclMultiDownLoader::Run::openLocalFile() {
                             : O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
                   0644);
     if (m_fd < 0) {
-        failWhole(QStringLiteral("Cannot create the file %1: %2").arg(m_target, systemError()));
+        failWhole({QStringLiteral("Cannot create the file %1: %2").arg(m_target, systemError()),
+                   int(TransferError::LocalFile)});
         return false;
     }
     if (!keepParts && size > 0) {
         // Reserve the space now, so a full disk shows before any transfer.
         if (::fallocate(m_fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) {
-            failWhole(QStringLiteral("Cannot reserve %1 bytes for %2: %3")
-                          .arg(size)
-                          .arg(m_target, systemError()));
+            failWhole({QStringLiteral("Cannot reserve %1 bytes for %2: %3")
+                           .arg(size)
+                           .arg(m_target, systemError()),
+                       int(TransferError::LocalFile)});
             return false;
         }
         if (::ftruncate(m_fd, size) != 0) {
-            failWhole(QStringLiteral("Cannot set the size of %1: %2").arg(m_target, systemError()));
+            failWhole({QStringLiteral("Cannot set the size of %1: %2").arg(m_target, systemError()),
+                       int(TransferError::LocalFile)});
             return false;
         }
     }
@@ -427,7 +440,7 @@ void TclMultiDownLoader::Run::partWorker(int index) {
     m_engine->reportStatus(m_item, index, TransferStatus::Process);
     CurlSession session(m_settings, &m_item->m_stopRequested, &m_abort);
     const int tries = qMax(1, m_settings.tryCount);
-    QString error;
+    Failure error;
     Outcome outcome = Outcome::Retry;
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (stopped() || m_abort) {
@@ -460,7 +473,7 @@ void TclMultiDownLoader::Run::partWorker(int index) {
             break;
         case Outcome::Retry:
         case Outcome::Fatal:
-            m_engine->reportError(m_item, error);
+            m_engine->reportError(m_item, error.text, error.code);
             m_engine->reportStatus(m_item, index, TransferStatus::Failed);
             break;
     }
@@ -471,7 +484,7 @@ size_t TclMultiDownLoader::Run::onBody(char* data, size_t size, size_t count, vo
     return state->run->consume(*state, data, size * count);
 }
 
-Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, QString* error) {
+Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, Failure* error) {
     Sink sink;
     sink.run = this;
     sink.session = &session;
@@ -526,8 +539,9 @@ Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, QStr
                 return Outcome::Done;
         }
         if (sink.remaining > 0) {
-            *error = QStringLiteral("The connection ended %1 bytes before the end of the part")
-                         .arg(sink.remaining);
+            *error = {QStringLiteral("The connection ended %1 bytes before the end of the part")
+                          .arg(sink.remaining),
+                      int(TransferError::Network)};
             return Outcome::Retry;
         }
         if (sink.remaining < 0) {
@@ -542,13 +556,13 @@ Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, QStr
     }
     if (stopped() || m_abort)
         return Outcome::Stopped;
-    *error = session.errorText(code);
+    *error = {session.errorText(code), session.errorCode(code)};
     return Outcome::Retry;
 }
 
 bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
     CurlSession& session = *sink.session;
-    auto decide = [&](Outcome outcome, const QString& error) {
+    auto decide = [&](Outcome outcome, const Failure& error) {
         sink.decided = true;
         sink.decision = outcome;
         sink.error = error;
@@ -598,16 +612,19 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         return decide(Outcome::Done, {});
     }
     if (status >= 400 || status < 200 || (status >= 300 && status != 304)) {
-        return decide(Outcome::Retry, QStringLiteral("The server answered %1 %2")
-                                          .arg(status)
-                                          .arg(QString::fromUtf8(session.reasonPhrase())));
+        return decide(Outcome::Retry,
+                      {QStringLiteral("The server answered %1 %2")
+                           .arg(status)
+                           .arg(QString::fromUtf8(session.reasonPhrase())),
+                       status >= 400 && status < 600 ? int(status) : int(TransferError::Answer)});
     }
     const QByteArray encoding = session.header("content-encoding").toLower();
     if (!m_compressedMode && !encoding.isEmpty() && encoding != "identity") {
         return decide(
             Outcome::Retry,
-            QStringLiteral("The server sent the data encoded as \"%1\" though it was not asked to")
-                .arg(QString::fromUtf8(encoding)));
+            {QStringLiteral("The server sent the data encoded as \"%1\" though it was not asked to")
+                 .arg(QString::fromUtf8(encoding)),
+             int(TransferError::Answer)});
     }
     curl_off_t contentLength = -1;
     curl_easy_getinfo(session.handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &contentLength);
@@ -615,7 +632,8 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         qint64 first = 0, last = 0, total = -1;
         if (!parseContentRange(session.header("content-range"), &first, &last, &total))
             return decide(Outcome::Retry,
-                          QStringLiteral("The server sent an unreadable Content-Range"));
+                          {QStringLiteral("The server sent an unreadable Content-Range"),
+                           int(TransferError::Answer)});
         if (first != sink.offset || (total >= 0 && knownSize > 0 && total != knownSize) ||
             (sink.remaining >= 0 && last > sink.offset + sink.remaining - 1))
             return decide(Outcome::Restart, {});
@@ -630,7 +648,8 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         return true;
     }
     if (status != 200)
-        return decide(Outcome::Retry, QStringLiteral("Unexpected answer %1").arg(status));
+        return decide(Outcome::Retry, {QStringLiteral("Unexpected answer %1").arg(status),
+                                       int(TransferError::Answer)});
     // 200: the whole resource from its first byte.
     if (partCount > 1)
         return decide(Outcome::Restart, {});
@@ -642,7 +661,7 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         part.bytesDone = 0;
         sink.offset = 0;
         if (::ftruncate(m_fd, 0) != 0)
-            return decide(Outcome::Fatal, systemError());
+            return decide(Outcome::Fatal, {systemError(), int(TransferError::LocalFile)});
     }
     m_item->m_validator = QString::fromUtf8(validatorOf(session));
     m_validator = m_item->m_validator.toUtf8();
@@ -652,7 +671,7 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         if (length >= 0) {
             m_item->m_resourceSize = length;
             if (::ftruncate(m_fd, length) != 0)
-                return decide(Outcome::Fatal, systemError());
+                return decide(Outcome::Fatal, {systemError(), int(TransferError::LocalFile)});
         }
     }
     sink.remaining = length;
@@ -690,8 +709,9 @@ size_t TclMultiDownLoader::Run::consume(Sink& sink, const char* data, size_t siz
                 if (n <= 0) {
                     sink.decided = true;
                     sink.decision = Outcome::Fatal;
-                    sink.error =
-                        QStringLiteral("Cannot write to %1: %2").arg(m_target, systemError());
+                    sink.error = {
+                        QStringLiteral("Cannot write to %1: %2").arg(m_target, systemError()),
+                        int(TransferError::LocalFile)};
                     return 0;
                 }
                 written += n;
@@ -748,7 +768,7 @@ void TclMultiDownLoader::Run::finishFile() {
             limit = qMin(limit, m_settings.maxResourceSize);
         const QString error = gunzipFile(m_target, localFile, limit);
         if (!error.isEmpty()) {
-            failWhole(error);
+            failWhole({error, int(TransferError::Decompression)});
             return;
         }
         QFile::remove(m_target);

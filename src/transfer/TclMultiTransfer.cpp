@@ -261,9 +261,9 @@ void TclMultiTransfer::reportStatus(TclTransferItem* item, int part, TransferSta
     });
 }
 
-void TclMultiTransfer::reportError(TclTransferItem* item, const QString& message) {
+void TclMultiTransfer::reportError(TclTransferItem* item, const QString& message, int code) {
     item->addError(message);
-    deliver(item, [this, item, &message] { emit errorOccurred(item, message); });
+    deliver(item, [this, item, &message, code] { emit errorOccurred(item, message, code); });
 }
 
 bool TclMultiTransfer::wantsData() const {

@@ -58,7 +58,8 @@ signals:
     void dataProceeded(TclTransferItem* item, int part, qint64 blockSize, QByteArrayView block,
                        qint64 offset);
     void previewTextObtained(TclTransferItem* item, const QStringList& lines);
-    void errorOccurred(TclTransferItem* item, const QString& message);
+    // `code`: a TransferError, or the server's refusing status (400 to 599).
+    void errorOccurred(TclTransferItem* item, const QString& message, int code);
     void processCompleted(TclTransferItem* item);
     void busyStateChanged(bool busy);
     void changed(TclTransferItem* item);
@@ -84,7 +85,7 @@ protected:
 
     // Worker-side event helpers.
     void reportStatus(TclTransferItem* item, int part, TransferStatus status);
-    void reportError(TclTransferItem* item, const QString& message);
+    void reportError(TclTransferItem* item, const QString& message, int code);
     void reportData(TclTransferItem* item, int part, QByteArrayView block, qint64 offset);
     bool wantsData() const;
 

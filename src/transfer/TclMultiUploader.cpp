@@ -98,6 +98,7 @@ void TclMultiUploader::runItem(TclTransferItem* item) {
     CurlSession session(settings, &item->m_stopRequested);
     const int tries = qMax(1, settings.tryCount);
     QString error;
+    int errorCode = int(TransferError::Network);
     enum { Done, Stopped, Failed } outcome = Failed;
     for (int attempt = 0; attempt < tries; ++attempt) {
         if (item->m_stopRequested) {
@@ -106,10 +107,12 @@ void TclMultiUploader::runItem(TclTransferItem* item) {
         }
         if (!isAcceptableUrl(url)) {
             error = QStringLiteral("The address cannot be used: %1").arg(url.left(200));
+            errorCode = int(TransferError::Address);
             break;
         }
         if (fd < 0) {
             error = QStringLiteral("The data source stream is not assigned");
+            errorCode = int(TransferError::DataSource);
         } else {
             {
                 Lock lock(item->m_lock);
@@ -149,6 +152,7 @@ void TclMultiUploader::runItem(TclTransferItem* item) {
             }
             error = source.readFailed ? QStringLiteral("Cannot read %1").arg(localFile)
                                       : session.errorText(code);
+            errorCode = source.readFailed ? int(TransferError::LocalFile) : session.errorCode(code);
         }
         if (attempt + 1 < tries && !waitUnlessStopped(item, settings.reconnectAfter)) {
             outcome = Stopped;
@@ -162,7 +166,7 @@ void TclMultiUploader::runItem(TclTransferItem* item) {
     } else if (outcome == Stopped) {
         reportStatus(item, 0, TransferStatus::Stopped);
     } else {
-        reportError(item, error);
+        reportError(item, error, errorCode);
         reportStatus(item, 0, TransferStatus::Failed);
     }
 }

@@ -19,6 +19,20 @@ enum class TransferStatus : int {
 // "Ready", "Done", "Failed", "Warnings", "Process", "Stopped".
 QString transferStatusText(TransferStatus status);
 
+// The code an error event carries beside its text. A server that refused the
+// request gives its own answer instead: the HTTP status or the FTP reply code
+// (400 to 599). -1 is left to the engine's owners for failures of their own.
+enum class TransferError : int {
+    Address = -2,        // the address cannot be used
+    Network = -3,        // no connection, or the connection ended early
+    TimedOut = -4,       // no byte moved within the time-out
+    LocalFile = -5,      // the local file cannot be created, written or read
+    DataSource = -6,     // an upload has no local file to send
+    Answer = -7,         // the server's answer cannot be used (encoding, range, status)
+    Changed = -8,        // the resource kept changing while it was fetched
+    Decompression = -9,  // the compressed data cannot be unpacked
+};
+
 // Thread priority of an item's workers ("Lower", "Normal", "Higher").
 enum class TransferPriority : int { Lower = 0, Normal = 1, Higher = 2 };
 
@@ -46,6 +60,10 @@ struct TransferSettings {
     QString proxyPassword;
     QStringList proxyBypass;
     QString userAgent = QStringLiteral("Corvanta-Transfer/1.0");
+    // PEM file of the authorities that https servers are checked against
+    // instead of the system's; empty: the system's.
+    QString certificateAuthorities;
+    bool httpsOnly = false;       // https alone, redirects included
     bool forceRemoteDir = false;  // uploader: create missing remote folders
 };
 

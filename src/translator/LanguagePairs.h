@@ -33,3 +33,15 @@ inline constexpr std::array<LanguagePair, 36> kLanguagePairs{{
 // The code of the pair at `index` of the box; "es_en" when none is selected
 // (-1) or the index lies outside the table.
 QString languagePairCode(int index);
+
+// The caption of the pair that `index` stands for ("Spanish to English" when
+// none is selected), for messages.
+QString languagePairCaption(int index);
+
+// The two languages of the pair that `index` stands for, as the two-letter
+// codes of the pair codes ("zh" and "zt" are the two Chinese scripts).
+struct PairLanguages {
+    QString source;
+    QString target;
+};
+PairLanguages pairLanguages(int index);

@@ -6,6 +6,8 @@
 namespace {
 
 constexpr const char* kKey = "\\Software\\Corvanta\\Translator";
+constexpr const char* kEngine = "TranslationEngine";
+constexpr const char* kApiKey = "LibreTranslateApiKey";
 
 // Settings failures never stop the window; this is the one place they end.
 template <typename Work>
@@ -29,6 +31,9 @@ TranslatorSettings TranslatorSettings::read() {
             if (!entry.isEmpty())
                 settings.addressHistory.append(entry);
         }
+        // Texts first: a missing integer ends the block.
+        settings.engine.kind = engineKindFromSetting(registry.readString(kEngine));
+        settings.engine.libreTranslateApiKey = registry.readString(kApiKey);
         settings.selectedTranslation = registry.readInteger("SelectedTranslation");
     });
     return settings;
@@ -40,6 +45,8 @@ void TranslatorSettings::write() const {
         if (!registry.openKey(kKey, true))
             return;
         registry.writeInteger("SelectedTranslation", selectedTranslation);
+        registry.writeString(kEngine, engineSettingText(engine.kind));
+        registry.writeString(kApiKey, engine.libreTranslateApiKey);
         for (int i = 0; i < addressHistory.size(); ++i) {
             registry.writeString(QString::number(i), addressHistory[i]);
         }

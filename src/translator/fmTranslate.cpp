@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSaveFile>
-#include <QScopeGuard>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -75,6 +74,16 @@ TTransFrm::TTransFrm(ToolHost& host, QWidget* parent)
     buildMainToolBar();
     buildBoxes();
     buildStatusBar();
+    useEngine(m_engineSettings);
+}
+
+TTransFrm::~TTransFrm() = default;
+
+void TTransFrm::useEngine(const EngineSettings& settings) {
+    m_engineSettings = settings;
+    m_engine = makeTranslationEngine(settings);
+    connect(m_engine.get(), &TranslationEngine::finished, this, &TTransFrm::translationFinished);
+    m_engineText->setText(m_engine->description());
 }
 
 void TTransFrm::buildMainToolBar() {
@@ -215,8 +224,15 @@ void TTransFrm::buildStatusBar() {
     m_received = new QLabel(this);
     m_received->setObjectName("StatusPanel1");
     m_received->setFixedWidth(200);
+    m_engineText = new QLabel(this);
+    m_engineText->setObjectName("StatusPanel2");
+    m_engineText->setToolTip(
+        "The engine is chosen by the value \"TranslationEngine\" under "
+        "\\Software\\Corvanta\\Translator: \"local\" (offline), \"web\" or "
+        "\"libretranslate\".");
     statusBar()->addWidget(panel);
     statusBar()->addWidget(m_received);
+    statusBar()->addWidget(m_engineText, 1);
 }
 
 void TTransFrm::showEvent(QShowEvent* event) {
@@ -230,10 +246,11 @@ void TTransFrm::showEvent(QShowEvent* event) {
     if (!settings.addressHistory.isEmpty())
         showAddressHistory(settings.addressHistory);
     ComboBox1->setCurrentIndex(settings.selectedTranslation);
+    useEngine(settings.engine);
 }
 
 bool TTransFrm::queryClose() {
-    TranslatorSettings{ComboBox1->currentIndex(), addressHistory()}.write();
+    TranslatorSettings{ComboBox1->currentIndex(), addressHistory(), m_engineSettings}.write();
     return true;
 }
 
@@ -242,41 +259,83 @@ void TTransFrm::handOffText(const QString& text) {
 }
 
 void TTransFrm::translateText() {
-    // The request waits in a local event loop; a second click meanwhile is ignored.
+    // The engine works on (a process, or a request waiting in a local event
+    // loop); a second click meanwhile is ignored.
     if (m_translating)
         return;
     m_translating = true;
-    const auto done = qScopeGuard([this] { m_translating = false; });
+    m_page.clear();
+    const QString text = Memo1->toPlainText();
     setStatus("Translating...", true);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    const TextTranslation::Result result = TextTranslation::translate(
-        ServiceAddress::get(TranslationServices::kTextName, TranslationServices::kTextDefault),
-        Memo1->toPlainText(), ComboBox1->currentIndex());
-    if (!result.ok) {
-        prompts().errorBox(result.errorText);
-        return;
-    }
-    m_received->setText(TextTranslation::receivedStatus(result.replyLength));
-    QString shown = result.translation;
-    setBoxText(Memo2, shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).remove(u'\r'));
-    QApplication::alert(this, 1500);
-    setStatus("Ready", false);
+    m_engine->translate(ComboBox1->currentIndex(), TranslationEngine::Format::Text, [text] {
+        return TranslationEngine::Source{true, text, QString()};
+    });
 }
 
 void TTransFrm::translateWebPage() {
     const QString typed = Addrs->currentText();
+    if (m_engineSettings.kind == EngineKind::WebService) {
+        translatePageByService(typed);
+        return;
+    }
+    if (m_translating)
+        return;
+    const std::optional<QUrl> page = PageTranslation::pageUrl(typed);
+    if (!page)
+        return;
+    appendSourceLine(page->toString());
+    showAddressHistory(PageTranslation::recordAddress(addressHistory(), typed));
+    m_translating = true;
+    m_page = *page;
+    setStatus("Translating...", true);
+    // A redirected page is shown at the address that answered, which its
+    // relative links need.
+    m_engine->translate(ComboBox1->currentIndex(), TranslationEngine::Format::Html,
+                        [this, page = *page] {
+                            TranslationEngine::Source fetched = PageTranslation::fetchPage(page);
+                            if (fetched.ok)
+                                m_page = QUrl(fetched.address);
+                            return fetched;
+                        });
+}
+
+void TTransFrm::translatePageByService(const QString& typed) {
     const std::optional<QString> address = PageTranslation::address(
         ServiceAddress::get(TranslationServices::kPageName, TranslationServices::kPageDefault),
         typed, ComboBox1->currentIndex());
     if (!address)
         return;
-    // Adding the line is the program's doing, not an edit by the user.
-    const bool edited = Memo1->document()->isModified();
-    Memo1->appendPlainText(*address);
-    Memo1->document()->setModified(edited);
+    appendSourceLine(*address);
     host().browseUrl(*address, ToolHost::History::Record, "Web Translation", kWebBrowserImage);
     showAddressHistory(PageTranslation::recordAddress(addressHistory(), typed));
+}
+
+void TTransFrm::translationFinished(const TranslationOutcome& outcome) {
+    m_translating = false;
+    m_engineText->setText(outcome.engine);
+    switch (outcome.status) {
+        case TranslationOutcome::Status::Unsupported:
+            // Nothing was sent; the window is ready for another pair.
+            setStatus("Ready", false);
+            prompts().message(Prompts::Kind::Warning, QString(), outcome.message);
+            return;
+        case TranslationOutcome::Status::Failed:
+            // As a failed request: the error box, the status left as it is.
+            prompts().errorBox(outcome.message);
+            return;
+        case TranslationOutcome::Status::Translated:
+            break;
+    }
+    m_received->setText(TextTranslation::receivedStatus(outcome.receivedLength));
+    if (m_page.isEmpty()) {
+        setBoxText(Memo2, outcome.text);
+    } else {
+        host().browseHtml(outcome.text, m_page.toString(), "Web Translation", kWebBrowserImage);
+    }
+    QApplication::alert(this, 1500);
+    setStatus("Ready", false);
 }
 
 void TTransFrm::saveReport(ReportKind kind) {
@@ -332,6 +391,12 @@ void TTransFrm::setStatus(const QString& text, bool busy) {
 void TTransFrm::setBoxText(QPlainTextEdit* box, const QString& text) {
     box->setPlainText(text);
     box->document()->setModified(false);
+}
+
+void TTransFrm::appendSourceLine(const QString& line) {
+    const bool edited = Memo1->document()->isModified();
+    Memo1->appendPlainText(line);
+    Memo1->document()->setModified(edited);
 }
 
 QStringList TTransFrm::addressHistory() const {

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QUrl>
+#include <memory>
+
 #include "ImageStrip.h"
 #include "ToolWindow.h"
+#include "TranslationEngine.h"
 #include "TranslatorReport.h"
 
 class QComboBox;
@@ -9,13 +13,16 @@ class QLabel;
 class QPlainTextEdit;
 class QToolBar;
 
-// The Net Translator: text typed in "Text To Translate" is sent to the web
-// translation service and the translation shown in "Translated Text"; a page
-// address is handed to the page translation service in a new browser window.
+// The Net Translator: text typed in "Text To Translate" goes to the engine the
+// settings choose (offline by default) and the translation is shown in
+// "Translated Text"; a page is translated by the same engine and shown in a new
+// browser window, or, with the web translation service, handed to its page
+// translation service there.
 class TTransFrm : public ToolWindow {
     Q_OBJECT
 public:
     explicit TTransFrm(ToolHost& host, QWidget* parent = nullptr);
+    ~TTransFrm() override;
 
     // Text hand-off: the source box is cleared and the text is its only line.
     void handOffText(const QString& text);
@@ -32,10 +39,13 @@ private:
     void buildStatusBar();
     QToolBar* boxToolBar();
 
-    // "Translate Text": ignored while a request is on its way.
+    // "Translate Text": ignored while a translation is on its way.
     void translateText();
     // "Translate A Web Page".
     void translateWebPage();
+    void translatePageByService(const QString& typed);
+    void useEngine(const EngineSettings& settings);
+    void translationFinished(const TranslationOutcome& outcome);
     void saveReport(ReportKind kind);
     void moveToRetranslate();
     void closeTool();
@@ -43,6 +53,8 @@ private:
     void setStatus(const QString& text, bool busy);
     // Text set by the program, not typed: the box counts as unedited.
     static void setBoxText(QPlainTextEdit* box, const QString& text);
+    // A line added by the program: the box's edited state stays as it was.
+    void appendSourceLine(const QString& line);
     QStringList addressHistory() const;
     void showAddressHistory(const QStringList& history);
 
@@ -54,6 +66,10 @@ private:
     QLabel* m_statusIcon = nullptr;
     QLabel* m_statusText = nullptr;
     QLabel* m_received = nullptr;
+    QLabel* m_engineText = nullptr;
+    EngineSettings m_engineSettings;
+    std::unique_ptr<TranslationEngine> m_engine;
+    QUrl m_page;  // the page being translated; empty for the source text
     bool m_shown = false;
     bool m_translating = false;
 };

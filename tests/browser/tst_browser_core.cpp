@@ -59,33 +59,38 @@ private slots:
         QTEST(display.text, "text");
     }
 
+    // Each engine's own site as shipped, the query inserted as typed.
     void searchAddresses_data() {
         QTest::addColumn<int>("engine");
         QTest::addColumn<QString>("expected");
         const QString q = "red shoes&socks";
-        QTest::newRow("Google") << int(SearchEngine::Google) << "http://h.test/search?q=" + q;
-        QTest::newRow("MSN") << int(SearchEngine::MSN) << "http://h.test/results.asp?q=" + q;
+        QTest::newRow("Google") << int(SearchEngine::Google)
+                                << "https://www.google.com/search?q=" + q;
+        QTest::newRow("MSN, now Bing")
+            << int(SearchEngine::MSN) << "https://www.bing.com/search?q=" + q;
         QTest::newRow("Lycos") << int(SearchEngine::Lycos)
-                               << "http://h.test/main/default.asp?lpv=1&&loc=searchhp&&query=" + q;
-        QTest::newRow("AltaVista") << int(SearchEngine::AltaVista)
-                                   << "http://h.test/sites/search/web?q=" + q + "&&pg=q&&kl=XX";
-        QTest::newRow("Yahoo") << int(SearchEngine::Yahoo) << "http://h.test/bin/search?p=" + q;
+                               << "https://search.lycos.com/web/?q=" + q;
+        QTest::newRow("AltaVista, now Yahoo")
+            << int(SearchEngine::AltaVista) << "https://search.yahoo.com/search?p=" + q;
+        QTest::newRow("Yahoo") << int(SearchEngine::Yahoo)
+                               << "https://search.yahoo.com/search?p=" + q;
         QTest::newRow("Excite") << int(SearchEngine::Excite)
-                                << "http://h.test/search.gw?c=web&search=" + q;
+                                << "https://results.excite.com/serp?q=" + q;
         QTest::newRow("Ebay") << int(SearchEngine::Ebay)
-                              << "http://h.test/search/search.dll?MfcISAPICommand=GetResult&ht=1&"
-                                 "SortProperty=MetaEndSort&query=" +
-                                     q;
+                              << "https://www.ebay.com/sch/i.html?_nkw=" + q;
     }
     void searchAddresses() {
         QFETCH(int, engine);
-        QTEST(searchAddress(SearchEngine(engine), "h.test", "red shoes&socks"), "expected");
+        const SearchEngine which = SearchEngine(engine);
+        QTEST(searchAddress(which, searchEngineInfo(which).defaultSite, "red shoes&socks"),
+              "expected");
     }
 
-    void searchHostIsAServiceAddress() {
+    void searchSiteIsAServiceAddress() {
+        ServiceAddress::set(searchServiceName(SearchEngine::Excite), "http://127.0.0.1:8123/");
+        QCOMPARE(searchAddress(SearchEngine::Excite, " x "), "http://127.0.0.1:8123/serp?q= x ");
         ServiceAddress::set(searchServiceName(SearchEngine::Excite), "127.0.0.1:8123");
-        QCOMPARE(searchAddress(SearchEngine::Excite, " x "),
-                 "http://127.0.0.1:8123/search.gw?c=web&search= x ");
+        QCOMPARE(searchAddress(SearchEngine::Excite, "x"), "https://127.0.0.1:8123/serp?q=x");
         // Not overridden: a test run never reaches the real host.
         QVERIFY(!searchAddress(SearchEngine::Google, "x").contains("google"));
     }

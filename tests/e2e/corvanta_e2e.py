@@ -570,12 +570,15 @@ class E2ETestCase(unittest.TestCase):
     EXTERNAL_ADDRESS = "192.0.2.44"
 
     def start(self, kinds=(), services=None, **frame):
-        """Stores a frame that reopens `kinds`, points the maker's server and
-        `services` (name -> address) at loopback, starts the program and
-        returns it. Services not named go to a closed loopback port."""
+        """Stores a frame that reopens `kinds`, points the maker's server, the
+        external-address page and `services` (name -> address) at loopback,
+        starts the program and returns it. Services not named go to a closed
+        loopback port."""
         self.app.settings.write(MAIN_KEY, frame_settings(kinds, **frame))
         maker = self.serve({"/myip.php": ("text/plain", self.EXTERNAL_ADDRESS)})
-        self.app.settings.write(SERVICES_KEY, {"MakerServer": maker.url(""), **(services or {})})
+        self.app.settings.write(SERVICES_KEY, {"MakerServer": maker.url(""),
+                                               "ExternalAddressPage": maker.url("/myip.php"),
+                                               **(services or {})})
         return self.app.start()
 
     def serve(self, pages):

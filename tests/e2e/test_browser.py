@@ -17,8 +17,8 @@ class BrowserTest(E2ETestCase):
             "/search": page("Results"),
             "/slow.html": (*page("Slow Page"), 3),
         })
-        host = f"127.0.0.1:{self.server.port}"
-        app = self.start(kinds=["Editor", "Web Browser"], services={"SearchGoogle": host})
+        app = self.start(kinds=["Editor", "Web Browser"],
+                         services={"SearchGoogle": self.server.url("")})
         self.window = app.tool_window("Web Browser")
         self.address = app.find("combo box", "Address", within=self.window)
         self.search = app.find("combo box", "Search", within=self.window)

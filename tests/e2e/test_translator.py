@@ -16,6 +16,7 @@ class TranslatorTest(E2ETestCase):
     def test_translate_text(self):
         assert REPLY[REPLY.index(MARKER) + 85:].startswith("Hallo Welt")
         server = self.serve({"/systran/box": ("text/html", REPLY)})
+        self.app.settings.write(r"\Software\Corvanta\Translator", {"TranslationEngine": "web"})
         app = self.start(services={"Translation": server.url("")})
         app.open_tool("Net Translator")
         window = app.tool_window("Net Translator")

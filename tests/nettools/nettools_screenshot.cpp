@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "AddressDetails.h"
 #include "LineServer.h"
 #include "LoopbackHttpServer.h"
 #include "RecordingToolHost.h"
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
     const QString folder = argc > 1 ? argv[1] : QDir::currentPath();
     LoopbackHttpServer http;
     http.start(LoopbackHttpServer::serveMap({{"/myip.php", "198.51.100.4"}}, "text/plain"));
-    ServiceAddress::set("MakerServer", http.url());
+    ServiceAddress::set(kExternalAddressService, http.url("/myip.php"));
     LineServer whois;
     whois.start(
         {"Domain Name: EXAMPLE.COM\r\nRegistry Domain ID: 2336799_DOMAIN_COM-VRSN\r\n"

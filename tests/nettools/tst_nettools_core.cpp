@@ -760,9 +760,9 @@ void NetToolsCoreTest::externalAddressDownload() {
     LoopbackHttpServer server;
     QVERIFY(
         server.start(LoopbackHttpServer::serveMap({{"/myip.php", "203.0.113.7"}}, "text/plain")));
-    ServiceAddress::set("MakerServer", server.url());
-    QCOMPARE(externalAddressUrl(), server.url("/myip.php"));
-    ServiceAddress::set("MakerServer", QString("127.0.0.1:%1").arg(server.port()));
+    ServiceAddress::set(kExternalAddressService, "127.0.0.1:8123/ip");
+    QCOMPARE(externalAddressUrl(), QString("https://127.0.0.1:8123/ip"));
+    ServiceAddress::set(kExternalAddressService, server.url("/myip.php"));
     QCOMPARE(externalAddressUrl(), server.url("/myip.php"));
 
     QTemporaryDir folder;

@@ -18,6 +18,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "AddressDetails.h"
 #include "AppError.h"
 #include "IcmpSocket.h"
 #include "LineServer.h"
@@ -130,7 +131,7 @@ void NetToolsWindowTest::initTestCase() {
 void NetToolsWindowTest::init() {
     TestEnvironment::wipeUserFiles();
     // The window fetches the external address as it is shown.
-    ServiceAddress::set("MakerServer", m_http.url());
+    ServiceAddress::set(kExternalAddressService, m_http.url("/myip.php"));
     m_host.scripted.clear();
 }
 
@@ -215,7 +216,7 @@ void NetToolsWindowTest::externalAddressFailureKeepsTheEarlierFile() {
     QVERIFY(earlier.open(QIODevice::WriteOnly));
     earlier.write("192.0.2.55");
     earlier.close();
-    ServiceAddress::set("MakerServer", m_http.url("/nowhere"));
+    ServiceAddress::set(kExternalAddressService, m_http.url("/nowhere"));
     m_window = makeWindow();
     m_window->show();
     QCOMPARE(m_host.scripted.count(), 1);

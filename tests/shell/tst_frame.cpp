@@ -2,9 +2,11 @@
 
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QToolButton>
 
 #include "FramePlacement.h"
@@ -12,11 +14,16 @@
 #include "Paths.h"
 #include "Registry.h"
 #include "ScriptedPrompts.h"
+#include "ServiceAddress.h"
 #include "TaskBar.h"
+#include "TclWebUpdate.h"
 #include "TestEnvironment.h"
 #include "Themes.h"
 #include "ToolWindow.h"
 #include "ToolWindowFactory.h"
+#include "UpdateCheck.h"
+#include "UpdateServer.h"
+#include "UpdateStatusBar.h"
 #include "fmMain.h"
 
 namespace {
@@ -43,6 +50,9 @@ public:
     void navigate(ToolWindow*, const QString& address, bool noHistory) override {
         navigated.append((noHistory ? "skip:" : "record:") + address);
     }
+    void showHtml(ToolWindow*, const QString& html, const QString& baseAddress) override {
+        navigated.append("html:" + baseAddress + " " + html);
+    }
     void showText(ToolWindow*, const QString&, bool) override {}
 };
 
@@ -51,9 +61,12 @@ struct Session {
     StandInTools tools;
     bool connected = true;
     std::unique_ptr<TfrmMain> frame;
+    std::function<void(TfrmMain&)> beforeShow;
 
     TfrmMain& start() {
         frame = std::make_unique<TfrmMain>(prompts, tools, [this] { return connected; });
+        if (beforeShow)
+            beforeShow(*frame);
         frame->show();
         (void)QTest::qWaitForWindowExposed(frame.get());
         (void)QTest::qWaitFor([this] { return frame->startedUp(); });
@@ -124,6 +137,8 @@ private slots:
     void missingAutoUpdateStillRestoresThenFallsBack();
     void aRefusingWindowCancelsExitAndNothingIsWritten();
     void exitRemovesTheWorkingFiles();
+    void updateCheckAtStart_data();
+    void updateCheckAtStart();
     void restoreAllDefaultSettings_data();
     void restoreAllDefaultSettings();
     void corruptStoreIsReportedOnceAndStartsAfresh();
@@ -139,7 +154,9 @@ private slots:
     void activatingAMinimizedWindowAnyWayRestoresIt();
     void toolBarsHaveNoMenuToHideThem();
     void trayTipIsCutAt63();
+    void navToFavOpensABrowserOnTheFileWithoutHistory();
     void imageStripIsCutWithMagentaTransparent();
+    void browserHandOffsAndTheProjectSite();
 };
 
 void FrameTests::firstRunOpensOneBrowserWithTheFallbackCaption() {
@@ -357,6 +374,62 @@ void FrameTests::exitRemovesTheWorkingFiles() {
     QVERIFY(session.exit());
     for (const QString& name : names)
         QVERIFY2(!QFile::exists(Paths::writableProgramFile(name)), qPrintable(name));
+}
+
+void FrameTests::updateCheckAtStart_data() {
+    QTest::addColumn<bool>("autoUpdate");
+    QTest::addColumn<bool>("server");
+    QTest::newRow("not ticked") << false << false;
+    QTest::newRow("ticked, no server reachable") << true << false;
+    QTest::newRow("ticked, nothing new") << true << true;
+}
+
+void FrameTests::updateCheckAtStart() {
+    QFETCH(bool, autoUpdate);
+    QFETCH(bool, server);
+    storeCompleteSettings();
+    {
+        Registry registry;
+        registry.openKey(TfrmMain::kMainKey, true);
+        registry.writeBool("AutoUpdate", autoUpdate);
+    }
+    UpdateServer updateServer;
+    if (server) {
+        QVERIFY2(updateServer.start(), qPrintable(updateServer.errorText()));
+        QVERIFY(updateServer.publishList(QString()));
+        ServiceAddress::set(ServiceAddress::kUpdateServerName, updateServer.url());
+    }
+    Session session;
+    session.beforeShow = [&](TfrmMain& frame) {
+        TransferSettings& settings = frame.updateCheck()->clWebUpdate().downloaderSettings();
+        settings.tryCount = 1;
+        settings.certificateAuthorities = updateServer.certificateFile();
+    };
+    TfrmMain& frame = session.start();
+    auto* bar = qobject_cast<UpdateStatusBar*>(frame.statusBar());
+    QVERIFY(bar);
+    QCOMPARE(frame.checkUpdatesOnStartup(), autoUpdate);
+    QCOMPARE(bar->isHidden(), !autoUpdate);
+    if (autoUpdate) {
+        QVERIFY(QTest::qWaitFor([&] { return !frame.updateCheck()->clWebUpdate().isBusy(); }));
+        // No server: one line in the status bar. Nothing new: the bar goes.
+        QCOMPARE(bar->isHidden(), server);
+        if (!server)
+            QVERIFY2(bar->status->text().startsWith("Can not download data from the web! "),
+                     qPrintable(bar->status->text()));
+    }
+    QCOMPARE(session.prompts.count(), 0);
+
+    QAction* item = nullptr;
+    for (QAction* menu : frame.menuBar()->actions()) {
+        if (menu->text() == "Help")
+            item = menu->menu()->actions().last();
+    }
+    QVERIFY(item && item->isEnabled());
+    QCOMPARE(item->text(), QString("Check For Updates"));
+    item->trigger();
+    QVERIFY(!bar->isHidden());
+    QCOMPARE(bar->status->text(), QString("Checking for new updates..."));
 }
 
 void FrameTests::restoreAllDefaultSettings_data() {
@@ -646,6 +719,22 @@ void FrameTests::trayTipIsCutAt63() {
     QVERIFY(frame.activeWindowHint().size() > 63);
 }
 
+void FrameTests::navToFavOpensABrowserOnTheFileWithoutHistory() {
+    Session session;
+    TfrmMain& frame = session.start();
+    session.tools.created.clear();
+    session.tools.navigated.clear();
+    ToolHost& host = frame;
+    host.setFavoritesFileToOpen("/home/user/newbook.htm");
+    host.DoNavToFav();
+    QCOMPARE(session.tools.created, QList<ToolKind>{ToolKind::WebBrowser});
+    QCOMPARE(session.tools.navigated, QStringList{"skip:/home/user/newbook.htm"});
+    ToolWindow* browser = frame.activeToolWindow();
+    QCOMPARE(browser->windowTitle(), QString("Web Browser"));
+    QVERIFY(browser->isMaximized());
+    QVERIFY(frame.taskBar()->buttonOf(browser));
+}
+
 void FrameTests::imageStripIsCutWithMagentaTransparent() {
     QTemporaryDir dir;
     QImage strip(48, 16, QImage::Format_RGB32);
@@ -661,6 +750,30 @@ void FrameTests::imageStripIsCutWithMagentaTransparent() {
     QCOMPARE(second.pixel(4, 5), qRgb(0, 0, 255));
     loadImageStripFile(list, dir.filePath("missing.bmp"));
     QCOMPARE(list.count(), 3);  // a missing strip changes nothing
+}
+
+void FrameTests::browserHandOffsAndTheProjectSite() {
+    ServiceAddress::set("ProjectSite", "http://127.0.0.1:9/project/");
+    Session session;
+    TfrmMain& frame = session.start();  // the first run's browser
+    ToolWindow* shown =
+        frame.browseHtml("<p>hola</p>", "http://127.0.0.1:9/page.html", "Web Translation", 3);
+    QCOMPARE(frame.activeToolWindow(), shown);
+    QCOMPARE(shown->kind(), ToolKind::WebBrowser);
+    QCOMPARE(shown->windowTitle(), QString("Web Translation"));
+    QCOMPARE(session.tools.navigated, QStringList{"html:http://127.0.0.1:9/page.html <p>hola</p>"});
+    for (const QString& item : {"Visit the developor web site", "Corvanta project page"}) {
+        QAction* action = nullptr;
+        for (QAction* menu : frame.menuBar()->actions()) {
+            for (QAction* entry : menu->menu()->actions())
+                action = entry->text() == item ? entry : action;
+        }
+        QVERIFY2(action && action->isEnabled(), qPrintable(item));
+        action->trigger();
+        QCOMPARE(frame.activeToolWindow()->windowTitle(), QString("Web Browser"));
+        QCOMPARE(session.tools.navigated.last(), QString("record:http://127.0.0.1:9/project/"));
+    }
+    QCOMPARE(frame.toolWindowCount(), 4);
 }
 
 CORVANTA_TEST_MAIN(FrameTests)

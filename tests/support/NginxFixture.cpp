@@ -37,7 +37,10 @@ QString NginxFixture::root() const {
 }
 
 QString NginxFixture::url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
+    return QStringLiteral("%1://127.0.0.1:%2%3")
+        .arg(m_https ? "https" : "http")
+        .arg(m_port)
+        .arg(path);
 }
 
 bool NginxFixture::writeFile(const QString& relativePath, const QByteArray& content) {
@@ -55,6 +58,11 @@ bool NginxFixture::start(const Options& options) {
         return false;
     }
     const QString base = m_dir.path();
+    m_https = !options.certificateFile.isEmpty() && !options.keyFile.isEmpty();
+    const QString tls = m_https
+                            ? QStringLiteral(" ssl; ssl_certificate %1; ssl_certificate_key %2;")
+                                  .arg(options.certificateFile, options.keyFile)
+                            : QStringLiteral(";");
     QDir().mkpath(root());
     QDir().mkpath(base + "/temp");
     for (int attempt = 0; attempt < 5; ++attempt) {
@@ -80,11 +88,11 @@ bool NginxFixture::start(const Options& options) {
                          "  scgi_temp_path %1/temp/scgi;\n"
                          "  sendfile on; keepalive_timeout 30;\n"
                          "  %4\n"
-                         "  server { listen 127.0.0.1:%2; root %3; autoindex on; %5 }\n"
+                         "  server { listen 127.0.0.1:%2%6 root %3; autoindex on; %5 }\n"
                          "}\n")
                          .arg(base)
                          .arg(m_port)
-                         .arg(root(), gzip, options.extraServerConfig)
+                         .arg(root(), gzip, options.extraServerConfig, tls)
                          .toUtf8());
         config.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);

@@ -11,6 +11,9 @@ public:
     struct Options {
         bool gzip = false;          // compress text answers (gzip on for html/plain)
         QString extraServerConfig;  // appended inside the server block
+        // PEM files: with both set the server speaks https only.
+        QString certificateFile;
+        QString keyFile;
     };
 
     NginxFixture();
@@ -23,7 +26,8 @@ public:
 
     QString root() const;  // the served folder
     quint16 port() const { return m_port; }
-    QString url(const QString& path = QString()) const;  // "http://127.0.0.1:<port><path>"
+    // "http://127.0.0.1:<port><path>" ("https://" when serving https).
+    QString url(const QString& path = QString()) const;
     QString errorText() const { return m_error; }
 
     // Writes a file below the served folder (folders created as needed).
@@ -33,5 +37,6 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
+    bool m_https = false;
     QString m_error;
 };

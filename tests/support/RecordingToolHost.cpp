@@ -42,6 +42,12 @@ ToolWindow* RecordingToolHost::browseUrl(const QString& address, History history
     return nullptr;
 }
 
+ToolWindow* RecordingToolHost::browseHtml(const QString& html, const QString& baseAddress,
+                                          const QString& caption, int image) {
+    pages.append({html, baseAddress, caption, image});
+    return nullptr;
+}
+
 ToolWindow* RecordingToolHost::openInEditor(const QString& text, bool html) {
     editorTexts.append({text, html});
     return nullptr;

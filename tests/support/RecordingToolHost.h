@@ -17,6 +17,12 @@ public:
         QString caption;
         int image;
     };
+    struct Page {
+        QString html;
+        QString baseAddress;
+        QString caption;
+        int image;
+    };
     struct Task {
         ToolWindow* window;
         QString caption;
@@ -31,7 +37,10 @@ public:
     QList<ToolWindow*> removed;
     QStringList frameCaptions;
     QList<Browse> browsed;
+    QList<Page> pages;
     QList<QPair<QString, bool>> editorTexts;
+    QString favoritesFileToOpen;
+    QStringList navigatedToFavorites;  // FavoritesFileToOpen at each DoNavToFav
 
     Prompts& prompts() override { return scripted; }
     ToolWindow* openTool(ToolKind kind) override;
@@ -40,5 +49,9 @@ public:
     void setFrameCaption(const QString& caption) override { frameCaptions.append(caption); }
     ToolWindow* browseUrl(const QString& address, History history, const QString& caption,
                           int image) override;
+    ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
+                           int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    void setFavoritesFileToOpen(const QString& file) override { favoritesFileToOpen = file; }
+    void DoNavToFav() override { navigatedToFavorites.append(favoritesFileToOpen); }
 };

@@ -75,9 +75,11 @@ struct EventLog {
                                  wrongThread = true;
                          });
         QObject::connect(engine, &TclMultiTransfer::errorOccurred, engine,
-                         [this](TclTransferItem*, const QString& m) {
+                         [this](TclTransferItem* item, const QString& m, int code) {
                              check();
                              errors << m;
+                             codes << code;
+                             codeOf[item] = code;
                          });
         QObject::connect(engine, &TclMultiTransfer::processCompleted, engine,
                          [this](TclTransferItem*) {
@@ -107,6 +109,8 @@ struct EventLog {
     QList<TransferStatus> statuses;
     QList<qint64> blocks;
     QStringList errors;
+    QList<int> codes;
+    QHash<const TclTransferItem*, int> codeOf;  // the last code per item
     QList<TransferResourceInfo> infos;
     QList<bool> busyChanges;
     int completed = 0;
@@ -556,21 +560,24 @@ void TransferTests::faults_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("succeeds");
     QTest::addColumn<QString>("errorPart");
+    QTest::addColumn<int>("errorCode");
     // 0 drop twice, 1 ignore ranges, 2 stall once, 3 500 once, 4 500 always,
     // 5 announces more than it sends, 6 drops every time
-    QTest::newRow("drops the connection twice") << 0 << true << "";
-    QTest::newRow("ignores ranges") << 1 << true << "";
-    QTest::newRow("stalls past the time-out once") << 2 << true << "";
-    QTest::newRow("answers 500 once") << 3 << true << "";
-    QTest::newRow("answers 500 always") << 4 << false << "500";
-    QTest::newRow("announces more than it sends") << 5 << false << "";
-    QTest::newRow("drops every time") << 6 << false << "";
+    QTest::newRow("drops the connection twice") << 0 << true << "" << 0;
+    QTest::newRow("ignores ranges") << 1 << true << "" << 0;
+    QTest::newRow("stalls past the time-out once") << 2 << true << "" << 0;
+    QTest::newRow("answers 500 once") << 3 << true << "" << 0;
+    QTest::newRow("answers 500 always") << 4 << false << "500" << 500;
+    QTest::newRow("announces more than it sends")
+        << 5 << false << "" << int(TransferError::Network);
+    QTest::newRow("drops every time") << 6 << false << "" << int(TransferError::Network);
 }
 
 void TransferTests::faults() {
     QFETCH(int, mode);
     QFETCH(bool, succeeds);
     QFETCH(QString, errorPart);
+    QFETCH(int, errorCode);
     FaultHttpServer server;
     QVERIFY(server.start());
     FaultHttpServer::Behaviour behaviour;
@@ -618,6 +625,7 @@ void TransferTests::faults() {
         QCOMPARE(item->errors(), log.errors);
         if (!errorPart.isEmpty())
             QVERIFY2(log.errors.first().contains(errorPart), qPrintable(log.errors.first()));
+        QCOMPARE(log.codes.first(), errorCode);
     }
     QCOMPARE(log.completed, 1);
 }
@@ -662,7 +670,7 @@ void TransferTests::refusedAddresses() {
     engine.start(item);
     QVERIFY(waitIdle(engine));
     QCOMPARE(item->status(), TransferStatus::Failed);
-    QCOMPARE(log.errors.size(), 1);
+    QCOMPARE(log.codes, QList<int>{int(TransferError::Address)});
     QVERIFY(m_fault.requests().isEmpty());
 }
 
@@ -686,7 +694,7 @@ void TransferTests::localFileCannotBeCreated() {
     QVERIFY(waitIdle(engine));
     QCOMPARE(item->status(), TransferStatus::Failed);
     QCOMPARE(full->status(), TransferStatus::Failed);
-    QCOMPARE(log.errors.size(), 2);
+    QCOMPARE(log.codes, QList<int>(2, int(TransferError::LocalFile)));
 }
 
 void TransferTests::stopAndResume() {
@@ -1031,8 +1039,11 @@ void TransferTests::ftpUploadEdgeCases() {
     QCOMPARE(noFolder->status(), TransferStatus::Failed);
     QCOMPARE(noFolder->errors().size(), 1);
     QVERIFY(!QFileInfo::exists(m_ftp.root() + "/no"));
+    QVERIFY2(log.codeOf.value(noFolder) >= 500 && log.codeOf.value(noFolder) < 600,
+             qPrintable(QString::number(log.codeOf.value(noFolder))));  // the server's refusal
     QCOMPARE(noSource->status(), TransferStatus::Failed);
     QCOMPARE(noSource->errors(), QStringList{"The data source stream is not assigned"});
+    QCOMPARE(log.codeOf.value(noSource), int(TransferError::DataSource));
 }
 
 void TransferTests::ftpUploadStopAndRestart() {

@@ -1,6 +1,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -12,10 +14,14 @@
 #include <atomic>
 #include <memory>
 
+#include "ApertiumEngine.h"
+#include "ApertiumModes.h"
 #include "LanguagePairs.h"
+#include "LibreTranslate.h"
 #include "LoopbackHttpServer.h"
 #include "PageTranslation.h"
 #include "RecordingToolHost.h"
+#include "Registry.h"
 #include "ServiceAddress.h"
 #include "TestEnvironment.h"
 #include "TextTranslation.h"
@@ -33,6 +39,22 @@ QByteArray replyPage(const QByteArray& translation) {
     opening += QByteArray(85 - afterMarker - 1, ' ') + ">";
     return "<html><body><form>" + opening + translation + "</textarea></form></body></html>";
 }
+
+// What `apertium -l` lists with the Debian packages of tools/deps.
+const QByteArray kDebianModes =
+    "  eco-es-fr\n  eco-fr-es\n  eng-spa\n  es-fr\n  es-pt\n  es-pt_BR\n  fr-es\n  ita-spa\n"
+    "  pt-es\n  spa-eng\n  spa-eng_US\n  spa-ita\n";
+
+// The engine a window opened afterwards uses ("local", "web", "libretranslate").
+void storeEngine(const QString& engine, const QString& apiKey = QString()) {
+    Registry registry;
+    QVERIFY(registry.openKey("\\Software\\Corvanta\\Translator", true));
+    registry.writeString("TranslationEngine", engine);
+    registry.writeString("LibreTranslateApiKey", apiKey);
+}
+
+// The offline engine's work runs on after the click; this waits for its end.
+constexpr int kOfflineTimeoutMs = 60000;
 
 const QByteArray kHeader = "Corvanta Translator\r\n######################\r\n\r\n";
 const QByteArray kFooter =
@@ -59,8 +81,9 @@ struct Window {
     QComboBox* pairs() const { return child<QComboBox>("ComboBox1"); }
     QComboBox* addresses() const { return child<QComboBox>("Addrs"); }
     QString status(int panel) const {
-        return child<QLabel>(panel == 0 ? "StatusPanel0" : "StatusPanel1")->text();
+        return child<QLabel>(qPrintable(QString("StatusPanel%1").arg(panel)))->text();
     }
+    bool translating() const { return status(0) == "Translating..."; }
     void trigger(const char* action) const { child<QAction>(action)->trigger(); }
     // Text typed by the user (the box is then edited).
     void type(const QString& text) const {
@@ -82,6 +105,7 @@ private:
         QVERIFY(
             m_server->start([response](const LoopbackHttpServer::Request&) { return response; }));
         ServiceAddress::set("Translation", m_server->url());
+        storeEngine("web");
     }
     void serveTranslation(const QByteArray& body) {
         LoopbackHttpServer::Response response;
@@ -220,6 +244,134 @@ private slots:
                  (QStringList{"site9.org", "site8.org", "site7.org", "site6.org"}));
     }
 
+    void apertiumRoutes_data() {
+        QTest::addColumn<QByteArray>("listing");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QStringList>("route");
+        QTest::newRow("direct") << kDebianModes << "en"
+                                << "es" << QStringList{"eng-spa"};
+        QTest::newRow("two-letter mode") << kDebianModes << "fr"
+                                         << "es" << QStringList{"fr-es"};
+        QTest::newRow("through Spanish") << kDebianModes << "fr"
+                                         << "en" << QStringList{"fr-es", "spa-eng"};
+        QTest::newRow("plain before its variant") << QByteArray("es-pt_BR\nes-pt\n") << "es"
+                                                  << "pt" << QStringList{"es-pt"};
+        QTest::newRow("a variant alone") << QByteArray("es-pt_BR\n") << "es"
+                                         << "pt" << QStringList{"es-pt_BR"};
+        QTest::newRow("not installed") << kDebianModes << "en"
+                                       << "de" << QStringList();
+        QTest::newRow("no pivot outside the box") << QByteArray("eng-cat\ncat-spa\n") << "en"
+                                                  << "es" << QStringList();
+        QTest::newRow("nothing listed") << QByteArray() << "es"
+                                        << "en" << QStringList();
+    }
+    void apertiumRoutes() {
+        QFETCH(QByteArray, listing);
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        QTEST(ApertiumModes::route(ApertiumModes::parseList(listing), source, target), "route");
+    }
+
+    // The Debian packages give every pair among English, French, Italian,
+    // Portuguese and Spanish, and nothing else of the box.
+    void offlinePairsWithDebianPackages() {
+        const QStringList modes = ApertiumModes::parseList(kDebianModes);
+        QStringList offline;
+        for (int i = 0; i < int(kLanguagePairs.size()); ++i) {
+            const PairLanguages pair = pairLanguages(i);
+            if (!ApertiumModes::route(modes, pair.source, pair.target).isEmpty())
+                offline << kLanguagePairs[i].caption;
+        }
+        QCOMPARE(offline,
+                 (QStringList{"English to French", "English to Italian", "English to Portuguese",
+                              "English to Spanish", "French to English", "French to Italian",
+                              "French to Portuguese", "French to Spanish", "Italian to English",
+                              "Italian to French", "Portuguese to English", "Portuguese to French",
+                              "Spanish to English", "Spanish to French"}));
+    }
+
+    void libreTranslateLanguages_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("pair");  // "invalid": no list of languages
+        const QByteArray withTargets =
+            R"([{"code":"en","name":"English","targets":["es","fr","en"]},)"
+            R"({"code":"es","name":"Spanish","targets":["en"]}])";
+        QTest::newRow("listed target") << withTargets << "en"
+                                       << "es"
+                                       << "en>es";
+        QTest::newRow("target not listed") << withTargets << "es"
+                                           << "fr"
+                                           << "";
+        QTest::newRow("no targets named: all to all")
+            << QByteArray(R"([{"code":"en"},{"code":"fr"}])") << "fr"
+            << "en"
+            << "fr>en";
+        QTest::newRow("traditional Chinese by another name")
+            << QByteArray(R"([{"code":"zh-Hant","targets":["en"]}])") << "zt"
+            << "en"
+            << "zh-Hant>en";
+        QTest::newRow("an error, not a list")
+            << QByteArray(R"({"error":"Too many requests"})") << "en"
+            << "es"
+            << "invalid";
+        QTest::newRow("not JSON") << QByteArray("<html>") << "en"
+                                  << "es"
+                                  << "invalid";
+    }
+    void libreTranslateLanguages() {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        QFETCH(QString, pair);
+        const auto languages = LibreTranslate::parseLanguages(reply);
+        if (pair == "invalid") {
+            QVERIFY(!languages);
+            return;
+        }
+        QVERIFY(languages);
+        const auto codes = LibreTranslate::serverPair(*languages, source, target);
+        QCOMPARE(codes ? codes->first + ">" + codes->second : QString(), pair);
+    }
+
+    void pageDecoding_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("contentType");
+        const QByteArray latin1 = "<p>caf\xe9</p>";
+        const QByteArray utf8 = "<p>caf\xc3\xa9</p>";
+        QTest::newRow("charset of the header")
+            << latin1 << QByteArray("text/html; charset=ISO-8859-1");
+        QTest::newRow("quoted charset") << utf8 << QByteArray("text/html;charset=\"utf-8\"");
+        QTest::newRow("charset of the markup")
+            << "<meta charset=\"windows-1252\">" + latin1 << QByteArray("text/html");
+        QTest::newRow("valid UTF-8, nothing declared") << utf8 << QByteArray();
+        QTest::newRow("Latin-1, nothing declared") << latin1 << QByteArray();
+    }
+    void pageDecoding() {
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, contentType);
+        QVERIFY(PageTranslation::decodePage(body, contentType).contains(u"caf\u00e9"));
+    }
+
+    void offlineEngineNotInstalled() {
+        ApertiumEngine engine("/nonexistent/apertium");
+        QSignalSpy finished(&engine, &TranslationEngine::finished);
+        bool asked = false;
+        engine.translate(13, TranslationEngine::Format::Text, [&asked] {
+            asked = true;
+            return TranslationEngine::Source{true, "Hello", QString()};
+        });
+        QTRY_COMPARE(finished.size(), 1);
+        const auto outcome = finished[0][0].value<TranslationOutcome>();
+        QCOMPARE(outcome.status, TranslationOutcome::Status::Unsupported);
+        QVERIFY2(outcome.message.contains("not installed") &&
+                     outcome.message.contains("apertium-eng-spa"),
+                 qPrintable(outcome.message));
+        QVERIFY(!asked);
+    }
+
     // ---- the window -----------------------------------------------------------
 
     void requestLine_data() {
@@ -316,6 +468,7 @@ private slots:
             return response;
         }));
         ServiceAddress::set("Translation", m_server->url());
+        storeEngine("web");
         Window window;
         window.type("hola");
         QTimer::singleShot(100, window.frame.get(), [&] {
@@ -389,6 +542,7 @@ private slots:
 
     void pageTranslationOpensBrowser() {
         ServiceAddress::set("PageTranslation", "http://127.0.0.1:9");
+        storeEngine("web");
         Window window;
         window.source()->setPlainText("first line");
         window.pairs()->setCurrentIndex(5);
@@ -413,6 +567,7 @@ private slots:
     }
 
     void settingsKeepPairAndHistoryOfEight() {
+        storeEngine("web");
         {
             Window first;
             QCOMPARE(first.pairs()->currentIndex(), -1);
@@ -435,6 +590,9 @@ private slots:
                                        "http://site7.org", "http://site6.org", "http://site5.org",
                                        "http://site3.org", "http://site2.org"}));
         QCOMPARE(second.addresses()->currentText(), "http://site4.org");
+        Registry registry;
+        QVERIFY(registry.openKey("\\Software\\Corvanta\\Translator", false));
+        QCOMPARE(registry.readString("TranslationEngine"), "web");
     }
 
     void closeCommandClosesItsSubWindow() {
@@ -466,6 +624,188 @@ private slots:
         QVERIFY(!copy->isEnabled());
         window.trigger("TBXDelete1");
         QCOMPARE(window.source()->toPlainText(), "");
+    }
+    // ---- the offline engine and LibreTranslate in the window ------------------
+
+    void offlineTranslation_data() {
+        QTest::addColumn<int>("pair");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("translation");
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("English to Spanish, any script kept")
+            << 13
+            << "The cat is black.\nThe house is big. \u041f\u0440\u0438\u0432\u0435\u0442 "
+               "\u4f60\u597d"
+            << "El gato es negro.\nLa casa es grande. \u041f\u0440\u0438\u0432\u0435\u0442 "
+               "\u4f60\u597d"
+            << "Translated by Apertium (eng-spa)";
+        QTest::newRow("French to English, through Spanish")
+            << 17 << "Le chat est noir.\nLa maison est grande."
+            << "The cat is black.\nThe house is big."
+            << "Translated by Apertium (fr-es, spa-eng)";
+        QTest::newRow("Italian to English, through Spanish")
+            << 27 << "Il gatto \u00e8 nero."
+            << "The cat is black."
+            << "Translated by Apertium (ita-spa, spa-eng)";
+    }
+    void offlineTranslation() {
+        QFETCH(int, pair);
+        QFETCH(QString, source);
+        Window window;
+        QCOMPARE(window.status(2), "Engine: Apertium (offline)");
+        window.source()->setPlainText(source);
+        window.pairs()->setCurrentIndex(pair);
+        window.trigger("TBXTranslate");
+        // The click returns while the engine works.
+        QVERIFY(window.translating());
+        QCOMPARE(window.translated()->toPlainText(), "");
+        QTRY_VERIFY_WITH_TIMEOUT(!window.translating(), kOfflineTimeoutMs);
+        QCOMPARE(window.host.scripted.count(), 0);
+        QTEST(window.translated()->toPlainText(), "translation");
+        QTEST(window.status(2), "engine");
+        QCOMPARE(window.status(0), "Ready");
+    }
+
+    void offlineSecondClickIgnored() {
+        Window window;
+        window.pairs()->setCurrentIndex(13);
+        window.source()->setPlainText("The cat is black.");
+        window.trigger("TBXTranslate");
+        window.source()->setPlainText("The house is big.");
+        window.trigger("TBXTranslate");
+        QTRY_VERIFY_WITH_TIMEOUT(!window.translating(), kOfflineTimeoutMs);
+        QCOMPARE(window.translated()->toPlainText(), "El gato es negro.");
+        // Done: the next click translates again.
+        window.trigger("TBXTranslate");
+        QTRY_VERIFY_WITH_TIMEOUT(!window.translating(), kOfflineTimeoutMs);
+        QCOMPARE(window.translated()->toPlainText(), "La casa es grande.");
+    }
+
+    void offlinePairNotInstalled() {
+        Window window;
+        window.translated()->setPlainText("earlier translation");
+        window.type("Good morning");
+        window.pairs()->setCurrentIndex(6);  // English to German
+        window.trigger("TBXTranslate");
+        QTRY_VERIFY_WITH_TIMEOUT(!window.translating(), kOfflineTimeoutMs);
+        QCOMPARE(window.host.scripted.count(), 1);
+        const ScriptedPrompts::Call& call = window.host.scripted.last();
+        QCOMPARE(call.kind, Prompts::Kind::Warning);
+        for (const char* named : {"English to German", "eng-spa", "TranslationEngine",
+                                  "libretranslate", "apertium-fr-es"}) {
+            QVERIFY2(call.text.contains(named), qPrintable(named + (": " + call.text)));
+        }
+        QCOMPARE(window.translated()->toPlainText(), "earlier translation");
+        QCOMPARE(window.status(0), "Ready");
+    }
+
+    void offlinePageTranslation() {
+        // A Latin-1 page with a relative link and image, as a server sends it,
+        // reached through a redirection.
+        const auto pages = LoopbackHttpServer::serveMap(
+            {{"/docs/page.html",
+              "<html><head><title>The house</title></head><body><p>The cat is black, said "
+              "Zo\xeb.</p><a href=\"next.html\">Next page</a>"
+              "<img src=\"pic.png\" alt=\"A dog\"></body></html>"}},
+            "text/html; charset=iso-8859-1");
+        LoopbackHttpServer server;
+        QVERIFY(server.start([pages](const LoopbackHttpServer::Request& request) {
+            if (request.target == "/moved")
+                return LoopbackHttpServer::Response{
+                    301, "Moved Permanently", {{"Location", "/docs/page.html"}}, {}, 0};
+            return pages(request);
+        }));
+        const QString typed = server.url("/moved");
+        Window window;
+        window.source()->setPlainText("first line");
+        window.pairs()->setCurrentIndex(13);
+        window.addresses()->setEditText(typed);
+        window.trigger("TBXTranslatePage");
+        QTRY_VERIFY_WITH_TIMEOUT(!window.translating(), kOfflineTimeoutMs);
+        QCOMPARE(window.host.scripted.count(), 0);
+        QCOMPARE(window.host.pages.size(), 1);
+        const RecordingToolHost::Page& shown = window.host.pages[0];
+        // Shown where it was found, so that its relative addresses lead there.
+        QCOMPARE(shown.baseAddress, server.url("/docs/page.html"));
+        QCOMPARE(shown.caption, "Web Translation");
+        QCOMPARE(shown.image, 3);
+        for (const QString& part :
+             {QString("<title>La casa</title>"), QString("El gato es negro, dicho Zo\u00eb."),
+              QString("<a href=\"next.html\">"), QString("src=\"pic.png\"")}) {
+            QVERIFY2(shown.html.contains(part), qPrintable(part + " in " + shown.html));
+        }
+        QCOMPARE(window.source()->toPlainText(), "first line\n" + typed);
+        QCOMPARE(window.addresses()->itemText(0), typed);
+        QVERIFY(window.host.browsed.isEmpty());
+
+        window.addresses()->setEditText(server.url("/docs/missing.html"));
+        window.trigger("TBXTranslatePage");
+        QTRY_COMPARE_WITH_TIMEOUT(window.host.scripted.count(), 1, kOfflineTimeoutMs);
+        QCOMPARE(window.host.scripted.last().kind, Prompts::Kind::Error);
+        QVERIFY2(window.host.scripted.last().text.contains("could not be fetched"),
+                 qPrintable(window.host.scripted.last().text));
+        QCOMPARE(window.host.pages.size(), 1);
+    }
+
+    void libreTranslateServer() {
+        LoopbackHttpServer server;
+        QVERIFY(server.start([](const LoopbackHttpServer::Request& request) {
+            LoopbackHttpServer::Response response;
+            response.headers = {{"Content-Type", "application/json"}};
+            if (request.target == "/languages") {
+                response.body = R"([{"code":"en","name":"English","targets":["es"]},)"
+                                R"({"code":"es","name":"Spanish","targets":["en"]}])";
+            } else if (request.body.contains("refuse")) {
+                response.status = 403;
+                response.reason = "Forbidden";
+                response.body = R"({"error":"Visit the portal to get an API key"})";
+            } else {
+                response.body = "{\"translatedText\":\"Hola\\nmundo \u00bd\"}";
+            }
+            return response;
+        }));
+        ServiceAddress::set("LibreTranslate", server.url());
+        storeEngine("libretranslate", "secret");
+        Window window;
+        QCOMPARE(window.status(2), "Engine: LibreTranslate at " + server.url());
+        window.source()->setPlainText("Hello\nworld \u00bd");
+        window.pairs()->setCurrentIndex(13);
+        window.trigger("TBXTranslate");
+        QTRY_VERIFY(!window.translating());
+        QCOMPARE(window.translated()->toPlainText(), "Hola\nmundo \u00bd");
+        QCOMPARE(window.status(2), "Translated by LibreTranslate at " + server.url());
+        auto requests = server.requests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests[0].method + " " + requests[0].target, "GET /languages");
+        QCOMPARE(requests[1].method + " " + requests[1].target, "POST /translate");
+        QCOMPARE(requests[1].headers.value("content-type"), "application/json");
+        QCOMPARE(QJsonDocument::fromJson(requests[1].body).object(),
+                 (QJsonObject{{"q", "Hello\nworld \u00bd"},
+                              {"source", "en"},
+                              {"target", "es"},
+                              {"format", "text"},
+                              {"api_key", "secret"}}));
+
+        // A pair the server lacks: told so, the text not sent.
+        window.pairs()->setCurrentIndex(5);  // English to French
+        window.trigger("TBXTranslate");
+        QTRY_VERIFY(!window.translating());
+        QCOMPARE(window.host.scripted.count(), 1);
+        QCOMPARE(window.host.scripted.last().kind, Prompts::Kind::Warning);
+        QVERIFY(window.host.scripted.last().text.contains("English to French"));
+        requests = server.requests();
+        QCOMPARE(requests.size(), 3);
+        QCOMPARE(requests[2].target, "/languages");
+
+        // The server's own refusal reaches the error box.
+        window.pairs()->setCurrentIndex(13);
+        window.source()->setPlainText("refuse");
+        window.trigger("TBXTranslate");
+        QCOMPARE(window.host.scripted.count(), 2);
+        QCOMPARE(window.host.scripted.last().kind, Prompts::Kind::Error);
+        QVERIFY2(window.host.scripted.last().text.contains("Visit the portal to get an API key"),
+                 qPrintable(window.host.scripted.last().text));
+        QCOMPARE(window.translated()->toPlainText(), "Hola\nmundo \u00bd");
     }
 };
 

@@ -40,6 +40,18 @@ public:
     virtual ToolWindow* browseUrl(const QString& address, History history = History::Record,
                                   const QString& caption = QString(), int image = -1) = 0;
 
+    // Opens a new Web Browser window showing `html` as the page at
+    // `baseAddress`: its relative links and images resolve against that
+    // address. Caption and image as for browseUrl.
+    virtual ToolWindow* browseHtml(const QString& html, const QString& baseAddress,
+                                   const QString& caption = QString(), int image = -1) = 0;
+
     // Opens a new Editor window holding `text` (in Html mode when `html`).
     virtual ToolWindow* openInEditor(const QString& text, bool html) = 0;
+
+    // The favorites exporter's hand-off: it stores the exported file as the
+    // frame's FavoritesFileToOpen, then DoNavToFav opens a new Web Browser
+    // window on that file without a history entry.
+    virtual void setFavoritesFileToOpen(const QString& file) = 0;
+    virtual void DoNavToFav() = 0;
 };

@@ -17,6 +17,8 @@ public:
     // A Web Browser window navigates to `address` (without a back-history
     // entry when `noHistory`).
     virtual void navigate(ToolWindow* browser, const QString& address, bool noHistory) = 0;
+    // A Web Browser window shows `html` as the page at `baseAddress`.
+    virtual void showHtml(ToolWindow* browser, const QString& html, const QString& baseAddress) = 0;
     // An Editor window takes `text` as its only content (Html mode when `html`).
     virtual void showText(ToolWindow* editor, const QString& text, bool html) = 0;
 };
