@@ -101,6 +101,8 @@ private slots:
 
 private:
     std::unique_ptr<TNetToosFrm> makeWindow();
+    // Shows a window whose Pinger is set to `count` requests to 127.0.0.1.
+    void showPingerToLoopback(int count);
     template <typename T>
     T* child(const char* name) {
         T* found = m_window->findChild<T*>(QLatin1String(name));
@@ -142,6 +144,13 @@ void NetToolsWindowTest::cleanup() {
 std::unique_ptr<TNetToosFrm> NetToolsWindowTest::makeWindow() {
     auto window = std::make_unique<TNetToosFrm>(m_host);
     return window;
+}
+
+void NetToolsWindowTest::showPingerToLoopback(int count) {
+    m_window = makeWindow();
+    m_window->show();
+    child<QLineEdit>("edtPng")->setText("127.0.0.1");
+    child<QSpinBox>("spnPing")->setValue(count);
 }
 
 bool NetToolsWindowTest::needIcmp() {
@@ -229,10 +238,7 @@ void NetToolsWindowTest::externalAddressFailureKeepsTheEarlierFile() {
 void NetToolsWindowTest::pingSeries() {
     if (!needIcmp())
         QSKIP("no ICMP socket");
-    m_window = makeWindow();
-    m_window->show();
-    child<QLineEdit>("edtPng")->setText("127.0.0.1");
-    child<QSpinBox>("spnPing")->setValue(3);
+    showPingerToLoopback(3);
     child<QAction>("btnPing")->trigger();
     const QStringList result = lines(child<QListWidget>("lstReplies"));
     QCOMPARE(result.size(), 7);
@@ -257,9 +263,7 @@ void NetToolsWindowTest::pingSeries() {
 void NetToolsWindowTest::stopAfterTheSecondReply() {
     if (!needIcmp())
         QSKIP("no ICMP socket");
-    m_window = makeWindow();
-    m_window->show();
-    child<QLineEdit>("edtPng")->setText("127.0.0.1");
+    showPingerToLoopback(5);
     auto* list = child<QListWidget>("lstReplies");
     auto* stop = child<QAction>("TBXPStop");
     connect(list->model(), &QAbstractItemModel::rowsInserted, this, [&] {
@@ -278,10 +282,7 @@ void NetToolsWindowTest::stopAfterTheSecondReply() {
 void NetToolsWindowTest::closeIsRefusedDuringAPingSeries() {
     if (!needIcmp())
         QSKIP("no ICMP socket");
-    m_window = makeWindow();
-    m_window->show();
-    child<QLineEdit>("edtPng")->setText("127.0.0.1");
-    child<QSpinBox>("spnPing")->setValue(2);
+    showPingerToLoopback(2);
     auto* list = child<QListWidget>("lstReplies");
     bool closed = true;
     connect(list->model(), &QAbstractItemModel::rowsInserted, this, [&] {
@@ -421,10 +422,7 @@ void NetToolsWindowTest::handOffFillsTheBoxesAndRunsWhois() {
 void NetToolsWindowTest::traceDuringAPingSeriesLeavesItsHost() {
     if (!needIcmp())
         QSKIP("no ICMP socket");
-    m_window = makeWindow();
-    m_window->show();
-    child<QLineEdit>("edtPng")->setText("127.0.0.1");
-    child<QSpinBox>("spnPing")->setValue(3);
+    showPingerToLoopback(3);
     child<QLineEdit>("edtHost")->setText("127.0.0.2");
     // The trace starts while the series lets events run between its requests.
     QTimer::singleShot(0, m_window.get(), [this] { child<QAction>("TBXTrc")->trigger(); });
