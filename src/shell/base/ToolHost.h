@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "ShellOpen.h"
 #include "ToolKind.h"
 
 class Prompts;
@@ -49,9 +50,17 @@ public:
     // Opens a new Editor window holding `text` (in Html mode when `html`).
     virtual ToolWindow* openInEditor(const QString& text, bool html) = 0;
 
+    // The program-wide mail-client selection, as the browser's preferences
+    // set it: only one of "OutlookExpress", "Outlook", "Eudora", "Hotmail",
+    // "Yahoo", "Google" (exactly) changes it; any other text is ignored.
+    virtual void setMailClient(const QString& selection) = 0;
+
     // The favorites exporter's hand-off: it stores the exported file as the
     // frame's FavoritesFileToOpen, then DoNavToFav opens a new Web Browser
     // window on that file without a history entry.
     virtual void setFavoritesFileToOpen(const QString& file) = 0;
     virtual void DoNavToFav() = 0;
+
+    // Shows `folder` in the desktop's file manager; false when that failed.
+    virtual bool exploreFolder(const QString& folder) { return openFolderInFileManager(folder); }
 };
