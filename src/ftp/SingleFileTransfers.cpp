@@ -76,7 +76,8 @@ void SingleFileTransfers::btnDownloadClick() {
     }
     const QString name = RemoteSession::remoteText(node);
     const QString parentPath = session.nodePath(node->parent());
-    const QString local = m_prompts.saveFileName(
+    // The "File Exists" question below is the only one about an existing file.
+    const QString local = m_prompts.saveFileNameOwnOverwriteQuestion(
         "Save A File To Download ..", QDir::homePath() + "/" + node->text(0), "All files (*)");
     if (local.isEmpty()) {
         return;

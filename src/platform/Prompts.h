@@ -115,6 +115,13 @@ public:
                                       const QString& filter) = 0;
     virtual QString saveFileName(const QString& caption, const QString& startPath,
                                  const QString& filter) = 0;
+    // The save dialog for a caller that asks its own question about an existing
+    // file, so the dialog asks none. This default is the plain save dialog.
+    virtual QString saveFileNameOwnOverwriteQuestion(const QString& caption,
+                                                     const QString& startPath,
+                                                     const QString& filter) {
+        return saveFileName(caption, startPath, filter);
+    }
     virtual QString folder(const QString& caption, const QString& startFolder) = 0;
     // The folder-browse dialog with its label, status line and own buttons;
     // the chosen folder, or nothing when cancelled. This default shows the

@@ -119,6 +119,13 @@ QString QtPrompts::saveFileName(const QString& caption, const QString& startPath
     return QFileDialog::getSaveFileName(m_parent, captionOrTitle(caption), startPath, filter);
 }
 
+QString QtPrompts::saveFileNameOwnOverwriteQuestion(const QString& caption,
+                                                    const QString& startPath,
+                                                    const QString& filter) {
+    return QFileDialog::getSaveFileName(m_parent, captionOrTitle(caption), startPath, filter,
+                                        nullptr, QFileDialog::DontConfirmOverwrite);
+}
+
 QString QtPrompts::folder(const QString& caption, const QString& startFolder) {
     return QFileDialog::getExistingDirectory(m_parent, captionOrTitle(caption), startFolder);
 }

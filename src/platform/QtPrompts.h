@@ -20,6 +20,8 @@ public:
                               const QString& filter) override;
     QString saveFileName(const QString& caption, const QString& startPath,
                          const QString& filter) override;
+    QString saveFileNameOwnOverwriteQuestion(const QString& caption, const QString& startPath,
+                                             const QString& filter) override;
     QString folder(const QString& caption, const QString& startFolder) override;
     std::optional<QString> browseForFolder(const FolderBrowseRequest& request) override;
     std::optional<QFont> font(const QFont& initial) override;
