@@ -131,6 +131,7 @@ TFTPfrm::TFTPfrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::F
     m_session->tree()->viewport()->installEventFilter(this);
     m_session->tree()->installEventFilter(this);
     LocalFolders->tree()->viewport()->installEventFilter(this);
+    tabTransfers->list()->viewport()->installEventFilter(this);
 
     applyConnectionState();
     m_status->setText("Ready");
@@ -520,7 +521,8 @@ bool TFTPfrm::filterDrags(QObject* watched, QEvent* event) {
         fromFiles = fromFiles || drop->source() == view;
     }
     const bool localTree = watched == LocalFolders->tree()->viewport();
-    if (!remoteTree && !filesList && !localTree) {
+    const bool transfersList = watched == tabTransfers->list()->viewport();
+    if (!remoteTree && !filesList && !localTree && !transfersList) {
         return false;
     }
     if (!drop->source()) {
@@ -528,12 +530,14 @@ bool TFTPfrm::filterDrags(QObject* watched, QEvent* event) {
     }
     const bool fromRemote = drop->source() == tree || fromFiles;
     const bool fromLocal = drop->source() == LocalFolders->tree();
-    const bool accepted = (localTree && fromRemote) || ((remoteTree || filesList) && fromLocal);
+    // Remote files dropped on the local tree or on the queue are downloads.
+    const bool accepted =
+        ((localTree || transfersList) && fromRemote) || ((remoteTree || filesList) && fromLocal);
     if (type != QEvent::Drop) {
         accepted ? drop->acceptProposedAction() : drop->ignore();
         return true;
     }
-    if (localTree) {
+    if (localTree || transfersList) {
         DoAddToDownloads();
     } else {
         if (remoteTree) {

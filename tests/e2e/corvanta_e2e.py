@@ -388,6 +388,17 @@ class Corvanta:
         self._xdotool("mousemove", "--sync", str(x), str(y), "click", "--repeat", str(count),
                       str(button))
 
+    def drag(self, source, target):
+        """Drags `source` by its centre with the left button and drops it on
+        `target`'s centre, moving in steps so the toolkit sees a drag begin."""
+        (x0, y0), (x1, y1) = self._centre(source), self._centre(target)
+        self._xdotool("mousemove", "--sync", str(x0), str(y0), "mousedown", "1")
+        steps = 10
+        for step in range(1, steps + 1):
+            self._xdotool("mousemove", "--sync", str(x0 + (x1 - x0) * step // steps),
+                          str(y0 + (y1 - y0) * step // steps), "sleep", "0.05")
+        self._xdotool("mouseup", "1")
+
     def key(self, *names):
         """Presses keys by X name, each with its modifiers ("ctrl+s", "Return")."""
         self._xdotool("key", "--delay", "40", *names)
@@ -499,6 +510,7 @@ class FtpServer:
 
         from pyftpdlib.authorizers import DummyAuthorizer
         from pyftpdlib.handlers import FTPHandler
+        from pyftpdlib.ioloop import IOLoop
         from pyftpdlib.servers import ThreadedFTPServer
 
         # A handler of our own keeps the server from setting up its chatty one.
@@ -509,7 +521,11 @@ class FtpServer:
         authorizer.add_user(user, password, root, perm="elradfmwMT")
         handler = type("Handler", (FTPHandler,), {"authorizer": authorizer})
         self.user, self.password = user, password
-        self._server = ThreadedFTPServer(("127.0.0.1", 0), handler)
+        # Its own loop and stop flag: the library shares both among all its
+        # servers, so closing the server of an earlier test could end this
+        # one's sessions.
+        self._server = ThreadedFTPServer(("127.0.0.1", 0), handler, ioloop=IOLoop())
+        self._server._exit = threading.Event()
         self.port = self._server.socket.getsockname()[1]
         self._thread = threading.Thread(target=self._server.serve_forever,
                                         kwargs={"timeout": 0.2}, daemon=True)
@@ -517,6 +533,7 @@ class FtpServer:
 
     def close(self):
         self._server.close_all()
+        self._thread.join(10)
 
 
 def page(title, body=""):
