@@ -1,7 +1,11 @@
 #include "FtpWindowDriver.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "FtpServerFixture.h"
@@ -47,6 +51,18 @@ bool selectRemote(TFTPfrm& window, const QStringList& texts) {
         window.findChild<QTreeWidget*>("tvList")->setCurrentItem(item);
     }
     return item;
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 }  // namespace FtpWindowDriver

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
 
 class FtpServerFixture;
@@ -17,5 +18,10 @@ void logIn(TFTPfrm& window, const FtpServerFixture& server, const QString& start
 QTreeWidgetItem* remoteNode(TFTPfrm& window, const QStringList& texts);
 // Makes that node the selected one; false when it is missing.
 bool selectRemote(TFTPfrm& window, const QStringList& texts);
+
+// Local files of a test: written with their folders (a failure fails the
+// test), and read back ("<missing>" when there is none).
+void writeFile(const QString& path, const QByteArray& content);
+QByteArray readFile(const QString& path);
 
 }  // namespace FtpWindowDriver

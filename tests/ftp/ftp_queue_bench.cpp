@@ -29,8 +29,6 @@ int fetch(const QStringList& arguments) {
     ListSortKey key;
     TransferQueue queue(key);
     queue.downloader().setLocalFolder(arguments[3]);
-    if (qEnvironmentVariableIsSet("BATCH"))
-        queue.downloader().settings().batchSize = qEnvironmentVariableIntValue("BATCH");
     const QString url = queuedFileUrl(arguments[0], "/", arguments[2].mid(1));
     TclDownLoadItem* item =
         queue.addDownload({url, arguments[3] + "/" + QFileInfo(arguments[2]).fileName(),

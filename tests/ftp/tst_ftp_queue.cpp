@@ -35,21 +35,11 @@
 #include "fmFTP.h"
 
 using Kind = FtpServerFixture::Kind;
+using FtpWindowDriver::readFile;
+using FtpWindowDriver::writeFile;
 using Column = TransferQueueModel::Column;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 QByteArray randomBytes(qsizetype size) {
     QByteArray data(size, Qt::Uninitialized);

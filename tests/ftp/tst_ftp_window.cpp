@@ -30,20 +30,10 @@
 #include "newDlg.h"
 
 using Kind = FtpServerFixture::Kind;
+using FtpWindowDriver::readFile;
+using FtpWindowDriver::writeFile;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 QByteArray sample(int size) {
     QByteArray data;
