@@ -12,21 +12,28 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidgetAction>
 
+#include "DialogFocusKeeper.h"
+#include "FramePlacement.h"
+#include "HandOff.h"
+#include "Launchers.h"
+#include "MailClients.h"
 #include "Paths.h"
 #include "Prompts.h"
 #include "Registry.h"
-#include "ServiceAddress.h"
 #include "TaskBar.h"
 #include "Themes.h"
 #include "ToolWindow.h"
 #include "ToolWindowFactory.h"
+#include "TrayController.h"
 #include "UpdateCheck.h"
 #include "UpdateStatusBar.h"
+#include "fmAbout.h"
 
 namespace {
 
@@ -36,8 +43,8 @@ QColor infoTextColour() {
 
 }  // namespace
 
-TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<bool()> isConnected,
-                   QWidget* parent)
+TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, ShellLauncher& shell,
+                   std::function<bool()> isConnected, QWidget* parent)
     : QMainWindow(parent),
       m_prompts(prompts),
       m_tools(tools),
@@ -52,7 +59,19 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<boo
     m_area->setBackground(QColor(0x80, 0x80, 0x80));
     setCentralWidget(m_area);
 
+    new DialogFocusKeeper(*this);
     m_popupMenu = new QMenu(this);
+    const auto showForm = [this] { m_tray->DoShowForm(); };
+    m_handOff = std::make_unique<HandOff>(*this, m_tools, showForm);
+    m_launchers = new Launchers(*this, shell, m_isConnected, showForm, this);
+    m_tray = new TrayController(*this, m_trayImages, m_menuImages, *m_popupMenu, *m_handOff,
+                                {[this] {
+                                     // A hidden frame's close does not end the program by itself.
+                                     if (close())
+                                         QCoreApplication::quit();
+                                 },
+                                 [this] { TBXAboutClick(); }},
+                                &QSystemTrayIcon::isSystemTrayAvailable);
     buildMenus();
     buildToolBar();
 
@@ -68,6 +87,8 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<boo
             m_popupMenu->popup(at);
     });
     connect(m_taskBar, &TTBXTaskBar::mouseUp, this, [this] { RefreshActiveWindowHint(); });
+    // The tray's tip names the active window: kept right as windows come and go.
+    connect(m_area, &QMdiArea::subWindowActivated, this, [this] { RefreshActiveWindowHint(); });
 
     // The update status bar stays hidden until an update check runs.
     m_updateStatusBar = new UpdateStatusBar(this);
@@ -88,6 +109,7 @@ TfrmMain::~TfrmMain() {
     // Tool windows are destroyed while the frame is still whole: their
     // destructors write their settings and may still reach the host.
     m_destroying = true;
+    disconnect(m_area, nullptr, this, nullptr);
     // A running update check winds down first, while the frame is whole.
     delete m_updateCheck;
     m_updateCheck = nullptr;
@@ -121,10 +143,11 @@ void TfrmMain::buildMenus() {
     menuItem(file, "Exit", 0, [this] { close(); });
 
     QMenu* view = menuBar()->addMenu("View");
-    menuItem(view, "Check internet connection status", 21, nullptr);
+    menuItem(view, "Check internet connection status", 21,
+             [this] { m_launchers->TBXCheckIntClick(); });
     QMenu* windowsTools = view->addMenu("Windows Tools");
     windowsTools->setIcon(m_menuImages.icon(20));
-    windowsTools->setEnabled(false);
+    m_launchers->fillWindowsTools(windowsTools);
     view->addSeparator();
     m_taskBarViewItem = menuItem(view, "TaskBar", -1, [this] { TaskBViewClick(); });
     m_taskBarViewItem->setCheckable(true);
@@ -153,16 +176,12 @@ void TfrmMain::buildMenus() {
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { TBXMDIWindowItem1Update(); });
 
     QMenu* help = menuBar()->addMenu("Help");
-    menuItem(help, "About", 7, nullptr);
-    menuItem(help, "About Windows", -1, nullptr);
+    menuItem(help, "About", 7, [this] { TBXAboutClick(); });
+    menuItem(help, "About Windows", -1, [this] { m_launchers->TBXAboutWinClick(); });
     help->addSeparator();
-    // Both name the project's one web site.
-    const auto goToProjectSite = [this] {
-        browseUrl(ServiceAddress::projectSite(), History::Record, QString(), -1);
-    };
-    menuItem(help, "Visit the developor web site", 3, goToProjectSite);
-    menuItem(help, "Corvanta project page", 3, goToProjectSite);
-    menuItem(help, "Visit Clever's Components home page", 3, nullptr);
+    menuItem(help, "Visit the developor web site", 3, [this] { m_launchers->TBXWebSiteClick(); });
+    menuItem(help, "Corvanta project page", 3, [this] { m_launchers->DoGoHome(); });
+    menuItem(help, "Visit Clever's Components home page", 3, [this] { m_launchers->DoGoClever(); });
     help->addSeparator();
     menuItem(help, "Check For Updates", 6, [this] { m_updateCheck->DoClUpdate(); });
 }
@@ -193,18 +212,19 @@ void TfrmMain::buildToolBar() {
         connect(action, &QAction::triggered, this, [this, kind] { OpenToolWindow(kind); });
     }
     m_toolBar->addSeparator();
-    // The mail launcher's drop-down is filled by the launchers feature.
     m_mailButton = new QToolButton(m_toolBar);
+    m_mailButton->setObjectName("mail");
     m_mailButton->setText("mail");
-    m_mailButton->setIcon(m_menuImages.icon(4));
+    m_mailButton->setAccessibleName("mail");
     m_mailButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_mailButton->setPopupMode(QToolButton::MenuButtonPopup);
-    m_mailButton->setMenu(new QMenu(m_mailButton));
+    m_launchers->setUpMailButton(m_mailButton, m_menuImages);
     m_toolBar->addWidget(m_mailButton);
     m_toolBar->addSeparator();
     m_themes = new QComboBox(m_toolBar);
     m_themes->setObjectName("CBThemes");
     m_themes->setPlaceholderText("Themes");
+    m_themes->setAccessibleName("Themes");
     m_themes->setMinimumWidth(110);
     m_toolBar->addWidget(m_themes);
     connect(m_themes, &QComboBox::activated, this, &TfrmMain::CBThemesClick);
@@ -280,6 +300,24 @@ ToolWindow* TfrmMain::openInEditor(const QString& text, bool html) {
     ToolWindow* editor = OpenToolWindow(ToolKind::Editor);
     m_tools.showText(editor, text, html);
     return editor;
+}
+
+QString TfrmMain::mailClient() const {
+    return m_launchers->mailClient();
+}
+
+void TfrmMain::setMailClient(const QString& selection) {
+    if (MailClients::find(selection))
+        m_launchers->setMailClient(selection);
+}
+
+void TfrmMain::TBXAboutClick() {
+    TfrmAbout box(m_prompts,
+                  {[this] { m_launchers->DoGoHome(); }, [this] { m_launchers->DoMailMe(); },
+                   [this] { m_updateCheck->DoCheck4Updates(); }},
+                  Paths::dataFolder(), this);
+    box.setWindowTitle(TfrmAbout::kCaption);
+    box.showModal();
 }
 
 QList<QMdiSubWindow*> TfrmMain::subWindowsInMdiOrder() const {
@@ -363,8 +401,12 @@ void TfrmMain::DoMaximize() {
 
 void TfrmMain::TBXMinClick() {
     const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
+    // Otherwise the area passes the activation on as each window goes and
+    // brings the next one back maximized, as the one before it was.
+    m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
     for (int i = order.size() - 1; i >= 0; --i)
         order[i]->showMinimized();
+    m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, false);
 }
 
 void TfrmMain::TBXCloseAllClick() {
@@ -408,7 +450,13 @@ void TfrmMain::TBXMDIWindowItem1Update() {
             new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(sub->windowTitle()), m_windowMenu);
         item->setCheckable(true);
         item->setChecked(sub == active);
-        connect(item, &QAction::triggered, this, [this, sub] { m_area->setActiveSubWindow(sub); });
+        // As a click on the window's task-bar button: a minimized one comes back.
+        connect(item, &QAction::triggered, this, [this, sub] {
+            if (auto* window = qobject_cast<ToolWindow*>(sub->widget()))
+                m_taskBar->activateTaskOf(window);
+            else
+                m_area->setActiveSubWindow(sub);
+        });
         m_windowMenu->addAction(item);
         m_windowListItems.append(item);
     }
@@ -437,6 +485,7 @@ void TfrmMain::RefreshActiveWindowHint() {
                          "Active :" + (active ? active->windowTitle() : QString());
     setToolTip(QString());
     m_area->setStatusTip(m_activeWindowHint);
+    m_tray->setTip(m_activeWindowHint);
 }
 
 bool TfrmMain::checkUpdatesOnStartup() const {
@@ -509,13 +558,12 @@ void TfrmMain::FormShow() {
 
     ignoringStoreFailures([this] {
         Registry registry;
-        if (registry.openKey(kBrowserSettingsKey, false)) {
-            m_mailClient = registry.readString("MailClient");
-            if (m_mailClient.isEmpty()) {
-                m_mailClient = "OutlookExpress";
-            }
-        }
+        if (registry.openKey(kBrowserSettingsKey, false))
+            m_launchers->setMailClient(MailClients::fromStored(registry.readString("MailClient")));
     });
+    // From now on minimizing hides the program into the tray (a start-up
+    // that restored the minimized state above left it minimized).
+    m_tray->install();
     RefreshActiveWindowHint();
 }
 
@@ -546,6 +594,12 @@ void TfrmMain::readMainSettings() {
         setGeometry(placement);
         placement.setHeight(registry->readInteger("Form_Height"));
         setGeometry(placement);
+        // A placement stored on a screen that is gone opens on this one.
+        QList<QRect> screens;
+        for (QScreen* screen : QApplication::screens())
+            screens.append(screen->availableGeometry());
+        if (QScreen* current = QApplication::primaryScreen())
+            setGeometry(FramePlacement::onScreen(placement, screens, current->availableGeometry()));
 
         const int theme = registry->readInteger("Form_Theme");
         m_themes->setCurrentIndex(theme >= 0 && theme < m_themes->count() ? theme : -1);
@@ -600,11 +654,16 @@ void TfrmMain::FormCloseQuery() {
             registry.writeInteger("Form_Width", placement.width());
             registry.writeInteger("Form_Height", placement.height());
             registry.writeInteger("Form_Theme", m_themes->currentIndex());
-            for (const ToolKindInfo& kind : kToolKinds)
-                registry.deleteValue(kind.caption);
+            // The kind values go, and with them any text value an older run
+            // wrote under a window's own caption (a file path, a page name).
+            for (const QString& name : registry.getValueNames()) {
+                if (registry.valueType(name) == Registry::ValueType::Text)
+                    registry.deleteValue(name);
+            }
+            // Each window is stored by its kind's caption, whatever it shows.
             for (int i = toolWindowCount() - 1; i >= 0; --i) {
                 if (ToolWindow* window = toolWindowAt(i))
-                    registry.writeString(window->windowTitle(), "1");
+                    registry.writeString(toolKindCaption(window->kind()), "1");
             }
             registry.writeInteger("HideTheTaskbar", m_taskBar->isHidden() ? 0 : 1);
             int state = 3;
@@ -620,7 +679,7 @@ void TfrmMain::FormCloseQuery() {
     ignoringStoreFailures([this] {
         Registry registry;
         if (registry.openKey(kBrowserSettingsKey, true)) {
-            registry.writeString("MailClient", m_mailClient);
+            registry.writeString("MailClient", m_launchers->mailClient());
         }
     });
     for (const char* name : {"myip.txt", "Update.config"}) {
