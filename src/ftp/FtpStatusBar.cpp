@@ -17,7 +17,9 @@ FtpStatusBar::FtpStatusBar(QStatusBar* bar, const ImageList& images) : m_images(
     panel->setMinimumWidth(150);
     m_kind = new QLabel;
     m_kind->setObjectName("statusPanel1");
-    m_kind->setFixedWidth(80);
+    // Wide enough for the longer of its two captions in the font in use.
+    m_kind->setFixedWidth(qMax(80, m_kind->fontMetrics().horizontalAdvance("Selected Folder:") +
+                                       2 * m_kind->fontMetrics().averageCharWidth()));
     m_name = new QLineEdit;
     m_name->setObjectName("statusPanel2");
     m_name->setAccessibleName("Selected Entry");
