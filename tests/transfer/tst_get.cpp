@@ -107,10 +107,10 @@ void GetTests::interruptedDownloadContinues() {
     first.setWorkingDirectory(folder.path());
     first.start(QStringLiteral(CORVANTA_GET), arguments);
     QVERIFY(first.waitForStarted());
-    // The state file follows the running download; stop once it tells of a third.
+    // The state file follows the running download; stop once it tells of about half.
     std::optional<DownloadState> running;
     QTRY_VERIFY_WITH_TIMEOUT(
-        (running = readDownloadState(statePath)) && bytesDone(*running) > behaviour.body.size() / 3,
+        (running = readDownloadState(statePath)) && bytesDone(*running) > behaviour.body.size() * 2 / 5,
         60000);
     QVERIFY2(bytesDone(*running) < behaviour.body.size(), "finished before the stop");
     ::kill(pid_t(first.processId()), signal);
