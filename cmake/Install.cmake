@@ -45,11 +45,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://corvanta.sourceforge.io/)
-# The libraries it links, computed by dpkg-shlibdeps; and what it loads or
-# starts that no linker sees: Qt's X platform plugin and the browser engine's
-# helper process.
+# The libraries it links, computed by dpkg-shlibdeps (the browser engine's
+# helper process comes with its library's entry); and what it loads that no
+# linker sees: Qt's X platform plugin.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6webenginecore6-bin")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # The offline translator (the engine, its pairs among English, French,
 # Italian, Portuguese and Spanish, the grammar tool and markup keeper it
 # calls), the desktop's opener of addresses and mail, and nslookup for the

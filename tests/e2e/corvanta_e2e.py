@@ -184,8 +184,9 @@ def frame_settings(kinds=(), left=0, top=0, width=1200, height=940, theme=-1):
 class Corvanta:
     """One run of the program and the means to drive it as a person does."""
 
-    def __init__(self, desktop, home):
+    def __init__(self, desktop, home, binary=BINARY):
         self.desktop = desktop
+        self.binary = binary
         self.atspi = desktop.atspi
         self.home = home
         self.settings = Settings(os.path.join(home, "config"))
@@ -202,7 +203,7 @@ class Corvanta:
         """Starts the program with `arguments` (addresses, files) and waits
         for its frame to finish starting up."""
         log = open(os.path.join(self.home, "corvanta.log"), "ab")
-        self.process = subprocess.Popen([BINARY, *arguments], cwd=self.home, env=self._environment(),
+        self.process = subprocess.Popen([self.binary, *arguments], cwd=self.home, env=self._environment(),
                                         stdout=log, stderr=subprocess.STDOUT)
         log.close()
         self._app = None
@@ -212,7 +213,7 @@ class Corvanta:
     def start_again(self, *arguments, timeout=TIMEOUT):
         """A later start in the same session, as a terminal runs it: returns
         its exit code and output once it has ended."""
-        done = subprocess.run([BINARY, *arguments], cwd=self.home, env=self._environment(),
+        done = subprocess.run([self.binary, *arguments], cwd=self.home, env=self._environment(),
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout,
                               check=False)
         return done.returncode, done.stdout.decode(errors="replace")
