@@ -12,6 +12,7 @@
 
 #include "DownloadState.h"
 #include "FaultHttpServer.h"
+#include "GetProgress.h"
 #include "TestEnvironment.h"
 
 namespace {
@@ -70,6 +71,9 @@ private slots:
     void interruptedDownloadContinues();
     void exitCodes_data();
     void exitCodes();
+    void progressOnATerminal();
+    void durations_data();
+    void durations();
 };
 
 void GetTests::interruptedDownloadContinues_data() {
@@ -109,9 +113,9 @@ void GetTests::interruptedDownloadContinues() {
     QVERIFY(first.waitForStarted());
     // The state file follows the running download; stop once it tells of about half.
     std::optional<DownloadState> running;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (running = readDownloadState(statePath)) && bytesDone(*running) > behaviour.body.size() * 2 / 5,
-        60000);
+    QTRY_VERIFY_WITH_TIMEOUT((running = readDownloadState(statePath)) &&
+                                 bytesDone(*running) > behaviour.body.size() * 2 / 5,
+                             60000);
     QVERIFY2(bytesDone(*running) < behaviour.body.size(), "finished before the stop");
     ::kill(pid_t(first.processId()), signal);
     QVERIFY(first.waitForFinished(30000));
@@ -232,6 +236,51 @@ void GetTests::exitCodes() {
     }
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files),
              saved.isEmpty() ? QStringList() : QStringList{saved});
+}
+
+// On a terminal (a pseudo-terminal made by script(1)) each item has a line,
+// redrawn in place, with its share, bytes, speed and time left.
+void GetTests::progressOnATerminal() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(1024 * 1024, 5);
+    behaviour.chunkDelayMs = 30;  // about a second in five parts
+    server.setBehaviour(behaviour);
+    QTemporaryDir folder;
+    QProcess script;
+    script.setWorkingDirectory(folder.path());
+    script.start(
+        "script",
+        {"-q", "-e", "-c", QStringLiteral(CORVANTA_GET " --threads 2 -o 'a b.bin' ") + server.url(),
+         "/dev/null"});
+    QVERIFY(script.waitForFinished(60000));
+    QCOMPARE(script.exitCode(), 0);
+    const QString out = QString::fromUtf8(script.readAllStandardOutput());
+    // Redrawn: the cursor goes back up to the item's line and clears it.
+    QVERIFY2(out.contains("\x1b[1F\x1b[2Ka b.bin  "), qPrintable(out));
+    static const QRegularExpression line(
+        R"(a b\.bin  +\d+%  [\d.]+ \w+ of 1\.0 MiB  [\d.]+ \w+/s  (\d+:\d\d|-:--) left)");
+    QVERIFY2(line.match(out).hasMatch(), qPrintable(out));
+    QVERIFY(out.contains("Saved " + folder.filePath("a b.bin")));
+    QVERIFY(sameBytes(fileContents(folder.filePath("a b.bin")), behaviour.body));
+}
+
+void GetTests::durations_data() {
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("unknown") << 0.0 << "-:--";
+    QTest::newRow("not a number") << std::nan("") << "-:--";
+    QTest::newRow("part of a second, rounded up") << 0.2 << "0:01";
+    QTest::newRow("minutes") << 725.0 << "12:05";
+    QTest::newRow("hours") << 3723.0 << "1:02:03";
+    QTest::newRow("beyond 99 hours") << 400000.0 << "-:--";
+}
+
+void GetTests::durations() {
+    QFETCH(double, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(durationText(seconds), text);
 }
 
 CORVANTA_TEST_MAIN(GetTests)
