@@ -164,31 +164,27 @@ void GetTests::interruptedDownloadContinues() {
     else
         QVERIFY2(second.out.startsWith("Saved " + file.toUtf8()), second.out.constData());
 
+    // The rest of each unfinished part, as a resumed run asks for it.
+    QSet<QByteArray> rests;
+    for (const TransferPart& part : stopped->resume.parts) {
+        if (part.bytesDone < part.length)
+            rests << "bytes=" + QByteArray::number(part.offset()) + "-" +
+                         QByteArray::number(part.start + part.length - 1);
+    }
     QSet<QByteArray> ranges;
     for (const FaultHttpServer::Request& request : server.requests()) {
-        if (request.method == "GET" && request.range != "bytes=0-") {
-            ranges << request.range;
-            if (resumes)
-                QCOMPARE(request.ifRange, behaviour.etag);
-        }
+        if (request.method != "GET" || request.range == "bytes=0-")
+            continue;
+        ranges << request.range;
+        // Proved with the validator the state file kept (the changed
+        // resource refuses it and sends its whole new body).
+        if (rests.contains(request.range))
+            QCOMPARE(request.ifRange, QByteArray("\"v1\""));
     }
-    if (resumes) {
-        QSet<QByteArray> expected;
-        for (const TransferPart& part : stopped->resume.parts) {
-            if (part.bytesDone < part.length)
-                expected << "bytes=" + QByteArray::number(part.offset()) + "-" +
-                                QByteArray::number(part.start + part.length - 1);
-        }
-        QCOMPARE(ranges, expected);
-    } else {
-        // Every byte fetched again: the parts of a fresh split start at their starts.
-        for (const FaultHttpServer::Request& request : server.requests())
-            QVERIFY(request.ifRange.isEmpty() || request.ifRange == behaviour.etag);
-        QVERIFY(!ranges.contains("bytes=" + QByteArray::number(stopped->resume.parts[1].offset()) +
-                                 "-" +
-                                 QByteArray::number(stopped->resume.parts[1].start +
-                                                    stopped->resume.parts[1].length - 1)));
-    }
+    if (resumes)
+        QCOMPARE(ranges, rests);
+    else if (meanwhile == "overlapping parts")
+        QVERIFY(!ranges.intersects(rests));  // a state that proves nothing is not offered
 }
 
 void GetTests::exitCodes_data() {
