@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QUrl>
 #include <algorithm>
 
 namespace {
@@ -14,6 +15,10 @@ namespace {
 constexpr qint64 kMaxStateFile = 1024 * 1024;
 
 }  // namespace
+
+QString DownloadState::addressOf(const QString& url) {
+    return QUrl(url).toString(QUrl::FullyEncoded | QUrl::RemovePassword);
+}
 
 bool DownloadState::canContinue() const {
     if (resume.validator.isEmpty() || resume.resourceSize <= 0 || resume.parts.isEmpty())
@@ -35,7 +40,7 @@ bool writeDownloadState(const DownloadState& state, QString* error) {
     QJsonArray parts;
     for (const TransferPart& part : state.resume.parts)
         parts.append(QJsonArray{part.start, part.length, part.bytesDone});
-    const QJsonObject object{{QStringLiteral("url"), state.url},
+    const QJsonObject object{{QStringLiteral("url"), DownloadState::addressOf(state.url)},
                              {QStringLiteral("file"), QFileInfo(state.file).fileName()},
                              {QStringLiteral("size"), state.resume.resourceSize},
                              {QStringLiteral("validator"), state.resume.validator},
@@ -87,7 +92,8 @@ QList<DownloadState> findDownloadStates(const QString& folder, const QString& ur
         QDir(folder).entryInfoList({QStringLiteral("*") + QLatin1String(DownloadState::kSuffix)},
                                    QDir::Files | QDir::Hidden, QDir::Time | QDir::Reversed);
     for (const QFileInfo& info : files) {
-        if (auto state = readDownloadState(info.absoluteFilePath()); state && state->url == url)
+        if (auto state = readDownloadState(info.absoluteFilePath());
+            state && state->url == DownloadState::addressOf(url))
             states.append(*state);
     }
     return states;

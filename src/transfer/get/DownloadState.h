@@ -11,12 +11,14 @@
 // run of the same command continues from it; it is removed once the file is
 // complete.
 struct DownloadState {
-    QString url;
+    QString url;   // without a password: the file beside the download is no place for one
     QString file;  // absolute path
     TransferResumeState resume;
 
     static constexpr const char* kSuffix = ".corvanta-get";
     static QString pathFor(const QString& file) { return file + QLatin1String(kSuffix); }
+    // The address as a state file keeps it, and matches it: its password left out.
+    static QString addressOf(const QString& url);
 
     // Whether a later run may continue the parts rather than start the file
     // again: a validator to prove the server still has the same resource,

@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
             const QString file = QFileInfo(output).absoluteFilePath();
             download.item->setLocalFile(file);
             earlier = readDownloadState(DownloadState::pathFor(file));
-            if (earlier && earlier->url != download.url)
+            if (earlier && earlier->url != DownloadState::addressOf(download.url))
                 earlier.reset();
         } else {
             for (const DownloadState& state :
