@@ -111,7 +111,11 @@ int main(int argc, char** argv) {
         &instance, &FrameInstance::argumentsReceived, &frame,
         [&frame](const QStringList& arguments) {
             // Handed over as absolute paths and addresses.
-            frame.openStartTargets(readStartArguments(arguments, QDir::rootPath()).targets);
+            const QList<StartTarget> targets =
+                readStartArguments(arguments, QDir::rootPath()).targets;
+            if (targets.isEmpty())
+                frame.comeForward();  // started again from the menu: show the one that runs
+            frame.openStartTargets(targets);
         });
     frame.openStartTargets(start.targets);
     frame.show();

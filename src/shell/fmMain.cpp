@@ -574,15 +574,19 @@ void TfrmMain::openStartTargets(const QList<StartTarget>& targets) {
         openPendingStartTargets();
 }
 
-void TfrmMain::openPendingStartTargets() {
-    const QList<StartTarget> targets = std::exchange(m_pendingStartTargets, {});
-    if (targets.isEmpty())
-        return;
+void TfrmMain::comeForward() {
     m_tray->DoShowForm();
     if (isMinimized())
         showNormal();
     raise();
     activateWindow();
+}
+
+void TfrmMain::openPendingStartTargets() {
+    const QList<StartTarget> targets = std::exchange(m_pendingStartTargets, {});
+    if (targets.isEmpty())
+        return;
+    comeForward();
     for (const StartTarget& target : targets) {
         switch (target.kind) {
             case StartTarget::Kind::Web:

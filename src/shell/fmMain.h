@@ -104,6 +104,9 @@ public:
     // a later start: a new window each, after the start-up sequence, with
     // the frame brought forward (also out of the tray).
     void openStartTargets(const QList<StartTarget>& targets);
+    // Shows the frame (also out of the tray or from minimized) in front: what a
+    // later start without arguments asks for.
+    void comeForward();
 
     QString mailClient() const;
     // The about box ("About", the tray's "About Corvanta").

@@ -34,6 +34,13 @@ class CommandLineTest(E2ETestCase):
         self.assertIn("no-such-file.txt: no such file", output)
         self.assertEqual(len(app.find_all("frame", "Web Browser", within=app.frame())), 1)
 
+        # Started again from the menu, with nothing to open: the running frame
+        # is shown, and no second one starts.
+        code, output = app.start_again()
+        self.assertEqual(code, 0, output)
+        self.assertFalse(app.exited())
+        self.assertEqual(len(app.find_all("frame", "Web Browser", within=app.frame())), 1)
+
     def test_start_after_a_crash_opens_a_file_then_an_ftp_address(self):
         notes = os.path.join(self.documents, "notes.txt")
         os.makedirs(self.documents, exist_ok=True)

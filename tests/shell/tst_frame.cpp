@@ -807,6 +807,11 @@ void FrameTests::startTargetsOpenAfterStartUpAndBringTheFrameBack() {
     frame.openStartTargets({{StartTarget::Kind::File, "/tmp/other.txt"}});
     QTRY_VERIFY(frame.isVisible() && !frame.isMinimized());
     QCOMPARE(session.tools.handedOff.last().second, QString("file:/tmp/other.txt"));
+    // So does a later start with nothing to open.
+    frame.showMinimized();
+    QTRY_VERIFY(frame.isMinimized() || !frame.isVisible());
+    frame.comeForward();
+    QTRY_VERIFY(frame.isVisible() && !frame.isMinimized());
 }
 
 CORVANTA_TEST_MAIN(FrameTests)
