@@ -100,27 +100,28 @@ bool NginxFixture::start(const Options& options) {
                                  ? "gzip on; gzip_min_length 1; gzip_types text/plain text/css "
                                    "application/octet-stream application/json;"
                                  : "gzip off;";
-        config.write(QStringLiteral(
-                         "daemon off; master_process off; worker_processes 1;\n"
-                         "pid %1/nginx.pid; error_log %1/error.log warn;\n"
-                         "events { worker_connections 256; }\n"
-                         "http {\n"
-                         "  include /etc/nginx/mime.types; default_type application/octet-stream;\n"
-                         "  access_log %1/access.log;\n"
-                         "  client_body_temp_path %1/temp/body; proxy_temp_path %1/temp/proxy;\n"
-                         "  fastcgi_temp_path %1/temp/fastcgi; uwsgi_temp_path %1/temp/uwsgi;\n"
-                         "  scgi_temp_path %1/temp/scgi;\n"
-                         "  sendfile on; keepalive_timeout 30;\n"
-                         "  %4 %7\n"
-                         "  server { listen 127.0.0.1:%2%6 root %3; autoindex on;\n"
-                         "    location = /.fixture-probe { access_log off; return 200 \"%8\"; }\n"
-                         "    %5 }\n"
-                         "}\n")
-                         .arg(base)
-                         .arg(m_port)
-                         .arg(root(), gzip, options.extraServerConfig, tls, options.extraHttpConfig,
-                              QString::fromLatin1(token))
-                         .toUtf8());
+        config.write(
+            QStringLiteral(
+                "daemon off; master_process off; worker_processes 1;\n"
+                "pid %1/nginx.pid; error_log %1/error.log warn;\n"
+                "events { worker_connections 256; }\n"
+                "http {\n"
+                "  include /etc/nginx/mime.types; default_type application/octet-stream;\n"
+                "  access_log %1/access.log;\n"
+                "  client_body_temp_path %1/temp/body; proxy_temp_path %1/temp/proxy;\n"
+                "  fastcgi_temp_path %1/temp/fastcgi; uwsgi_temp_path %1/temp/uwsgi;\n"
+                "  scgi_temp_path %1/temp/scgi;\n"
+                "  sendfile on; keepalive_timeout 30;\n"
+                "  %4 %7\n"
+                "  server { listen 127.0.0.1:%2%6 listen 127.0.0.2:%2%6 root %3; autoindex on;\n"
+                "    location = /.fixture-probe { access_log off; return 200 \"%8\"; }\n"
+                "    %5 }\n"
+                "}\n")
+                .arg(base)
+                .arg(m_port)
+                .arg(root(), gzip, options.extraServerConfig, tls, options.extraHttpConfig,
+                     QString::fromLatin1(token))
+                .toUtf8());
         config.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(binary, {"-p", base, "-c", base + "/nginx.conf"});

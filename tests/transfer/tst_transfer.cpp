@@ -680,10 +680,11 @@ void TransferTests::unsafeOfferedNameStaysInFolder() {
 
 void TransferTests::credentialsStayWithTheirHost() {
     LoopbackHttpServer other;
+    // Another host: a second loopback address.
     QVERIFY(other.start(
-        LoopbackHttpServer::serveMap({{"/moved", "moved body"}}, "application/octet-stream")));
-    // Another host name for the same loopback server.
-    const QByteArray elsewhere = other.url("/moved").replace("127.0.0.1", "localhost").toUtf8();
+        LoopbackHttpServer::serveMap({{"/moved", "moved body"}}, "application/octet-stream"),
+        QHostAddress("127.0.0.2")));
+    const QByteArray elsewhere = other.url("/moved").toUtf8();
     const QByteArray expected = "Basic " + QByteArray("user:pw").toBase64();
     LoopbackHttpServer server;
     QVERIFY(server.start([&](const LoopbackHttpServer::Request& request) {
