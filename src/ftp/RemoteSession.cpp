@@ -179,6 +179,36 @@ void RemoteSession::showStartFolder(const QString& root) {
     }
 }
 
+void RemoteSession::showAddressPath(QString path) {
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    if (!m_client.isConnected() || path.isEmpty() || path == QLatin1String("/"))
+        return;
+    runGuarded(m_prompts, [&] {
+        bool folder = true;
+        try {
+            m_client.changeFolder(path);
+        } catch (const AppError&) {
+            folder = false;
+        }
+        if (folder) {
+            showStartFolder(path);
+            return;
+        }
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const QString name = path.mid(slash + 1);
+        showStartFolder(slash > 0 ? path.left(slash) : QStringLiteral("/"));
+        QTreeWidgetItem* root = tvList->topLevelItemCount() ? tvList->topLevelItem(0) : nullptr;
+        for (int i = 0; root && i < root->childCount(); ++i) {
+            if (root->child(i)->data(0, RemoteNodeRole::Name).toString() == name) {
+                tvList->setCurrentItem(root->child(i));
+                onNodeClicked(root->child(i));
+                return;
+            }
+        }
+    });
+}
+
 void RemoteSession::DoLogIn() {
     if (m_client.isBusy()) {
         return;  // a connect is still running

@@ -61,6 +61,10 @@ public:
     void DoRenameRemote();
     void DoDeleteRemote();
     void TBXRSortClick();
+    // The path of an ftp:// address once logged in: a folder is listed as the
+    // root, a file is selected in its listed folder; empty or "/" keeps the
+    // folder the server logged in to.
+    void showAddressPath(QString path);
     // ListRemoteFolder: lists `node`'s folder into it (no node: the root).
     void ListRemoteFolder(QTreeWidgetItem* node);
 

@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <numeric>
 
@@ -472,6 +473,24 @@ void TFTPfrm::handOffAddress(const QString& address) {
     TBXVShowQuick->setChecked(true);
     toggleView(TBXVShowQuick);
     m_quickBar->TBXedtServer->setText(address);
+}
+
+void TFTPfrm::openAddress(const QString& address) {
+    const QUrl url(address);
+    handOffAddress(url.host());
+    const QString user = url.userName(QUrl::FullyDecoded);
+    QString password = url.password(QUrl::FullyDecoded);
+    m_quickBar->TBXedtUser->setText(user.isEmpty() ? QStringLiteral("anonymous") : user);
+    m_quickBar->TBXedtPort->setText(QString::number(url.port(21)));
+    if (!user.isEmpty() && user != QLatin1String("anonymous") && password.isEmpty() &&
+        !prompts().passwordQuery(QStringLiteral("Corvanta : FTP Client"),
+                                 QStringLiteral("Password of %1 at %2:").arg(user, url.host()),
+                                 password)) {
+        return;  // the bar stays filled for a Connect by hand
+    }
+    m_quickBar->TBXedtPassword->setText(password);
+    TBXQConnectClick();
+    m_session->showAddressPath(url.path(QUrl::FullyDecoded));
 }
 
 // ------------------------------------------------------------- gestures

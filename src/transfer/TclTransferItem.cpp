@@ -171,6 +171,14 @@ QString TclTransferItem::resumeValidator() const {
     return m_validator;
 }
 
+TransferResumeState TclTransferItem::resumeState() const {
+    Lock lock(m_lock);
+    TransferResumeState state{m_resourceSize, m_validator, m_parts};
+    for (TransferPart& part : state.parts)
+        part.status = TransferStatus::Ready;
+    return state;
+}
+
 void TclDownLoadItem::setUrl(const QString& url) {
     const QString folder = m_engine ? m_engine->settings().localFolder : QString();
     const QString name = fileNameFromUrl(url.trimmed());

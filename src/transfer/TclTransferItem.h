@@ -14,6 +14,15 @@
 
 class TclMultiTransfer;
 
+// What a stopped or failed item needs to continue in a later run of the
+// program: the parts with their bytes done, the resource's size and the
+// validator of the bytes on disk.
+struct TransferResumeState {
+    qint64 resourceSize = 0;
+    QString validator;
+    QList<TransferPart> parts;
+};
+
 // One entry of an engine's list: what to transfer, its parts and progress.
 // Threading: every accessor may be called from any thread (fields are guarded
 // by the item's lock); setters are meant for the owner while the item is not
@@ -57,16 +66,20 @@ public:
     double elapsed() const;
     double remaining() const;
 
-    // The resume state (what a web update record or a kept queue holds):
-    // replaces the parts; only for an item that is not running. With a
-    // `validator` (from resumeValidator()) the kept parts are used only when
-    // the server still reports that very validator; else the file starts over.
+    // The resume state (what a web update record, a kept queue or a download's
+    // state file holds): replaces the parts and the validator (ETag or
+    // Last-Modified of the bytes on disk; for FTP size and date) that a resumed
+    // run must find again, else the file starts over; only for an item that is
+    // not running.
     void setResumeState(qint64 resourceSize, const QList<TransferPart>& parts,
                         const QString& validator = QString());
     // The validator of the bytes on disk when it can prove on a later run that
     // the resource is unchanged: an ETag or Last-Modified date, for FTP the
     // size with a known modification time. Empty when there is no such proof.
     QString resumeValidator() const;
+    // One consistent snapshot of the parts, size and validator, taken at any
+    // time (also while running: every byte it counts is in the file).
+    TransferResumeState resumeState() const;
 
 protected:
     TclTransferItem() = default;
