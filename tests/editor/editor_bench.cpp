@@ -1,15 +1,19 @@
 // Times the editor window on one large file: opening it, saving it unchanged,
 // replacing every match of a word ("Yes to all" at the first question), and
 // the longest freeze while typing in it. Prints key=value lines for
-// bench/editor.sh.
+// bench/editor.sh. With --open it only opens the file and tells the
+// process's peak memory.
 //
 //   editor_bench FILE WORD REPLACEMENT
+//   editor_bench --open FILE
 #include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <cstdio>
+
+#include <sys/resource.h>
 
 #include "NotepadEditor.h"
 #include "RecordingToolHost.h"
@@ -58,13 +62,14 @@ qint64 typeAt(TfrmNotepad& window, int line, int keys) {
 int main(int argc, char** argv) {
     TestEnvironment::prepare();
     QApplication app(argc, argv);
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: editor_bench FILE WORD REPLACEMENT\n");
+    const bool openOnly = argc == 3 && QByteArray(argv[1]) == "--open";
+    if (argc < 4 && !openOnly) {
+        std::fprintf(stderr, "usage: editor_bench FILE WORD REPLACEMENT | --open FILE\n");
         return 2;
     }
-    const QString file = QString::fromLocal8Bit(argv[1]);
-    const QString word = QString::fromLocal8Bit(argv[2]);
-    const QString replacement = QString::fromLocal8Bit(argv[3]);
+    const QString file = QString::fromLocal8Bit(argv[openOnly ? 2 : 1]);
+    const QString word = openOnly ? QString() : QString::fromLocal8Bit(argv[2]);
+    const QString replacement = openOnly ? QString() : QString::fromLocal8Bit(argv[3]);
 
     RecordingToolHost host;
     TfrmNotepad window(host);
@@ -81,6 +86,12 @@ int main(int argc, char** argv) {
     if (window.fileName().isEmpty()) {
         std::fprintf(stderr, "open failed\n");
         return 1;
+    }
+    if (openOnly) {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("open_ms=%.1f\npeak_kb=%ld\n", double(openNs) / 1e6, usage.ru_maxrss);
+        return 0;
     }
 
     timer.restart();
