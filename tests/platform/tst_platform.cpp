@@ -1,6 +1,8 @@
 #include <QtTest>
 
+#include <QThread>
 #include <csignal>
+#include <memory>
 
 #include "Connectivity.h"
 #include "Registry.h"
@@ -25,6 +27,7 @@ private slots:
     void deleteKeyRemovesEverythingBelow();
     void aBlockOfWritesIsOneTransaction();
     void creatingAKeyOnOpenHoldsNoLock();
+    void aKeyMadeMeanwhileByAnotherCopyIsFound();
     void corruptStoreIsMovedAsideOnce_data();
     void corruptStoreIsMovedAsideOnce();
     void iniViewUsesSubKeysAsSections();
@@ -208,6 +211,35 @@ void PlatformTests::creatingAKeyOnOpenHoldsNoLock() {
     writing.closeKey();
     QVERIFY(reading.openKey("\\Software\\Corvanta\\BrowserSettings", false));
     QCOMPARE(reading.readString("MailClient"), QString("Google"));
+}
+
+void PlatformTests::aKeyMadeMeanwhileByAnotherCopyIsFound() {
+    // One copy makes a key inside a block it has not committed yet; another
+    // looks for the same key, finds none and waits for the write lock.
+    const QString file = freshStore();
+    Registry first(file);
+    QVERIFY(first.openKey("\\Software\\Corvanta", true));
+    first.writeString("held", "1");  // the block holds the write lock from here
+    QVERIFY(first.openKey("\\Software\\Corvanta\\Editor", true));
+    QString failure;
+    std::unique_ptr<QThread> second(QThread::create([&] {
+        try {
+            Registry registry(file);
+            registry.openKey("\\Software\\Corvanta\\Editor", true);
+            registry.writeString("MRUFile1", "/home/u/a.txt");
+            registry.closeKey();
+        } catch (const RegistryError& error) {
+            failure = error.message();
+        }
+    }));
+    second->start();
+    QThread::msleep(300);
+    first.closeKey();  // the key exists now
+    QVERIFY(second->wait(30000));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    Registry reader(file);
+    QVERIFY(reader.openKey("\\Software\\Corvanta\\Editor", false));
+    QCOMPARE(reader.readString("MRUFile1"), QString("/home/u/a.txt"));
 }
 
 void PlatformTests::corruptStoreIsMovedAsideOnce_data() {
