@@ -91,13 +91,13 @@ rm -f "$big"
 
 echo "file: ${size_mb} MB, $(wc -l <"$file") lines, $words matches of flowRate"
 echo "floors: cat ${cat_ms} ms, wc -l ${wc_ms} ms, sed ${sed_ms} ms (medians of $repeat)"
-awk -v o="$(value open_ms)" -v s="$(value save_ms)" -v r="$(value replace_ms)" -v q="$(value questions)" \
+awk -v o="$(value open_ms)" -v oc="$(value open_cpu_ms)" -v s="$(value save_ms)" -v r="$(value replace_ms)" -v q="$(value questions)" \
     -v c="$cat_ms" -v w="$wc_ms" -v d="$sed_ms" \
     -v tt="$(value type_top_max_ms)" -v tm="$(value type_middle_max_ms)" -v te="$(value type_end_max_ms)" \
     -v jm="$(value jump_middle_ms)" -v je="$(value jump_end_ms)" \
     -v bo="$(grep '^open_ms=' "$work/big" | cut -d= -f2 | median)" \
     -v bk="$(grep '^peak_kb=' "$work/big" | cut -d= -f2 | median)" -v bb="$big_bytes" 'BEGIN {
-    printf "open:        %8.1f ms   %6.1fx cat   %6.1fx wc -l (target <= 20x wc -l)\n", o, o / (c > 0 ? c : 1), o / (w > 0 ? w : 1)
+    printf "open:        %8.1f ms   %6.1fx cat   %6.1fx wc -l (target <= 20x wc -l; %.1f ms of processor time)\n", o, o / (c > 0 ? c : 1), o / (w > 0 ? w : 1), oc
     printf "save:        %8.1f ms   %6.1fx cat (unchanged, byte-identical)\n", s, s / (c > 0 ? c : 1)
     printf "replace-all: %8.1f ms   %6.1fx sed (target <= 5x; %d question)\n", r, r / (d > 0 ? d : 1), q
     printf "typing, longest keystroke with repaint: top %.1f ms, middle %.1f ms, end %.1f ms (target < 50 ms)\n", tt, tm, te
