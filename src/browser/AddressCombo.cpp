@@ -44,6 +44,7 @@ QIcon shellFolderIcon(const QString& name) {
 
 AddressCombo::AddressCombo(QWidget* parent) : QComboBox(parent) {
     setObjectName(QStringLiteral("Addrs"));
+    setAccessibleName(QStringLiteral("Address"));
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setMaxVisibleItems(25);
@@ -51,23 +52,22 @@ AddressCombo::AddressCombo(QWidget* parent) : QComboBox(parent) {
     setMinimumContentsLength(20);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_textIcon = lineEdit()->addAction(iconFor(QString()), QLineEdit::LeadingPosition);
+    m_textIcon->setText(QStringLiteral("Address type"));
     connect(lineEdit(), &QLineEdit::textChanged, this, [this](const QString& text) {
         m_textIcon->setIcon(iconFor(text));
         // Editing the text closes an open list.
         if (view()->isVisible() && lineEdit()->hasFocus())
             hidePopup();
     });
-    // Enter is taken before the line edit sees it: the box would otherwise
-    // hand the same key to its line edit a second time.
-    lineEdit()->installEventFilter(this);
-    // The list reports a choice through activated(); which key or button made
-    // it is seen on the way there.
+    // Enter in the open list is taken here, before the list reports it; a
+    // click reports through activated(), seen on the way there. (The box also
+    // reports activated() when the list merely moves its highlight, so that
+    // alone chooses nothing.)
     view()->installEventFilter(this);
     view()->viewport()->installEventFilter(this);
     connect(this, qOverload<int>(&QComboBox::activated), this, [this](int row) {
-        const Choice choice = std::exchange(m_pendingChoice, Choice::None);
-        if (choice != Choice::None)
-            chooseEntry(row, choice == Choice::Mouse);
+        if (std::exchange(m_clicked, false))
+            chooseEntry(row, true);
     });
 
     const QStringList stored = TypedAddresses::load();
@@ -149,11 +149,19 @@ QIcon AddressCombo::iconFor(const QString& text) {
 }
 
 void AddressCombo::showPopup() {
-    m_pendingChoice = Choice::None;
+    m_clicked = false;
     QComboBox::showPopup();
 }
 
 void AddressCombo::keyPressEvent(QKeyEvent* event) {
+    // The box holds the keyboard focus (its line edit hands it over), so every
+    // key of the closed box arrives here first; a key sent to the line edit
+    // itself comes here too, as the line edit leaves Enter to its parent.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        enterText();
+        event->accept();
+        return;
+    }
     // With the list closed, down opens it and up does nothing; the list itself
     // handles the keys while it is open.
     if (event->key() == Qt::Key_Down) {
@@ -166,20 +174,16 @@ void AddressCombo::keyPressEvent(QKeyEvent* event) {
 }
 
 bool AddressCombo::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            enterText();
-            return true;
-        }
-        return QComboBox::eventFilter(watched, event);
-    }
     if (watched == view() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            m_pendingChoice = Choice::Enter;
+        const QModelIndex highlighted = view()->currentIndex();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && highlighted.isValid()) {
+            hidePopup();
+            chooseEntry(highlighted.row(), false);
+            return true;
+        }
     } else if (watched == view()->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        m_pendingChoice = Choice::Mouse;
+        m_clicked = true;
     }
     return QComboBox::eventFilter(watched, event);
 }

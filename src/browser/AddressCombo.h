@@ -47,5 +47,5 @@ private:
 
     QString m_currentAddress;
     QAction* m_textIcon;
-    enum class Choice { None, Enter, Mouse } m_pendingChoice = Choice::None;
+    bool m_clicked = false;  // the next activated() comes from a click in the list
 };

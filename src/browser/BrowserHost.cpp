@@ -97,7 +97,8 @@ BrowserHost::BrowserHost(BrowserEvents& events, QWidget* parent)
     connect(m_page, &QWebEnginePage::newWindowRequested, this,
             [this](QWebEngineNewWindowRequest& request) {
                 bool cancel = false;
-                BrowserHost* target = m_events.NewWindow2(cancel);
+                BrowserHost* target =
+                    m_events.NewWindow2(request.requestedUrl().toString(), cancel);
                 // Leaving the request unanswered drops the window.
                 if (cancel || !target)
                     return;
@@ -213,6 +214,7 @@ QString BrowserHost::locationAddress() const {
 
 void BrowserHost::onLoadStarted() {
     m_busy = true;
+    m_events.DownloadBegin();
     m_stateText = QStringLiteral("Opening page ") + m_pendingAddress + QStringLiteral("...");
     m_events.StatusTextChange(m_stateText);
 }

@@ -19,9 +19,11 @@ public:
     // navigation.
     virtual void BeforeNavigate2(const QString& address, const QString& targetFrameName,
                                  bool& cancel) = 0;
-    // A page asks for a new window: answer the host the page opens in, or
-    // nullptr with `cancel` set to drop it.
-    virtual BrowserHost* NewWindow2(bool& cancel) = 0;
+    // A page asks for a new window on `address`: answer the host the page
+    // opens in, or nullptr with `cancel` set to drop it.
+    virtual BrowserHost* NewWindow2(const QString& address, bool& cancel) = 0;
+    // The control became busy with a page load.
+    virtual void DownloadBegin() {}
     virtual void DocumentComplete(const QString& address) = 0;
     virtual void DownloadComplete() = 0;
     virtual void TitleChange(const QString& text) = 0;

@@ -3,12 +3,15 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSplitter>
@@ -37,15 +40,17 @@ constexpr int kImageSecurePage = 55;
 const QColor kNavy(0, 0, 128);
 
 // Watches the search box and its list for the keys and clicks that choose an
-// entry, so that only those (not a focus change) run a search. Enter in the
-// edit part is taken before the line edit sees it: the box would otherwise hand
-// the same key to its line edit a second time.
+// entry, so that only those (not a focus change) run a search. The box holds
+// the keyboard focus for its line edit, so Enter in the closed box reaches the
+// box first (a key sent to the line edit itself reaches it too, as the line
+// edit leaves Enter to its parent); the box would hand it on to the line edit,
+// which does nothing with it. Enter in the open list is taken before the list
+// reports it, as the box reports activated() for a mere highlight too.
 class SearchKeysFilter : public QObject {
 public:
     SearchKeysFilter(QComboBox* box, bool& choiceFlag, std::function<void()> onEnter)
         : QObject(box), m_box(box), m_flag(choiceFlag), m_onEnter(std::move(onEnter)) {
         box->installEventFilter(this);
-        box->lineEdit()->installEventFilter(this);
         box->view()->installEventFilter(this);
         box->view()->viewport()->installEventFilter(this);
     }
@@ -55,13 +60,18 @@ protected:
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-            if (enter && watched == m_box->lineEdit() && !m_box->view()->isVisible()) {
+            if (enter && watched == m_box && !m_box->view()->isVisible()) {
                 m_onEnter();
                 return true;
             }
-            const bool listEnter = watched == m_box->view() && enter;
-            const bool arrowKey = watched == m_box && (key == Qt::Key_Up || key == Qt::Key_Down);
-            if (listEnter || arrowKey)
+            const QModelIndex highlighted = m_box->view()->currentIndex();
+            if (enter && watched == m_box->view() && highlighted.isValid()) {
+                m_box->hidePopup();
+                m_box->setEditText(m_box->itemText(highlighted.row()));
+                m_onEnter();
+                return true;
+            }
+            if (watched == m_box && (key == Qt::Key_Up || key == Qt::Key_Down))
                 m_flag = true;
         } else if (event->type() == QEvent::MouseButtonRelease &&
                    watched == m_box->view()->viewport()) {
@@ -233,6 +243,8 @@ void TbrowserFrm::buildToolbars() {
     auto* addressLabel = new QLabel(QStringLiteral(" Address "));
     TBXTBAddrs->addWidget(addressLabel);
     Addrs = new AddressCombo;
+    // Screen readers on Linux name an editable box by its text and its label.
+    addressLabel->setBuddy(Addrs);
     Addrs->lineEdit()->setPlaceholderText(QStringLiteral("Type an address and press Enter"));
     TBXTBAddrs->addWidget(Addrs);
     connect(Addrs, &AddressCombo::UrlSelected, this, &TbrowserFrm::Navigate);
@@ -243,6 +255,8 @@ void TbrowserFrm::buildToolbars() {
 
     Searchbx = new QComboBox;
     Searchbx->setObjectName(QStringLiteral("Searchbx"));
+    Searchbx->setAccessibleName(QStringLiteral("Search"));
+    Searchbx->setAccessibleDescription(QStringLiteral("Search the web"));
     Searchbx->setEditable(true);
     Searchbx->setInsertPolicy(QComboBox::NoInsert);
     Searchbx->setMinimumWidth(180);
@@ -505,6 +519,14 @@ void TbrowserFrm::takeFocusForPage() {
     // A user typing in the address or search box keeps the keyboard.
     if (Addrs->lineEdit()->hasFocus() || Searchbx->lineEdit()->hasFocus())
         return;
+    // A window loading in the background takes neither the focus nor (which
+    // a focus inside it would bring) the activation from the one in use.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && !isAncestorOf(focus))
+        return;
+    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (frame && frame->mdiArea() && frame->mdiArea()->activeSubWindow() != frame)
+        return;
     WB->setFocus();
 }
 
@@ -516,18 +538,25 @@ void TbrowserFrm::BeforeNavigate2(const QString& address, const QString& targetF
     PageControl->setCurrentIndex(0);
     if (targetFrameName.isEmpty() && address != Addrs->CurrentAddress())
         Addrs->ShowAddress(address);
-    if (PopupPending) {
-        PopupPending = false;
-        if (m_settings.blocker) {
-            cancel = true;
-            return;
-        }
+    if (std::exchange(PopupPending, false) && m_settings.blocker && address == m_popupAddress) {
+        // Only the refused popup's own navigation; never the user's next
+        // click or a frame of the page.
+        cancel = true;
+        return;
     }
-    ProgWB->show();
+    // A frame that navigates after the page has loaded makes no page load
+    // whose end would hide the bar again.
+    if (targetFrameName.isEmpty() || WB->busy())
+        ProgWB->show();
 }
 
-BrowserHost* TbrowserFrm::NewWindow2(bool& cancel) {
+void TbrowserFrm::DownloadBegin() {
+    applyDocumentInfoRule();
+}
+
+BrowserHost* TbrowserFrm::NewWindow2(const QString& address, bool& cancel) {
     PopupPending = true;
+    m_popupAddress = address;
     if (m_settings.blocker) {
         ++BlockedCount;
         m_panels[1]->setCaption(QStringLiteral("Blocked: ") + QString::number(BlockedCount));

@@ -48,7 +48,8 @@ public:
     // BrowserEvents.
     void BeforeNavigate2(const QString& address, const QString& targetFrameName,
                          bool& cancel) override;
-    BrowserHost* NewWindow2(bool& cancel) override;
+    BrowserHost* NewWindow2(const QString& address, bool& cancel) override;
+    void DownloadBegin() override;
     void DocumentComplete(const QString& address) override;
     void DownloadComplete() override;
     void TitleChange(const QString& text) override;
@@ -112,6 +113,10 @@ private:
     QProgressBar* ProgWB = nullptr;
 
     bool PopupPending = false;
+    // The address the pending popup asked for: the engine opens a popup
+    // without a navigation in the opener, so only a navigation to this address
+    // is the popup's own.
+    QString m_popupAddress;
     int BlockedCount = 0;
     BrowserSettings m_settings;  // what start-up read; written back at destruction
     RecentSearches m_searches;

@@ -292,10 +292,12 @@ void TfrmNotepad::buildMenus() {
     make(edit, "TBXSelectAll", "Select All", ImageSelectAll, [this] { synEdMemo->selectAll(); });
     make(edit, "TBXClear", "Clear", ImageClear, [this] { synEdMemo->clear(); });
     // The editing component's own shortcuts act when the text has the focus;
-    // the menu's serve the rest of the window.
+    // the menu's serve the rest of the window. They belong to the window too:
+    // a menu's actions alone only count while the focus is in the menu bar.
     for (QAction* item : edit->actions()) {
         item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     }
+    addActions(edit->actions());
 
     QMenu* options = bar->addMenu(QStringLiteral("Options"));
     make(options, "TBXFont", "Font", ImageFont, [this] { TBXFontClick(); });
@@ -533,6 +535,10 @@ bool TfrmNotepad::loadFile(const QString& path) {
 }
 
 void TfrmNotepad::openRecentFile(int index) {
+    // As "Open": a changed text is not thrown away unasked.
+    if (synEdMemo->isModified() && !askToSave(QStringLiteral("Save The Changes First?"))) {
+        return;
+    }
     const QString path = m_recent.take(index);
     if (!path.isEmpty()) {
         loadFile(path);  // a file that cannot be read stays off the list

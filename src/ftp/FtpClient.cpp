@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -10,6 +11,7 @@
 #include <cctype>
 
 #include "AppError.h"
+#include "ServerText.h"
 
 namespace {
 
@@ -23,6 +25,15 @@ constexpr qint64 kBlockSize = 64 * 1024;
 bool startsWithCode(const QByteArray& line) {
     return line.size() >= 3 && std::isdigit(uchar(line[0])) && std::isdigit(uchar(line[1])) &&
            std::isdigit(uchar(line[2])) && (line.size() == 3 || line[3] == ' ' || line[3] == '-');
+}
+
+// A reply as the user sees it: its lines without the server's control bytes.
+QString shownReply(const FtpClient::Reply& reply) {
+    QStringList lines;
+    for (const QString& line : reply.lines) {
+        lines.append(printableText(line));
+    }
+    return lines.join('\n');
 }
 
 }  // namespace
@@ -156,15 +167,16 @@ void FtpClient::onControlReadyRead() {
         if (line.endsWith('\r')) {
             line.chop(1);
         }
-        const QString text = QString::fromUtf8(line);
+        const QString text = textFromServerBytes(line);
         if (m_partial.lines.isEmpty()) {
             if (!startsWithCode(line)) {
-                protocolFailure("The server's reply is not an FTP reply: " + text.left(200));
+                protocolFailure("The server's reply is not an FTP reply: " +
+                                printableText(text.left(200)));
                 return;
             }
             m_partial.code = line.left(3).toInt();
             m_partial.lines.append(text);
-            emit replyTextRead(text);
+            emit replyTextRead(printableText(text));
             if (line.size() > 3 && line[3] == '-') {
                 continue;  // multi-line: ends with the same code and a blank
             }
@@ -174,7 +186,7 @@ void FtpClient::onControlReadyRead() {
                 return;
             }
             m_partial.lines.append(text);
-            emit replyTextRead(text);
+            emit replyTextRead(printableText(text));
             if (!(line.size() >= 4 && line.left(3).toInt() == m_partial.code && line[3] == ' ' &&
                   startsWithCode(line))) {
                 continue;
@@ -226,8 +238,12 @@ void FtpClient::send(const QString& command) {
     if (command.contains('\r') || command.contains('\n')) {
         throw AppError("A name sent to the FTP server may not contain a line break.");
     }
-    emit commandSent(command.startsWith("PASS ") ? QStringLiteral("PASS ****") : command);
-    m_control->write(command.toUtf8() + "\r\n");
+    // Every command reads its replies to the end or drops the connection, so
+    // a reply still queued here was sent unasked: it answers nothing of ours.
+    m_replies.clear();
+    emit commandSent(command.startsWith("PASS ") ? QStringLiteral("PASS ****")
+                                                 : printableText(command));
+    m_control->write(serverBytes(command) + "\r\n");
     setState(State::WaitingForReply);
 }
 
@@ -266,7 +282,7 @@ FtpClient::Reply FtpClient::startTransfer(const QString& commandText) {
     Reply reply = awaitReply(replyWaitText(commandText));
     if (reply.code >= 300) {
         setState(State::UnexpectedReply);
-        throw AppError(reply.lines.join('\n'));
+        throw AppError(shownReply(reply));
     }
     return reply;
 }
@@ -277,7 +293,7 @@ void FtpClient::finishTransfer(Reply reply, const QString& commandText) {
     }
     if (reply.code >= 300) {
         setState(State::UnexpectedReply);
-        throw AppError(reply.lines.join('\n'));
+        throw AppError(shownReply(reply));
     }
     setState(State::Idle);
 }
@@ -290,7 +306,7 @@ FtpClient::Reply FtpClient::expect(const QString& text, std::initializer_list<in
         }
     }
     setState(State::UnexpectedReply);
-    throw AppError(reply.lines.join('\n'));
+    throw AppError(shownReply(reply));
 }
 
 void FtpClient::sendType() {
@@ -309,29 +325,35 @@ void FtpClient::open() {
         if (m_port < 1 || m_port > 65535) {
             throw AppError(QString("%1 is not a valid port.").arg(m_port));
         }
+        // Bound now: the window keeps running while this waits, and settings
+        // made meanwhile (another site's log-in) are for the next open only.
+        const QString server = m_server.trimmed();
+        const QString userName = m_userName;
+        const QString password = m_password;
         m_lineBuffer.clear();
         m_partial = Reply();
         m_replies.clear();
         m_closing = false;
+        m_machineListing.reset();
         m_control->abort();
-        m_control->connectToHost(m_server.trimmed(), quint16(m_port));
+        m_control->connectToHost(server, quint16(m_port));
         try {
             waitUntil([this] { return m_control->state() == QAbstractSocket::ConnectedState; },
-                      "connecting to " + m_server);
+                      "connecting to " + server);
             setState(State::WaitingForReply);
             Reply greeting = awaitReply("waiting for the greeting");
             while (greeting.code < 200) {
                 greeting = awaitReply("waiting for the greeting");
             }
             if (greeting.code != 220) {
-                throw AppError(greeting.lines.join('\n'));
+                throw AppError(shownReply(greeting));
             }
-            Reply reply = command("USER " + m_userName);
+            Reply reply = command("USER " + userName);
             if (reply.code == 331) {
-                reply = command("PASS " + m_password);
+                reply = command("PASS " + password);
             }
             if (reply.code != 230 && reply.code != 202) {
-                throw AppError(reply.lines.join('\n'));
+                throw AppError(shownReply(reply));
             }
             setState(State::Idle);
         } catch (const AppError&) {
@@ -376,6 +398,10 @@ void FtpClient::abort() {
     setState(State::Closed);
     m_closedDuringCall = true;
     wake();
+}
+
+QString FtpClient::lastReplyText() const {
+    return printableText(m_lastReply.text());
 }
 
 void FtpClient::changeFolder(const QString& path) {
@@ -455,7 +481,7 @@ std::unique_ptr<FtpClient::DataChannel> FtpClient::openDataChannel() {
                 R"((\d{1,3}),(\d{1,3}),(\d{1,3}),(\d{1,3}),(\d{1,3}),(\d{1,3}))");
             const QRegularExpressionMatch match = numbers.match(reply.text().mid(4));
             if (!match.hasMatch()) {
-                throw AppError("The server's passive reply names no address: " + reply.text());
+                throw AppError("The server's passive reply names no address: " + shownReply(reply));
             }
             port = quint16(match.captured(5).toUInt() * 256 + match.captured(6).toUInt());
         } else {
@@ -463,7 +489,7 @@ std::unique_ptr<FtpClient::DataChannel> FtpClient::openDataChannel() {
             static const QRegularExpression extended(R"(\(\|\|\|(\d{1,5})\|\))");
             const QRegularExpressionMatch match = extended.match(reply.text());
             if (!match.hasMatch()) {
-                throw AppError("The server's passive reply names no port: " + reply.text());
+                throw AppError("The server's passive reply names no port: " + shownReply(reply));
             }
             port = quint16(match.captured(1).toUInt());
         }
@@ -486,7 +512,23 @@ std::unique_ptr<FtpClient::DataChannel> FtpClient::openDataChannel() {
         return channel;
     }
     channel->listener = std::make_unique<QTcpServer>();
-    connect(channel->listener.get(), &QTcpServer::newConnection, this, &FtpClient::wake);
+    DataChannel* accepting = channel.get();
+    connect(channel->listener.get(), &QTcpServer::newConnection, this, [this, accepting] {
+        // Taken and checked at once: a socket forgets its peer's address when
+        // it sees the peer close, and a server may send a short listing and
+        // close the connection before its preliminary reply has been read.
+        const QHostAddress peer = m_control->peerAddress();
+        while (accepting->listener->hasPendingConnections()) {
+            std::unique_ptr<QTcpSocket> incoming(accepting->listener->nextPendingConnection());
+            incoming->setParent(nullptr);
+            // Only the server itself may deliver the data.
+            if (!accepting->socket &&
+                incoming->peerAddress().isEqual(peer, QHostAddress::TolerantConversion)) {
+                accepting->socket = std::move(incoming);
+            }
+        }
+        wake();
+    });
     if (!channel->listener->listen(m_control->localAddress(), 0)) {
         throw AppError("Cannot listen for the data connection: " +
                        channel->listener->errorString());
@@ -511,57 +553,81 @@ std::unique_ptr<FtpClient::DataChannel> FtpClient::openDataChannel() {
 }
 
 QTcpSocket* FtpClient::dataSocket(DataChannel& channel) {
-    if (channel.socket) {
-        return channel.socket.get();
-    }
-    QHostAddress peer = m_control->peerAddress();
-    QTcpServer* listener = channel.listener.get();
-    while (!channel.socket) {
-        waitUntil([listener] { return listener->hasPendingConnections(); },
+    if (!channel.socket) {
+        waitUntil([&channel] { return channel.socket != nullptr; },
                   "waiting for the server's data connection");
-        std::unique_ptr<QTcpSocket> incoming(listener->nextPendingConnection());
-        incoming->setParent(nullptr);
-        // Only the server itself may deliver the data.
-        if (incoming->peerAddress().isEqual(peer, QHostAddress::TolerantConversion)) {
-            channel.socket = std::move(incoming);
-        }
     }
-    listener->close();
+    if (channel.listener) {
+        channel.listener->close();
+    }
     return channel.socket.get();
+}
+
+void FtpClient::runTransfer(DataChannel& channel, const Reply& reply, const QString& commandText,
+                            const std::function<void()>& dataPhase) {
+    try {
+        dataPhase();
+    } catch (const AppError&) {
+        if (channel.socket) {
+            channel.socket->abort();
+        }
+        if (channel.listener) {
+            channel.listener->close();
+        }
+        if (isConnected()) {
+            try {
+                Reply last = reply;
+                while (last.code < 200) {
+                    last = awaitReply(replyWaitText(commandText));
+                }
+            } catch (const AppError&) {
+                dropConnection();
+            }
+        }
+        throw;
+    }
+    finishTransfer(reply, commandText);
 }
 
 void FtpClient::receiveInto(const QString& commandText,
                             const std::function<void(const QByteArray&)>& onBlock) {
     std::unique_ptr<DataChannel> channel = openDataChannel();
     const Reply reply = startTransfer(commandText);
-    QTcpSocket* socket = dataSocket(*channel);
-    connect(socket, &QTcpSocket::readyRead, this, &FtpClient::wake);
-    connect(socket, &QTcpSocket::disconnected, this, &FtpClient::wake);
-    setState(State::ReceivingData);
-    for (;;) {
-        if (socket->bytesAvailable() > 0) {
-            const QByteArray block = socket->readAll();
-            ++m_activity;
-            onBlock(block);
-            emit dataProceeded(block.size());
-            continue;
+    runTransfer(*channel, reply, commandText, [&] {
+        QTcpSocket* socket = dataSocket(*channel);
+        connect(socket, &QTcpSocket::readyRead, this, &FtpClient::wake);
+        connect(socket, &QTcpSocket::disconnected, this, &FtpClient::wake);
+        setState(State::ReceivingData);
+        for (;;) {
+            if (socket->bytesAvailable() > 0) {
+                const QByteArray block = socket->readAll();
+                ++m_activity;
+                onBlock(block);
+                emit dataProceeded(block.size());
+                continue;
+            }
+            if (socket->state() == QAbstractSocket::UnconnectedState) {
+                break;
+            }
+            waitUntil(
+                [socket] {
+                    return socket->bytesAvailable() > 0 ||
+                           socket->state() == QAbstractSocket::UnconnectedState;
+                },
+                "receiving data");
         }
-        if (socket->state() == QAbstractSocket::UnconnectedState) {
-            break;
-        }
-        waitUntil(
-            [socket] {
-                return socket->bytesAvailable() > 0 ||
-                       socket->state() == QAbstractSocket::UnconnectedState;
-            },
-            "receiving data");
-    }
-    finishTransfer(reply, commandText);
+    });
 }
 
 QByteArray FtpClient::receive(const QString& commandText) {
     QByteArray data;
-    receiveInto(commandText, [&data](const QByteArray& block) { data += block; });
+    receiveInto(commandText, [this, &data](const QByteArray& block) {
+        if (data.size() + block.size() > m_maximumListingSize) {
+            throw AppError(QString("The server's listing is larger than %1 bytes; it was not read.")
+                               .arg(m_maximumListingSize));
+        }
+        data += block;
+    });
     return data;
 }
 
@@ -580,24 +646,54 @@ QList<QByteArray> listingLines(const QByteArray& data) {
 }
 }  // namespace
 
+bool FtpClient::offersMachineListing() {
+    if (!m_machineListing) {
+        const Reply reply = command("FEAT");
+        bool offered = false;
+        if (reply.code == 211) {
+            for (const QString& line : reply.lines.mid(1)) {
+                const QString feature = line.trimmed().section(' ', 0, 0).toUpper();
+                offered = offered || feature == "MLST" || feature == "MLSD";
+            }
+        }
+        m_machineListing = offered;
+    }
+    return *m_machineListing;
+}
+
 void FtpClient::list(const std::function<void(const FtpListEntry&)>& onEntry) {
     Call call(*this);
-    const QByteArray data = call.run([&] { return receive("LIST"); });
+    bool machine = false;
+    const QByteArray data = call.run([&] {
+        machine = offersMachineListing();
+        if (machine) {
+            try {
+                return receive("MLSD");
+            } catch (const AppError&) {
+                // Offered but not understood: LIST for the rest of the session.
+                const int code = m_lastReply.code;
+                if (!isConnected() || code < 500 || code > 504) {
+                    throw;
+                }
+                m_machineListing = false;
+                machine = false;
+            }
+        }
+        return receive("LIST");
+    });
     for (const QByteArray& line : listingLines(data)) {
-        if (const std::optional<FtpListEntry> entry = parseFtpListLine(line)) {
+        const std::optional<FtpListEntry> entry =
+            machine ? parseMlsdLine(line) : parseFtpListLine(line);
+        if (entry) {
             onEntry(*entry);
         }
     }
 }
 
-QStringList FtpClient::detailedList() {
+QList<QByteArray> FtpClient::detailedList() {
     Call call(*this);
     const QByteArray data = call.run([&] { return receive("LIST"); });
-    QStringList lines;
-    for (const QByteArray& line : listingLines(data)) {
-        lines.append(QString::fromUtf8(line));
-    }
-    return lines;
+    return listingLines(data);
 }
 
 bool FtpClient::fileExists(const QString& name) {
@@ -612,7 +708,7 @@ bool FtpClient::fileExists(const QString& name) {
         }
         return false;
     }
-    QString listed = QString::fromUtf8(data).trimmed();
+    QString listed = textFromServerBytes(data).trimmed();
     listed = listed.mid(listed.lastIndexOf('/') + 1);
     return listed.compare(name.mid(name.lastIndexOf('/') + 1), Qt::CaseInsensitive) == 0;
 }
@@ -633,6 +729,12 @@ void FtpClient::retrieve(const QString& name, QIODevice& local, qint64 offset) {
                 throw AppError("Cannot write the local file: " + local.errorString());
             }
         });
+        // What a file still buffers reaches the disk now, so a full disk is
+        // an error here rather than a silent loss at closing.
+        auto* file = qobject_cast<QFileDevice*>(&local);
+        if (file && !file->flush()) {
+            throw AppError("Cannot write the local file: " + file->errorString());
+        }
     });
 }
 
@@ -648,33 +750,34 @@ void FtpClient::store(const QString& name, QIODevice& local, qint64 offset) {
         std::unique_ptr<DataChannel> channel = openDataChannel();
         const QString commandText = (start == 0 ? "STOR " : "APPE ") + name;
         const Reply reply = startTransfer(commandText);
-        QTcpSocket* socket = dataSocket(*channel);
-        connect(socket, &QTcpSocket::bytesWritten, this, &FtpClient::wake);
-        connect(socket, &QTcpSocket::disconnected, this, &FtpClient::wake);
-        setState(State::SendingData);
-        for (;;) {
-            const QByteArray block = local.read(kBlockSize);
-            if (block.isEmpty()) {
-                if (!local.atEnd()) {
-                    throw AppError("Cannot read the local file: " + local.errorString());
+        runTransfer(*channel, reply, commandText, [&] {
+            QTcpSocket* socket = dataSocket(*channel);
+            connect(socket, &QTcpSocket::bytesWritten, this, &FtpClient::wake);
+            connect(socket, &QTcpSocket::disconnected, this, &FtpClient::wake);
+            setState(State::SendingData);
+            for (;;) {
+                const QByteArray block = local.read(kBlockSize);
+                if (block.isEmpty()) {
+                    if (!local.atEnd()) {
+                        throw AppError("Cannot read the local file: " + local.errorString());
+                    }
+                    break;
                 }
-                break;
+                socket->write(block);
+                waitUntil(
+                    [socket] {
+                        return socket->bytesToWrite() == 0 ||
+                               socket->state() != QAbstractSocket::ConnectedState;
+                    },
+                    "sending data");
+                if (socket->state() != QAbstractSocket::ConnectedState) {
+                    throw AppError("The server closed the data connection during the upload.");
+                }
+                emit dataProceeded(block.size());
             }
-            socket->write(block);
-            waitUntil(
-                [socket] {
-                    return socket->bytesToWrite() == 0 ||
-                           socket->state() != QAbstractSocket::ConnectedState;
-                },
-                "sending data");
-            if (socket->state() != QAbstractSocket::ConnectedState) {
-                throw AppError("The server closed the data connection during the upload.");
-            }
-            emit dataProceeded(block.size());
-        }
-        socket->disconnectFromHost();
-        waitUntil([socket] { return socket->state() == QAbstractSocket::UnconnectedState; },
-                  "closing the data connection");
-        finishTransfer(reply, commandText);
+            socket->disconnectFromHost();
+            waitUntil([socket] { return socket->state() == QAbstractSocket::UnconnectedState; },
+                      "closing the data connection");
+        });
     });
 }

@@ -77,13 +77,16 @@ public:
 
     void changeFolder(const QString& path);
     QString currentFolder();
-    // LIST of the current folder; one call per entry the parser accepts.
+    // The current folder's entries, one call per entry the parser accepts:
+    // through MLSD when the server's FEAT reply offers it (exact names and
+    // facts), else through LIST.
     void list(const std::function<void(const FtpListEntry&)>& onEntry);
     void makeFolder(const QString& name);
     void removeFolder(const QString& path);
     void deleteFile(const QString& name);
     void rename(const QString& from, const QString& to);
-    QString lastReplyText() const { return m_lastReply.text(); }
+    // The last reply line, without control bytes: for the status bar.
+    QString lastReplyText() const;
 
     // TYPE with the current transfer type, then SIZE: the size, or -1 when the
     // 213 reply holds no number.
@@ -98,14 +101,18 @@ public:
     // `offset` on are appended with APPE to the remote file, which the caller
     // found to be `offset` bytes long.
     void store(const QString& name, QIODevice& local, qint64 offset);
-    // The raw LIST lines of the current folder.
-    QStringList detailedList();
+    // The LIST lines of the current folder, byte for byte as the server sent
+    // them (without line ends and empty lines).
+    QList<QByteArray> detailedList();
+    // Listings (LIST, NLST) larger than this end with an error; 64 MiB by
+    // default.
+    void setMaximumListingSize(qint64 bytes) { m_maximumListingSize = bytes; }
 
     // Ends the running call with an error and drops the connection.
     void abort();
 
 signals:
-    void replyTextRead(const QString& text);   // each reply line
+    void replyTextRead(const QString& text);   // each reply line, without control bytes
     void commandSent(const QString& command);  // the password shown as ****
     void statusChanged(FtpClient::State state);
     void errorOccurred(const QString& message);
@@ -136,12 +143,21 @@ private:
     // data has moved, its final reply.
     Reply startTransfer(const QString& commandText);
     void finishTransfer(Reply reply, const QString& commandText);
+    // Runs the data phase of a transfer command whose first reply was `reply`,
+    // then reads its final reply. When the data phase fails (a local file
+    // that cannot be written or read, a lost data connection), the data
+    // connection goes and the final reply is still read before the error goes
+    // on, so no later command takes it for its own; when it does not come,
+    // the connection is dropped.
+    void runTransfer(DataChannel& channel, const Reply& reply, const QString& commandText,
+                     const std::function<void()>& dataPhase);
     std::unique_ptr<DataChannel> openDataChannel();
     QTcpSocket* dataSocket(DataChannel& channel);
     QByteArray receive(const QString& commandText);
     void receiveInto(const QString& commandText,
                      const std::function<void(const QByteArray&)>& onBlock);
-    QString describe(const QString& path) const;
+    // FEAT, asked once per session: whether MLSD may be used.
+    bool offersMachineListing();
 
     QString m_server;
     int m_port = 21;
@@ -150,6 +166,8 @@ private:
     int m_timeOutSeconds = 6;
     bool m_passive = false;
     TransferType m_transferType = TransferType::Binary;
+    qint64 m_maximumListingSize = 64 * 1024 * 1024;
+    std::optional<bool> m_machineListing;  // known once FEAT was asked this session
 
     QTcpSocket* m_control;
     State m_state = State::Closed;

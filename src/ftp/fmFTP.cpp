@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
@@ -39,6 +40,7 @@
 
 #include "AppError.h"
 #include "Prompts.h"
+#include "ServerText.h"
 #include "ToolHost.h"
 #include "fileDlg.h"
 #include "newDlg.h"
@@ -52,6 +54,14 @@ const char* const kExportFilter = "Text file (*.txt);;Word file (*.doc)";
 constexpr int kSectionRole = Qt::UserRole + 1;
 // A files-list row keeps the tree node it shows.
 constexpr int kNodeRole = Qt::UserRole + 2;
+// A remote tree node keeps the facts its listing line gave.
+constexpr int kSizeRole = Qt::UserRole + 3;
+constexpr int kDateRole = Qt::UserRole + 4;
+constexpr int kAttributesRole = Qt::UserRole + 5;
+constexpr int kLineRole = Qt::UserRole + 6;
+// The node's text byte for byte as the server named it: commands use it, the
+// node shows it without control bytes (see remoteText()).
+constexpr int kNameRole = Qt::UserRole + 7;
 
 int toInteger(const QString& text) {
     bool ok = false;
@@ -67,14 +77,12 @@ QString withDefaultExtension(const QString& path) {
     return QFileInfo(path).suffix().isEmpty() ? path + ".txt" : path;
 }
 
-void writeLines(const QString& path, const QStringList& lines) {
+void writeFile(const QString& path, const QByteArray& content) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         throw AppError("Cannot write " + path + ": " + file.errorString());
     }
-    for (const QString& line : lines) {
-        file.write(line.toUtf8() + "\r\n");
-    }
+    file.write(content);
     if (!file.commit()) {
         throw AppError("Cannot write " + path + ": " + file.errorString());
     }
@@ -349,19 +357,15 @@ QWidget* TFTPfrm::buildSitePages() {
         // Details once shown stay shown until the next rebuild.
         item->setExpanded(true);
     });
+    // Filled when another site is selected only, never on a mere redraw, so
+    // what the user typed stays for "Edit Site Properties" to save.
     connect(TVFav, &QTreeWidget::currentItemChanged, this, &TFTPfrm::FillSiteFields);
-    connect(TVFav, &QTreeWidget::itemExpanded, this, &TFTPfrm::FillSiteFields);
     connect(TVFav, &QTreeWidget::itemDoubleClicked, this, &TFTPfrm::TVFavDblClick);
     connect(TVFav, &QTreeWidget::customContextMenuRequested, this, &TFTPfrm::favoritesContextMenu);
 
     PCtrlSites->addTab(SiteProper, "Site Properties");
     PCtrlSites->addTab(LocalFolders, "Local Folders");
     PCtrlSites->addTab(FavSites, "Favorite Sites");
-    connect(PCtrlSites, &QTabWidget::currentChanged, this, [this](int index) {
-        if (PCtrlSites->widget(index) == FavSites) {
-            FillSiteFields();
-        }
-    });
     // All three tabs stay readable side by side.
     PCtrlSites->setMinimumWidth(PCtrlSites->tabBar()->sizeHint().width() + 8);
     return PCtrlSites;
@@ -733,13 +737,18 @@ void TFTPfrm::configureClient(const QString& server, const QString& user, const 
                                                       : FtpClient::TransferType::Binary);
 }
 
-void TFTPfrm::showStartFolder() {
-    if (edtStartDir->text().startsWith('/')) {
+void TFTPfrm::showStartFolder(const QString& root) {
+    m_root = root;
+    edtStartDir->setText(root);
+    if (root.startsWith('/')) {
         ListRemoteFolder(nullptr);
     }
 }
 
 void TFTPfrm::DoLogIn() {
+    if (m_client.isBusy()) {
+        return;  // a connect is still running
+    }
     if (m_client.isConnected()) {
         helpMessage("You are already connected. Please click Logout to disconnect.", 1200);
         return;
@@ -750,14 +759,15 @@ void TFTPfrm::DoLogIn() {
     logInWith([this] {
         configureClient(edtServer->text(), edtUser->text(), edtPassword->text(), edtPort->text());
         m_client.open();
-        if (edtStartDir->text().isEmpty()) {
-            edtStartDir->setText(m_client.currentFolder());
-        }
-        showStartFolder();
+        const QString startFolder = edtStartDir->text();
+        showStartFolder(startFolder.isEmpty() ? m_client.currentFolder() : startFolder);
     });
 }
 
 void TFTPfrm::TBXQConnectClick() {
+    if (m_client.isBusy()) {
+        return;  // a connect is still running
+    }
     if (m_client.isConnected()) {
         helpMessage("You are already connected. Please Logout to disconnect.", 1200);
         return;
@@ -775,12 +785,14 @@ void TFTPfrm::TBXQConnectClick() {
         configureClient(TBXedtServer->text(), TBXedtUser->text(), TBXedtPassword->text(),
                         TBXedtPort->text());
         m_client.open();
-        edtStartDir->setText(m_client.currentFolder());
-        showStartFolder();
+        showStartFolder(m_client.currentFolder());
     });
 }
 
 void TFTPfrm::TBXFIanonymousClick() {
+    if (m_client.isBusy()) {
+        return;  // a connect is still running
+    }
     if (m_client.isConnected()) {
         helpMessage("You are already connected. Please Logout to disconnect.", 1200);
         return;
@@ -802,8 +814,7 @@ void TFTPfrm::TBXFIanonymousClick() {
         edtPassword->clear();
         configureClient(address, "anonymous", QString(), "21");
         m_client.open();
-        edtStartDir->setText(m_client.currentFolder());
-        showStartFolder();
+        showStartFolder(m_client.currentFolder());
     });
 }
 
@@ -840,10 +851,15 @@ QString TFTPfrm::nodePath(QTreeWidgetItem* node) const {
     QStringList folders;
     for (QTreeWidgetItem* item = node; item && item->parent(); item = item->parent()) {
         if (isRemoteFolderText(item->text(0))) {
-            folders.prepend(item->text(0));
+            folders.prepend(remoteText(item));
         }
     }
-    return remoteNodePath(edtStartDir->text(), folders);
+    return remoteNodePath(m_root, folders);
+}
+
+QString TFTPfrm::remoteText(const QTreeWidgetItem* node) const {
+    const QVariant exact = node->data(0, kNameRole);
+    return exact.isValid() ? exact.toString() : node->text(0);
 }
 
 QTreeWidgetItem* TFTPfrm::containingFolder(QTreeWidgetItem* node) const {
@@ -877,12 +893,10 @@ void TFTPfrm::ListRemoteFolder(QTreeWidgetItem* node) {
     if (node && !treeHolds(node)) {
         return;
     }
-    m_client.changeFolder(node ? nodePath(node) : edtStartDir->text());
+    m_client.changeFolder(node ? nodePath(node) : m_root);
     // Collect first: the tree is touched only once the listing is complete.
-    QStringList texts;
-    m_client.list([&texts](const FtpListEntry& entry) {
-        texts.append(remoteEntryText(entry.name, entry.folder || entry.link));
-    });
+    QList<FtpListEntry> entries;
+    m_client.list([&entries](const FtpListEntry& entry) { entries.append(entry); });
     if (node && !treeHolds(node)) {
         return;  // the connection dropped while the server answered
     }
@@ -896,9 +910,16 @@ void TFTPfrm::ListRemoteFolder(QTreeWidgetItem* node) {
     } else {
         qDeleteAll(target->takeChildren());
     }
-    for (const QString& text : texts) {
+    for (const FtpListEntry& entry : entries) {
+        const bool folder = entry.folder || entry.link;
+        const QString text = remoteEntryText(printableText(entry.name), folder);
         auto* child = new QTreeWidgetItem(target, {text});
+        child->setData(0, kNameRole, remoteEntryText(entry.name, folder));
         child->setIcon(0, iconForEntry(text));
+        child->setData(0, kSizeRole, entry.size);
+        child->setData(0, kDateRole, entry.date);
+        child->setData(0, kAttributesRole, entry.attributes);
+        child->setData(0, kLineRole, printableText(entry.raw));
     }
     target->setExpanded(true);
     if (TBXRSort->isChecked()) {
@@ -914,7 +935,8 @@ void TFTPfrm::refillFilesList() {
     if (!node) {
         return;
     }
-    static const QStringList kPlaceholders = {"To", "be", "added", "Soon", "I hope :)"};
+    const QString folder = printableText(nodePath(node));
+    const QLocale locale;
     for (int i = 0; i < node->childCount(); ++i) {
         QTreeWidgetItem* child = node->child(i);
         if (isRemoteFolderText(child->text(0))) {
@@ -924,7 +946,11 @@ void TFTPfrm::refillFilesList() {
         auto* name = new QStandardItem(child->icon(0), child->text(0));
         name->setData(QVariant::fromValue(static_cast<void*>(child)), kNodeRole);
         row.append(name);
-        for (const QString& text : kPlaceholders) {
+        const QDateTime date = child->data(0, kDateRole).toDateTime();
+        for (const QString& text :
+             {locale.toString(child->data(0, kSizeRole).toLongLong() / 1024.0, 'f', 2),
+              date.isValid() ? date.toString("yyyy-MM-dd hh:mm") : QString(), folder,
+              child->data(0, kAttributesRole).toString(), child->data(0, kLineRole).toString()}) {
             row.append(new QStandardItem(text));
         }
         m_filesModel->appendRow(row);
@@ -949,7 +975,8 @@ void TFTPfrm::DoOpenDir() {
         if (isRemoteFolderText(node->text(0))) {
             ListRemoteFolder(node);
         } else if (node->text(0) == ".." && !node->parent()) {
-            edtStartDir->setText(remoteParentFolder(edtStartDir->text()));
+            m_root = remoteParentFolder(m_root);
+            edtStartDir->setText(m_root);
             ListRemoteFolder(node);
         }
     });
@@ -975,7 +1002,7 @@ void TFTPfrm::btnMakeDirClick() {
                                   ? selected->parent()
                                   : nullptr;
     guarded([this, target, name] {
-        m_client.changeFolder(target ? nodePath(target) : edtStartDir->text());
+        m_client.changeFolder(target ? nodePath(target) : m_root);
         m_client.makeFolder(name);
         ListRemoteFolder(target);
     });
@@ -986,7 +1013,7 @@ void TFTPfrm::DoRenameRemote() {
     if (!m_client.isReady() || !node || !node->parent()) {
         return;
     }
-    const QString text = node->text(0);
+    const QString text = remoteText(node);
     const bool folder = isRemoteFolderText(text);
     const QString oldName = folder ? text.mid(1) : text;
     QTreeWidgetItem* parent = node->parent();
@@ -1007,12 +1034,13 @@ void TFTPfrm::DoDeleteRemote() {
     if (!m_client.isReady() || !node || !node->parent()) {
         return;
     }
-    const QString text = node->text(0);
+    const QString text = remoteText(node);
+    const QString shown = node->text(0);
     QTreeWidgetItem* parent = node->parent();
     const QString parentPath = nodePath(parent);
     if (!isRemoteFolderText(text)) {
         if (prompts().message(Prompts::Kind::Question, QString(),
-                              "Do you wish to delete the " + text + " file ?",
+                              "Do you wish to delete the " + shown + " file ?",
                               Prompts::Yes | Prompts::No) != Prompts::Yes ||
             !treeHolds(parent)) {
             return;
@@ -1025,7 +1053,7 @@ void TFTPfrm::DoDeleteRemote() {
         return;
     }
     if (prompts().message(Prompts::Kind::Question, QString(),
-                          "Do you wish to delete the " + text + " folder?",
+                          "Do you wish to delete the " + shown + " folder?",
                           Prompts::Yes | Prompts::No) != Prompts::Yes ||
         !treeHolds(parent)) {
         return;
@@ -1150,10 +1178,10 @@ void TFTPfrm::btnDownloadClick() {
         isRemoteFolderText(node->text(0)) || !node->parent()) {
         return;
     }
-    const QString name = node->text(0);
+    const QString name = remoteText(node);
     const QString parentPath = nodePath(node->parent());
-    const QString local = prompts().saveFileName("Save A File To Download ..",
-                                                 QDir::homePath() + "/" + name, "All files (*)");
+    const QString local = prompts().saveFileName(
+        "Save A File To Download ..", QDir::homePath() + "/" + node->text(0), "All files (*)");
     if (local.isEmpty()) {
         return;
     }
@@ -1208,7 +1236,7 @@ void TFTPfrm::btnUploadClick() {
             m_progress->hide();
             m_foregroundTransfer = false;
         });
-        m_client.changeFolder(target ? nodePath(target) : edtStartDir->text());
+        m_client.changeFolder(target ? nodePath(target) : m_root);
         if (!file.open(QIODevice::ReadOnly)) {
             throw AppError("Cannot open " + local + ": " + file.errorString());
         }
@@ -1237,14 +1265,19 @@ void TFTPfrm::TBXFICreateListClick() {
         return;
     }
     guarded([this] {
-        const QStringList lines = m_client.detailedList();
+        const QList<QByteArray> lines = m_client.detailedList();
         const QString path = prompts().saveFileName(
             "FTP Client = Export FTP Files List",
             QDir::homePath() + "/" + edtServer->text() + "_Files_List.txt", kExportFilter);
         if (path.isEmpty()) {
             return;
         }
-        writeLines(withDefaultExtension(path), lines);
+        // The server's lines byte for byte: names in other encodings stay as sent.
+        QByteArray text;
+        for (const QByteArray& line : lines) {
+            text += line + "\r\n";
+        }
+        writeFile(withDefaultExtension(path), text);
     });
 }
 
@@ -1268,8 +1301,8 @@ void TFTPfrm::RebuildFavorites() {
         node->setData(0, kSectionRole, site.section);
         TVFav->setCurrentItem(node);
         QAction* entry = m_favoritesMenu->addAction(image(ImageSite), site.server);
-        const QString server = site.server;
-        connect(entry, &QAction::triggered, this, [this, server] { DoFavNode(server); });
+        const QString section = site.section;
+        connect(entry, &QAction::triggered, this, [this, section] { DoFavNode(section); });
         m_favoriteEntries.append(entry);
         for (const FavoriteDetail& detail : site.details) {
             auto* line = new QTreeWidgetItem(node, {detail.text});
@@ -1298,6 +1331,11 @@ void TFTPfrm::FillSiteFields() {
     if (!site || site->childCount() < 8) {
         return;
     }
+    const QString section = site->data(0, kSectionRole).toString();
+    if (section == m_filledSection) {
+        return;
+    }
+    m_filledSection = section;
     QStringList lines;
     for (int i = 0; i < site->childCount(); ++i) {
         lines.append(site->child(i)->text(0));
@@ -1307,7 +1345,7 @@ void TFTPfrm::FillSiteFields() {
     edtUser->setText(fields.user);
     edtPassword->setText(fields.password);
     edtDesc->setText(fields.description);
-    edtStartDir->setText(fields.startDir);
+    setStartFolderField(fields.startDir);
     edtPort->setText(fields.port);
     edtTimeO->setText(fields.timeOut);
     cbPassiveMode->setChecked(fields.passive);
@@ -1323,11 +1361,12 @@ void TFTPfrm::fillFieldsFromFile() {
     }
     QTreeWidgetItem* site = favoriteSiteNode(TVFav->currentItem());
     const QString section = site ? site->data(0, kSectionRole).toString() : sections.first();
+    m_filledSection = section;
     edtServer->setText(m_favorites.value(section, "Server"));
     edtUser->setText(m_favorites.value(section, "User"));
     edtPassword->setText(m_favorites.value(section, "Password"));
     edtDesc->setText(m_favorites.value(section, "Description"));
-    edtStartDir->setText(m_favorites.value(section, "StartDir"));
+    setStartFolderField(m_favorites.value(section, "StartDir"));
     edtPort->setText(m_favorites.value(section, "Port"));
     edtTimeO->setText(m_favorites.value(section, "TimeOut"));
     if (const auto passive = favoriteCheckFlag(m_favorites.value(section, "Passive"))) {
@@ -1335,6 +1374,13 @@ void TFTPfrm::fillFieldsFromFile() {
     }
     if (const auto ascii = favoriteCheckFlag(m_favorites.value(section, "Ascii"))) {
         cbAsciiMode->setChecked(*ascii);
+    }
+}
+
+void TFTPfrm::setStartFolderField(const QString& folder) {
+    // While connected the field shows the session's root.
+    if (!m_client.isConnected()) {
+        edtStartDir->setText(folder);
     }
 }
 
@@ -1437,14 +1483,16 @@ void TFTPfrm::DoExpandNode() {
     }
 }
 
-void TFTPfrm::DoFavNode(const QString& server) {
+void TFTPfrm::DoFavNode(const QString& section) {
     PCtrlSites->setCurrentWidget(FavSites);
+    // By section, not by caption: two favorites may share a host.
     for (int i = 0; i < TVFav->topLevelItemCount(); ++i) {
-        if (TVFav->topLevelItem(i)->text(0) == server) {
+        if (TVFav->topLevelItem(i)->data(0, kSectionRole).toString() == section) {
             TVFav->setCurrentItem(TVFav->topLevelItem(i));
             break;
         }
     }
+    m_filledSection.clear();  // the entry connects to the site as stored
     FillSiteFields();
     DoLogIn();
 }

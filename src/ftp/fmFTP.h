@@ -99,7 +99,8 @@ public slots:
     void DoExportFav();
     void TBXClearTextClick();
     void DoExpandNode();
-    void DoFavNode(const QString& server);
+    // A site entry of the Favorites menu: connects to the site of `section`.
+    void DoFavNode(const QString& section);
     void TVFavDblClick();
     // The queue's add operations; the drag gestures already call them.
     void DoAddToDownloads();
@@ -129,7 +130,8 @@ private:
     void logInWith(const std::function<void()>& steps);
     void configureClient(const QString& server, const QString& user, const QString& password,
                          const QString& port);
-    void showStartFolder();
+    // Starts the session's browsing at `root` (listed when it begins with "/").
+    void showStartFolder(const QString& root);
     void ListRemoteFolder(QTreeWidgetItem* node);
     void clearRemoteTree();
     // True while `node` is an item of the remote tree. Server waits and dialogs
@@ -139,12 +141,15 @@ private:
     void refillFilesList();
     QTreeWidgetItem* selectedRemoteNode() const;
     QString nodePath(QTreeWidgetItem* node) const;
+    // A node's text as the server named it (the tree shows it printable).
+    QString remoteText(const QTreeWidgetItem* node) const;
     QTreeWidgetItem* containingFolder(QTreeWidgetItem* node) const;
     QIcon iconForEntry(const QString& text) const;
     void remoteContextMenu(QWidget* view, const QPoint& position, bool filesList);
     void onRemoteNodeClicked(QTreeWidgetItem* node);
 
     void fillFieldsFromFile();
+    void setStartFolderField(const QString& folder);
     TFavoriteSite siteFromFields() const;
     QTreeWidgetItem* favoriteSiteNode(QTreeWidgetItem* node) const;
     void favoritesContextMenu(const QPoint& position);
@@ -167,6 +172,13 @@ private:
     qint64 m_progressBytes = 0;
     int m_progressShift = 0;
     QString m_exportFolder;
+    // The session's current root: what ".." stands for and every remote path
+    // starts from. The "Web Site Start Folder:" field shows it while
+    // connected but is never read back, since favorites refill that field.
+    QString m_root;
+    // The favorites section whose site the Site Properties fields were last
+    // filled from; they are filled again only when another site is selected.
+    QString m_filledSection;
 
     // File menu
     QAction* TBXConnect = nullptr;

@@ -1,5 +1,443 @@
 #include "fmGrabber.h"
 
-TGrabberFrm::TGrabberFrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::WebSiteGrabber, parent) {}
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
 
-void TGrabberFrm::handOffAddress(const QString&) {}
+#include "AppError.h"
+#include "GrabberLog.h"
+#include "GrabberProgressList.h"
+#include "GrabberSettings.h"
+#include "Prompts.h"
+#include "ToolHost.h"
+#include "fmUtils.h"
+
+namespace {
+
+constexpr const char* kHelpCaption = "Corvanta Help Message";
+
+// Images of "Grabber.bmp".
+enum Image {
+    OptionsImage,
+    GrabImage,
+    StopImage,
+    SaveImage,
+    ExitImage,
+    BrowseImage,
+    ExploreImage,
+    BusyImage,
+    StoppedImage,
+};
+
+const QColor kNavy(0, 0, 128);
+const QColor kRed(255, 0, 0);
+
+// The address as part of a file name: no folders, nothing a file system refuses.
+QString fileNamePart(const QString& address) {
+    QString name = address;
+    for (QChar& c : name) {
+        if (c == u'/' || c == u'\\' || c == u':' || c == u'?' || c == u'*' || c == u'"' ||
+            c == u'<' || c == u'>' || c == u'|' || c.unicode() < 32)
+            c = u'_';
+    }
+    return name;
+}
+
+}  // namespace
+
+// The check items in menu order, each with its stored value.
+const TGrabberFrm::OptionItem TGrabberFrm::kOptions[] = {
+    {"Grab All", "TBXGrabAll", gaGrabAll, "* Grab All", &GrabberSettings::grabAll},
+    {"Grab Images", "TBXGrabImages", gaGrabImages, "* Grab Images", &GrabberSettings::grabImages},
+    {"Grab Audio and Video", "TBXGrabAudioVideo", gaGrabAudioVideo, "* Grab Audio And Video",
+     &GrabberSettings::grabAudioVideo},
+    {"Grab Data", "TBXGrabData", gaGrabData, "* Grab Data", &GrabberSettings::grabData},
+    {"Grab Frames", "TBXGrabFrames", gaGrabFrames, "* Grab Frames", &GrabberSettings::grabFrames},
+    {"Make Browsable", "TBXMakeBrowsable", gaMakeBrowsable, "* Make Browseble",
+     &GrabberSettings::makeBrowsable},
+    {"Replace Existing", "TBXReplaceExisting", gaReplaceExisting, "* Replace Existing",
+     &GrabberSettings::replaceExisting},
+    {"Multipart Downloading", "TBXMultipart", GrabOption(0), nullptr,
+     &GrabberSettings::multipartDownloading},
+};
+
+namespace {
+
+// The grab sets the flags and logs them in this order of the check items.
+constexpr int kLogOrder[] = {0, 1, 2, 3, 5, 4, 6};
+
+}  // namespace
+
+TGrabberFrm::TGrabberFrm(ToolHost& host, QWidget* parent)
+    : ToolWindow(host, ToolKind::WebSiteGrabber, parent) {
+    LoadImageStrip(m_images, "Grabber.bmp");
+    buildToolBar();
+
+    MemLog = new GrabberLog(this);
+    MemLog->setObjectName("MemLog");
+    MemLog->setAccessibleName("Grab log");
+    for (const char* line :
+         {"To grab a web site please, select your prefered options and press Grab.",
+          "You can save the log after the grab is done.", " "})
+        MemLog->addLine(QString::fromLatin1(line));
+    connect(MemLog, &GrabberLog::linkClicked, this,
+            [this](const QString& address) { this->host().browseUrl(address); });
+
+    LVTransfer = new GrabberProgressList(m_grabber.downloader(), this);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(MemLog);
+    splitter->addWidget(LVTransfer);
+    splitter->setChildrenCollapsible(false);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    setCentralWidget(splitter);
+
+    buildStatusBar();
+    connectGrabber();
+    updateState();
+}
+
+TGrabberFrm::~TGrabberFrm() {
+    writeSettings();
+}
+
+void TGrabberFrm::buildToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Grabber"));
+    bar->setObjectName("GrabberToolBar");
+    bar->setMovable(false);
+    bar->setIconSize(QSize(16, 16));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+    auto* options = new QMenu(QStringLiteral("Options"), this);
+    for (const OptionItem& item : kOptions) {
+        QAction* action = options->addAction(QString::fromLatin1(item.caption));
+        action->setObjectName(QString::fromLatin1(item.name));
+        action->setCheckable(true);
+        action->setChecked(true);
+        m_optionItems.append(action);
+    }
+    m_multipart = m_optionItems.last();
+    connect(m_multipart, &QAction::toggled, this, &TGrabberFrm::multipartToggled);
+    options->addSeparator();
+    QAction* save = options->addAction(m_images.icon(SaveImage), "Save the log as..");
+    save->setObjectName("TBXItem1");
+    connect(save, &QAction::triggered, this, &TGrabberFrm::TBXItem1Click);
+    QAction* exit = options->addAction(m_images.icon(ExitImage), "Exit");
+    exit->setObjectName("TBXExit");
+    // Closing the tool takes its MDI frame along (ToolWindow).
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+    auto* optionsButton = new QToolButton(bar);
+    optionsButton->setObjectName("TBXOptions");
+    optionsButton->setText("Options");
+    optionsButton->setIcon(m_images.icon(OptionsImage));
+    optionsButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    optionsButton->setPopupMode(QToolButton::InstantPopup);
+    optionsButton->setMenu(options);
+    bar->addWidget(optionsButton);
+
+    bar->addWidget(new QLabel("Address: ", bar));
+    edtRootUrl = new QComboBox(bar);
+    edtRootUrl->setObjectName("edtRootUrl");
+    edtRootUrl->setAccessibleName("Address");
+    edtRootUrl->setEditable(true);
+    edtRootUrl->setInsertPolicy(QComboBox::NoInsert);
+    edtRootUrl->setMinimumWidth(220);
+    edtRootUrl->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    connect(edtRootUrl->lineEdit(), &QLineEdit::returnPressed, this, &TGrabberFrm::TBXGrabClick);
+    bar->addWidget(edtRootUrl);
+
+    const auto command = [this, bar](int image, const QString& caption, const char* name,
+                                     void (TGrabberFrm::*handler)()) {
+        QAction* action = bar->addAction(m_images.icon(image), caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    TBXGrab = command(GrabImage, "Grab", "TBXGrab", &TGrabberFrm::TBXGrabClick);
+    TBXStop = command(StopImage, "Stop", "TBXStop", &TGrabberFrm::TBXStopClick);
+
+    bar->addWidget(new QLabel("   Save To Folder:", bar));
+    edtTargetDir = new QLineEdit(QDir::homePath() + "/downloads", bar);
+    edtTargetDir->setObjectName("edtTargetDir");
+    edtTargetDir->setAccessibleName("Save To Folder");
+    edtTargetDir->setMinimumWidth(160);
+    bar->addWidget(edtTargetDir);
+    TBXBrowse = command(BrowseImage, "Browse", "TBXBrowse", &TGrabberFrm::TBXBrowseClick);
+    TBXExplorer =
+        command(ExploreImage, "Explore the folder", "TBXExplorer", &TGrabberFrm::TBXExplorerClick);
+
+    bar->addWidget(new QLabel("  Grabbing Depth:", bar));
+    bar->addWidget(new QLabel(" Level ", bar));
+    TBXSELevel = new QSpinBox(bar);
+    TBXSELevel->setObjectName("TBXSELevel");
+    TBXSELevel->setAccessibleName("Level");
+    TBXSELevel->setRange(1, 15);
+    TBXSELevel->setValue(3);
+    connect(TBXSELevel, &QSpinBox::valueChanged, this, &TGrabberFrm::TBXSELevelValueChange);
+    bar->addWidget(TBXSELevel);
+}
+
+void TGrabberFrm::buildStatusBar() {
+    auto* panel = new QWidget(this);
+    panel->setFixedWidth(400);
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_statusIcon = new QLabel(panel);
+    m_statusIcon->setFixedSize(16, 16);
+    m_statusText = new QLabel(panel);
+    m_statusText->setObjectName("StatusPanel0");
+    layout->addWidget(m_statusIcon);
+    layout->addWidget(m_statusText, 1);
+    m_depthPanel = new QLabel(this);
+    m_depthPanel->setObjectName("StatusPanel1");
+    m_depthPanel->setFixedWidth(140);
+    auto* third = new QLabel(this);
+    third->setObjectName("StatusPanel2");
+    third->setFixedWidth(70);
+    statusBar()->addWidget(panel);
+    statusBar()->addWidget(m_depthPanel);
+    statusBar()->addWidget(third);
+    TBXSELevelValueChange(TBXSELevel->value());
+}
+
+void TGrabberFrm::connectGrabber() {
+    TclMultiDownLoader& downloader = m_grabber.downloader();
+    connect(&downloader, &TclMultiTransfer::dataProceeded, this,
+            [this](TclTransferItem* item) { LVTransfer->showProgress(item); });
+    // Progress cells redraw when the list shows its gathered reports.
+    connect(&downloader, &TclMultiTransfer::changed, LVTransfer, &GrabberProgressList::noteChange);
+    connect(&downloader, &TclMultiTransfer::errorOccurred, this,
+            [this](TclTransferItem* item) { MemLog->addLine("Error on address " + item->url()); });
+    connect(&downloader, &TclMultiTransfer::processCompleted, this, [this](TclTransferItem* item) {
+        LVTransfer->showStatus(item);
+        // Only what arrived is "Downloaded"; failures have their error line.
+        const TransferStatus status = item->status();
+        if (status == TransferStatus::Done || status == TransferStatus::Warnings)
+            MemLog->addLine("Downloaded " + item->url());
+    });
+    connect(&downloader, &TclMultiTransfer::busyStateChanged, this, [this] {
+        LVTransfer->flush();
+        updateState();
+    });
+}
+
+void TGrabberFrm::showEvent(QShowEvent* event) {
+    ToolWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    readSettings();
+}
+
+void TGrabberFrm::readSettings() {
+    GrabberSettings settings;
+    for (int i = 0; i < m_optionItems.size(); ++i)
+        settings.*kOptions[i].stored = m_optionItems[i]->isChecked();
+    settings.grabDepth = TBXSELevel->value();
+    settings.read();
+    for (int i = 0; i < m_optionItems.size(); ++i) {
+        const QSignalBlocker quiet(m_optionItems[i]);  // no question while reading
+        m_optionItems[i]->setChecked(settings.*kOptions[i].stored);
+    }
+    TBXSELevel->setValue(settings.grabDepth);
+    for (const QString& entry : settings.history)
+        edtRootUrl->addItem(entry);
+    if (!settings.history.isEmpty())
+        edtRootUrl->setCurrentIndex(0);
+}
+
+void TGrabberFrm::writeSettings() const {
+    GrabberSettings settings;
+    for (int i = 0; i < m_optionItems.size(); ++i)
+        settings.*kOptions[i].stored = m_optionItems[i]->isChecked();
+    settings.grabDepth = TBXSELevel->value();
+    for (int i = 0; i < edtRootUrl->count(); ++i)
+        settings.history.append(edtRootUrl->itemText(i));
+    settings.write();
+}
+
+QAction* TGrabberFrm::option(const QString& caption) const {
+    for (QAction* action : m_optionItems) {
+        if (action->text() == caption)
+            return action;
+    }
+    return nullptr;
+}
+
+QString TGrabberFrm::statusText(int panel) const {
+    return panel == 0 ? m_statusText->text() : panel == 1 ? m_depthPanel->text() : QString();
+}
+
+void TGrabberFrm::handOffAddress(const QString& address) {
+    edtRootUrl->setEditText(address);
+    TBXGrabClick();
+}
+
+bool TGrabberFrm::queryClose() {
+    if (!m_grabber.isBusy())
+        return true;
+    prompts().timedMessage(kHelpCaption,
+                           "You Can not close the application in the middle of grabbing.\n\r"
+                           "Please press the Stop button to cancel the grabbing process.",
+                           2000);
+    return false;
+}
+
+void TGrabberFrm::TBXGrabClick() {
+    LVTransfer->clearRows();
+    const QString address = edtRootUrl->currentText();
+    if (!address.isEmpty()) {
+        edtRootUrl->addItem(address);
+        edtRootUrl->setEditText(address);
+    }
+    if (m_grabber.isBusy()) {
+        prompts().timedMessage(kHelpCaption,
+                               "Corvanta is already grabbing.\n\r"
+                               "You have to press stop before you can change something.",
+                               2000);
+        return;
+    }
+    if (address.isEmpty()) {
+        prompts().timedMessage(kHelpCaption, "Please Enter a valid internet address", 1000);
+        return;
+    }
+    MemLog->clearLines();
+    for (const char* line : {"Corvanta Grab A Web Site Log: ", "", "The grab settings: "})
+        MemLog->addLine(QString::fromLatin1(line));
+    MemLog->addLine("* Address: " + address);
+    GrabOptions flags;
+    for (int i : kLogOrder) {
+        if (!m_optionItems[i]->isChecked())
+            continue;
+        flags |= kOptions[i].flag;
+        MemLog->addLine(QString::fromLatin1(kOptions[i].logLine));
+    }
+    m_grabber.setGrabOptions(flags);
+    m_grabber.setDoNotGetResourceInfo(!m_multipart->isChecked());
+    const QString folder = edtTargetDir->text();
+    m_grabber.setLocalFolder(folder);
+    try {
+        m_grabber.grab(address, TBXSELevel->value());
+    } catch (const AppError& error) {
+        prompts().errorBox(error.message());
+        return;
+    }
+    MemLog->addLine("* Grabbing Folders Depth:" + QString::number(TBXSELevel->value()));
+    MemLog->addLine("* The Files Are Save To : " + folder);
+    MemLog->addLine("----------------------------------------------");
+    MemLog->addLine("----Please Wait until we will download the pages---");
+    if (m_grabber.isBusy()) {
+        m_statusIcon->setPixmap(m_images.icon(BusyImage).pixmap(16, 16));
+    } else {
+        MemLog->addLine("");
+        MemLog->addLine(
+            "Corvanta has finished Grabbing. Wait a second to free the files from the memory.");
+        MemLog->addLine("Thank you for choosing Corvanta ;)");
+        m_statusIcon->clear();
+    }
+}
+
+void TGrabberFrm::TBXStopClick() {
+    m_grabber.stopAll();
+    m_statusText->setText("User request to stop the process.");
+    MemLog->setLineColour(kRed);
+    MemLog->addLine("");
+    MemLog->addLine("User request to stop the process.");
+    MemLog->addLine("Wait untill Corvanta will finish extracting the files from the memory...");
+    MemLog->setLineColour(kNavy);
+    MemLog->addLine("");
+    m_statusIcon->setPixmap(m_images.icon(StoppedImage).pixmap(16, 16));
+}
+
+void TGrabberFrm::TBXItem1Click() {
+    QString fileName = prompts().saveFileName(
+        "Corvanta Grabber Save as a text or a word file",
+        QDir(edtTargetDir->text())
+            .filePath("CorvantaGrabberLog_" + fileNamePart(edtRootUrl->currentText())),
+        "Text file (*.txt);;Word file (*.doc)");
+    if (fileName.isEmpty()) {
+        prompts().timedMessage(kHelpCaption, "Save file procedure was cancelled.", 1000);
+        return;
+    }
+    // The default extension, where it replaces nothing the dialog did not ask about.
+    if (QFileInfo(fileName).suffix().isEmpty() && !QFileInfo::exists(fileName + ".txt"))
+        fileName += ".txt";
+    QSaveFile file(fileName);
+    const QByteArray text = MemLog->lines().join(QLatin1Char('\n')).toUtf8() + '\n';
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        prompts().errorBox(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+        return;
+    }
+    prompts().timedMessage(kHelpCaption, "The file was saved.", 1000);
+}
+
+void TGrabberFrm::TBXBrowseClick() {
+    TBrowse4Folder picker(prompts());
+    picker.setFlags(TBrowseInfoFlag::ShowPath | TBrowseInfoFlag::EditBox |
+                    TBrowseInfoFlag::UsageHint | TBrowseInfoFlag::ShowShared |
+                    TBrowseInfoFlag::Validate);
+    picker.setTitles(picker.LabelCaptions());
+    picker.setFolder(edtTargetDir->text());
+    picker.setReturnSpecialFolder(true);
+    if (picker.Execute()) {
+        edtTargetDir->setText(picker.Folder());
+    } else {
+        prompts().timedMessage(kHelpCaption, "You did not select a folder!", 1000);
+    }
+}
+
+void TGrabberFrm::TBXExplorerClick() {
+    host().exploreFolder(edtTargetDir->text());
+}
+
+void TGrabberFrm::TBXSELevelValueChange(int value) {
+    m_depthPanel->setText("Grab Depth: " + QString::number(value) + " Folders.");
+}
+
+void TGrabberFrm::multipartToggled(bool checked) {
+    if (checked)
+        return;
+    const Prompts::Button answer = prompts().message(
+        Prompts::Kind::Error, QString(), "Are you sure? It will disable the visual progressbar!",
+        Prompts::Ok | Prompts::Cancel);
+    if (answer != Prompts::Ok) {
+        const QSignalBlocker quiet(m_multipart);
+        m_multipart->setChecked(true);
+    }
+}
+
+void TGrabberFrm::updateState() {
+    const bool grabbing = m_grabber.isGrabbing();
+    if (grabbing) {
+        m_statusText->setText("Grabbing...");
+    } else {
+        setStatus("Ready", -1);
+    }
+    TBXGrab->setVisible(!grabbing);
+    TBXStop->setVisible(grabbing);
+    for (QWidget* control :
+         {static_cast<QWidget*>(edtRootUrl), static_cast<QWidget*>(edtTargetDir)})
+        control->setEnabled(!grabbing);
+    TBXBrowse->setEnabled(!grabbing);
+    TBXExplorer->setEnabled(!grabbing);
+}
+
+void TGrabberFrm::setStatus(const QString& text, int image) {
+    m_statusText->setText(text);
+    if (image < 0) {
+        m_statusIcon->clear();
+    } else {
+        m_statusIcon->setPixmap(m_images.icon(image).pixmap(16, 16));
+    }
+}

@@ -1,5 +1,6 @@
 #include "ConnectionTable.h"
 
+#include <QHostAddress>
 #include <QRegularExpression>
 
 #include "TrafficUnit.h"
@@ -83,9 +84,14 @@ QList<TTcpConnStatus> GetTcpConnections(const QList<IPHelper::TcpRow>& rows) {
     for (const IPHelper::TcpRow& row : rows) {
         if (row.state != IPHelper::kTcpListen && row.state != IPHelper::kTcpEstablished)
             continue;
-        const bool noRemote = row.remoteAddr == 0;
-        connections.append({FormatIPv4(row.localAddr), FormatPort(row.localPort),
-                            noRemote ? none : FormatIPv4(row.remoteAddr),
+        const bool noRemote =
+            row.ipv6 ? row.remoteAddr6 == std::array<quint8, 16>{} : row.remoteAddr == 0;
+        const auto text6 = [](const std::array<quint8, 16>& address) {
+            return QHostAddress(address.data()).toString();
+        };
+        const QString local = row.ipv6 ? text6(row.localAddr6) : FormatIPv4(row.localAddr);
+        const QString remote = row.ipv6 ? text6(row.remoteAddr6) : FormatIPv4(row.remoteAddr);
+        connections.append({local, FormatPort(row.localPort), noRemote ? none : remote,
                             noRemote ? none : FormatPort(row.remotePort), tcpStateName(row.state)});
     }
     return connections;

@@ -62,12 +62,14 @@ QByteArray IcmpEchoClient::buildRequest(quint16 identifier, quint16 sequence, qu
 std::optional<TReplyStatus> IcmpEchoClient::matchReply(QByteArrayView ip, const QString& from,
                                                        quint16 identifier, quint16 sequence,
                                                        bool checkIdentifier) {
+    // A raw socket sees every ICMP packet of the machine: one too short to
+    // say what it is about cannot be this request's answer, so it is passed
+    // over like any other stranger rather than ending the series.
     if (ip.size() < 1)
-        throw AppError(QStringLiteral("Not enough bytes received"));
+        return std::nullopt;
     const int headerLength = (quint8(ip[0]) & 0x0f) * 4;
-    if (headerLength < 20 || ip.size() < headerLength + 8) {
-        throw AppError(QStringLiteral("Not enough bytes received"));
-    }
+    if (headerLength < 20 || ip.size() < headerLength + 8)
+        return std::nullopt;
     const QByteArrayView icmp = ip.sliced(headerLength);
     const int type = quint8(icmp[0]);
     if (type == kEchoRequest)

@@ -48,8 +48,7 @@ public:
     // Sends one echo request and waits for its answer; the result is in
     // ReplyStatus (a timeout is a result, not a failure). Throws AppError when
     // the host does not resolve, the socket cannot be opened or used, or the
-    // answer is malformed ("Non-echo type response received", "Not enough
-    // bytes received").
+    // answer is of an unexpected type ("Non-echo type response received").
     void Ping();
 
     const TReplyStatus& ReplyStatus() const { return m_reply; }
@@ -64,9 +63,9 @@ public:
     static quint16 checksum(QByteArrayView data);
 
     // Decides what a received IP packet means for the request (identifier,
-    // sequence): nothing when it is not about that request. Throws AppError
-    // "Not enough bytes received" for a truncated packet and "Non-echo type
-    // response received" for an answer of an unexpected type.
+    // sequence): nothing when it is not about that request, which includes a
+    // packet too short to tell. Throws AppError "Non-echo type response
+    // received" for an answer to the request of an unexpected type.
     // `checkIdentifier` is false for the datagram socket, whose identifier the
     // kernel chooses (and already filters by).
     static std::optional<TReplyStatus> matchReply(QByteArrayView ipPacket, const QString& from,

@@ -43,6 +43,8 @@ constexpr const char* kSettingsKey = "\\Software\\Corvanta\\NetworkTools";
 constexpr int kBusyIcon = 5;
 constexpr int kStoppedIcon = 1;
 constexpr int kTraceTimeoutMs = 15000;
+constexpr int kPingTimeoutMs = 1000;
+constexpr int kPingTtl = 128;
 constexpr int kMaxHops = 30;
 
 enum Image {
@@ -71,6 +73,14 @@ QLabel* heading(const QString& text, QWidget* parent) {
     QFont font(QStringLiteral("Verdana"));
     font.setPointSize(7);
     label->setFont(font);
+    return label;
+}
+
+// A tool bar's label for `field`: screen readers name the field by it (an
+// editable field is otherwise named by its text).
+QLabel* fieldLabel(const QString& text, QWidget* field, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(field);
     return label;
 }
 
@@ -167,17 +177,23 @@ QWidget* TNetToosFrm::buildConnectionPage() {
     connect(cbShowListeners, &QCheckBox::toggled, this, [this] { RestartHistory(); });
     layout->addWidget(bar);
 
-    layout->addWidget(heading(QStringLiteral("     date                time                local "
-                                             "IP         local port /service       "
-                                             "remote IP      rem. port/service      status"),
-                              page));
     sgConnHist = new QTableWidget(0, ConnectionHistory::kColumns, page);
     sgConnHist->setObjectName(QStringLiteral("sgConnHist"));
+    // The heading's captions are the table's own column header, so each stands
+    // over its column whatever the width (a line of text above drifted off).
+    sgConnHist->setHorizontalHeaderLabels({"date", "time", "local IP", "local port /service",
+                                           "remote IP", "rem. port/service", "status"});
+    QHeaderView* captions = sgConnHist->horizontalHeader();
+    QFont captionFont(QStringLiteral("Verdana"));
+    captionFont.setPointSize(7);
+    captions->setFont(captionFont);
+    captions->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    captions->setSectionsClickable(false);
+    captions->setHighlightSections(false);
     const int widths[] = {81, 84, 102, 105, 105, 100, 100};
     for (int column = 0; column < ConnectionHistory::kColumns; ++column) {
         sgConnHist->setColumnWidth(column, widths[column]);
     }
-    sgConnHist->horizontalHeader()->hide();
     sgConnHist->verticalHeader()->hide();
     sgConnHist->verticalHeader()->setDefaultSectionSize(16);
     sgConnHist->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -287,6 +303,12 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     // An empty strip has no height of its own; keep room for the tabs to come.
     TrafficTabs->setMinimumHeight(TrafficTabs->fontMetrics().height() + 14);
     connect(TrafficTabs, &QTabBar::currentChanged, this, &TNetToosFrm::TrafficTabsChange);
+    // A click on the tab already current (the one left after "Remove", with
+    // nothing selected) changes no tab but still shows its adapter.
+    connect(TrafficTabs, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index < m_monitor.count() && m_selected != m_monitor.at(index))
+            TrafficTabsChange(index);
+    });
     layout->addWidget(TrafficTabs);
 
     m_monitor.onNewTraffic = [this](TTraffic* adapter) { addAdapterTab(adapter); };
@@ -300,10 +322,10 @@ QWidget* TNetToosFrm::buildTracePage() {
     layout->setContentsMargins(2, 2, 2, 2);
     QToolBar* bar = pageToolBar(page);
     closeAction(bar, QStringLiteral("Close"));
-    bar->addWidget(new QLabel(QStringLiteral("  Web Address / IP:"), bar));
     edtHost = new QLineEdit(QStringLiteral("www.example.com"), bar);
     edtHost->setObjectName(QStringLiteral("edtHost"));
     edtHost->setFixedWidth(141);
+    bar->addWidget(fieldLabel(QStringLiteral("  Web Address / IP:"), edtHost, bar));
     bar->addWidget(edtHost);
     TBXTrc = bar->addAction(m_images.icon(kTraceImage), QStringLiteral("Trace"));
     TBXTrc->setObjectName(QStringLiteral("TBXTrc"));
@@ -311,10 +333,10 @@ QWidget* TNetToosFrm::buildTracePage() {
     QAction* stop = bar->addAction(m_images.icon(kStoppedIcon), QStringLiteral("Stop"));
     stop->setObjectName(QStringLiteral("TBXTStop"));
     connect(stop, &QAction::triggered, this, &TNetToosFrm::TBXTStopClick);
-    bar->addWidget(new QLabel(QStringLiteral(" IP Address:"), bar));
     edtIP = new QLineEdit(bar);
     edtIP->setObjectName(QStringLiteral("edtIP"));
     edtIP->setFixedWidth(121);
+    bar->addWidget(fieldLabel(QStringLiteral(" IP Address:"), edtIP, bar));
     bar->addWidget(edtIP);
     cbResolveHosts = new QCheckBox(QStringLiteral("Resolve Host names"), bar);
     cbResolveHosts->setObjectName(QStringLiteral("cbResolveHosts"));
@@ -339,10 +361,10 @@ QWidget* TNetToosFrm::buildPingerPage() {
     layout->setContentsMargins(2, 2, 2, 2);
     QToolBar* bar = pageToolBar(page);
     closeAction(bar, QStringLiteral("Exit"));
-    bar->addWidget(new QLabel(QStringLiteral("      IP / Web Address:"), bar));
     edtPng = new QLineEdit(QStringLiteral("www.example.com"), bar);
     edtPng->setObjectName(QStringLiteral("edtPng"));
     edtPng->setFixedWidth(170);
+    bar->addWidget(fieldLabel(QStringLiteral("      IP / Web Address:"), edtPng, bar));
     bar->addWidget(edtPng);
     btnPing = bar->addAction(m_images.icon(kPingImage), QStringLiteral("Ping"));
     btnPing->setObjectName(QStringLiteral("btnPing"));
@@ -350,11 +372,11 @@ QWidget* TNetToosFrm::buildPingerPage() {
     QAction* stop = bar->addAction(m_images.icon(kStoppedIcon), QStringLiteral("Stop"));
     stop->setObjectName(QStringLiteral("TBXPStop"));
     connect(stop, &QAction::triggered, this, &TNetToosFrm::TBXPStopClick);
-    bar->addWidget(new QLabel(QStringLiteral("      Ping #:"), bar));
     spnPing = new QSpinBox(bar);
     spnPing->setObjectName(QStringLiteral("spnPing"));
     spnPing->setRange(1, 40);
     spnPing->setValue(5);
+    bar->addWidget(fieldLabel(QStringLiteral("      Ping #:"), spnPing, bar));
     bar->addWidget(spnPing);
     layout->addWidget(bar);
     layout->addWidget(heading(
@@ -374,7 +396,6 @@ QWidget* TNetToosFrm::buildWhoisPage() {
     layout->setContentsMargins(2, 2, 2, 2);
     QToolBar* bar = pageToolBar(page);
     closeAction(bar, QStringLiteral("Close"));
-    bar->addWidget(new QLabel(QStringLiteral("   Prefered Server: "), bar));
     ComboBox1 = new QComboBox(bar);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(true);
@@ -384,11 +405,12 @@ QWidget* TNetToosFrm::buildWhoisPage() {
         ComboBox1->addItem(ServiceAddress::get(QStringLiteral("WhoisServer%1").arg(i), servers[i]));
     }
     ComboBox1->setCurrentIndex(0);
+    bar->addWidget(fieldLabel(QStringLiteral("   Prefered Server: "), ComboBox1, bar));
     bar->addWidget(ComboBox1);
-    bar->addWidget(new QLabel(QStringLiteral("    Enter A Query:"), bar));
     EdtWhoIs = new QLineEdit(QStringLiteral("example.com"), bar);
     EdtWhoIs->setObjectName(QStringLiteral("EdtWhoIs"));
     EdtWhoIs->setFixedWidth(121);
+    bar->addWidget(fieldLabel(QStringLiteral("    Enter A Query:"), EdtWhoIs, bar));
     bar->addWidget(EdtWhoIs);
     QAction* go = bar->addAction(m_images.icon(kGoImage), QStringLiteral("Go"));
     go->setObjectName(QStringLiteral("TBXWGo"));
@@ -679,10 +701,8 @@ void TNetToosFrm::btnPingClick() {
     lstReplies->clear();
     addReply(QStringLiteral("Ping Address / IP :") + edtPng->text());
     addReply(kHyphens39);
-    m_icmp.ReceiveTimeout = 1000;
-    m_icmp.TTL = 128;
     btnPing->setEnabled(false);
-    m_icmp.Host = edtPng->text().trimmed();
+    const QString host = edtPng->text().trimmed();
     m_pingRunning = true;
     m_pingStopped = false;
     const int count = spnPing->value();
@@ -691,6 +711,11 @@ void TNetToosFrm::btnPingClick() {
     QPointer<TNetToosFrm> self(this);
     try {
         for (int i = 0; i < count && !m_pingStopped; ++i) {
+            // Each request sets its own: a trace started between two of them
+            // (events run while one waits) leaves its host, TTL and time-out.
+            m_icmp.Host = host;
+            m_icmp.TTL = kPingTtl;
+            m_icmp.ReceiveTimeout = kPingTimeoutMs;
             m_icmp.Ping();
             if (!self)
                 return;

@@ -1,5 +1,7 @@
 #include "IPHelper.h"
 
+#include <cstring>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -70,6 +72,25 @@ bool parseEndpoint(QByteArrayView text, quint32* address, quint16* port) {
         word = dottedOrder(word);
     }
     *address = word;
+    *port = quint16(portValue);
+    return true;
+}
+
+// "00000000000000000000000001000000:0016": four 32-bit words, each printed in
+// host byte order, then the port.
+bool parseEndpoint6(QByteArrayView text, std::array<quint8, 16>* address, quint16* port) {
+    const qsizetype colon = text.indexOf(':');
+    if (colon != 32 || text.size() < 34 || text.size() > 37)
+        return false;
+    quint32 portValue = 0;
+    if (!parseHex(text.sliced(33), &portValue) || portValue > 0xffff)
+        return false;
+    for (int i = 0; i < 4; ++i) {
+        quint32 word = 0;
+        if (!parseHex(text.sliced(8 * i, 8), &word))
+            return false;
+        std::memcpy(address->data() + 4 * i, &word, 4);  // the word as it lay in memory
+    }
     *port = quint16(portValue);
     return true;
 }
@@ -208,12 +229,15 @@ QList<TcpRow> parseProcNetTcp(QByteArrayView text) {
         if (count < 4 || !fields[0].endsWith(':'))
             continue;
         TcpRow row;
+        row.ipv6 = fields[1].indexOf(':') == 32;
+        const bool endpoints =
+            row.ipv6 ? parseEndpoint6(fields[1], &row.localAddr6, &row.localPort) &&
+                           parseEndpoint6(fields[2], &row.remoteAddr6, &row.remotePort)
+                     : parseEndpoint(fields[1], &row.localAddr, &row.localPort) &&
+                           parseEndpoint(fields[2], &row.remoteAddr, &row.remotePort);
         quint32 linuxState = 0;
-        if (!parseEndpoint(fields[1], &row.localAddr, &row.localPort) ||
-            !parseEndpoint(fields[2], &row.remoteAddr, &row.remotePort) || fields[3].size() != 2 ||
-            !parseHex(fields[3], &linuxState)) {
+        if (!endpoints || fields[3].size() != 2 || !parseHex(fields[3], &linuxState))
             continue;
-        }
         row.state = tcpStateFromLinux(int(linuxState));
         if (row.state != kTcpListen && row.state != kTcpEstablished)
             continue;
@@ -221,20 +245,23 @@ QList<TcpRow> parseProcNetTcp(QByteArrayView text) {
     }
     std::stable_sort(rows.begin(), rows.end(), [](const TcpRow& a, const TcpRow& b) {
         const auto key = [](const TcpRow& r) {
-            return std::tuple(dottedOrder(r.localAddr), r.localPort, dottedOrder(r.remoteAddr),
-                              r.remotePort);
+            return std::tuple(r.ipv6, dottedOrder(r.localAddr), r.localAddr6, r.localPort,
+                              dottedOrder(r.remoteAddr), r.remoteAddr6, r.remotePort);
         };
         return key(a) < key(b);
     });
     return rows;
 }
 
-QList<TcpRow> readTcpRows(const QString& procNetTcp) {
-    QFile file(procNetTcp);
-    // A proc file has no size: read it whole by reading until the end.
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return parseProcNetTcp(file.readAll());
+QList<TcpRow> readTcpRows(const QString& procNetTcp, const QString& procNetTcp6) {
+    QList<TcpRow> rows;
+    for (const QString& path : {procNetTcp, procNetTcp6}) {
+        QFile file(path);
+        // A proc file has no size: read it whole by reading until the end.
+        if (file.open(QIODevice::ReadOnly))
+            rows += parseProcNetTcp(file.readAll());
+    }
+    return rows;
 }
 
 }  // namespace IPHelper

@@ -49,6 +49,11 @@ struct TcpRow {
     quint16 localPort = 0;   // port number (host order)
     quint32 remoteAddr = 0;  // first octet in the lowest byte
     quint16 remotePort = 0;
+    // An IPv6 endpoint (from /proc/net/tcp6) has its addresses here, in
+    // network order; localAddr and remoteAddr are then 0.
+    bool ipv6 = false;
+    std::array<quint8, 16> localAddr6{};
+    std::array<quint8, 16> remoteAddr6{};
 };
 
 // GetInterfaceRows: every interface, ordered by index. `sysClassNet` lets
@@ -58,12 +63,15 @@ QList<InterfaceRow> GetInterfaceRows(const QString& sysClassNet = QStringLiteral
 // GetAddressRows: every IPv4 address of every interface, sorted by address.
 QList<AddressRow> GetAddressRows();
 
-// The listening and established IPv4 TCP endpoints, sorted by local address,
-// local port, remote address, remote port.
-QList<TcpRow> readTcpRows(const QString& procNetTcp = QStringLiteral("/proc/net/tcp"));
+// The listening and established TCP endpoints: the IPv4 ones, then the IPv6
+// ones (services listening on "::" are only there), each sorted by local
+// address, local port, remote address, remote port.
+QList<TcpRow> readTcpRows(const QString& procNetTcp = QStringLiteral("/proc/net/tcp"),
+                          const QString& procNetTcp6 = QStringLiteral("/proc/net/tcp6"));
 
-// Parses the text of /proc/net/tcp: keeps only listening and established rows
-// (states renumbered, see TcpState), skips malformed lines, sorts as above.
+// Parses the text of /proc/net/tcp or /proc/net/tcp6: keeps only listening and
+// established rows (states renumbered, see TcpState), skips malformed lines,
+// sorts as above.
 QList<TcpRow> parseProcNetTcp(QByteArrayView text);
 
 // Linux's TCP state number (include/net/tcp_states.h) in the numbering above;

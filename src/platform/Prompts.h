@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // The application title: the caption of message boxes without a caption of
@@ -13,6 +14,39 @@ inline constexpr const char* kApplicationTitle = "Corvanta - Web Application";
 
 class QPrinter;
 class QWidget;
+
+// The folder-browse dialog while it is open, as its owner's callbacks steer it.
+class FolderBrowser {
+public:
+    virtual ~FolderBrowser() = default;
+    virtual QWidget* window() = 0;  // the dialog; null where no real one is shown
+    // Highlights `path` (an existing folder).
+    virtual void setSelection(const QString& path) = 0;
+    virtual void setStatusText(const QString& text) = 0;
+    virtual void setOkEnabled(bool enabled) = 0;
+    virtual void setNewFolderEnabled(bool enabled) = 0;  // the request's own button
+    // Closes the dialog as Escape does.
+    virtual void cancel() = 0;
+};
+
+// What a folder-browse dialog shows and whom it tells. The callbacks run on
+// the UI thread while the dialog is open; `initialized` makes the first
+// selection.
+struct FolderBrowseRequest {
+    QString title;                // window caption; empty: the application title
+    QString label;                // text above the folders
+    QString rootFolder;           // the dialog stays at or below it; empty: the whole system
+    QString newFolderCaption;     // not empty: an own push button at the lower left
+    bool systemNewFolder = true;  // the dialog's own new-folder command
+    bool showStatus = false;      // a status line under the label
+    bool editBox = false;         // a field to type a folder's name into
+    bool includeFiles = false;    // files are listed beside the folders
+    bool validate = false;        // a typed name that is no folder is refused
+    std::function<void(FolderBrowser&)> initialized;
+    std::function<void(FolderBrowser&, const QString& path)> selectionChanged;
+    std::function<void(FolderBrowser&)> validateFailed;
+    std::function<void(FolderBrowser&)> newFolderClicked;
+};
 
 // The one seam through which every message box, input query, file, folder,
 // font, colour and print dialog is shown. The default implementation
@@ -82,6 +116,10 @@ public:
     virtual QString saveFileName(const QString& caption, const QString& startPath,
                                  const QString& filter) = 0;
     virtual QString folder(const QString& caption, const QString& startFolder) = 0;
+    // The folder-browse dialog with its label, status line and own buttons;
+    // the chosen folder, or nothing when cancelled. This default shows the
+    // plain folder dialog on the folder that `initialized` selects.
+    virtual std::optional<QString> browseForFolder(const FolderBrowseRequest& request);
 
     virtual std::optional<QFont> font(const QFont& initial) = 0;
     virtual std::optional<QColor> colour(const QColor& initial) = 0;
@@ -96,3 +134,21 @@ public:
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(Prompts::Buttons)
+
+inline std::optional<QString> Prompts::browseForFolder(const FolderBrowseRequest& request) {
+    struct StartOnly : FolderBrowser {
+        QString start;
+        QWidget* window() override { return nullptr; }
+        void setSelection(const QString& path) override { start = path; }
+        void setStatusText(const QString&) override {}
+        void setOkEnabled(bool) override {}
+        void setNewFolderEnabled(bool) override {}
+        void cancel() override {}
+    } browser;
+    if (request.initialized)
+        request.initialized(browser);
+    const QString chosen = folder(request.title, browser.start);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "FolderBrowseDialog.h"
+
 namespace {
 
 QString captionOrTitle(const QString& caption) {
@@ -119,6 +121,11 @@ QString QtPrompts::saveFileName(const QString& caption, const QString& startPath
 
 QString QtPrompts::folder(const QString& caption, const QString& startFolder) {
     return QFileDialog::getExistingDirectory(m_parent, captionOrTitle(caption), startFolder);
+}
+
+std::optional<QString> QtPrompts::browseForFolder(const FolderBrowseRequest& request) {
+    FolderBrowseDialog dialog(request, m_parent);
+    return dialog.run();
 }
 
 std::optional<QFont> QtPrompts::font(const QFont& initial) {

@@ -21,6 +21,7 @@ public:
     QString saveFileName(const QString& caption, const QString& startPath,
                          const QString& filter) override;
     QString folder(const QString& caption, const QString& startFolder) override;
+    std::optional<QString> browseForFolder(const FolderBrowseRequest& request) override;
     std::optional<QFont> font(const QFont& initial) override;
     std::optional<QColor> colour(const QColor& initial) override;
     bool print(QPrinter& printer) override;

@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 
 #include "ImageStrip.h"
@@ -30,6 +31,7 @@ TTBXTaskBar::TTBXTaskBar(QMdiArea& area, const ImageList& images, QWidget* paren
     m_closeAction = addAction(style()->standardIcon(QStyle::SP_TitleBarCloseButton), QString(),
                               this, [this] { hide(); });
     m_closeAction->setToolTip("Hide the task bar");
+    widgetForAction(m_closeAction)->setAccessibleName("Hide the task bar");
     installEventFilter(this);
     connect(&m_area, &QMdiArea::subWindowActivated, this, &TTBXTaskBar::windowActivated);
 }
@@ -98,6 +100,8 @@ void TTBXTaskBar::AddTask(ToolWindow* window, const QString& caption, const QCol
     if (!caption.isEmpty())
         window->setWindowTitle(caption);
     button->setChecked(true);
+    if (QMdiSubWindow* sub = subWindowOf(window))
+        sub->installEventFilter(this);
     if (QToolButton* tool = qobject_cast<QToolButton*>(widgetForAction(button))) {
         QPalette palette = tool->palette();
         palette.setColor(QPalette::ButtonText, colour);
@@ -106,11 +110,7 @@ void TTBXTaskBar::AddTask(ToolWindow* window, const QString& caption, const QCol
     }
     const Task task{window, button, colour, image};
     m_tasks.append(task);
-    connect(button, &QAction::triggered, this, [this, window] {
-        const int index = indexOf(window);
-        if (index >= 0)
-            activateTask(m_tasks[index]);
-    });
+    connect(button, &QAction::triggered, this, [this, window] { activateTaskOf(window); });
     // Tied to the button: once RemoveTask has deleted it, nothing of this runs.
     connect(window, &QObject::destroyed, button, [this, button] {
         // A window destroyed without closing (program end) drops its button.
@@ -135,6 +135,12 @@ void TTBXTaskBar::tick(const Task& task) {
     for (const Task& each : m_tasks)
         each.button->setChecked(false);
     task.button->setChecked(true);
+}
+
+void TTBXTaskBar::activateTaskOf(const ToolWindow* window) {
+    const int index = indexOf(window);
+    if (index >= 0)
+        activateTask(m_tasks[index]);
 }
 
 void TTBXTaskBar::activateTask(const Task& task) {
@@ -171,10 +177,24 @@ void TTBXTaskBar::windowActivated(QMdiSubWindow* subWindow) {
     if (index < 0)
         return;
     tick(m_tasks[index]);
+    // Activated by any means (the "Window" menu, Ctrl+Tab), a minimized
+    // window comes back as a click on its button brings it; not when the area
+    // merely passes the activation on as another window is being minimized.
+    if (subWindow->isMinimized() && !m_minimizing)
+        subWindow->showMaximized();
     window->activated();  // the window's own activation handler, after ours
 }
 
 bool TTBXTaskBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        // Seen before the window and its area act on the change.
+        auto* sub = qobject_cast<QMdiSubWindow*>(watched);
+        if (sub && sub->isMinimized() && !m_minimizing) {
+            m_minimizing = true;
+            QTimer::singleShot(0, this, [this] { m_minimizing = false; });
+        }
+        return false;
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         emit mouseDown(mouse->button(), mouse->globalPosition().toPoint());

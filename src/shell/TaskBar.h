@@ -33,6 +33,9 @@ public:
     // RemoveTask: nothing for a window without a task.
     void RemoveTask(ToolWindow* window);
 
+    // Task activation of `window`'s task, as a click on its button runs it.
+    void activateTaskOf(const ToolWindow* window);
+
     int taskCount() const { return m_tasks.size(); }
     QAction* buttonOf(const ToolWindow* window) const;
     QToolButton* toolButtonOf(const ToolWindow* window) const;
@@ -68,4 +71,5 @@ private:
     QAction* m_spacer;
     QList<Task> m_tasks;
     int m_redrawSuspension = 0;
+    bool m_minimizing = false;  // a window is being minimized in this turn of events
 };

@@ -17,6 +17,8 @@
 #include <QToolButton>
 #include <QWidgetAction>
 
+#include "DialogFocusKeeper.h"
+#include "FramePlacement.h"
 #include "Paths.h"
 #include "Prompts.h"
 #include "Registry.h"
@@ -52,6 +54,7 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<boo
     m_area->setBackground(QColor(0x80, 0x80, 0x80));
     setCentralWidget(m_area);
 
+    new DialogFocusKeeper(*this);
     m_popupMenu = new QMenu(this);
     buildMenus();
     buildToolBar();
@@ -205,6 +208,7 @@ void TfrmMain::buildToolBar() {
     m_themes = new QComboBox(m_toolBar);
     m_themes->setObjectName("CBThemes");
     m_themes->setPlaceholderText("Themes");
+    m_themes->setAccessibleName("Themes");
     m_themes->setMinimumWidth(110);
     m_toolBar->addWidget(m_themes);
     connect(m_themes, &QComboBox::activated, this, &TfrmMain::CBThemesClick);
@@ -363,8 +367,12 @@ void TfrmMain::DoMaximize() {
 
 void TfrmMain::TBXMinClick() {
     const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
+    // Otherwise the area passes the activation on as each window goes and
+    // brings the next one back maximized, as the one before it was.
+    m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
     for (int i = order.size() - 1; i >= 0; --i)
         order[i]->showMinimized();
+    m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, false);
 }
 
 void TfrmMain::TBXCloseAllClick() {
@@ -408,7 +416,13 @@ void TfrmMain::TBXMDIWindowItem1Update() {
             new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(sub->windowTitle()), m_windowMenu);
         item->setCheckable(true);
         item->setChecked(sub == active);
-        connect(item, &QAction::triggered, this, [this, sub] { m_area->setActiveSubWindow(sub); });
+        // As a click on the window's task-bar button: a minimized one comes back.
+        connect(item, &QAction::triggered, this, [this, sub] {
+            if (auto* window = qobject_cast<ToolWindow*>(sub->widget()))
+                m_taskBar->activateTaskOf(window);
+            else
+                m_area->setActiveSubWindow(sub);
+        });
         m_windowMenu->addAction(item);
         m_windowListItems.append(item);
     }
@@ -546,6 +560,12 @@ void TfrmMain::readMainSettings() {
         setGeometry(placement);
         placement.setHeight(registry->readInteger("Form_Height"));
         setGeometry(placement);
+        // A placement stored on a screen that is gone opens on this one.
+        QList<QRect> screens;
+        for (QScreen* screen : QApplication::screens())
+            screens.append(screen->availableGeometry());
+        if (QScreen* current = QApplication::primaryScreen())
+            setGeometry(FramePlacement::onScreen(placement, screens, current->availableGeometry()));
 
         const int theme = registry->readInteger("Form_Theme");
         m_themes->setCurrentIndex(theme >= 0 && theme < m_themes->count() ? theme : -1);
@@ -600,11 +620,16 @@ void TfrmMain::FormCloseQuery() {
             registry.writeInteger("Form_Width", placement.width());
             registry.writeInteger("Form_Height", placement.height());
             registry.writeInteger("Form_Theme", m_themes->currentIndex());
-            for (const ToolKindInfo& kind : kToolKinds)
-                registry.deleteValue(kind.caption);
+            // The kind values go, and with them any text value an older run
+            // wrote under a window's own caption (a file path, a page name).
+            for (const QString& name : registry.getValueNames()) {
+                if (registry.valueType(name) == Registry::ValueType::Text)
+                    registry.deleteValue(name);
+            }
+            // Each window is stored by its kind's caption, whatever it shows.
             for (int i = toolWindowCount() - 1; i >= 0; --i) {
                 if (ToolWindow* window = toolWindowAt(i))
-                    registry.writeString(window->windowTitle(), "1");
+                    registry.writeString(toolKindCaption(window->kind()), "1");
             }
             registry.writeInteger("HideTheTaskbar", m_taskBar->isHidden() ? 0 : 1);
             int state = 3;

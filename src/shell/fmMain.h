@@ -113,6 +113,11 @@ public:
     // empties it otherwise (then no menu is shown).
     void fillTaskBarMenu(bool overButton);
 
+    // The frame's tool bars have no menu of the main window's own: it would
+    // let a user hide the task bar or the tool bar with no way back. (The
+    // task bar shows its own menu over its buttons.)
+    QMenu* createPopupMenu() override { return nullptr; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

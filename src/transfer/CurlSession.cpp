@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -22,6 +23,51 @@ void globalInit() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+// Easy handles of ended sessions, each with the connections it keeps open:
+// the next session takes the most recent one, so consecutive requests to one
+// server (the items of a grab, the parts of a queue) skip the connect and any
+// TLS handshake. A handle is used by one thread at a time.
+class IdleHandles {
+public:
+    ~IdleHandles() {
+        for (CURL* handle : m_handles)
+            curl_easy_cleanup(handle);
+    }
+    CURL* take() {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (!m_handles.empty()) {
+                CURL* handle = m_handles.back();
+                m_handles.pop_back();
+                return handle;
+            }
+        }
+        return curl_easy_init();
+    }
+    void give(CURL* handle) {
+        // Options (and so pointers into the ended session) go; connections stay.
+        curl_easy_reset(handle);
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (m_handles.size() < kKept) {
+                m_handles.push_back(handle);
+                return;
+            }
+        }
+        curl_easy_cleanup(handle);
+    }
+
+private:
+    static constexpr size_t kKept = 10;
+    std::mutex m_lock;
+    std::vector<CURL*> m_handles;  // guarded by m_lock
+};
+
+IdleHandles& idleHandles() {
+    static IdleHandles handles;
+    return handles;
+}
+
 QByteArray proxyAddress(const QString& host, int port) {
     if (host.trimmed().isEmpty())
         return {};
@@ -37,14 +83,14 @@ CurlSession::CurlSession(const TransferSettings& settings, const std::atomic<boo
                          const std::atomic<bool>* abort)
     : m_settings(settings), m_stop(stop), m_abort(abort) {
     globalInit();
-    m_curl = curl_easy_init();
+    m_curl = idleHandles().take();
 }
 
 CurlSession::~CurlSession() {
+    if (m_curl)
+        idleHandles().give(m_curl);
     if (m_headerList)
         curl_slist_free_all(m_headerList);
-    if (m_curl)
-        curl_easy_cleanup(m_curl);
 }
 
 void CurlSession::prepare(const QString& url, int port, const QString& userName,

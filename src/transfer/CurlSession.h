@@ -12,6 +12,8 @@ struct curl_slist;
 
 // One libcurl easy handle for one worker thread, set up from the engine's
 // settings (agent, proxies, bypass list, time-outs, passive mode, credentials).
+// The handle comes from, and goes back to, a process-wide set of idle handles
+// whose open connections later sessions reuse.
 // It aborts the transfer when `stop` or `abort` becomes true or when no byte moved for
 // the time-out. Not shared between threads.
 class CurlSession {

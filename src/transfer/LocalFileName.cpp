@@ -28,9 +28,12 @@ QString safeFileName(const QString& offered) {
     return clean;
 }
 
+namespace {
+QMutex claimLock;
+QSet<QString> claimed;  // guarded by claimLock
+}  // namespace
+
 QString claimLocalFile(const QString& folder, const QString& name) {
-    static QMutex lock;
-    static QSet<QString> claimed;  // guarded by lock
     const QString base = folder.isEmpty() || folder.endsWith(QLatin1Char('/'))
                              ? folder + name
                              : folder + QLatin1Char('/') + name;
@@ -39,7 +42,7 @@ QString claimLocalFile(const QString& folder, const QString& name) {
     const QString suffix = info.completeBaseName().isEmpty() || info.suffix().isEmpty()
                                ? QString()
                                : QLatin1Char('.') + info.suffix();
-    QMutexLocker locker(&lock);
+    QMutexLocker locker(&claimLock);
     QString candidate = base;
     for (int n = 1; claimed.contains(candidate) || QFileInfo::exists(candidate); ++n) {
         candidate = base.left(base.size() - name.size()) +
@@ -47,6 +50,11 @@ QString claimLocalFile(const QString& folder, const QString& name) {
     }
     claimed.insert(candidate);
     return candidate;
+}
+
+void releaseLocalFile(const QString& path) {
+    QMutexLocker locker(&claimLock);
+    claimed.remove(path);
 }
 
 QString fileNameFromUrl(const QString& url) {

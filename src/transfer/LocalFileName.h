@@ -15,8 +15,11 @@ QString safeFileName(const QString& offered);
 // the server's offer) that neither an existing file nor another download of
 // this process holds: "name (1).ext", "name (2).ext", ... on a clash. Two
 // addresses that end alike never write into one file, and a server never
-// names a file that is already there. The path stays claimed for the run.
+// names a file that is already there. The path stays claimed until released.
 QString claimLocalFile(const QString& folder, const QString& name);
+// Gives a claimed path back when its download has ended: from then on the
+// file on disk (if any) is what keeps the name taken.
+void releaseLocalFile(const QString& path);
 
 // The decoded last segment of the URL's path, made safe; "index.html" when
 // the address names no file.

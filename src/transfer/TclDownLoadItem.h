@@ -7,6 +7,11 @@ class TclDownLoadItem : public TclTransferItem {
 public:
     TclDownLoadItem() = default;
 
+    // Also names the local file after the address's last segment in the
+    // engine's local folder (the run may still take the server's offer and
+    // avoids clashes) until the owner sets a local file of its own.
+    void setUrl(const QString& url) override;
+
     bool allowCompression() const { return m_allowCompression.load(); }
     void setAllowCompression(bool allow) { m_allowCompression = allow; }
     int level() const { return m_level; }  // owner thread (the grabber's depth)

@@ -14,6 +14,8 @@
 #include "CurlSession.h"
 #include "GzipFile.h"
 #include "LocalFileName.h"
+#include "ServerText.h"
+#include "TransferUrl.h"
 
 namespace {
 
@@ -47,6 +49,20 @@ bool isHeaderSafe(const QByteArray& value) {
     return true;
 }
 
+// What a server tells about a resource, shown in windows: no control bytes.
+// Its name is the server's offer, else the last segment of the address that
+// served it.
+void makePrintable(TransferResourceInfo& info, const CurlSession& session) {
+    info.contentType = printableText(info.contentType);
+    info.fileName = printableText(info.fileName);
+    info.name = safeFileName(info.fileName);
+    if (info.name.isEmpty()) {
+        char* served = nullptr;
+        curl_easy_getinfo(session.handle(), CURLINFO_EFFECTIVE_URL, &served);
+        info.name = printableText(urlDisplayName(QString::fromUtf8(served)));
+    }
+}
+
 }  // namespace
 
 // One run of one item, on its controller thread and its part workers.
@@ -59,6 +75,8 @@ public:
             ::close(m_fd);
     }
 
+    // The whole run; every end of it reports a preview, and a file name the
+    // run claimed is given back.
     void execute();
 
 private:
@@ -75,6 +93,8 @@ private:
         Failure error;
     };
 
+    void transfer();
+    void reportPreview(const QByteArray& head);
     bool probe();
     Outcome probeOnce(CurlSession& session, Failure* error);
     bool openLocalFile();
@@ -98,6 +118,8 @@ private:
     bool m_ftp = false;
     bool m_probed = false;
     bool m_compressedMode = false;  // the data is the gzip stream, kept in the "~" file
+    QString m_localFile;            // the item's file as this run started it; kept to the end
+    QString m_claimed;              // a name this run claimed for the item, released at its end
     QString m_target;               // the file written while fetching
     QByteArray m_validator;         // sent as If-Range; guarded by the item's lock once parts run
     int m_fd = -1;
@@ -105,6 +127,7 @@ private:
     std::atomic<bool> m_restart{false};  // the server proved the resource is not the one on disk
     std::atomic<bool> m_infoReported{false};
     bool m_emptyKnown = false;  // the server announced 0 bytes
+    bool m_previewReported = false;
 };
 
 TclMultiDownLoader::TclMultiDownLoader(QObject* parent) : TclMultiTransfer(parent) {}
@@ -157,6 +180,14 @@ void TclMultiDownLoader::Run::failWhole(const Failure& failure) {
 }
 
 void TclMultiDownLoader::Run::execute() {
+    transfer();
+    if (!m_previewReported)
+        reportPreview({});
+    if (!m_claimed.isEmpty())
+        releaseLocalFile(m_claimed);
+}
+
+void TclMultiDownLoader::Run::transfer() {
     {
         Lock lock(m_item->m_lock);
         m_url = m_item->m_url.trimmed();
@@ -186,12 +217,21 @@ void TclMultiDownLoader::Run::execute() {
 
     {
         Lock lock(m_item->m_lock);
-        if (m_item->m_localFile.isEmpty()) {
+        if (m_item->m_localFileDerived || m_item->m_localFile.isEmpty()) {
+            // A name the engine chose: the server's offer wins over the
+            // address, and a clash with any file gets " (n)". Once chosen it
+            // is the item's own, so a restart continues into it.
             QString name = m_item->m_info ? safeFileName(m_item->m_info->fileName) : QString();
             if (name.isEmpty())
                 name = fileNameFromUrl(m_url);
-            m_item->m_localFile = claimLocalFile(m_settings.localFolder, name);
+            const QString folder = m_item->m_localFile.isEmpty()
+                                       ? m_settings.localFolder
+                                       : QFileInfo(m_item->m_localFile).path();
+            m_claimed = claimLocalFile(folder, name);
+            m_item->m_localFile = m_claimed;
+            m_item->m_localFileDerived = false;
         }
+        m_localFile = m_item->m_localFile;
     }
     if (stopped()) {
         Lock lock(m_item->m_lock);
@@ -344,6 +384,7 @@ Outcome TclMultiDownLoader::Run::probeOnce(CurlSession& session, Failure* error)
     }
     if (fileTime >= 0)
         info.date = QDateTime::fromSecsSinceEpoch(fileTime);
+    makePrintable(info, session);
     m_probed = true;
     m_compressedMode = info.compressed && m_item->allowCompression();
     {
@@ -368,14 +409,12 @@ Outcome TclMultiDownLoader::Run::probeOnce(CurlSession& session, Failure* error)
 }
 
 bool TclMultiDownLoader::Run::openLocalFile() {
-    QString localFile;
     qint64 size = 0;
     bool keepParts = false;
     {
         Lock lock(m_item->m_lock);
-        localFile = m_item->m_localFile;
         size = m_item->m_resourceSize;
-        m_target = m_compressedMode ? localFile + QLatin1Char('~') : localFile;
+        m_target = m_compressedMode ? m_localFile + QLatin1Char('~') : m_localFile;
         keepParts = !m_item->m_parts.isEmpty() && size > 0 && QFileInfo(m_target).size() == size &&
                     QFileInfo(m_target).isFile();
         if (!keepParts)
@@ -436,13 +475,22 @@ void TclMultiDownLoader::Run::runParts() {
 }
 
 void TclMultiDownLoader::Run::partWorker(int index) {
-    applyPriority(m_item->priority());
+    applyPriority(m_item);
     m_engine->reportStatus(m_item, index, TransferStatus::Process);
     CurlSession session(m_settings, &m_item->m_stopRequested, &m_abort);
+    // TryCount bounds the tries in a row that bring no byte beyond the
+    // furthest point reached: a link that breaks every few MiB still
+    // finishes, a dead one (or one that always breaks at the same byte) ends.
     const int tries = qMax(1, m_settings.tryCount);
+    int triesWithoutProgress = 0;
+    qint64 furthest = 0;
+    {
+        Lock lock(m_item->m_lock);
+        furthest = m_item->m_parts[index].bytesDone;
+    }
     Failure error;
     Outcome outcome = Outcome::Retry;
-    for (int attempt = 0; attempt < tries; ++attempt) {
+    for (;;) {
         if (stopped() || m_abort) {
             outcome = Outcome::Stopped;
             break;
@@ -450,7 +498,18 @@ void TclMultiDownLoader::Run::partWorker(int index) {
         outcome = fetchOnce(session, index, &error);
         if (outcome != Outcome::Retry)
             break;
-        if (attempt + 1 < tries && !waitUnlessStopped(m_item, m_settings.reconnectAfter)) {
+        qint64 reached = 0;
+        {
+            Lock lock(m_item->m_lock);
+            reached = m_item->m_parts[index].bytesDone;
+        }
+        if (reached > furthest) {
+            furthest = reached;
+            triesWithoutProgress = 0;
+        } else if (++triesWithoutProgress >= tries) {
+            break;
+        }
+        if (!waitUnlessStopped(m_item, m_settings.reconnectAfter)) {
             outcome = Outcome::Stopped;
             break;
         }
@@ -494,9 +553,15 @@ Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, Fail
         Lock lock(m_item->m_lock);
         TransferPart& part = m_item->m_parts[index];
         if (m_compressedMode && part.bytesDone > 0) {
-            // A gzip stream is fetched whole again.
+            // A gzip stream is fetched whole again, into an emptied file: a
+            // shorter stream must not leave the old one's tail behind.
             part.bytesDone = 0;
             part.length = -1;
+            if (::ftruncate(m_fd, 0) != 0) {
+                *error = {QStringLiteral("Cannot empty %1: %2").arg(m_target, systemError()),
+                          int(TransferError::LocalFile)};
+                return Outcome::Fatal;
+            }
         }
         if (part.complete())
             return Outcome::Done;
@@ -596,6 +661,7 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
             length = total;
         info.size = qMax<qint64>(0, length);
         info.randomAccess = status == 206;
+        makePrintable(info, session);
         {
             Lock lock(m_item->m_lock);
             m_item->m_info = info;
@@ -731,8 +797,31 @@ size_t TclMultiDownLoader::Run::consume(Sink& sink, const char* data, size_t siz
     return size;
 }
 
+void TclMultiDownLoader::Run::reportPreview(const QByteArray& bytes) {
+    // The first bytes as written, control bytes replaced; no line at all
+    // when the run ended before it had a file.
+    QByteArray head = bytes;
+    for (char& c : head) {
+        if (uchar(c) < 32 && c != '\t' && c != '\n' && c != '\r')
+            c = m_settings.defaultChar;
+    }
+    QStringList lines;
+    if (m_fd >= 0 || !head.isEmpty()) {
+        lines = QString::fromLatin1(head).split(QLatin1Char('\n'));
+        for (QString& line : lines) {
+            if (line.endsWith(QLatin1Char('\r')))
+                line.chop(1);
+        }
+    }
+    {
+        Lock lock(m_item->m_lock);
+        m_item->m_previewText = lines;
+    }
+    m_previewReported = true;
+    m_engine->deliver(m_item, [this, lines] { emit m_engine->previewTextObtained(m_item, lines); });
+}
+
 void TclMultiDownLoader::Run::finishFile() {
-    // Preview: the first bytes as written, control bytes replaced.
     const int count = m_settings.previewCharCount;
     QByteArray head;
     if (m_fd >= 0) {
@@ -740,27 +829,16 @@ void TclMultiDownLoader::Run::finishFile() {
         head.resize(qMin<qint64>(want, 64 * 1024 * 1024));
         const ssize_t got = ::pread(m_fd, head.data(), size_t(head.size()), 0);
         head.resize(got > 0 ? got : 0);
+    }
+    reportPreview(head);
+    if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
     }
-    for (char& c : head) {
-        if (uchar(c) < 32 && c != '\t' && c != '\n' && c != '\r')
-            c = m_settings.defaultChar;
-    }
-    QStringList lines = QString::fromLatin1(head).split(QLatin1Char('\n'));
-    for (QString& line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    }
-    {
-        Lock lock(m_item->m_lock);
-        m_item->m_previewText = lines;
-    }
-    m_engine->deliver(m_item, [this, lines] { emit m_engine->previewTextObtained(m_item, lines); });
 
     if (!m_engine->passesGate(m_item, m_settings))
         return;
-    const QString localFile = m_item->localFile();
+    const QString& localFile = m_localFile;
     if (m_compressedMode) {
         const qint64 packed = QFileInfo(m_target).size();
         qint64 limit = qMax(kInflateFloor, packed * kInflateRatio);

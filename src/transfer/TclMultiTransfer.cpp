@@ -6,8 +6,10 @@
 
 #include <QFileInfo>
 #include <QMetaMethod>
+#include <cstring>
 
 #include "AppError.h"
+#include "ServerText.h"
 
 TclMultiTransfer::TclMultiTransfer(QObject* parent) : QObject(parent) {}
 
@@ -50,6 +52,7 @@ int TclMultiTransfer::indexOf(const TclTransferItem* item) const {
 }
 
 TclTransferItem* TclMultiTransfer::addItemObject(std::unique_ptr<TclTransferItem> item) {
+    item->m_engine = this;
     m_items.push_back(std::move(item));
     return m_items.back().get();
 }
@@ -106,11 +109,12 @@ void TclMultiTransfer::launch(TclTransferItem* item) {
     }
     item->m_runSettings = m_settings;
     item->m_stopRequested = false;
+    item->m_priorityRefused = false;
     item->m_running = true;
     if (item->m_controller.joinable())
         m_finishedThreads.push_back(std::move(item->m_controller));
     item->m_controller = std::thread([this, item] {
-        applyPriority(item->priority());
+        applyPriority(item);
         runItem(item);
         deliver(
             item, [this, item] { finishRun(item); }, true);
@@ -210,14 +214,17 @@ void TclMultiTransfer::setLocalFolder(const QString& folder) {
     if (folder == m_settings.localFolder)
         return;
     m_settings.localFolder = folder;
+    QString base = folder;
+    if (!base.isEmpty() && !base.endsWith(QLatin1Char('/')))
+        base += QLatin1Char('/');
     for (auto& item : m_items) {
-        const QString name = QFileInfo(item->localFile()).fileName();
-        if (name.isEmpty())
+        // A running item keeps the file it writes; it is unpacked and dated there.
+        if (item->isRunning())
             continue;
-        QString base = folder;
-        if (!base.isEmpty() && !base.endsWith(QLatin1Char('/')))
-            base += QLatin1Char('/');
-        item->TclTransferItem::setLocalFile(base + name);
+        std::lock_guard<std::mutex> lock(item->m_lock);
+        const QString name = QFileInfo(item->m_localFile).fileName();
+        if (!name.isEmpty())
+            item->m_localFile = base + name;
     }
 }
 
@@ -262,8 +269,10 @@ void TclMultiTransfer::reportStatus(TclTransferItem* item, int part, TransferSta
 }
 
 void TclMultiTransfer::reportError(TclTransferItem* item, const QString& message, int code) {
-    item->addError(message);
-    deliver(item, [this, item, &message, code] { emit errorOccurred(item, message, code); });
+    // Messages carry servers' texts (reason phrases, replies): shown safely.
+    const QString text = printableText(message);
+    item->addError(text);
+    deliver(item, [this, item, &text, code] { emit errorOccurred(item, text, code); });
 }
 
 bool TclMultiTransfer::wantsData() const {
@@ -290,13 +299,22 @@ bool TclMultiTransfer::waitUnlessStopped(TclTransferItem* item, int ms) {
     return !item->m_stopRequested;
 }
 
-void TclMultiTransfer::applyPriority(TransferPriority priority) {
+void TclMultiTransfer::applyPriority(TclTransferItem* item) {
     // Linux keeps a nice value per thread; raising it back above the
-    // process's own needs a privilege and is then simply not applied.
+    // process's own needs a privilege.
+    const TransferPriority priority = item->priority();
     const int base = getpriority(PRIO_PROCESS, getpid());  // the main thread's value
     const int nice = priority == TransferPriority::Lower    ? base + 5
                      : priority == TransferPriority::Higher ? base - 5
                                                             : base;
     // Set even when equal: a new thread inherits its creator's value.
-    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), qBound(-20, nice, 19));
+    if (setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), qBound(-20, nice, 19)) != 0 &&
+        !item->m_priorityRefused.exchange(true)) {
+        item->addError(QStringLiteral("The system refused the priority \"%1\" (%2); the "
+                                      "transfer runs at its normal priority.")
+                           .arg(priority == TransferPriority::Higher  ? "Higher"
+                                : priority == TransferPriority::Lower ? "Lower"
+                                                                      : "Normal",
+                                QString::fromLocal8Bit(std::strerror(errno))));
+    }
 }

@@ -47,7 +47,8 @@ public:
     bool isBusy() const { return m_busyCount > 0; }
     int runningCount() const { return m_runningCount; }
 
-    // Every item's local file becomes `folder` + "/" + its old file name.
+    // The local file of every item that is not running becomes `folder` +
+    // "/" + its old file name; a running item keeps the file it writes.
     void setLocalFolder(const QString& folder);
 
 signals:
@@ -91,8 +92,10 @@ protected:
 
     // Waits `ms` or until the item is stopped; false when stopped.
     static bool waitUnlessStopped(TclTransferItem* item, int ms);
-    // Applies the item's priority to the calling thread.
-    static void applyPriority(TransferPriority priority);
+    // Applies the item's priority to the calling thread. A priority the
+    // system refuses is noted once per run in the item's error list (not as
+    // an error event: the transfer goes on).
+    static void applyPriority(TclTransferItem* item);
 
 private:
     void launch(TclTransferItem* item);

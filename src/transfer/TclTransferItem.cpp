@@ -1,10 +1,12 @@
 #include "TclTransferItem.h"
 
 #include <QFileInfo>
-#include <QUrl>
 
+#include "LocalFileName.h"
 #include "TclDownLoadItem.h"
+#include "TclMultiTransfer.h"
 #include "TclUploadItem.h"
+#include "TransferUrl.h"
 
 using Lock = std::lock_guard<std::mutex>;
 
@@ -25,6 +27,7 @@ QString TclTransferItem::localFile() const {
 void TclTransferItem::setLocalFile(const QString& localFile) {
     Lock lock(m_lock);
     m_localFile = localFile;
+    m_localFileDerived = false;
 }
 QString TclTransferItem::userName() const {
     Lock lock(m_lock);
@@ -156,6 +159,17 @@ void TclTransferItem::setResumeState(qint64 resourceSize, const QList<TransferPa
         part.status = TransferStatus::Ready;
 }
 
+void TclDownLoadItem::setUrl(const QString& url) {
+    const QString folder = m_engine ? m_engine->settings().localFolder : QString();
+    const QString name = fileNameFromUrl(url.trimmed());
+    Lock lock(m_lock);
+    m_url = url;
+    m_localFile = folder.isEmpty() || folder.endsWith(QLatin1Char('/'))
+                      ? folder + name
+                      : folder + QLatin1Char('/') + name;
+    m_localFileDerived = true;
+}
+
 QStringList TclDownLoadItem::previewText() const {
     Lock lock(m_lock);
     return m_previewText;
@@ -168,7 +182,7 @@ void TclUploadItem::setLocalFile(const QString& localFile) {
     const qsizetype slash = m_url.lastIndexOf(QLatin1Char('/'));
     // Only the path's last segment changes; "ftp://host" alone gets "/name".
     if (slash >= 0 && slash > m_url.indexOf(QLatin1String("//")) + 1)
-        m_url = m_url.left(slash + 1) + QString::fromUtf8(QUrl::toPercentEncoding(name));
+        m_url = urlWithPath(m_url.left(slash + 1), name);
     else if (!m_url.isEmpty())
-        m_url += QLatin1Char('/') + QString::fromUtf8(QUrl::toPercentEncoding(name));
+        m_url = urlWithPath(m_url, name);
 }

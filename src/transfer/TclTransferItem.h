@@ -70,9 +70,12 @@ protected:
     void setPartStatus(int part, TransferStatus status);  // takes m_lock
     void addError(const QString& message);
 
-    mutable std::mutex m_lock;                               // the item's stream and progress
-    QString m_url;                                           // guarded by m_lock
-    QString m_localFile;                                     // guarded by m_lock
+    mutable std::mutex m_lock;  // the item's stream and progress
+    QString m_url;              // guarded by m_lock
+    QString m_localFile;        // guarded by m_lock
+    // The local file is the engine's choice (from the address), not the
+    // owner's: a run may name it after the server's offer and avoids clashes.
+    bool m_localFileDerived = false;                         // guarded by m_lock
     QString m_userName;                                      // guarded by m_lock
     QString m_password;                                      // guarded by m_lock
     int m_port = 0;                                          // guarded by m_lock
@@ -90,12 +93,14 @@ protected:
     bool m_randomAccess = true;  // guarded by m_lock
 
     // Run control, owned by the engine.
+    TclMultiTransfer* m_engine = nullptr;  // the engine that made the item
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_deleted{false};
-    bool m_waiting = false;          // owner thread only
-    std::thread m_controller;        // owner thread only
-    TransferSettings m_runSettings;  // written before the controller starts, read by it
+    std::atomic<bool> m_priorityRefused{false};  // noted once per run
+    bool m_waiting = false;                      // owner thread only
+    std::thread m_controller;                    // owner thread only
+    TransferSettings m_runSettings;              // written before the controller starts, read by it
     std::mutex m_waitLock;
     std::condition_variable m_waitWake;  // ends a reconnect wait at a stop
 };

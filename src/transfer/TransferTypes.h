@@ -39,7 +39,7 @@ enum class TransferPriority : int { Lower = 0, Normal = 1, Higher = 2 };
 // Settings of one engine. The owner changes them on its own thread; each run
 // of an item works on the copy taken when the item is admitted.
 struct TransferSettings {
-    int tryCount = 5;              // tries per part; 0 counts as 1
+    int tryCount = 5;              // tries in a row without progress per part; 0 counts as 1
     int batchSize = 8192;          // bytes per read and per write; the split unit
     int timeOut = 5000;            // ms, limit of each network operation
     int reconnectAfter = 5000;     // ms to wait before a new try
@@ -67,8 +67,9 @@ struct TransferSettings {
     bool forceRemoteDir = false;  // uploader: create missing remote folders
 };
 
-// What the server told about a resource.
+// What the server told about a resource; its texts hold no control bytes.
 struct TransferResourceInfo {
+    QString name;     // the offered file name, else the last segment of the address
     qint64 size = 0;  // 0 when unknown
     QDateTime date;   // invalid when unknown
     QString contentType;

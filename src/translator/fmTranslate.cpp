@@ -122,6 +122,7 @@ void TTransFrm::buildMainToolBar() {
     for (const LanguagePair& pair : kLanguagePairs)
         ComboBox1->addItem(pair.caption);
     ComboBox1->setPlaceholderText("Select Translation Language");
+    ComboBox1->setAccessibleName("Translation Language");
     ComboBox1->setCurrentIndex(-1);
     bar->addWidget(ComboBox1);
 
@@ -137,6 +138,7 @@ void TTransFrm::buildMainToolBar() {
     Addrs->setInsertPolicy(QComboBox::NoInsert);
     Addrs->setFixedWidth(145);
     Addrs->setEditText(kDefaultPageAddress);
+    pageLabel->setBuddy(Addrs);  // names the box for screen readers
     bar->addWidget(Addrs);
     connect(addNamedAction(bar, m_images.icon(WebPageImage), "Translate A Web Page",
                            "TBXTranslatePage"),

@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QWebEngineHistory>
@@ -38,6 +39,9 @@ LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request)
         {"/b.html", page("Page B")},
         {"/c.html", page("Page C")},
         {"/opener.html", page("Opener", "<script>window.open('/popup.html');</script>")},
+        {"/opener-frame.html", page("Opener With Frame",
+                                    "<script>window.open('/popup.html');</script>"
+                                    "<iframe src='/f1.html'></iframe>")},
         {"/popup.html", page("Popup Page")},
         {"/frames.html", page("Frames", "<iframe id='f' src='/f1.html'></iframe>")},
         {"/f1.html", page("Frame One")},
@@ -45,6 +49,8 @@ LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request)
         {"/alert.html", page("Alert", "<script>alert('Hello from the page');</script>")},
         {"/search", page("Results")},
     };
+    if (path == "/slow.html")
+        return {200, "OK", {{"Content-Type", "text/html"}}, page("Slow Page"), 1500};
     if (!pages.contains(path))
         return {404, "Not Found", {{"Content-Type", "text/html"}}, page("Missing"), 0};
     return {200,
@@ -259,18 +265,22 @@ private slots:
         QCOMPARE(window->statusPanel(1)->caption(), "Blocked: 1");
         QVERIFY(m_host->opened.isEmpty());
         QVERIFY(!requested("/popup.html"));
-        // The refused popup's flag cancels the next navigation start.
+        // The refused popup's flag waits for the next navigation start, which
+        // goes ahead: it is the user's, not the popup's own.
         QVERIFY(window->popupPending());
         window->Navigate(url("/a.html"));
-        QTRY_VERIFY_WITH_TIMEOUT(!window->popupPending(), kTimeout);
-        QVERIFY(!requested("/a.html"));
-        window->Navigate(url("/a.html"));
         QVERIFY(loaded(window, url("/a.html")));
+        QVERIFY(!window->popupPending());
+        // Nor is a frame of the refusing page held back.
+        window->Navigate(url("/opener-frame.html"));
+        QVERIFY(loaded(window, url("/opener-frame.html")));
+        QTRY_COMPARE_WITH_TIMEOUT(window->blockedCount(), 2, kTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(requested("/f1.html"), kTimeout);
         // Reloading the opener is refused again and counted.
         window->Navigate(url("/opener.html"));
         QVERIFY(loaded(window, url("/opener.html")));
-        QTRY_COMPARE_WITH_TIMEOUT(window->blockedCount(), 2, kTimeout);
-        QCOMPARE(window->statusPanel(1)->caption(), "Blocked: 2");
+        QTRY_COMPARE_WITH_TIMEOUT(window->blockedCount(), 3, kTimeout);
+        QCOMPARE(window->statusPanel(1)->caption(), "Blocked: 3");
     }
 
     // A translated page: shown as the page at its own address, so its relative
@@ -310,8 +320,22 @@ private slots:
         window->browser()->page()->runJavaScript("document.getElementById('f').src = '/f2.html';");
         QTRY_VERIFY_WITH_TIMEOUT(requested("/f2.html"), kTimeout);
         QTRY_VERIFY_WITH_TIMEOUT(!window->browser()->busy(), kTimeout);
+        // The frame's navigation after the page loaded leaves no bar behind.
+        QVERIFY(!window->progressBar()->isVisible());
         QCOMPARE(window->addressBox()->currentText(), url("/frames.html"));
         QCOMPARE(window->addressBox()->CurrentAddress(), url("/frames.html"));
+    }
+
+    void documentInfoTabHiddenWhileLoading() {
+        TbrowserFrm* window = openWindow();
+        QVERIFY(loaded(window, blankPageUrl()));
+        auto* pages = window->findChild<QTabWidget*>("PageControl");
+        QVERIFY(pages->isTabVisible(1));
+        window->Navigate(url("/slow.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(window->browser()->busy(), kTimeout);
+        QVERIFY(!pages->isTabVisible(1));
+        QVERIFY(loaded(window, url("/slow.html")));
+        QVERIFY(pages->isTabVisible(1));
     }
 
     void pageMessageBox() {
@@ -341,7 +365,8 @@ private slots:
         for (int round = 1; round <= 2; ++round) {
             box->lineEdit()->setFocus();
             box->lineEdit()->setText(address);
-            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            // The key goes where the keyboard would send it: the focus widget.
+            QTest::keyClick(window->focusWidget(), Qt::Key_Return);
             QVERIFY(loaded(window, address));
         }
         // Typed twice: two equal entries on top.
@@ -382,7 +407,7 @@ private slots:
         QComboBox* box = window->searchBox();
         box->lineEdit()->setFocus();
         box->lineEdit()->setText("cats & dogs");
-        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(window->focusWidget(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(requested("/search?q=cats%20&%20dogs"), kTimeout);
         QVERIFY(pageLoaded(window, "/search"));
         QCOMPARE(window->recentSearches().entries(), QStringList{"cats & dogs"});

@@ -300,12 +300,22 @@ void TestEditorWindow::recentFiles() {
     QCOMPARE(items.size(), 5);
     QCOMPARE(items.at(0)->text(), path("F3.TXT"));
 
-    // Choosing an entry opens it without asking about changes and moves it up.
+    // Choosing an entry over a changed text asks first, as Open does: Cancel
+    // keeps the text and the list, No opens the entry and moves it up.
     window->editor()->insert("unsaved");
+    const QStringList before = window->recentFiles().entries();
     m_host->scripted.clear();
+    m_host->scripted.answerButton(Prompts::Cancel);
     items.at(2)->trigger();
-    QVERIFY(m_host->scripted.calls().isEmpty());
+    QCOMPARE(m_host->scripted.last().text, QString("Save The Changes First?"));
+    QCOMPARE(m_host->scripted.last().buttons, Prompts::Yes | Prompts::No | Prompts::Cancel);
+    QCOMPARE(window->fileName(), path("F3.TXT"));
+    QVERIFY(window->editor()->text().startsWith("unsaved"));
+    QCOMPARE(window->recentFiles().entries(), before);
+    m_host->scripted.answerButton(Prompts::No);
+    items.at(2)->trigger();
     QCOMPARE(window->fileName(), path("f5.txt"));
+    QCOMPARE(window->editor()->text(), QString("x"));
     QCOMPARE(window->recentFiles().entries().first(), path("f5.txt"));
 
     // A file that is gone: the error box, and it stays off the list.

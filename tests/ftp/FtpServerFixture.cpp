@@ -21,7 +21,8 @@ root, user, password = sys.argv[1:4]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 class Handler(FTPHandler):
-    pass
+    # Names are bytes on the disk and on the wire, not necessarily UTF-8.
+    unicode_errors = "surrogateescape"
 Handler.authorizer = authorizer
 Handler.banner = "Corvanta test server ready."
 logging.basicConfig(level=logging.CRITICAL)

@@ -1,5 +1,7 @@
 #include "ScriptedFtpServer.h"
 
+#include <QTimer>
+
 ScriptedFtpServer::ScriptedFtpServer(Behaviour behaviour, QObject* parent)
     : QObject(parent), m_behaviour(behaviour) {
     m_server.listen(QHostAddress::LocalHost, 0);
@@ -19,6 +21,9 @@ void ScriptedFtpServer::onConnection() {
         case Behaviour::NotFtp:
             socket->write("HTTP/1.1 400 Bad Request\r\n\r\n");
             return;
+        case Behaviour::SlowGreeting:
+            QTimer::singleShot(300, socket, [socket] { socket->write("220 scripted\r\n"); });
+            break;
         default:
             socket->write("220 scripted\r\n");
     }
@@ -27,6 +32,19 @@ void ScriptedFtpServer::onConnection() {
             onLine(socket, socket->readLine().trimmed());
         }
     });
+}
+
+QTcpSocket* ScriptedFtpServer::takeDataConnection() {
+    if (!m_dataSocket) {
+        m_data.waitForNewConnection(2000);  // may take it through newConnection
+        if (!m_dataSocket && m_data.hasPendingConnections()) {
+            m_dataSocket = m_data.nextPendingConnection();
+            m_dataPeer = m_dataSocket->peerAddress();
+        }
+    }
+    QTcpSocket* taken = m_dataSocket;
+    m_dataSocket.clear();  // the next command gets the next connection
+    return taken;
 }
 
 void ScriptedFtpServer::onLine(QTcpSocket* socket, const QByteArray& line) {
@@ -41,7 +59,8 @@ void ScriptedFtpServer::onLine(QTcpSocket* socket, const QByteArray& line) {
     } else if (verb == "PWD" && m_behaviour == Behaviour::SilentPwd) {
         // never answers
     } else if (verb == "PWD") {
-        socket->write("257-first line\r\n continued\r\n257 \"/home/scripted\" is current\r\n");
+        socket->write(
+            "257-first \x1b[2Jline\x07\r\n continued\r\n257 \"/home/scripted\" is current\r\n");
     } else if (verb == "PASV") {
         // Another address, where nothing listens (still loopback, so a client
         // that follows it fails without leaving the machine): the client
@@ -54,18 +73,23 @@ void ScriptedFtpServer::onLine(QTcpSocket* socket, const QByteArray& line) {
                           .toUtf8());
     } else if (verb == "LIST") {
         socket->write("150 here it comes\r\n");
-        if (!m_dataSocket) {
-            m_data.waitForNewConnection(2000);  // may take it through newConnection
-            if (!m_dataSocket && m_data.hasPendingConnections()) {
-                m_dataSocket = m_data.nextPendingConnection();
-                m_dataPeer = m_dataSocket->peerAddress();
-            }
-        }
-        if (m_dataSocket) {
-            m_dataSocket->write(listing);
-            m_dataSocket->disconnectFromHost();
+        if (QTcpSocket* data = takeDataConnection()) {
+            data->write(listing);
+            data->disconnectFromHost();
         }
         socket->write("226 done\r\n");
+    } else if ((verb == "STOR" || verb == "APPE") && m_behaviour == Behaviour::DropStoreData) {
+        socket->write("150 send it\r\n");
+        m_uploaded = 0;
+        if (QTcpSocket* data = takeDataConnection()) {
+            connect(data, &QTcpSocket::readyRead, this, [this, socket, data] {
+                m_uploaded += data->readAll().size();
+                if (m_uploaded >= 16384 && data->state() == QAbstractSocket::ConnectedState) {
+                    data->abort();
+                    socket->write("426 Connection closed; transfer aborted.\r\n");
+                }
+            });
+        }
     } else if (verb == "QUIT") {
         socket->write("221 bye\r\n");
         socket->disconnectFromHost();

@@ -13,7 +13,18 @@
 class ScriptedFtpServer : public QObject {
     Q_OBJECT
 public:
-    enum class Behaviour { Normal, Silent, NotFtp, DropOnCwd, SilentPwd, ForeignPasv };
+    // DropStoreData: closes an upload's data connection after 16 KiB and
+    // answers 426. SlowGreeting: greets 300 ms after the connection.
+    enum class Behaviour {
+        Normal,
+        Silent,
+        NotFtp,
+        DropOnCwd,
+        SilentPwd,
+        ForeignPasv,
+        DropStoreData,
+        SlowGreeting,
+    };
 
     explicit ScriptedFtpServer(Behaviour behaviour, QObject* parent = nullptr);
     quint16 port() const { return m_server.serverPort(); }
@@ -26,11 +37,14 @@ public:
 private:
     void onConnection();
     void onLine(QTcpSocket* socket, const QByteArray& line);
+    // The data connection the client opened for the current command, if any.
+    QTcpSocket* takeDataConnection();
 
     Behaviour m_behaviour;
     QTcpServer m_server;
     QTcpServer m_data;
     QPointer<QTcpSocket> m_dataSocket;
     QHostAddress m_dataPeer;
+    qint64 m_uploaded = 0;  // bytes of the current upload
     QStringList m_received;
 };

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -18,6 +20,7 @@
 
 #include "FavoriteSites.h"
 #include "FtpServerFixture.h"
+#include "RawFileName.h"
 #include "RecordingToolHost.h"
 #include "ScriptedFtpServer.h"
 #include "TestEnvironment.h"
@@ -70,6 +73,8 @@ private slots:
     void downloadWithFileExistsAnswers_data();
     void downloadWithFileExistsAnswers();
     void refusedSizeLeavesNoLocalFile();
+    void awkwardNamesShownAndFetched_data();
+    void awkwardNamesShownAndFetched();
     void uploadResumeRules();
     void detailedListExport();
     void quickConnectAndLogOut();
@@ -77,6 +82,8 @@ private slots:
     void handOffShowsQuickConnectOnly();
     void favoritesAddRemoveAndConnect();
     void favoritesFieldsFromTreeAndExport();
+    void favoritesNeverRedirectTheSession();
+    void editSavesWhatWasTyped();
     void namePromptRefusesEmptyName();
 
 private:
@@ -233,6 +240,13 @@ void FtpWindowTest::startsDisconnectedWithItsLayout() {
 }
 
 void FtpWindowTest::logInFillsStartFolderAndListsTree() {
+    const QString alpha = m_pyftpd->localPath("/alpha.mp3");
+    writeFile(alpha, sample(5120));
+    QFile served(alpha);
+    QVERIFY(served.open(QIODevice::ReadWrite));
+    QVERIFY(served.setFileTime(QDateTime(QDate(2021, 5, 6), QTime(7, 8), Qt::UTC),
+                               QFileDevice::FileModificationTime));
+    served.close();
     logIn();
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
     QCOMPARE(field("edtStartDir")->text(), QString("/"));
@@ -249,8 +263,18 @@ void FtpWindowTest::logInFillsStartFolderAndListsTree() {
     auto* files = m_window->findChild<QTreeView*>("LVFiles");
     auto* model = static_cast<QStandardItemModel*>(files->model());
     QCOMPARE(model->rowCount(), 2);
-    QCOMPARE(model->item(0, 0)->text(), QString("alpha.mp3"));
-    QCOMPARE(model->item(1, 5)->text(), QString("I hope :)"));
+    // The entry's facts from its listing line (pyftpdlib lists through MLSD).
+    QStringList row;
+    for (int column = 0; column < 5; ++column) {
+        row << model->item(0, column)->text();
+    }
+    const QString modified = QDateTime(QDate(2021, 5, 6), QTime(7, 8), Qt::UTC)
+                                 .toLocalTime()
+                                 .toString("yyyy-MM-dd hh:mm");
+    QCOMPARE(row, QStringList({"alpha.mp3", "5.00", modified, "/", "radfwMT"}));
+    QVERIFY(model->item(0, 5)->text().contains("type=file;"));
+    QVERIFY(model->item(0, 5)->text().contains(";size=5120;"));
+    QVERIFY(model->item(0, 5)->text().endsWith("; alpha.mp3"));
     QCOMPARE(m_window->findChild<QTabWidget*>("PCtrlSites")->currentWidget()->objectName(),
              QString("LocalFolders"));
     // The log shows replies as "Status: " lines and never the password.
@@ -476,6 +500,53 @@ void FtpWindowTest::refusedSizeLeavesNoLocalFile() {
     QVERIFY(m_window->client().isReady());
 }
 
+void FtpWindowTest::awkwardNamesShownAndFetched_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("pyftpdlib, MLSD") << int(Kind::Pyftpdlib);
+    QTest::newRow("vsftpd, LIST") << int(Kind::Vsftpd);
+}
+
+void FtpWindowTest::awkwardNamesShownAndFetched() {
+    QFETCH(int, kind);
+    FtpServerFixture* server = Kind(kind) == Kind::Pyftpdlib ? m_pyftpd.get() : m_vsftpd.get();
+    // Blanks, and a name in Latin-1 that the tree can only show with a replacement.
+    const QList<QByteArray> names = {"with  two blanks.txt", "caf\xe9.txt"};
+    // A folder the server lets us delete in.
+    const QString folder = server->writableFolder() == "/" ? "/names" : server->writableFolder();
+    QDir().mkpath(server->localPath(folder));
+    for (const QByteArray& name : names) {
+        QVERIFY(writeFileAtRawPath(QFile::encodeName(server->localPath(folder + "/")) + name,
+                                   sample(4000) + name));
+    }
+    logIn(folder, server);
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    const QString shown = QString("caf") + QChar(QChar::ReplacementCharacter) + ".txt";
+    QCOMPARE(childTexts(node({".."})), QStringList({shown, "with  two blanks.txt"}));
+    for (const QString& text : {shown, QString("with  two blanks.txt")}) {
+        select({"..", text});
+        const QString local = m_local.filePath(QString("fetched-%1.txt").arg(kind));
+        QFile::remove(local);
+        m_host->scripted.answer(local);
+        m_window->btnDownloadClick();
+        QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+        const QByteArray name = text == shown ? names[1] : names[0];
+        QCOMPARE(readFile(local), sample(4000) + name);
+    }
+    // DELE names it exactly too.
+    select({"..", shown});
+    m_host->scripted.answerButton(Prompts::Yes);
+    m_window->DoDeleteRemote();
+    QCOMPARE(m_host->scripted.last().text, "Do you wish to delete the " + shown + " file ?");
+    const QByteArray latin = QFile::encodeName(server->localPath(folder + "/")) + names[1];
+    QCOMPARE(::access(latin.constData(), F_OK), -1);
+    QCOMPARE(childTexts(node({".."})), QStringList({"with  two blanks.txt"}));
+    // Qt cannot name the Latin-1 file; the bytes can.
+    for (const QByteArray& name : names) {
+        ::unlink((QFile::encodeName(server->localPath(folder + "/")) + name).constData());
+    }
+    QDir().rmdir(server->localPath("/names"));
+}
+
 void FtpWindowTest::uploadResumeRules() {
     // vsftpd this time; its writable folder is /pub.
     const QString remote = m_vsftpd->localPath("/pub/up.bin");
@@ -514,17 +585,23 @@ void FtpWindowTest::uploadResumeRules() {
 }
 
 void FtpWindowTest::detailedListExport() {
-    logIn("/pub");
+    ScriptedFtpServer server(ScriptedFtpServer::Behaviour::Normal);
+    // A name in a legacy encoding and trailing blanks: saved as the server sent them.
+    server.listing =
+        "drwxr-xr-x 2 u g 4096 Jan 01 2020 docs\r\n"
+        "-rw-r--r-- 1 u g 5 Jan 01 2020 caf\xe9 menu.txt  \r\n";
+    field("edtServer")->setText("127.0.0.1");
+    field("edtPort")->setText(QString::number(server.port()));
+    field("edtUser")->setText("u");
+    m_window->findChild<QCheckBox*>("cbPassiveMode")->setChecked(true);
+    m_window->DoLogIn();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
     m_host->scripted.answer(m_local.filePath("listing"));
     m_window->TBXFICreateListClick();
     const ScriptedPrompts::Call& call = m_host->scripted.last();
     QCOMPARE(call.caption, QString("FTP Client = Export FTP Files List"));
     QVERIFY(call.text.endsWith("127.0.0.1_Files_List.txt"));
-    const QByteArray saved = readFile(m_local.filePath("listing.txt"));
-    const QList<QByteArray> lines = saved.split('\n');
-    QCOMPARE(lines.size(), 3);  // two entries and the empty rest after the last CR LF
-    QVERIFY(lines[0].endsWith("\r") && lines[0].startsWith("d") && lines[0].contains("docs"));
-    QVERIFY(lines[1].contains("readme.html"));
+    QCOMPARE(readFile(m_local.filePath("listing.txt")), server.listing);
 }
 
 void FtpWindowTest::quickConnectAndLogOut() {
@@ -631,9 +708,22 @@ void FtpWindowTest::favoritesAddRemoveAndConnect() {
     }
     QCOMPARE(entries, QStringList({"one.test", "127.0.0.1", "four.test"}));
 
-    // The second entry connects to that site, whichever was selected.
+    // The entry connects to its own site, whichever was selected, also when
+    // another favorite names the same host (on a port where nothing listens).
+    TFavoriteSite twin = file.site("3");
+    twin.port = "1";
+    file.write("1", twin);
+    m_window->RebuildFavorites();
+    QCOMPARE(favoritesTree()->topLevelItem(0)->text(0), QString("127.0.0.1"));
     favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(0));
-    m_window->DoFavNode("127.0.0.1");
+    QAction* entry = nullptr;
+    for (QAction* candidate : menu->actions()) {
+        if (candidate->text() == "127.0.0.1") {
+            entry = candidate;  // the last of the two
+        }
+    }
+    QVERIFY(entry);
+    entry->trigger();
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
     QCOMPARE(statusText(), QString("Ftp Clinet - Connected."));
     QCOMPARE(field("edtPort")->text(), QString::number(m_pyftpd->port()));
@@ -696,6 +786,65 @@ void FtpWindowTest::favoritesFieldsFromTreeAndExport() {
     QCOMPARE(m_host->scripted.last().caption, QString("FTP Client = Export Favorites"));
     QCOMPARE(readFile(m_local.filePath("favorites-copy.txt")), readFile(file.path()));
     QVERIFY(readFile(file.path()).contains("Password=plain\r\n"));
+}
+
+void FtpWindowTest::favoritesNeverRedirectTheSession() {
+    // Same-named files in the session's folder and in a favorite's start folder.
+    writeFile(m_pyftpd->root() + "/a/readme.html", "keep me");
+    FavoritesFile file(FavoritesFile::defaultPath());
+    TFavoriteSite other;
+    other.server = "other.test";
+    other.startDir = "/a";
+    file.add(other);
+    TFavoriteSite spare = other;
+    spare.server = "spare.test";
+    file.add(spare);
+    logIn("/pub");
+    m_window->RebuildFavorites();
+    auto* pages = m_window->findChild<QTabWidget*>("PCtrlSites");
+    pages->setCurrentWidget(m_window->findChild<QWidget*>("FavSites"));
+    favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(1));
+    m_window->DoRemoveFromFav();  // refills from the file as well
+    QCOMPARE(field("edtServer")->text(), QString("other.test"));
+    QCOMPARE(field("edtStartDir")->text(), QString("/pub"));  // the session's root
+
+    select({"..", "readme.html"});
+    m_host->scripted.answerButton(Prompts::Yes);
+    m_window->DoDeleteRemote();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    QVERIFY(!QFile::exists(m_pyftpd->root() + "/pub/readme.html"));
+    QCOMPARE(readFile(m_pyftpd->root() + "/a/readme.html"), QByteArray("keep me"));
+    QCOMPARE(m_host->frameCaptions.last(), QString("FTP Client Connected To Server: 127.0.0.1"));
+    select({".."});
+    m_window->DoOpenDir();  // one level up from /pub, not from /a
+    QCOMPARE(childTexts(node({".."})), QStringList({"/a", "/pub", "alpha.mp3", "zeta.zip"}));
+}
+
+void FtpWindowTest::editSavesWhatWasTyped() {
+    FavoritesFile file(FavoritesFile::defaultPath());
+    TFavoriteSite first;
+    first.server = "first.test";
+    first.description = "old";
+    file.add(first);
+    TFavoriteSite second;
+    second.server = "second.test";
+    file.add(second);
+    m_window = std::make_unique<TFTPfrm>(*m_host);
+    m_window->show();
+    favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(0));
+    QCOMPARE(field("edtDesc")->text(), QString("old"));
+    // Typed on the Site Properties page; back on the tree, the site's own
+    // detail line is picked for the context menu's "Edit Site Properties".
+    auto* pages = m_window->findChild<QTabWidget*>("PCtrlSites");
+    pages->setCurrentWidget(m_window->findChild<QWidget*>("SiteProper"));
+    field("edtDesc")->setText("typed");
+    field("edtPort")->setText("2121");
+    pages->setCurrentWidget(m_window->findChild<QWidget*>("FavSites"));
+    favoritesTree()->setCurrentItem(favoritesTree()->topLevelItem(0)->child(2));
+    m_window->DoEditSite();
+    QCOMPARE(file.site("1").description, QString("typed"));
+    QCOMPARE(file.site("1").port, QString("2121"));
+    QCOMPARE(file.site("2").server, QString("second.test"));
 }
 
 void FtpWindowTest::namePromptRefusesEmptyName() {

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -81,6 +82,7 @@ private slots:
     void interfaceRowsFromSysfs();
     void procNetTcpParser();
     void tcpConnectionTexts();
+    void ipv6EndpointsAreListed();
     void systemTablesAreReadable();
 
     // ---- connection history
@@ -425,6 +427,48 @@ void NetToolsCoreTest::tcpConnectionTexts() {
     QCOMPARE(connections[1].state, QString("established"));
 }
 
+void NetToolsCoreTest::ipv6EndpointsAreListed() {
+    // /proc/net/tcp6 as a little-endian machine prints it: each 32-bit word of
+    // the address in host byte order.
+    const QByteArray text =
+        "  sl  local_address                         remote_address                        st\n"
+        "   0: 00000000000000000000000000000000:1F90 00000000000000000000000000000000:0000 0A\n"
+        "   1: 00000000000000000000000001000000:0016 00000000000000000000000001000000:9C40 01\n"
+        "   2: 0000000000000000FFFF00000100007F:0050 0000000000000000FFFF00000100007F:D431 01\n"
+        "   3: 00000000000000000000000001000000:0017 00000000000000000000000001000000:9C41 06\n"
+        "   4: 000000000000000000000000010000:0016 00000000000000000000000001000000:9C40 01\n";
+    const QList<IPHelper::TcpRow> rows = IPHelper::parseProcNetTcp(text);
+    QCOMPARE(rows.size(), 3);
+    QVERIFY(rows[0].ipv6);
+    QCOMPARE(rows[0].localAddr, 0u);
+    const QList<TTcpConnStatus> texts = GetTcpConnections(rows);
+    QCOMPARE(texts.size(), 3);
+    QCOMPARE(texts[0].localAddress, QString("::"));
+    QCOMPARE(texts[0].localPort, QString("8080"));
+    QCOMPARE(texts[0].remoteAddress, QString("..."));
+    QCOMPARE(texts[0].remotePort, QString("..."));
+    QCOMPARE(texts[0].state, QString("listening"));
+    QCOMPARE(texts[1].localAddress, QString("::1"));
+    QCOMPARE(texts[1].localPort, QString("  22"));
+    QCOMPARE(texts[1].remoteAddress, QString("::1"));
+    QCOMPARE(texts[1].remotePort, QString("40000"));
+    QCOMPARE(texts[1].state, QString("established"));
+    QCOMPARE(texts[2].localAddress, QString("::ffff:127.0.0.1"));
+    QCOMPARE(texts[2].localPort, QString("HTTP"));
+
+    // A service listening on the IPv6 loopback shows in the system table.
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHostIPv6))
+        QSKIP("this machine has no IPv6 loopback");
+    bool seen = false;
+    for (const TTcpConnStatus& connection : GetTcpConnections()) {
+        seen |= connection.localAddress == "::1" &&
+                connection.localPort == FormatPort(server.serverPort()) &&
+                connection.state == "listening";
+    }
+    QVERIFY(seen);
+}
+
 void NetToolsCoreTest::systemTablesAreReadable() {
     // The machine always has a loopback interface with an address.
     const QList<IPHelper::InterfaceRow> interfaces = IPHelper::GetInterfaceRows();
@@ -545,6 +589,10 @@ void NetToolsCoreTest::matchReply_data() {
                                  << int(TReplyStatusType::Unreachable) << 250;
     QTest::newRow("error about another request")
         << errorAbout(11, 7, 4000) << true << false << 0 << 0;
+    // Strangers on a raw socket pass by instead of ending the series.
+    QTest::newRow("short packet") << ipPacket("\x00\x00\x00") << true << false << 0 << 0;
+    QTest::newRow("bare header bytes") << QByteArray(8, '\x45') << true << false << 0 << 0;
+    QTest::newRow("empty") << QByteArray() << true << false << 0 << 0;
 }
 
 void NetToolsCoreTest::matchReply() {
@@ -573,8 +621,6 @@ void NetToolsCoreTest::malformedAnswersFail() {
         }
         return QString();
     };
-    QCOMPARE(failure(ipPacket("\x00\x00\x00")), QString("Not enough bytes received"));
-    QCOMPARE(failure(QByteArray(8, '\x45')), QString("Not enough bytes received"));
     QCOMPARE(failure(errorAbout(12, 7, 3489)), QString("Non-echo type response received"));
 }
 

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -85,6 +86,7 @@ private slots:
     void externalAddressFailureKeepsTheEarlierFile();
     void pingSeries();
     void stopAfterTheSecondReply();
+    void traceDuringAPingSeriesLeavesItsHost();
     void closeIsRefusedDuringAPingSeries();
     void traceToLoopback();
     void noIcmpPermission();
@@ -92,12 +94,15 @@ private slots:
     void whoisPage();
     void handOffFillsTheBoxesAndRunsWhois();
     void adapterTabsAndRemoveRule();
+    void connectionCaptionsAreTheTablesHeader();
     void freezeAndClearCounters();
     void rowLimitWarningRestartsTheHistory();
     void saveLogTwiceWritesBothSnapshots();
 
 private:
     std::unique_ptr<TNetToosFrm> makeWindow();
+    // Shows a window whose Pinger is set to `count` requests to 127.0.0.1.
+    void showPingerToLoopback(int count);
     template <typename T>
     T* child(const char* name) {
         T* found = m_window->findChild<T*>(QLatin1String(name));
@@ -139,6 +144,13 @@ void NetToolsWindowTest::cleanup() {
 std::unique_ptr<TNetToosFrm> NetToolsWindowTest::makeWindow() {
     auto window = std::make_unique<TNetToosFrm>(m_host);
     return window;
+}
+
+void NetToolsWindowTest::showPingerToLoopback(int count) {
+    m_window = makeWindow();
+    m_window->show();
+    child<QLineEdit>("edtPng")->setText("127.0.0.1");
+    child<QSpinBox>("spnPing")->setValue(count);
 }
 
 bool NetToolsWindowTest::needIcmp() {
@@ -226,10 +238,7 @@ void NetToolsWindowTest::externalAddressFailureKeepsTheEarlierFile() {
 void NetToolsWindowTest::pingSeries() {
     if (!needIcmp())
         QSKIP("no ICMP socket");
-    m_window = makeWindow();
-    m_window->show();
-    child<QLineEdit>("edtPng")->setText("127.0.0.1");
-    child<QSpinBox>("spnPing")->setValue(3);
+    showPingerToLoopback(3);
     child<QAction>("btnPing")->trigger();
     const QStringList result = lines(child<QListWidget>("lstReplies"));
     QCOMPARE(result.size(), 7);
@@ -254,9 +263,7 @@ void NetToolsWindowTest::pingSeries() {
 void NetToolsWindowTest::stopAfterTheSecondReply() {
     if (!needIcmp())
         QSKIP("no ICMP socket");
-    m_window = makeWindow();
-    m_window->show();
-    child<QLineEdit>("edtPng")->setText("127.0.0.1");
+    showPingerToLoopback(5);
     auto* list = child<QListWidget>("lstReplies");
     auto* stop = child<QAction>("TBXPStop");
     connect(list->model(), &QAbstractItemModel::rowsInserted, this, [&] {
@@ -275,10 +282,7 @@ void NetToolsWindowTest::stopAfterTheSecondReply() {
 void NetToolsWindowTest::closeIsRefusedDuringAPingSeries() {
     if (!needIcmp())
         QSKIP("no ICMP socket");
-    m_window = makeWindow();
-    m_window->show();
-    child<QLineEdit>("edtPng")->setText("127.0.0.1");
-    child<QSpinBox>("spnPing")->setValue(2);
+    showPingerToLoopback(2);
     auto* list = child<QListWidget>("lstReplies");
     bool closed = true;
     connect(list->model(), &QAbstractItemModel::rowsInserted, this, [&] {
@@ -415,6 +419,38 @@ void NetToolsWindowTest::handOffFillsTheBoxesAndRunsWhois() {
     QCOMPARE(lines(child<QListWidget>("lstReplies")).size(), 1);
 }
 
+void NetToolsWindowTest::traceDuringAPingSeriesLeavesItsHost() {
+    if (!needIcmp())
+        QSKIP("no ICMP socket");
+    showPingerToLoopback(3);
+    child<QLineEdit>("edtHost")->setText("127.0.0.2");
+    // The trace starts while the series lets events run between its requests.
+    QTimer::singleShot(0, m_window.get(), [this] { child<QAction>("TBXTrc")->trigger(); });
+    child<QAction>("btnPing")->trigger();
+    QVERIFY(child<QPlainTextEdit>("ReLog")->toPlainText().contains("127.0.0.2"));
+    const QStringList result = lines(child<QListWidget>("lstReplies"));
+    QCOMPARE(result.size(), 7);
+    for (int i = 2; i < 5; ++i)
+        QVERIFY2(!result[i].contains("127.0.0.2"), qPrintable(result[i]));
+    QVERIFY2(result[4].startsWith("72 bytes from 127.0.0.1: "), qPrintable(result[4]));
+    QVERIFY2(result[4].contains(" ttl="), qPrintable(result[4]));
+}
+
+void NetToolsWindowTest::connectionCaptionsAreTheTablesHeader() {
+    m_window = makeWindow();
+    m_window->setConnectionSource([] { return QList<TTcpConnStatus>{}; });
+    m_window->show();
+    auto* table = child<QTableWidget>("sgConnHist");
+    QHeaderView* header = table->horizontalHeader();
+    QVERIFY(header->isVisible());
+    QStringList captions;
+    for (int column = 0; column < table->columnCount(); ++column)
+        captions << table->horizontalHeaderItem(column)->text();
+    QCOMPARE(captions, (QStringList{"date", "time", "local IP", "local port /service", "remote IP",
+                                    "rem. port/service", "status"}));
+    QCOMPARE(header->sectionSize(2), 102);
+}
+
 void NetToolsWindowTest::adapterTabsAndRemoveRule() {
     QList<IPHelper::InterfaceRow> interfaces{interfaceRow(1), interfaceRow(2), interfaceRow(3)};
     m_window = makeWindow();
@@ -457,6 +493,11 @@ void NetToolsWindowTest::adapterTabsAndRemoveRule() {
     QCOMPARE(m_window->selectedAdapter(), nullptr);
     QVERIFY(child<QLineEdit>("StatusText")->text().isEmpty());
     QCOMPARE(m_window->trafficMonitor().count(), 1);
+    // A click on that last tab, already current, shows its adapter.
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    QVERIFY(m_window->selectedAdapter());
+    QCOMPARE(m_window->selectedAdapter()->InterfaceIndex, 100003u);
+    QCOMPARE(child<QLineEdit>("StatusText")->text(), QString("NOT connected, NOT running"));
 
     // The interface coming back gets a fresh adapter and tab.
     interfaces.append(interfaceRow(1, 50));

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -8,6 +9,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 
+#include "FramePlacement.h"
 #include "ImageStrip.h"
 #include "Paths.h"
 #include "Registry.h"
@@ -124,7 +126,11 @@ private slots:
     void firstRunOpensOneBrowserWithTheFallbackCaption();
     void notConnectedWarnsAndGoesOn();
     void exitStoresOpenKindsAndNextStartReopensThemInOrder();
+    void exitStoresKindsNotCaptionsAndDropsOldCaptionValues();
     void placementThemeAndTaskBarAreRestored();
+    void placementOffEveryScreen_data();
+    void placementOffEveryScreen();
+    void storedPlacementOffScreenOpensOnScreen();
     void windowStateIsRestored_data();
     void windowStateIsRestored();
     void themeOutOfRangeAppliesNothingAndGoesOn();
@@ -145,6 +151,8 @@ private slots:
     void maximizeAllTogglesTheFrame();
     void closeAllLeavesARefusingWindowOpen();
     void windowMenuListsWindows();
+    void activatingAMinimizedWindowAnyWayRestoresIt();
+    void toolBarsHaveNoMenuToHideThem();
     void trayTipIsCutAt63();
     void navToFavOpensABrowserOnTheFileWithoutHistory();
     void imageStripIsCutWithMagentaTransparent();
@@ -200,6 +208,73 @@ void FrameTests::exitStoresOpenKindsAndNextStartReopensThemInOrder() {
     QCOMPARE(frame.activeToolWindow()->kind(), ToolKind::WebBrowser);
     QCOMPARE(frame.caption(), QString("Corvanta"));           // no fallback this time
     QCOMPARE(frame.mailClient(), QString("OutlookExpress"));  // stored empty, read as default
+}
+
+void FrameTests::exitStoresKindsNotCaptionsAndDropsOldCaptionValues() {
+    {
+        Registry registry;
+        registry.openKey(TfrmMain::kMainKey, true);
+        registry.writeString("/home/someone/left by an older run.txt", "1");
+    }
+    storeCompleteSettings();
+    {
+        Session session;
+        TfrmMain& frame = session.start();
+        // An Editor showing a file and a browser under a caption of its own.
+        frame.OpenToolWindow(ToolKind::Editor)->setWindowTitle("/home/someone/notes.txt");
+        frame.browseUrl("http://127.0.0.1:9/", ToolHost::History::Record, "Translated Page", 3);
+        QVERIFY(session.exit());
+    }
+    QCOMPARE(readMainText("Editor"), QString("1"));
+    QCOMPARE(readMainText("Web Browser"), QString("1"));
+    Registry registry;
+    QVERIFY(registry.openKey(TfrmMain::kMainKey, false));
+    QStringList texts;
+    for (const QString& name : registry.getValueNames()) {
+        if (registry.valueType(name) == Registry::ValueType::Text)
+            texts.append(name);
+    }
+    QCOMPARE(texts, (QStringList{"Editor", "Web Browser"}));
+
+    Session next;
+    next.start();
+    QCOMPARE(next.tools.created, (QList<ToolKind>{ToolKind::Editor, ToolKind::WebBrowser}));
+}
+
+void FrameTests::placementOffEveryScreen_data() {
+    QTest::addColumn<QRect>("stored");
+    QTest::addColumn<QRect>("expected");
+    const QRect left(0, 0, 1920, 1080);
+    const QRect right(1920, 0, 1280, 1024);
+    QTest::newRow("on the first screen") << QRect(100, 100, 800, 600) << QRect(100, 100, 800, 600);
+    QTest::newRow("on the second screen") << QRect(2000, 50, 800, 600) << QRect(2000, 50, 800, 600);
+    QTest::newRow("across both") << QRect(1500, 50, 800, 600) << QRect(1500, 50, 800, 600);
+    QTest::newRow("mostly off, a corner shown")
+        << QRect(-700, -500, 800, 600) << QRect(-700, -500, 800, 600);
+    QTest::newRow("a sliver too small to take")
+        << QRect(-790, 100, 800, 600) << QRect(0, 0, 800, 600);
+    QTest::newRow("beyond the right screen") << QRect(3300, 100, 800, 600) << QRect(0, 0, 800, 600);
+    QTest::newRow("larger than the screen, far away")
+        << QRect(-9000, -9000, 2500, 1500) << QRect(0, 0, 1920, 1080);
+}
+
+void FrameTests::placementOffEveryScreen() {
+    QFETCH(QRect, stored);
+    const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    QTEST(FramePlacement::onScreen(stored, screens, screens.first()), "expected");
+}
+
+void FrameTests::storedPlacementOffScreenOpensOnScreen() {
+    storeCompleteSettings();
+    writeMainInteger("Form_Left", -20000);
+    writeMainInteger("Form_Top", -20000);
+    writeMainInteger("Form_Width", 500);
+    writeMainInteger("Form_Height", 400);
+    Session session;
+    TfrmMain& frame = session.start();
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(frame.size(), QSize(500, 400));
+    QVERIFY(screen.contains(frame.geometry()));
 }
 
 void FrameTests::placementThemeAndTaskBarAreRestored() {
@@ -576,6 +651,60 @@ void FrameTests::windowMenuListsWindows() {
     QVERIFY(frame.windowListItems().at(1)->isChecked());
     frame.windowListItems().at(0)->trigger();
     QCOMPARE(frame.activeToolWindow()->kind(), ToolKind::Editor);
+}
+
+void FrameTests::activatingAMinimizedWindowAnyWayRestoresIt() {
+    Session session;
+    TfrmMain& frame = session.start();
+    QMdiArea* area = frame.mdiArea();
+    ToolWindow* browser = frame.activeToolWindow();
+    auto* browserSub = qobject_cast<QMdiSubWindow*>(browser->parentWidget());
+    ToolWindow* editor = frame.OpenToolWindow(ToolKind::Editor);
+    auto* editorSub = qobject_cast<QMdiSubWindow*>(editor->parentWidget());
+
+    // "Minimize All" leaves every window minimized.
+    frame.TBXMinClick();
+    QCoreApplication::processEvents();  // the user's next action comes later
+    QVERIFY(browserSub->isMinimized());
+    QVERIFY(editorSub->isMinimized());
+
+    // The "Window" menu's list.
+    frame.TBXMDIWindowItem1Update();
+    frame.windowListItems().at(0)->trigger();
+    QCOMPARE(frame.activeToolWindow(), browser);
+    QVERIFY(browserSub->isMaximized());
+    QVERIFY(frame.taskBar()->buttonOf(browser)->isChecked());
+
+    // Ctrl+Tab's next window.
+    area->activateNextSubWindow();
+    QCOMPARE(frame.activeToolWindow(), editor);
+    QVERIFY(editorSub->isMaximized());
+    QVERIFY(frame.taskBar()->buttonOf(editor)->isChecked());
+}
+
+void FrameTests::toolBarsHaveNoMenuToHideThem() {
+    Session session;
+    TfrmMain& frame = session.start();
+    ToolWindow* tool = frame.activeToolWindow();
+    auto* toolBar = new QToolBar("Own", tool);
+    tool->addToolBar(toolBar);
+    for (QWidget* bar :
+         QList<QWidget*>{frame.findChild<QToolBar*>("ToolsBar"), frame.taskBar(), toolBar}) {
+        QPointer<QWidget> shown;
+        // A menu, if one came, runs its own loop: look at it there and close it.
+        QTimer::singleShot(0, bar, [&shown] {
+            shown = QApplication::activePopupWidget();
+            if (shown)
+                shown->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                bar->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(bar, &event);
+        QCoreApplication::processEvents();
+        QVERIFY2(!shown, qPrintable(bar->objectName()));
+    }
+    QVERIFY(frame.taskBar()->isVisible());
+    QVERIFY(frame.findChild<QToolBar*>("ToolsBar")->isVisible());
 }
 
 void FrameTests::trayTipIsCutAt63() {

@@ -87,12 +87,12 @@ bool NginxFixture::start(const Options& options) {
                          "  fastcgi_temp_path %1/temp/fastcgi; uwsgi_temp_path %1/temp/uwsgi;\n"
                          "  scgi_temp_path %1/temp/scgi;\n"
                          "  sendfile on; keepalive_timeout 30;\n"
-                         "  %4\n"
+                         "  %4 %7\n"
                          "  server { listen 127.0.0.1:%2%6 root %3; autoindex on; %5 }\n"
                          "}\n")
                          .arg(base)
                          .arg(m_port)
-                         .arg(root(), gzip, options.extraServerConfig, tls)
+                         .arg(root(), gzip, options.extraServerConfig, tls, options.extraHttpConfig)
                          .toUtf8());
         config.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);

@@ -11,6 +11,7 @@ public:
     struct Options {
         bool gzip = false;          // compress text answers (gzip on for html/plain)
         QString extraServerConfig;  // appended inside the server block
+        QString extraHttpConfig;    // appended inside the http block, before the server
         // PEM files: with both set the server speaks https only.
         QString certificateFile;
         QString keyFile;

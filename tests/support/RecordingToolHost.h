@@ -39,6 +39,7 @@ public:
     QList<Browse> browsed;
     QList<Page> pages;
     QList<QPair<QString, bool>> editorTexts;
+    QStringList explored;
     QString favoritesFileToOpen;
     QStringList navigatedToFavorites;  // FavoritesFileToOpen at each DoNavToFav
 
@@ -52,6 +53,10 @@ public:
     ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    bool exploreFolder(const QString& folder) override {
+        explored.append(folder);
+        return true;
+    }
     void setFavoritesFileToOpen(const QString& file) override { favoritesFileToOpen = file; }
     void DoNavToFav() override { navigatedToFavorites.append(favoritesFileToOpen); }
 };

@@ -79,6 +79,28 @@ QString ScriptedPrompts::folder(const QString& caption, const QString& startFold
     return next().toString();
 }
 
+std::optional<QString> ScriptedPrompts::browseForFolder(const FolderBrowseRequest& request) {
+    Browser browser;
+    browser.request = &request;
+    if (request.initialized)
+        request.initialized(browser);
+    // Recorded with the folder the dialog opened on and its label.
+    m_calls.append(
+        {Kind::Folder, request.title, browser.selections.value(0), Ok | Cancel, request.label});
+    const QVariant answer = next();
+    std::optional<QString> chosen;
+    if (folderScript) {
+        chosen = folderScript(request, browser, answer);
+    } else if (!answer.isNull()) {
+        browser.setSelection(answer.toString());
+        if (browser.okEnabled)
+            chosen = answer.toString();
+    }
+    browser.request = nullptr;
+    browsers.append(browser);
+    return chosen;
+}
+
 std::optional<QFont> ScriptedPrompts::font(const QFont& initial) {
     m_calls.append({Kind::Font, {}, initial.toString(), Ok | Cancel, {}});
     const QVariant answer = next();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QQueue>
 #include <QVariant>
+#include <functional>
 
 #include "Prompts.h"
 
@@ -13,8 +14,38 @@
 // for openFileNames, a QFont or QColor (null for Cancel), a bool for print.
 // When the queue is empty a call gets the "dismissed" answer (Cancel/No/empty)
 // and is still recorded, so a test can assert that no prompt was expected.
+//
+// The folder-browse dialog runs the request's callbacks on a scripted
+// browser: `initialized`, then, for a QString answer, a selection of it and OK
+// (when OK is enabled); a null answer cancels. A test that needs
+// more (pressing the own "New folder" button) sets `folderScript`.
 class ScriptedPrompts : public Prompts {
 public:
+    // The scripted dialog's state, kept after it closes.
+    // Like the real dialog, a selection made reports itself as a change.
+    struct Browser : FolderBrowser {
+        const FolderBrowseRequest* request = nullptr;  // while it is open
+        QStringList selections;                        // every setSelection, in order
+        QString status;
+        bool okEnabled = true;
+        bool newFolderEnabled = true;
+        bool cancelled = false;
+        QWidget* window() override { return nullptr; }
+        void setSelection(const QString& path) override {
+            selections.append(path);
+            if (request && request->selectionChanged)
+                request->selectionChanged(*this, path);
+        }
+        void setStatusText(const QString& text) override { status = text; }
+        void setOkEnabled(bool enabled) override { okEnabled = enabled; }
+        void setNewFolderEnabled(bool enabled) override { newFolderEnabled = enabled; }
+        void cancel() override { cancelled = true; }
+    };
+    using FolderScript = std::function<std::optional<QString>(const FolderBrowseRequest&, Browser&,
+                                                              const QVariant& answer)>;
+    FolderScript folderScript;
+    QList<Browser> browsers;  // one per folder-browse dialog shown
+
     struct Call {
         Kind kind;
         QString caption;
@@ -50,6 +81,7 @@ public:
     QString saveFileName(const QString& caption, const QString& startPath,
                          const QString& filter) override;
     QString folder(const QString& caption, const QString& startFolder) override;
+    std::optional<QString> browseForFolder(const FolderBrowseRequest& request) override;
     std::optional<QFont> font(const QFont& initial) override;
     std::optional<QColor> colour(const QColor& initial) override;
     bool print(QPrinter& printer) override;

@@ -154,8 +154,8 @@ void FaultHttpServer::serve(int socket) {
 
     QByteArray answer;
     if (fail) {
-        answer = "HTTP/1.1 " + QByteArray::number(behaviour.failStatus) +
-                 " Server Error\r\nContent-Length: 5\r\nConnection: close\r\n\r\nerror";
+        answer = "HTTP/1.1 " + QByteArray::number(behaviour.failStatus) + ' ' +
+                 behaviour.failReason + "\r\nContent-Length: 5\r\nConnection: close\r\n\r\nerror";
         sendAll(socket, answer.constData(), answer.size());
     } else {
         const qint64 size = behaviour.body.size();

@@ -27,8 +27,9 @@ public:
         int dropTimes = 0;              // ... in this many GET answers
         int stallAfterBytes = -1;       // stop sending for stallMs after this many bytes ...
         int stallMs = 0;
-        int stallTimes = 0;    // ... in this many GET answers
-        int failStatus = 0;    // answer GETs (and HEADs) with this status ...
+        int stallTimes = 0;  // ... in this many GET answers
+        int failStatus = 0;  // answer GETs (and HEADs) with this status ...
+        QByteArray failReason = "Server Error";
         int failTimes = 0;     // ... this many times; -1: always
         int chunkDelayMs = 0;  // pause between 8 KiB chunks (a slow server)
     };

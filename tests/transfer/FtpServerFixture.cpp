@@ -4,10 +4,14 @@
 
 #include <csignal>
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+
+#include "TransferUrl.h"
 
 FtpServerFixture::FtpServerFixture() : m_dir(QDir::tempPath() + "/corvanta-ftp-XXXXXX") {}
 
@@ -19,11 +23,35 @@ FtpServerFixture::~FtpServerFixture() {
             m_process.waitForFinished(3000);
         }
     }
+    if (!m_script.isEmpty())
+        QFile::remove(m_script);
 }
 
 QString FtpServerFixture::url(const QString& path) const {
-    return QStringLiteral("ftp://127.0.0.1:%1%2").arg(m_port).arg(path);
+    return urlWithPath(QStringLiteral("ftp://127.0.0.1:%1").arg(m_port), path);
 }
+
+namespace {
+
+// Logs the user in to /home/tester, below the served root: the engine's FTP
+// addresses must name paths from the server's root all the same.
+const char* kServerScript = R"(import logging, sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+root, port, user, password, home = sys.argv[1:6]
+authorizer = DummyAuthorizer()
+authorizer.add_user(user, password, root, perm="elradfmwMT")
+class Handler(FTPHandler):
+    unicode_errors = "surrogateescape"  # names are bytes, not necessarily UTF-8
+    def on_login(self, username):
+        self.fs.cwd = home
+Handler.authorizer = authorizer
+logging.basicConfig(level=logging.CRITICAL)
+FTPServer(("127.0.0.1", int(port)), Handler).serve_forever()
+)";
+
+}  // namespace
 
 bool FtpServerFixture::start() {
     // The system interpreter carries the Debian package of the install list.
@@ -32,6 +60,15 @@ bool FtpServerFixture::start() {
         m_error = "python3 is not installed";
         return false;
     }
+    QDir(m_dir.path()).mkpath(QStringLiteral("home/tester"));
+    const QString script = m_dir.path() + ".py";  // beside the served folder, not in it
+    QFile file(script);
+    if (!file.open(QIODevice::WriteOnly) || file.write(kServerScript) < 0) {
+        m_error = "cannot write the server script";
+        return false;
+    }
+    file.close();
+    m_script = script;
     for (int attempt = 0; attempt < 5; ++attempt) {
         {
             QTcpServer probe;
@@ -42,9 +79,8 @@ bool FtpServerFixture::start() {
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         // The server dies with the test, even when the test crashes.
         m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        m_process.start(python,
-                        {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(m_port), "-d",
-                         m_dir.path(), "-u", user(), "-P", password(), "-w"});
+        m_process.start(python, {script, m_dir.path(), QString::number(m_port), user(), password(),
+                                 loginFolder()});
         if (!m_process.waitForStarted(5000)) {
             m_error = "pyftpdlib did not start: " + m_process.errorString();
             return false;

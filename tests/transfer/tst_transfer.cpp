@@ -1,4 +1,7 @@
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <QCryptographicHash>
@@ -15,9 +18,12 @@
 #include "LocalFileName.h"
 #include "LoopbackHttpServer.h"
 #include "NginxFixture.h"
+#include "RawFileName.h"
+#include "ServerText.h"
 #include "TclMultiDownLoader.h"
 #include "TclMultiUploader.h"
 #include "TestEnvironment.h"
+#include "TransferUrl.h"
 
 namespace {
 
@@ -91,6 +97,13 @@ struct EventLog {
                              check();
                              infos << info;
                          });
+        if (auto* downloader = qobject_cast<TclMultiDownLoader*>(engine)) {
+            QObject::connect(downloader, &TclMultiTransfer::previewTextObtained, engine,
+                             [this](TclTransferItem*, const QStringList& lines) {
+                                 check();
+                                 previews << lines;
+                             });
+        }
         QObject::connect(engine, &TclMultiTransfer::busyStateChanged, engine, [this](bool busy) {
             check();
             busyChanges << busy;
@@ -112,6 +125,7 @@ struct EventLog {
     QList<int> codes;
     QHash<const TclTransferItem*, int> codeOf;  // the last code per item
     QList<TransferResourceInfo> infos;
+    QList<QStringList> previews;
     QList<bool> busyChanges;
     int completed = 0;
     bool wrongThread = false;
@@ -151,6 +165,10 @@ private slots:
     void fileNames_data();
     void fileNames();
     void contentRanges();
+    void urlsFromPaths_data();
+    void urlsFromPaths();
+    void displayNames_data();
+    void displayNames();
 
     void nginxDownload_data();
     void nginxDownload();
@@ -168,6 +186,13 @@ private slots:
     void refusedAddresses_data();
     void refusedAddresses();
     void localFileCannotBeCreated();
+
+    void everyEndReportsAPreview_data();
+    void everyEndReportsAPreview();
+    void compressedRetryEmptiesItsFile();
+    void localFolderChangeSparesRunningItems();
+    void claimedNameIsGivenBack();
+    void refusedPriorityIsNoted();
 
     void stopAndResume();
     void resumeOfChangedResourceStartsAgain();
@@ -281,6 +306,74 @@ void TransferTests::contentRanges() {
     QCOMPARE(fileNameFromUrl("http://h/%2e%2e"), QString("index.html"));
 }
 
+void TransferTests::urlsFromPaths_data() {
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ftp path starts at the server's root")
+        << "ftp://127.0.0.1:2121"
+        << "/pub/a b#1?.txt"
+        << "ftp://127.0.0.1:2121/%2F/pub/a%20b%231%3F.txt"
+        << "a b#1?.txt";
+    QTest::newRow("percent and non-ASCII as UTF-8") << "ftp://host"
+                                                    << "/100%/Grüße.txt"
+                                                    << "ftp://host/%2F/100%25/Gr%C3%BC%C3%9Fe.txt"
+                                                    << "Grüße.txt";
+    QTest::newRow("ftp root folder") << "ftp://host"
+                                     << "/"
+                                     << "ftp://host/%2F/"
+                                     << "";
+    QTest::newRow("web page path") << "http://host:8080"
+                                   << "/docs/a b.html"
+                                   << "http://host:8080/docs/a%20b.html"
+                                   << "a b.html";
+    QTest::newRow("relative to a folder") << "ftp://host/%2F/pub/"
+                                          << "new name.txt"
+                                          << "ftp://host/%2F/pub/new%20name.txt"
+                                          << "new name.txt";
+    QTest::newRow("relative, folder without slash") << "http://host/dir"
+                                                    << "x;type=a"
+                                                    << "http://host/dir/x%3Btype=a"
+                                                    << "x;type=a";
+    QTest::newRow("characters kept") << "http://host"
+                                     << "/a-b_c.d~e!$&'()*+,=@"
+                                     << "http://host/a-b_c.d~e!$&'()*+,=@"
+                                     << "a-b_c.d~e!$&'()*+,=@";
+    QTest::newRow("name kept byte for byte from a server")
+        << "ftp://host" << QString("/caf") + QChar(0xDCE9) + ".txt"
+        << "ftp://host/%2F/caf%E9.txt" << QString("caf\uFFFD.txt");
+    QTest::newRow("control bytes and backslash")
+        << "http://host" << QString("/a\\b\tc") << "http://host/a%5Cb%09c"
+        << "a\\b\tc";
+}
+
+void TransferTests::urlsFromPaths() {
+    QFETCH(QString, base);
+    QFETCH(QString, path);
+    QFETCH(QString, url);
+    QCOMPARE(urlWithPath(base, path), url);
+    QVERIFY(isAcceptableUrl(url));
+    QTEST(urlDisplayName(url), "shown");
+}
+
+void TransferTests::displayNames_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("folder address") << "http://host/dir/"
+                                    << "";
+    QTest::newRow("windows path") << "C:\\downloads\\file.txt"
+                                  << "file.txt";
+    QTest::newRow("not UTF-8") << "ftp://host/%2F/x/caf%E9.txt" << QString("caf\uFFFD.txt");
+    QTest::newRow("encoded slash stays in the name") << "http://host/a%2Fb"
+                                                     << "a/b";
+}
+
+void TransferTests::displayNames() {
+    QFETCH(QString, url);
+    QTEST(urlDisplayName(url), "shown");
+}
+
 void TransferTests::nginxDownload_data() {
     QTest::addColumn<qint64>("size");
     QTest::addColumn<int>("parts");
@@ -355,6 +448,7 @@ void TransferTests::nginxDownload() {
     QCOMPARE(log.bytes(), size);
     QCOMPARE(log.infos.size(), 1);
     QCOMPARE(log.infos.first().size, size);
+    QCOMPARE(log.infos.first().name, QString::number(size) + ".bin");
     QCOMPARE(log.infos.first().statusCode, size == 0 ? 200 : 206);
     QCOMPARE(log.completed, 1);
     QCOMPARE(log.busyChanges, (QList<bool>{true, false}));
@@ -506,6 +600,7 @@ void TransferTests::unsafeOfferedNameStaysInFolder() {
     QVERIFY(waitIdle(engine));
     QCOMPARE(item->status(), TransferStatus::Done);
     QCOMPARE(item->localFile(), folder("offered/inner") + "/outside.txt");
+    QCOMPARE(item->resourceInfo()->name, QString("outside.txt"));
     QVERIFY(!QFile::exists(folder("outside.txt")));
 }
 
@@ -562,7 +657,9 @@ void TransferTests::faults_data() {
     QTest::addColumn<QString>("errorPart");
     QTest::addColumn<int>("errorCode");
     // 0 drop twice, 1 ignore ranges, 2 stall once, 3 500 once, 4 500 always,
-    // 5 announces more than it sends, 6 drops every time
+    // 5 announces more than it sends, 6 drops every time before the body,
+    // 7 drops every connection after 192 KiB of 16 MiB (as a link that breaks
+    // every 3 MiB of 256 MiB), 8 ignores ranges and drops every time at 5000
     QTest::newRow("drops the connection twice") << 0 << true << "" << 0;
     QTest::newRow("ignores ranges") << 1 << true << "" << 0;
     QTest::newRow("stalls past the time-out once") << 2 << true << "" << 0;
@@ -570,7 +667,11 @@ void TransferTests::faults_data() {
     QTest::newRow("answers 500 always") << 4 << false << "500" << 500;
     QTest::newRow("announces more than it sends")
         << 5 << false << "" << int(TransferError::Network);
-    QTest::newRow("drops every time") << 6 << false << "" << int(TransferError::Network);
+    QTest::newRow("drops every time before the body")
+        << 6 << false << "" << int(TransferError::Network);
+    QTest::newRow("drops every connection, each try gets further") << 7 << true << "" << 0;
+    QTest::newRow("ignores ranges and drops every time at the same byte")
+        << 8 << false << "" << int(TransferError::Network);
 }
 
 void TransferTests::faults() {
@@ -597,11 +698,20 @@ void TransferTests::faults() {
             break;
         case 4:
             behaviour.failStatus = 500, behaviour.failTimes = -1;
+            behaviour.failReason = "Server \x1b]0;owned\x07Error\x9b";  // a terminal escape
             break;
         case 5:
             behaviour.announcedLength = 150000, behaviour.ignoreRange = true;
             break;
         case 6:
+            behaviour.dropAfterBytes = 0, behaviour.dropTimes = 1000;
+            break;
+        case 7:
+            behaviour.body = randomBytes(16 * 1024 * 1024, 12);
+            behaviour.dropAfterBytes = 192 * 1024, behaviour.dropTimes = 1000;
+            break;
+        case 8:
+            behaviour.ignoreRange = true;
             behaviour.dropAfterBytes = 5000, behaviour.dropTimes = 1000;
             break;
     }
@@ -625,6 +735,9 @@ void TransferTests::faults() {
         QCOMPARE(item->errors(), log.errors);
         if (!errorPart.isEmpty())
             QVERIFY2(log.errors.first().contains(errorPart), qPrintable(log.errors.first()));
+        for (QChar c : log.errors.first())
+            QVERIFY2(c.unicode() >= 32 && (c.unicode() < 0x7f || c.unicode() > 0x9f),
+                     qPrintable(log.errors.first()));
         QCOMPARE(log.codes.first(), errorCode);
     }
     QCOMPARE(log.completed, 1);
@@ -695,6 +808,163 @@ void TransferTests::localFileCannotBeCreated() {
     QCOMPARE(item->status(), TransferStatus::Failed);
     QCOMPARE(full->status(), TransferStatus::Failed);
     QCOMPARE(log.codes, QList<int>(2, int(TransferError::LocalFile)));
+}
+
+void TransferTests::everyEndReportsAPreview_data() {
+    QTest::addColumn<int>("end");
+    QTest::newRow("done") << 0;
+    QTest::newRow("the resource phase fails") << 1;
+    QTest::newRow("the owner's filter refuses") << 2;
+    QTest::newRow("the local file cannot be made") << 3;
+}
+
+void TransferTests::everyEndReportsAPreview() {
+    QFETCH(int, end);
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = "first line\x01\r\nsecond";
+    if (end == 1)
+        behaviour.failStatus = 404, behaviour.failTimes = -1;
+    server.setBehaviour(behaviour);
+    QFile blocker(folder("preview-blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    TclMultiDownLoader engine;
+    quickRetries(engine.settings(), 1);
+    if (end == 2)
+        engine.setFilter([](TclDownLoadItem*) { return false; });
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(end == 3 ? folder("preview-blocker") + "/inside/x"
+                                : folder("preview") + QStringLiteral("/%1.txt").arg(end));
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(log.completed, 1);
+    QCOMPARE(log.previews.size(), 1);
+    if (end == 0) {
+        QCOMPARE(log.previews.first(),
+                 QStringList({"first line" + QString(QChar(0x80)), "second"}));
+    } else {
+        QCOMPARE(log.previews.first(), QStringList());
+        QCOMPARE(item->previewText(), QStringList());
+    }
+}
+
+void TransferTests::compressedRetryEmptiesItsFile() {
+    // The first try of a gzip stream breaks off; the second gets a shorter
+    // stream (the resource changed meanwhile), which must not keep the tail
+    // of the first in the "~" file.
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = gzipped(randomBytes(300000, 51));
+    behaviour.contentEncoding = "gzip";
+    behaviour.dropAfterBytes = 100000;
+    behaviour.dropTimes = 2;  // the resource phase's GET and the first try
+    server.setBehaviour(behaviour);
+    FaultHttpServer::Behaviour later = behaviour;
+    later.body = gzipped("the resource as it is now\n");
+    later.dropTimes = 0;
+
+    TclMultiDownLoader engine;
+    quickRetries(engine.settings(), 3);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url("/page.txt"));
+    item->setLocalFile(folder("gzip-retry") + "/page.txt");
+    bool changed = false;
+    connect(&engine, &TclMultiTransfer::dataProceeded, this, [&] {
+        if (!std::exchange(changed, true))
+            server.setBehaviour(later);
+    });
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QVERIFY2(item->status() == TransferStatus::Done, qPrintable(item->errors().join('\n')));
+    QCOMPARE(fileSha256(item->localFile()), sha256("the resource as it is now\n"));
+    QVERIFY(!QFile::exists(item->localFile() + "~"));
+}
+
+void TransferTests::localFolderChangeSparesRunningItems() {
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    const QByteArray plain = randomBytes(200000, 52);
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = gzipped(plain);
+    behaviour.contentEncoding = "gzip";
+    behaviour.chunkDelayMs = 10;
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    engine.settings().localFolder = folder("before");
+    TclDownLoadItem* running = engine.addItem();
+    running->setUrl(server.url("/data.bin"));
+    TclDownLoadItem* idle = engine.addItem();
+    idle->setUrl(server.url("/other.bin"));
+    bool moved = false;
+    connect(&engine, &TclMultiTransfer::dataProceeded, this, [&] {
+        if (!std::exchange(moved, true))
+            engine.setLocalFolder(folder("after"));
+    });
+    engine.start(running);
+    QVERIFY(waitIdle(engine));
+    QVERIFY(moved);
+    // The running item was unpacked and dated in the file it started with.
+    QVERIFY2(running->status() == TransferStatus::Done, qPrintable(running->errors().join('\n')));
+    QCOMPARE(running->localFile(), folder("before") + "/data.bin");
+    QCOMPARE(fileSha256(running->localFile()), sha256(plain));
+    QCOMPARE(QFileInfo(running->localFile()).lastModified(),
+             QDateTime(QDate(2020, 3, 3), QTime(10, 20, 30), Qt::UTC));
+    QVERIFY(!QFileInfo::exists(folder("after")));
+    QCOMPARE(idle->localFile(), folder("after") + "/other.bin");
+}
+
+void TransferTests::claimedNameIsGivenBack() {
+    QVERIFY(m_nginx.writeFile("again.bin", randomBytes(30000, 53)));
+    TclMultiDownLoader engine;
+    engine.settings().localFolder = folder("again");
+    TclDownLoadItem* first = engine.addItem();
+    first->setUrl(m_nginx.url("/again.bin"));
+    engine.start(first);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(first->localFile(), folder("again") + "/again.bin");
+    // The file is gone: the same address gets the same name again.
+    QVERIFY(QFile::remove(first->localFile()));
+    engine.deleteItem(first);
+    TclDownLoadItem* second = engine.addItem();
+    second->setUrl(m_nginx.url("/again.bin"));
+    engine.start(second);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(second->status(), TransferStatus::Done);
+    QCOMPARE(second->localFile(), folder("again") + "/again.bin");
+}
+
+void TransferTests::refusedPriorityIsNoted() {
+    // Without the right to raise priorities (dropped for this thread, and so
+    // for the threads it starts), a "Higher" item says so once and goes on.
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2] = {};
+    QVERIFY(syscall(SYS_capget, &header, saved) == 0);
+    __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+    reduced[0].effective &= ~(1u << CAP_SYS_NICE);
+    if (syscall(SYS_capset, &header, reduced) != 0)
+        QSKIP("this process may not change its capabilities");
+    const auto restore = qScopeGuard([&] { syscall(SYS_capset, &header, saved); });
+    QVERIFY(m_nginx.writeFile("high.bin", randomBytes(100000, 54)));
+    TclMultiDownLoader engine;
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(m_nginx.url("/high.bin"));
+    item->setLocalFile(folder("high") + "/high.bin");
+    item->setPriority(TransferPriority::Higher);
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Done);
+    QCOMPARE(item->parts().size(), 5);
+    QCOMPARE(item->errors().size(), 1);  // once, not once per worker
+    QVERIFY2(item->errors().first().contains("\"Higher\""), qPrintable(item->errors().first()));
+    QVERIFY(log.errors.isEmpty());  // noted, not an error event
 }
 
 void TransferTests::stopAndResume() {
@@ -897,7 +1167,12 @@ void TransferTests::deleteRunningItem() {
 
 void TransferTests::setLocalFolderMovesItems() {
     TclMultiDownLoader engine;
+    engine.settings().localFolder = "/downloads";
     TclDownLoadItem* item = engine.addItem();
+    // An address names the local file in the engine's folder ...
+    item->setUrl("ftp://host/%2F/pub/a%20b%23.zip");
+    QCOMPARE(item->localFile(), QString("/downloads/a b#.zip"));
+    // ... until the owner names one.
     item->setLocalFile("/old/place/file.zip");
     engine.setLocalFolder("/new/folder");
     QCOMPARE(item->localFile(), QString("/new/folder/file.zip"));
@@ -950,19 +1225,24 @@ void TransferTests::lowerPriorityWorkers() {
 void TransferTests::ftpDownload_data() {
     QTest::addColumn<bool>("passive");
     QTest::addColumn<qint64>("size");
-    QTest::newRow("passive, five parts") << true << qint64(300000);
-    QTest::newRow("active, five parts") << false << qint64(300000);
-    QTest::newRow("passive, small") << true << qint64(5000);
+    QTest::addColumn<QByteArray>("name");  // as the server names it
+    QTest::newRow("passive, five parts")
+        << true << qint64(300000) << QByteArray("down load #1 100%.bin");
+    QTest::newRow("active, five parts")
+        << false << qint64(300000) << QByteArray("down load #1 100%.bin");
+    QTest::newRow("passive, small, a name not in UTF-8")
+        << true << qint64(5000) << QByteArray("caf\xe9 ?.bin");
 }
 
 void TransferTests::ftpDownload() {
     QFETCH(bool, passive);
     QFETCH(qint64, size);
+    QFETCH(QByteArray, name);
     const QByteArray data = randomBytes(size, quint32(size) + (passive ? 1 : 2));
-    QFile file(m_ftp.root() + "/down.bin");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
-    file.close();
+    QVERIFY(writeFileAtRawPath(QFile::encodeName(m_ftp.root()) + "/" + name, data));
+    // The same path below the log-in folder: the address names the one from the root.
+    QVERIFY(writeFileAtRawPath(
+        QFile::encodeName(m_ftp.root() + FtpServerFixture::loginFolder()) + "/" + name, "decoy"));
 
     TclMultiDownLoader engine;
     engine.settings().passiveFtp = passive;
@@ -970,7 +1250,8 @@ void TransferTests::ftpDownload() {
     engine.settings().timeOut = 5000;
     EventLog log(&engine);
     TclDownLoadItem* item = engine.addItem();
-    item->setUrl(m_ftp.url("/down.bin"));
+    // The path as the remote tree keeps it: the name's bytes exactly.
+    item->setUrl(m_ftp.url("/" + textFromServerBytes(name)));
     item->setUserName(FtpServerFixture::user());
     item->setPassword(FtpServerFixture::password());
     item->setLocalFile(folder("ftp") + QStringLiteral("/%1-%2.bin").arg(passive).arg(size));
@@ -980,6 +1261,10 @@ void TransferTests::ftpDownload() {
     QCOMPARE(log.infos.first().size, size);
     QCOMPARE(item->parts().size(), size > 100000 ? 5 : 1);
     QCOMPARE(fileSha256(item->localFile()), sha256(data));
+    // Qt cannot name a file that is not UTF-8; its bytes can.
+    ::unlink((QFile::encodeName(m_ftp.root()) + "/" + name).constData());
+    ::unlink((QFile::encodeName(m_ftp.root() + FtpServerFixture::loginFolder()) + "/" + name)
+                 .constData());
 }
 
 void TransferTests::ftpUpload() {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "ShellOpen.h"
 #include "ToolKind.h"
 
 class Prompts;
@@ -54,4 +55,7 @@ public:
     // window on that file without a history entry.
     virtual void setFavoritesFileToOpen(const QString& file) = 0;
     virtual void DoNavToFav() = 0;
+
+    // Shows `folder` in the desktop's file manager; false when that failed.
+    virtual bool exploreFolder(const QString& folder) { return openFolderInFileManager(folder); }
 };

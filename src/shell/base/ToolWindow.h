@@ -32,6 +32,10 @@ public:
     // previous one after its own; this is that handler.
     virtual void activated() {}
 
+    // No menu of the main window's own (it would let a user hide a tool bar
+    // with no way back); a tool defines its menus itself.
+    QMenu* createPopupMenu() override { return nullptr; }
+
 signals:
     // Emitted from closeEvent once the close is accepted, before deletion.
     void closing(ToolWindow* window);

@@ -1,0 +1,592 @@
+"""End-to-end driving of the real corvanta binary.
+
+Each test module runs inside `dbus-run-session`. The module's Desktop starts a
+private X server and the accessibility bus; every test then starts the program
+with fresh XDG folders and its service addresses on loopback, finds controls
+through the accessibility tree (AT-SPI) by role and name, and drives them only
+with real X input (xdotool). Every wait is for a condition, with a deadline; a
+failing test keeps a screenshot of the display in its output folder.
+"""
+
+import atexit
+import functools
+import http.server
+import os
+import re
+import shutil
+import signal
+import sqlite3
+import struct
+import subprocess
+import threading
+import time
+import unittest
+
+# Generous: the machine is shared and the browser engine starts slowly under load.
+TIMEOUT = float(os.environ.get("CORVANTA_E2E_TIMEOUT", "90"))
+POLL = 0.1
+SCREEN = (1280, 1024)
+
+OUTPUT = os.environ.get("CORVANTA_E2E_OUTPUT") or os.path.join(os.getcwd(), "e2e-output")
+BINARY = os.environ.get("CORVANTA_BINARY", "corvanta")
+
+
+def wait_for(condition, what, timeout=TIMEOUT):
+    """Polls `condition` until it returns something true and returns that.
+    A condition that raises counts as not yet met (controls come and go)."""
+    deadline = time.monotonic() + timeout
+    last_error = None
+    while True:
+        try:
+            value = condition()
+            if value:
+                return value
+        except Exception as error:  # noqa: BLE001 - the tree changes under us
+            last_error = error
+        if time.monotonic() > deadline:
+            detail = f" (last error: {last_error})" if last_error else ""
+            raise AssertionError(f"timed out after {timeout:.0f} s waiting for {what}{detail}")
+        time.sleep(POLL)
+
+
+# ---- display and accessibility bus -------------------------------------------------------
+
+
+class Desktop:
+    """A private X server and the accessibility bus on the session bus of the
+    surrounding dbus-run-session."""
+
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        self._xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN,
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number.decode()
+        os.environ["DISPLAY"] = self.display
+        self._bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        import pyatspi  # only now: it connects to the bus just started
+
+        self.atspi = pyatspi
+        wait_for(lambda: self.atspi.Registry.getDesktop(0) is not None, "the accessibility bus")
+        atexit.register(self.close)
+
+    def screenshot(self, path):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        subprocess.run(["import", "-display", self.display, "-window", "root", path],
+                       check=False, timeout=60)
+        return path
+
+    def close(self):
+        for process in (self._bus, self._xvfb):
+            process.terminate()
+            try:
+                process.wait(10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+
+# ---- the settings store ------------------------------------------------------------------
+
+
+class Settings:
+    """The program's settings store ($XDG_CONFIG_HOME/Corvanta/registry.db), read
+    and written the way the program does: keys by path, typed values."""
+
+    INTEGER, TEXT = 1, 2
+    SCHEMA = """
+        CREATE TABLE IF NOT EXISTS keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL,
+            name TEXT NOT NULL COLLATE NOCASE, UNIQUE(parent, name));
+        CREATE TABLE IF NOT EXISTS vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,
+            type INTEGER NOT NULL, data BLOB, PRIMARY KEY(key, name));
+    """
+
+    def __init__(self, config_home):
+        self.path = os.path.join(config_home, "Corvanta", "registry.db")
+
+    def _connect(self):
+        os.makedirs(os.path.dirname(self.path), exist_ok=True)
+        db = sqlite3.connect(self.path, timeout=30)
+        db.executescript(self.SCHEMA)
+        return db
+
+    @staticmethod
+    def _key(db, path, create):
+        parent = 0
+        for name in [part for part in path.split("\\") if part]:
+            row = db.execute("SELECT id FROM keys WHERE parent=? AND name=?",
+                             (parent, name)).fetchone()
+            if row is None:
+                if not create:
+                    return None
+                row = (db.execute("INSERT INTO keys(parent, name) VALUES(?, ?)",
+                                  (parent, name)).lastrowid,)
+            parent = row[0]
+        return parent
+
+    def write(self, path, values):
+        """Writes a dict of values (int or bool as integers, str as text) under `path`."""
+        with self._connect() as db:
+            key = self._key(db, path, True)
+            for name, value in values.items():
+                if isinstance(value, str):
+                    kind, data = self.TEXT, value.encode()
+                else:
+                    kind, data = self.INTEGER, struct.pack("<i", int(value))
+                db.execute("INSERT OR REPLACE INTO vals VALUES(?, ?, ?, ?)", (key, name, kind, data))
+
+    def read(self, path):
+        """All values under `path` as a dict (empty when the key is absent):
+        integers as int, texts as str, anything else as its stored bytes."""
+        if not os.path.exists(self.path):
+            return {}
+        with self._connect() as db:
+            key = self._key(db, path, False)
+            if key is None:
+                return {}
+            values = {}
+            for name, kind, data in db.execute("SELECT name, type, data FROM vals WHERE key=?",
+                                               (key,)):
+                if kind == self.TEXT:
+                    values[name] = data.decode()
+                elif kind == self.INTEGER:
+                    values[name] = struct.unpack("<i", data)[0]
+                else:
+                    values[name] = bytes(data)  # a date, as stored
+            return values
+
+
+MAIN_KEY = r"\Software\Corvanta\MainPlatform"
+SERVICES_KEY = r"\Software\Corvanta\Services"
+
+
+def frame_settings(kinds=(), left=0, top=0, width=1200, height=940, theme=-1):
+    """A stored frame that opens `kinds` at start (none: no browser by the
+    first-run fallback), placed on the test screen."""
+    values = {"Form_Left": left, "Form_Top": top, "Form_Width": width, "Form_Height": height,
+              "Form_Theme": theme, "HideTheTaskbar": 1, "Window_State": 3, "AutoUpdate": 0}
+    values.update({kind: "1" for kind in kinds})
+    return values
+
+
+# ---- the program -------------------------------------------------------------------------
+
+
+class Corvanta:
+    """One run of the program and the means to drive it as a person does."""
+
+    def __init__(self, desktop, home):
+        self.desktop = desktop
+        self.atspi = desktop.atspi
+        self.home = home
+        self.settings = Settings(os.path.join(home, "config"))
+        self.process = None
+        self._app = None
+
+    # -- life
+
+    def start(self):
+        for sub in ("config", "data", "runtime", "cache", "documents"):
+            os.makedirs(os.path.join(self.home, sub), exist_ok=True)
+        os.chmod(os.path.join(self.home, "runtime"), 0o700)
+        env = dict(os.environ)
+        env.update({
+            "HOME": self.home,
+            "XDG_CONFIG_HOME": os.path.join(self.home, "config"),
+            "XDG_DATA_HOME": os.path.join(self.home, "data"),
+            "XDG_RUNTIME_DIR": os.path.join(self.home, "runtime"),
+            "XDG_CACHE_HOME": os.path.join(self.home, "cache"),
+            # Services not pointed elsewhere go to a closed loopback port.
+            "CORVANTA_TEST": "1",
+            "QT_QPA_PLATFORM": "xcb",
+            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+            # Pages' own controls (links, fields) in the tree too.
+            "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY": "1",
+            "QTWEBENGINE_DISABLE_SANDBOX": "1",
+            "QTWEBENGINE_CHROMIUM_FLAGS":
+                "--disable-background-networking --disable-component-update --disable-sync "
+                "--disable-gpu --no-first-run --disable-breakpad",
+        })
+        log = open(os.path.join(self.home, "corvanta.log"), "ab")
+        self.process = subprocess.Popen([BINARY], cwd=self.home, env=env, stdout=log,
+                                        stderr=subprocess.STDOUT)
+        log.close()
+        self._app = None
+        self._started_up()
+        return self
+
+    def _started_up(self):
+        """Waits until the frame has filled its theme selector, which start-up
+        does just before it may warn that there is no internet connection; a
+        warning shown is answered with OK."""
+        tools = self.find("tool bar", "Tools", within=self.frame())
+        themes = self.find("combo box", within=tools)  # named by its theme once one is chosen
+        wait_for(lambda: len(self.find_all("list item", within=themes, showing=False)) == 4,
+                 "the theme selector to be filled")
+        warning = self.find_all(name=re.compile("not connected to the internet"), showing=True)
+        if warning:
+            self.click(self.find("push button", "OK"))
+
+    def exited(self):
+        return self.process is None or self.process.poll() is not None
+
+    def wait_exit(self, timeout=TIMEOUT):
+        wait_for(self.exited, "the program to end", timeout)
+        self._app = None
+
+    def kill(self):
+        if self.exited():
+            return
+        self.process.send_signal(signal.SIGTERM)
+        try:
+            self.process.wait(20)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+        self._app = None
+
+    # -- the accessibility tree
+
+    def application(self):
+        if self._app is not None:
+            return self._app
+        pid = self.process.pid
+
+        def find():
+            for app in self.atspi.Registry.getDesktop(0):
+                if app is not None and app.get_process_id() == pid:
+                    return app
+            return None
+
+        self._app = wait_for(find, "the program in the accessibility tree")
+        return self._app
+
+    def _showing(self, node):
+        states = node.getState()
+        return states.contains(self.atspi.STATE_SHOWING) and states.contains(
+            self.atspi.STATE_VISIBLE)
+
+    @staticmethod
+    def _matches(value, wanted):
+        if wanted is None:
+            return True
+        if isinstance(wanted, re.Pattern):
+            return wanted.search(value or "") is not None
+        return value == wanted
+
+    def _named(self, node, wanted):
+        """Whether the control's name, a label that labels it, or its
+        description is `wanted`. (An editable box is named by its text on this
+        platform; its own name lives in its label or description.)"""
+        if wanted is None or self._matches(node.name, wanted):
+            return True
+        for relation in node.getRelationSet():
+            if relation.getRelationType() == self.atspi.RELATION_LABELLED_BY:
+                for index in range(relation.getNTargets()):
+                    label = relation.getTarget(index)
+                    if label is not None and self._matches((label.name or "").strip(), wanted):
+                        return True
+        return self._matches(node.description, wanted)
+
+    def find_all(self, role=None, name=None, within=None, showing=True):
+        """Every control under `within` (the program) of `role` and `name` (text
+        or compiled pattern, matched as _named says); hidden subtrees are
+        skipped when `showing`."""
+        found = []
+
+        def visit(node):  # in the tree's order, as a person reads it
+            for child in node:
+                if child is None or (showing and not self._showing(child)):
+                    continue
+                if self._matches(child.getRoleName(), role) and self._named(child, name):
+                    found.append(child)
+                visit(child)
+
+        visit(within or self.application())
+        return found
+
+    def find(self, role=None, name=None, within=None, showing=True, timeout=TIMEOUT):
+        """Waits for exactly one such control and returns it; several at once
+        is a mistake in the test, reported as such."""
+        description = f"{role or 'control'} {name!r}" if name is not None else f"{role}"
+
+        def one():
+            matches = self.find_all(role, name, within, showing)
+            if len(matches) > 1:
+                raise LookupError(f"{len(matches)} matches for {description}")
+            return matches[0] if matches else None
+
+        return wait_for(one, description, timeout)
+
+    def gone(self, role=None, name=None, within=None, timeout=TIMEOUT):
+        wait_for(lambda: not self.find_all(role, name, within), f"{role} {name!r} to go", timeout)
+
+    def frame(self):
+        """The main frame: the top-level window holding the tool bar "Tools"."""
+        def main():
+            for window in self.application():
+                if window is not None and window.getRoleName() == "frame" and self.find_all(
+                        "tool bar", "Tools", within=window):
+                    return window
+            return None
+
+        return wait_for(main, "the main frame")
+
+    def tool_window(self, caption):
+        """The showing tool window (MDI child) with `caption`."""
+        return self.find("frame", caption, within=self.frame())
+
+    def text(self, control):
+        text = control.queryText()
+        return text.getText(0, text.characterCount)
+
+    def extents(self, control):
+        box = control.queryComponent().getExtents(self.atspi.DESKTOP_COORDS)
+        return box.x, box.y, box.width, box.height
+
+    def has_state(self, control, state):
+        return control.getState().contains(state)
+
+    def focused(self, control):
+        return self.has_state(control, self.atspi.STATE_FOCUSED)
+
+    def checked(self, control):
+        return self.has_state(control, self.atspi.STATE_CHECKED)
+
+    # -- real input
+
+    def _xdotool(self, *args):
+        subprocess.run(["xdotool", *args], check=True, timeout=60,
+                       env=dict(os.environ, DISPLAY=self.desktop.display))
+
+    def _centre(self, control):
+        def ready():
+            x, y, width, height = self.extents(control)
+            states = control.getState()
+            if width <= 0 or height <= 0 or not states.contains(self.atspi.STATE_SHOWING):
+                return None
+            if not states.contains(self.atspi.STATE_ENABLED):
+                return None
+            return x + width // 2, y + height // 2
+
+        return wait_for(ready, f"{control.getRoleName()} {control.name!r} to be shown and enabled")
+
+    def click(self, control, button=1, count=1, at=None):
+        """Clicks the control's centre, or `at` (x, y) inside it."""
+        x, y = self._centre(control)
+        if at is not None:
+            left, top, _, _ = self.extents(control)
+            x, y = left + at[0], top + at[1]
+        self._xdotool("mousemove", "--sync", str(x), str(y), "click", "--repeat", str(count),
+                      str(button))
+
+    def key(self, *names):
+        """Presses keys by X name, each with its modifiers ("ctrl+s", "Return")."""
+        self._xdotool("key", "--delay", "40", *names)
+
+    def type(self, text):
+        self._xdotool("type", "--delay", "30", "--", text)
+
+    def menu(self, *path, within=None):
+        """Opens a menu by clicks and chooses the items along `path`: a menu of
+        the frame's own menu bar, or of a tool window `within` (its menu bar or
+        its tool bar's menu buttons)."""
+        first, *rest = path
+        if within is None:
+            frame = self.frame()
+            within = wait_for(lambda: next((child for child in frame if child is not None and
+                                            child.getRoleName() == "menu bar"), None),
+                              "the frame's menu bar")
+        opener = self.find(re.compile("^(menu item|push button)$"), first, within=within)
+        self.click(opener)
+        for caption in rest:
+            opener = self._menu_item(opener, caption)
+            self.click(opener)
+
+    def _menu_item(self, opener, caption):
+        """The item of `opener`'s open menu. A tool button's menu does not
+        always report itself shown, so the item is taken by where it lies."""
+        def on_screen():
+            for item in self.find_all("menu item", caption, within=opener, showing=False):
+                x, y, width, height = self.extents(item)
+                if width > 0 and height > 0 and (x, y) != (0, 0):
+                    return item
+            return None
+
+        return wait_for(on_screen, f"menu item {caption!r} on screen")
+
+    def task_button(self, caption):
+        """The task bar's button of a tool window (its caption as the bar cuts it)."""
+        return self.find("check box", caption, within=self.find("tool bar", "TaskBar",
+                                                                within=self.frame()))
+
+    def open_tool(self, caption):
+        """Clicks a button of the tool tool bar and waits for its window."""
+        tools = self.find("tool bar", "Tools", within=self.frame())
+        self.click(self.find("push button", caption, within=tools))
+
+
+# ---- loopback servers ---------------------------------------------------------------------
+
+
+class HttpServer:
+    """A small HTTP server of our own on loopback: answers GET from a table of
+    paths (or a function) with (content type, body[, seconds to wait first])
+    and records every request target."""
+
+    def __init__(self, pages):
+        self.pages = pages
+        self.requests = []
+        server = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):  # noqa: N802 - the library's name
+                server.requests.append(self.path)
+                answer = server.answer(self.path)
+                if answer is None:
+                    self.send_error(404)
+                    return
+                content_type, body, *delay = answer
+                if delay:
+                    time.sleep(delay[0])  # a slow server: this request's thread waits
+                data = body.encode() if isinstance(body, str) else body
+                self.send_response(200)
+                self.send_header("Content-Type", content_type)
+                self.send_header("Content-Length", str(len(data)))
+                self.send_header("Cache-Control", "no-store")
+                self.end_headers()
+                self.wfile.write(data)
+
+            def log_message(self, *args):
+                pass
+
+        self._server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.port = self._server.server_address[1]
+        self._thread = threading.Thread(target=self._server.serve_forever, daemon=True)
+        self._thread.start()
+
+    def answer(self, target):
+        if callable(self.pages):
+            return self.pages(target)
+        path = target.split("?", 1)[0]
+        return self.pages.get(path)
+
+    def url(self, path):
+        return f"http://127.0.0.1:{self.port}{path}"
+
+    def requested(self, prefix):
+        return any(target.startswith(prefix) for target in self.requests)
+
+    def close(self):
+        self._server.shutdown()
+        self._server.server_close()
+
+
+class FtpServer:
+    """An FTP server on loopback (pyftpdlib) serving `root` to one user with
+    every permission."""
+
+    def __init__(self, root, user="alice", password="secret"):
+        import logging
+
+        from pyftpdlib.authorizers import DummyAuthorizer
+        from pyftpdlib.handlers import FTPHandler
+        from pyftpdlib.servers import ThreadedFTPServer
+
+        # A handler of our own keeps the server from setting up its chatty one.
+        logger = logging.getLogger("pyftpdlib")
+        logger.addHandler(logging.NullHandler())
+        logger.setLevel(logging.WARNING)
+        authorizer = DummyAuthorizer()
+        authorizer.add_user(user, password, root, perm="elradfmwMT")
+        handler = type("Handler", (FTPHandler,), {"authorizer": authorizer})
+        self.user, self.password = user, password
+        self._server = ThreadedFTPServer(("127.0.0.1", 0), handler)
+        self.port = self._server.socket.getsockname()[1]
+        self._thread = threading.Thread(target=self._server.serve_forever,
+                                        kwargs={"timeout": 0.2}, daemon=True)
+        self._thread.start()
+
+    def close(self):
+        self._server.close_all()
+
+
+def page(title, body=""):
+    return ("text/html", f"<!DOCTYPE html><html><head><title>{title}</title></head>"
+                         f"<body><h1>{title}</h1>{body}</body></html>")
+
+
+# ---- the test case -----------------------------------------------------------------------
+
+
+def _keep_screenshot_on_failure(method):
+    @functools.wraps(method)
+    def run(self, *args, **kwargs):
+        try:
+            return method(self, *args, **kwargs)
+        except BaseException:
+            path = os.path.join(getattr(self, "output", OUTPUT), "failure.png")
+            self.desktop.screenshot(path)
+            print(f"\nscreenshot of the failure: {path}", flush=True)
+            raise
+
+    return run
+
+
+class E2ETestCase(unittest.TestCase):
+    """Base of every scenario: one private display per module, one fresh home
+    (config, data, documents) per test, the program ended after each test."""
+
+    desktop = None
+
+    def __init_subclass__(cls, **kwargs):
+        super().__init_subclass__(**kwargs)
+        for name, member in list(vars(cls).items()):
+            if (name.startswith("test") or name == "setUp") and callable(member):
+                setattr(cls, name, _keep_screenshot_on_failure(member))
+
+    @classmethod
+    def setUpClass(cls):
+        if E2ETestCase.desktop is None:
+            E2ETestCase.desktop = Desktop()
+
+    def setUp(self):
+        self.output = os.path.join(OUTPUT, self.id().split(".", 1)[-1])
+        shutil.rmtree(self.output, ignore_errors=True)
+        os.makedirs(self.output)
+        self.home = os.path.join(self.output, "home")
+        self.documents = os.path.join(self.home, "documents")
+        self.app = Corvanta(self.desktop, self.home)
+        self.addCleanup(self.app.kill)
+
+    EXTERNAL_ADDRESS = "192.0.2.44"
+
+    def start(self, kinds=(), services=None, **frame):
+        """Stores a frame that reopens `kinds`, points the maker's server, the
+        external-address page and `services` (name -> address) at loopback,
+        starts the program and returns it. Services not named go to a closed
+        loopback port."""
+        self.app.settings.write(MAIN_KEY, frame_settings(kinds, **frame))
+        maker = self.serve({"/myip.php": ("text/plain", self.EXTERNAL_ADDRESS)})
+        self.app.settings.write(SERVICES_KEY, {"MakerServer": maker.url(""),
+                                               "ExternalAddressPage": maker.url("/myip.php"),
+                                               **(services or {})})
+        return self.app.start()
+
+    def serve(self, pages):
+        server = HttpServer(pages)
+        self.addCleanup(server.close)
+        return server
+
+    def serve_ftp(self, root):
+        server = FtpServer(root)
+        self.addCleanup(server.close)
+        return server

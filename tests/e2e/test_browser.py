@@ -1,0 +1,98 @@
+"""Web Browser: addresses and searches typed as a person types them."""
+
+import re
+import unittest
+
+from corvanta_e2e import E2ETestCase, page, wait_for
+
+
+class BrowserTest(E2ETestCase):
+    def setUp(self):
+        super().setUp()
+        self.server = self.serve({
+            "/a.html": page("Page A", "<a id='link' href='/b.html' style='font-size:40px'>"
+                                      "to page B</a>"),
+            "/b.html": page("Page B"),
+            "/c.html": page("Page C"),
+            "/search": page("Results"),
+            "/slow.html": (*page("Slow Page"), 3),
+        })
+        app = self.start(kinds=["Editor", "Web Browser"],
+                         services={"SearchGoogle": self.server.url("")})
+        self.window = app.tool_window("Web Browser")
+        self.address = app.find("combo box", "Address", within=self.window)
+        self.search = app.find("combo box", "Search", within=self.window)
+
+    def shows_title(self, title):
+        """Waits for the page title in the status bar's title panel."""
+        bar = self.app.find("status bar", within=self.window)
+        self.app.find("label", title, within=bar)
+
+    def enter_address(self, address):
+        self.app.click(self.address)
+        self.app.key("ctrl+a")
+        self.app.type(address)
+        self.app.key("Return")
+
+    def test_address_link_back_and_typed_list(self):
+        app = self.app
+        self.enter_address(self.server.url("/a.html"))
+        self.shows_title("Page A")
+
+        # The link, clicked where the page draws it.
+        document = app.find("document web", within=self.window)
+        link = app.find("link", "to page B", within=document)
+        app.click(link)
+        self.shows_title("Page B")
+        wait_for(lambda: app.text(app.find("text", within=self.address)) ==
+                 self.server.url("/b.html"), "the address box to show page B")
+
+        app.click(app.find("push button", "Back", within=self.window))
+        self.shows_title("Page A")
+
+        # Page C typed, then page A chosen again from the typed list by keyboard:
+        # down opens the list, down moves to the second entry, Enter opens it.
+        self.enter_address(self.server.url("/c.html"))
+        self.shows_title("Page C")
+        app.click(self.address)
+        app.key("Down", "Down", "Down", "Return")
+        self.shows_title("Page A")
+        typed = app.settings.read(r"\Software\Corvanta\TypedURLs")
+        self.assertEqual(typed.get("Url1"), self.server.url("/a.html"))
+        self.assertEqual(typed.get("Url2"), self.server.url("/c.html"))
+
+    def test_search_with_enter(self):
+        app = self.app
+        app.click(self.search)
+        app.type("cats & dogs")
+        app.key("Return")
+        self.shows_title("Results")
+        self.assertIn("/search?q=cats%20&%20dogs", self.server.requests)
+        # The text stays in the box's list for the next search.
+        wait_for(lambda: app.find_all("list item", "cats & dogs", within=self.search,
+                                      showing=False), "the search in the box's list")
+
+    def test_page_loading_behind_keeps_the_keyboard_elsewhere(self):
+        app = self.app
+        self.enter_address(self.server.url("/slow.html"))
+        wait_for(lambda: "/slow.html" in self.server.requests, "the slow page asked for")
+        # While it loads, the user turns to the Editor and types.
+        app.click(app.task_button("Editor"))
+        wait_for(lambda: app.frame().name.endswith("[Editor]"), "the Editor in front")
+        editor = app.find("frame", "Editor", within=app.frame())
+        text = wait_for(lambda: max(app.find_all("text", within=editor),
+                                    key=lambda field: app.extents(field)[3]),
+                        "the Editor's text")  # the largest text there, not a box's
+        app.click(text)
+        app.key("ctrl+a", "Delete")
+        app.type("typed while ")
+        bar = app.find("status bar", within=self.window, showing=False)
+        wait_for(lambda: app.find_all("label", "Slow Page", within=bar, showing=False),
+                 "the page loaded behind")
+        app.type("it loaded")
+        wait_for(lambda: app.text(text) == "typed while it loaded", "all the typing in the Editor")
+        self.assertTrue(app.frame().name.endswith("[Editor]"))
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,53 @@
+"""Editor: open, edit, save and search with the keyboard, as a person does."""
+
+import os
+import re
+import unittest
+
+from corvanta_e2e import E2ETestCase, wait_for
+
+
+class EditorTest(E2ETestCase):
+    def position(self, window):
+        """The caret's line from the status bar's position panel."""
+        panel = self.app.find("label", re.compile(r"^Position:"), within=window)
+        return int(re.match(r"Position:\s*(\d+):", panel.name).group(1))
+
+    def test_open_edit_save_and_find(self):
+        path = os.path.join(self.documents, "notes.txt")
+        os.makedirs(self.documents, exist_ok=True)
+        with open(path, "wb") as file:
+            file.write(b"alpha beta\r\ngamma\r\nbeta delta\r\n")
+        app = self.start()
+        app.open_tool("Editor")
+        app.tool_window("Editor")
+
+        # Ctrl+O and its dialog, answered by typing the file's path.
+        app.key("ctrl+o")
+        dialog = app.find("dialog", "Corvanta Editor Open...")
+        app.find("text", within=dialog)  # the file name field, which has the focus
+        app.type(path)
+        app.key("Return")
+        window = app.tool_window(path)
+
+        # Typing and Ctrl+S at once, without a click in the text first.
+        app.type("Hello ")
+        app.key("ctrl+s")
+        wait_for(lambda: open(path, "rb").read() == b"Hello alpha beta\r\ngamma\r\nbeta delta\r\n",
+                 "the edited text in the file")
+        app.find("label", "The file was saved.", within=window)
+
+        # Ctrl+F a word, then Find Next (F3) at once after the dialog.
+        app.key("ctrl+f")
+        search = app.find("dialog", "Search Text")
+        app.find(re.compile("^(combo box|text)$"), "Search for:", within=search)
+        app.type("beta")
+        app.key("Return")
+        app.gone("dialog", "Search Text")
+        wait_for(lambda: self.position(window) == 1, "the first match, on line 1")
+        app.key("F3")
+        wait_for(lambda: self.position(window) == 3, "the next match, on line 3")
+
+
+if __name__ == "__main__":
+    unittest.main()
