@@ -1,6 +1,7 @@
-// libFuzzer target: the reader of the kernel's TCP table text (/proc/net/tcp).
-// The IPv6 table joins this target when its reader does.
+// libFuzzer target: the reader of the kernel's TCP tables text
+// (/proc/net/tcp and /proc/net/tcp6).
 #include <QtEndian>
+#include <cstring>
 #include <tuple>
 
 #include "FuzzSupport.h"
@@ -12,14 +13,30 @@ namespace {
 
 auto order(const TcpRow& row) {
     // First octet most significant (the rows hold the first octet lowest).
-    return std::tuple(qbswap(row.localAddr), row.localPort, qbswap(row.remoteAddr), row.remotePort);
+    return std::tuple(row.ipv6, qbswap(row.localAddr), row.localAddr6, row.localPort,
+                      qbswap(row.remoteAddr), row.remoteAddr6, row.remotePort);
 }
 
-// The row as the kernel would print it (address words in host order).
+// An address as the kernel prints it: 32-bit words in host order.
+QString addressText(const TcpRow& row, bool local) {
+    if (!row.ipv6) {
+        return QString::asprintf("%08X", local ? row.localAddr : row.remoteAddr);
+    }
+    QString text;
+    for (int i = 0; i < 4; ++i) {
+        quint32 word = 0;
+        std::memcpy(&word, (local ? row.localAddr6 : row.remoteAddr6).data() + 4 * i, 4);
+        text += QString::asprintf("%08X", word);
+    }
+    return text;
+}
+
+// The row as the kernel would print it.
 QByteArray procLine(const TcpRow& row) {
     const int linuxState = row.state == kTcpListen ? 10 : 1;
-    return QString::asprintf("  0: %08X:%04X %08X:%04X %02X 0:0\n", row.localAddr, row.localPort,
-                             row.remoteAddr, row.remotePort, linuxState)
+    return QString::asprintf("  0: %s:%04X %s:%04X %02X 0:0\n", qPrintable(addressText(row, true)),
+                             row.localPort, qPrintable(addressText(row, false)), row.remotePort,
+                             linuxState)
         .toLatin1();
 }
 
@@ -32,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const TcpRow& row = rows[i];
         FUZZ_CHECK(row.state == kTcpListen || row.state == kTcpEstablished);
+        FUZZ_CHECK(!row.ipv6 || (row.localAddr == 0 && row.remoteAddr == 0));
         if (i > 0) {
             FUZZ_CHECK(!(order(row) < order(rows[i - 1])));
         }
