@@ -52,3 +52,18 @@ void SuiteToolWindows::showText(ToolWindow* editor, const QString& text, bool ht
         window->handOffText(text);
     }
 }
+
+void SuiteToolWindows::handOff(ToolWindow* window, const QString& text) {
+    if (auto* browser = qobject_cast<TbrowserFrm*>(window))
+        browser->Navigate(text);
+    else if (auto* grabber = qobject_cast<TGrabberFrm*>(window))
+        grabber->handOffAddress(text);
+    else if (auto* editor = qobject_cast<TfrmNotepad*>(window))
+        editor->handOffText(text);
+    else if (auto* ftp = qobject_cast<TFTPfrm*>(window))
+        ftp->handOffAddress(text);
+    else if (auto* netTools = qobject_cast<TNetToosFrm*>(window))
+        netTools->handOffAddress(text);
+    else if (auto* translator = qobject_cast<TTransFrm*>(window))
+        translator->handOffText(text);
+}

@@ -9,4 +9,5 @@ public:
     void navigate(ToolWindow* browser, const QString& address, bool noHistory) override;
     void showHtml(ToolWindow* browser, const QString& html, const QString& baseAddress) override;
     void showText(ToolWindow* editor, const QString& text, bool html) override;
+    void handOff(ToolWindow* window, const QString& text) override;
 };

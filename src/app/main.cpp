@@ -2,6 +2,7 @@
 
 #include "Connectivity.h"
 #include "QtPrompts.h"
+#include "ShellLauncher.h"
 #include "SuiteToolWindows.h"
 #include "fmMain.h"
 
@@ -12,7 +13,8 @@ int main(int argc, char** argv) {
     app.setApplicationName("Corvanta");
     QtPrompts prompts;
     SuiteToolWindows tools;
-    TfrmMain frame(prompts, tools, IsConnected);
+    DesktopShellLauncher shell;
+    TfrmMain frame(prompts, tools, shell, IsConnected);
     prompts.setParent(&frame);
     frame.show();
     return app.exec();

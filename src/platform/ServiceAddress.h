@@ -21,6 +21,15 @@ inline constexpr const char* kProjectSiteName = "ProjectSite";
 inline constexpr const char* kProjectSiteDefault = "https://corvanta.sourceforge.io/";
 QString projectSite();
 
+// The maker's contact mail address (the about box's "Mail The Developer", the
+// web update's contact).
+inline constexpr const char* kMakerMailAddress = "developers@corvanta.net";
+
+// The page on the components the suite is built from ("Visit Clever's
+// Components home page").
+inline constexpr const char* kComponentsSiteName = "ComponentsSite";
+inline constexpr const char* kComponentsSiteDefault = "https://corvanta.sourceforge.io/components/";
+
 // The maker's update server: the web update list and files, and the release
 // file. Reached over https only, since what it serves is run.
 inline constexpr const char* kUpdateServerName = "UpdateServer";

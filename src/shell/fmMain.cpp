@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -19,16 +20,20 @@
 
 #include "DialogFocusKeeper.h"
 #include "FramePlacement.h"
+#include "HandOff.h"
+#include "Launchers.h"
+#include "MailClients.h"
 #include "Paths.h"
 #include "Prompts.h"
 #include "Registry.h"
-#include "ServiceAddress.h"
 #include "TaskBar.h"
 #include "Themes.h"
 #include "ToolWindow.h"
 #include "ToolWindowFactory.h"
+#include "TrayController.h"
 #include "UpdateCheck.h"
 #include "UpdateStatusBar.h"
+#include "fmAbout.h"
 
 namespace {
 
@@ -38,8 +43,8 @@ QColor infoTextColour() {
 
 }  // namespace
 
-TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<bool()> isConnected,
-                   QWidget* parent)
+TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, ShellLauncher& shell,
+                   std::function<bool()> isConnected, QWidget* parent)
     : QMainWindow(parent),
       m_prompts(prompts),
       m_tools(tools),
@@ -56,6 +61,17 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<boo
 
     new DialogFocusKeeper(*this);
     m_popupMenu = new QMenu(this);
+    const auto showForm = [this] { m_tray->DoShowForm(); };
+    m_handOff = std::make_unique<HandOff>(*this, m_tools, showForm);
+    m_launchers = new Launchers(*this, shell, m_isConnected, showForm, this);
+    m_tray = new TrayController(*this, m_trayImages, m_menuImages, *m_popupMenu, *m_handOff,
+                                {[this] {
+                                     // A hidden frame's close does not end the program by itself.
+                                     if (close())
+                                         QCoreApplication::quit();
+                                 },
+                                 [this] { TBXAboutClick(); }},
+                                &QSystemTrayIcon::isSystemTrayAvailable);
     buildMenus();
     buildToolBar();
 
@@ -71,6 +87,8 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<boo
             m_popupMenu->popup(at);
     });
     connect(m_taskBar, &TTBXTaskBar::mouseUp, this, [this] { RefreshActiveWindowHint(); });
+    // The tray's tip names the active window: kept right as windows come and go.
+    connect(m_area, &QMdiArea::subWindowActivated, this, [this] { RefreshActiveWindowHint(); });
 
     // The update status bar stays hidden until an update check runs.
     m_updateStatusBar = new UpdateStatusBar(this);
@@ -91,6 +109,7 @@ TfrmMain::~TfrmMain() {
     // Tool windows are destroyed while the frame is still whole: their
     // destructors write their settings and may still reach the host.
     m_destroying = true;
+    disconnect(m_area, nullptr, this, nullptr);
     // A running update check winds down first, while the frame is whole.
     delete m_updateCheck;
     m_updateCheck = nullptr;
@@ -124,10 +143,11 @@ void TfrmMain::buildMenus() {
     menuItem(file, "Exit", 0, [this] { close(); });
 
     QMenu* view = menuBar()->addMenu("View");
-    menuItem(view, "Check internet connection status", 21, nullptr);
+    menuItem(view, "Check internet connection status", 21,
+             [this] { m_launchers->TBXCheckIntClick(); });
     QMenu* windowsTools = view->addMenu("Windows Tools");
     windowsTools->setIcon(m_menuImages.icon(20));
-    windowsTools->setEnabled(false);
+    m_launchers->fillWindowsTools(windowsTools);
     view->addSeparator();
     m_taskBarViewItem = menuItem(view, "TaskBar", -1, [this] { TaskBViewClick(); });
     m_taskBarViewItem->setCheckable(true);
@@ -156,16 +176,12 @@ void TfrmMain::buildMenus() {
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { TBXMDIWindowItem1Update(); });
 
     QMenu* help = menuBar()->addMenu("Help");
-    menuItem(help, "About", 7, nullptr);
-    menuItem(help, "About Windows", -1, nullptr);
+    menuItem(help, "About", 7, [this] { TBXAboutClick(); });
+    menuItem(help, "About Windows", -1, [this] { m_launchers->TBXAboutWinClick(); });
     help->addSeparator();
-    // Both name the project's one web site.
-    const auto goToProjectSite = [this] {
-        browseUrl(ServiceAddress::projectSite(), History::Record, QString(), -1);
-    };
-    menuItem(help, "Visit the developor web site", 3, goToProjectSite);
-    menuItem(help, "Corvanta project page", 3, goToProjectSite);
-    menuItem(help, "Visit Clever's Components home page", 3, nullptr);
+    menuItem(help, "Visit the developor web site", 3, [this] { m_launchers->TBXWebSiteClick(); });
+    menuItem(help, "Corvanta project page", 3, [this] { m_launchers->DoGoHome(); });
+    menuItem(help, "Visit Clever's Components home page", 3, [this] { m_launchers->DoGoClever(); });
     help->addSeparator();
     menuItem(help, "Check For Updates", 6, [this] { m_updateCheck->DoClUpdate(); });
 }
@@ -196,13 +212,13 @@ void TfrmMain::buildToolBar() {
         connect(action, &QAction::triggered, this, [this, kind] { OpenToolWindow(kind); });
     }
     m_toolBar->addSeparator();
-    // The mail launcher's drop-down is filled by the launchers feature.
     m_mailButton = new QToolButton(m_toolBar);
+    m_mailButton->setObjectName("mail");
     m_mailButton->setText("mail");
-    m_mailButton->setIcon(m_menuImages.icon(4));
+    m_mailButton->setAccessibleName("mail");
     m_mailButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_mailButton->setPopupMode(QToolButton::MenuButtonPopup);
-    m_mailButton->setMenu(new QMenu(m_mailButton));
+    m_launchers->setUpMailButton(m_mailButton, m_menuImages);
     m_toolBar->addWidget(m_mailButton);
     m_toolBar->addSeparator();
     m_themes = new QComboBox(m_toolBar);
@@ -284,6 +300,24 @@ ToolWindow* TfrmMain::openInEditor(const QString& text, bool html) {
     ToolWindow* editor = OpenToolWindow(ToolKind::Editor);
     m_tools.showText(editor, text, html);
     return editor;
+}
+
+QString TfrmMain::mailClient() const {
+    return m_launchers->mailClient();
+}
+
+void TfrmMain::setMailClient(const QString& selection) {
+    if (MailClients::find(selection))
+        m_launchers->setMailClient(selection);
+}
+
+void TfrmMain::TBXAboutClick() {
+    TfrmAbout box(m_prompts,
+                  {[this] { m_launchers->DoGoHome(); }, [this] { m_launchers->DoMailMe(); },
+                   [this] { m_updateCheck->DoCheck4Updates(); }},
+                  Paths::dataFolder(), this);
+    box.setWindowTitle(TfrmAbout::kCaption);
+    box.showModal();
 }
 
 QList<QMdiSubWindow*> TfrmMain::subWindowsInMdiOrder() const {
@@ -451,6 +485,7 @@ void TfrmMain::RefreshActiveWindowHint() {
                          "Active :" + (active ? active->windowTitle() : QString());
     setToolTip(QString());
     m_area->setStatusTip(m_activeWindowHint);
+    m_tray->setTip(m_activeWindowHint);
 }
 
 bool TfrmMain::checkUpdatesOnStartup() const {
@@ -523,13 +558,12 @@ void TfrmMain::FormShow() {
 
     ignoringStoreFailures([this] {
         Registry registry;
-        if (registry.openKey(kBrowserSettingsKey, false)) {
-            m_mailClient = registry.readString("MailClient");
-            if (m_mailClient.isEmpty()) {
-                m_mailClient = "OutlookExpress";
-            }
-        }
+        if (registry.openKey(kBrowserSettingsKey, false))
+            m_launchers->setMailClient(MailClients::fromStored(registry.readString("MailClient")));
     });
+    // From now on minimizing hides the program into the tray (a start-up
+    // that restored the minimized state above left it minimized).
+    m_tray->install();
     RefreshActiveWindowHint();
 }
 
@@ -645,7 +679,7 @@ void TfrmMain::FormCloseQuery() {
     ignoringStoreFailures([this] {
         Registry registry;
         if (registry.openKey(kBrowserSettingsKey, true)) {
-            registry.writeString("MailClient", m_mailClient);
+            registry.writeString("MailClient", m_launchers->mailClient());
         }
     });
     for (const char* name : {"myip.txt", "Update.config"}) {

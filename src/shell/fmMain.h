@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 #include "ImageStrip.h"
 #include "ToolHost.h"
@@ -15,8 +16,12 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class QWidgetAction;
+class HandOff;
+class Launchers;
+class ShellLauncher;
 class TTBXTaskBar;
 class ToolWindowFactory;
+class TrayController;
 class UpdateCheck;
 class UpdateStatusBar;
 
@@ -32,8 +37,10 @@ public:
     static constexpr const char* kFallbackCaption = "Corvanta     0.08   Beta";
     static constexpr int kRelease = 8;
 
-    TfrmMain(Prompts& prompts, ToolWindowFactory& tools, std::function<bool()> isConnected,
-             QWidget* parent = nullptr);
+    // `shell` starts what lies outside the program (mail and system programs,
+    // addresses); `isConnected` answers whether the machine is online.
+    TfrmMain(Prompts& prompts, ToolWindowFactory& tools, ShellLauncher& shell,
+             std::function<bool()> isConnected, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // ToolHost
@@ -47,6 +54,7 @@ public:
     ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    void setMailClient(const QString& selection) override;
     void setFavoritesFileToOpen(const QString& file) override { FavoritesFileToOpen = file; }
     void DoNavToFav() override;
 
@@ -91,7 +99,13 @@ public:
     // True once the start-up sequence (settings, reopened tools) has run.
     bool startedUp() const { return m_startedUp; }
 
-    QString mailClient() const { return m_mailClient; }
+    QString mailClient() const;
+    // The about box ("About", the tray's "About Corvanta").
+    void TBXAboutClick();
+    // The tray icon and menu, the hand-off actions, the launchers.
+    TrayController* tray() const { return m_tray; }
+    HandOff* handOff() const { return m_handOff.get(); }
+    Launchers* launchers() const { return m_launchers; }
     bool checkUpdatesOnStartup() const;
     // The update check ("Check For Updates", the release check of the about box).
     UpdateCheck* updateCheck() const { return m_updateCheck; }
@@ -144,7 +158,6 @@ private:
     bool m_startedUp = false;
     bool m_destroying = false;
     QString m_caption;
-    QString m_mailClient;
     QString m_activeWindowHint;
     QString FavoritesFileToOpen;
 
@@ -168,4 +181,7 @@ private:
     QList<QAction*> m_windowListItems;
     UpdateStatusBar* m_updateStatusBar = nullptr;
     UpdateCheck* m_updateCheck = nullptr;
+    std::unique_ptr<HandOff> m_handOff;
+    Launchers* m_launchers = nullptr;
+    TrayController* m_tray = nullptr;
 };

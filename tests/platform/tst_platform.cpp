@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Connectivity.h"
+#include "DesktopApplications.h"
 #include "Registry.h"
 #include "RegistryBlock.h"
 #include "RegistryIniView.h"
@@ -37,6 +38,9 @@ private slots:
     void shellFoldersAreSeededOnceAndThenKept();
     void defaultRouteDetection_data();
     void defaultRouteDetection();
+    void execLines_data();
+    void execLines();
+    void registeredApplications();
 };
 
 // What each typed read does with what is stored: "ok", "throws" or "empty".
@@ -424,6 +428,81 @@ void PlatformTests::defaultRouteDetection() {
     QFETCH(QByteArray, ipv6);
     QFETCH(bool, connected);
     QCOMPARE(hasDefaultRouteIpv4(ipv4) || hasDefaultRouteIpv6(ipv6), connected);
+}
+
+void PlatformTests::execLines_data() {
+    QTest::addColumn<QString>("exec");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("command");  // empty: refused
+    QTest::newRow("plain") << "files --new-window %U" << QStringList{}
+                           << QStringList{"files", "--new-window"};
+    QTest::newRow("one address for %u")
+        << "mailer -compose %u" << QStringList{"mailto:a@b.test", "more"}
+        << QStringList{"mailer", "-compose", "mailto:a@b.test"};
+    QTest::newRow("all files for %F")
+        << "viewer %F --end" << QStringList{"a", "b"} << QStringList{"viewer", "a", "b", "--end"};
+    QTest::newRow("quotes and escapes")
+        << R"("/opt/my apps/run" "say \"hi\"" 'x' %i%c)" << QStringList{}
+        << QStringList{"/opt/my apps/run", R"(say "hi")", "'x'"};
+    QTest::newRow("percent sign") << "printf 100%%" << QStringList{}
+                                  << QStringList{"printf", "100%"};
+    QTest::newRow("open quote") << "run \"never closed" << QStringList{} << QStringList{};
+    QTest::newRow("nothing to run") << "  " << QStringList{} << QStringList{};
+    QTest::newRow("an address in the program's place")
+        << "%U --flag" << QStringList{"http://x.test/"} << QStringList{};
+}
+
+void PlatformTests::execLines() {
+    QFETCH(QString, exec);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, command);
+    const std::optional<QStringList> line = execCommand(exec, arguments);
+    QCOMPARE(line.value_or(QStringList{}), command);
+}
+
+void PlatformTests::registeredApplications() {
+    QTemporaryDir root;
+    const auto write = [&](const QString& path, const QByteArray& text) {
+        QDir().mkpath(QFileInfo(root.filePath(path)).path());
+        QFile file(root.filePath(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    const QByteArray sh = "Exec=sh -c true\n";
+    // The user's folder comes first and hides the system's entry of the same id.
+    write("user/applications/viewer.desktop",
+          "[Desktop Entry]\nType=Application\nName=Mine\nMimeType=text/plain;\n" + sh);
+    write("system/applications/viewer.desktop",
+          "[Desktop Entry]\nType=Application\nName=Theirs\nCategories=Office;\n" + sh);
+    write("system/applications/kde/editor.desktop",
+          "[Desktop Entry]\nName[de]=Bearbeiter\nName=Editor\nType=Application\n"
+          "MimeType=text/plain;\nCategories=Office;TextEditor;\n" +
+              sh);
+    write("system/applications/gone.desktop",
+          "[Desktop Entry]\nType=Application\nHidden=true\n" + sh);
+    write("system/applications/link.desktop", "[Desktop Entry]\nType=Link\nURL=http://x\n");
+    write("system/applications/missing.desktop",
+          "[Desktop Entry]\nType=Application\nCategories=Office;\nTryExec=/nowhere/app\n" + sh);
+    write("system/applications/garbage.desktop", QByteArray("\0\xff[Desk", 8));
+    write("config/mimeapps.list",
+          "[Added Associations]\ntext/plain=viewer.desktop;\n"
+          "[Default Applications]\ntext/plain=absent.desktop;kde-editor.desktop;\n");
+
+    const DesktopApplications apps(
+        {root.filePath("user/applications"), root.filePath("system/applications")},
+        {root.filePath("config/mimeapps.list")});
+    QStringList ids;
+    for (const DesktopEntry& entry : apps.entries())
+        ids << entry.id + "=" + entry.name;
+    QCOMPARE(ids, (QStringList{"kde-editor.desktop=Editor", "viewer.desktop=Mine"}));
+    QCOMPARE(apps.byId("kde-editor")->categories, (QStringList{"Office", "TextEditor"}));
+    QCOMPARE(apps.byCategories({"Office"})->id, QString("kde-editor.desktop"));
+    QVERIFY(!apps.byCategories({"Office", "Viewer"}));
+    QCOMPARE(apps.defaultFor("text/plain")->id, QString("kde-editor.desktop"));
+    // Without a stated default, the first that declares the type.
+    const DesktopApplications noDefaults({root.filePath("user/applications")}, {});
+    QCOMPARE(noDefaults.defaultFor("text/plain")->id, QString("viewer.desktop"));
+    QVERIFY(!noDefaults.defaultFor("image/png"));
 }
 
 CORVANTA_TEST_MAIN(PlatformTests)

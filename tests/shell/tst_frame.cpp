@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 
+#include "FrameSession.h"
 #include "FramePlacement.h"
 #include "ImageStrip.h"
 #include "Paths.h"
@@ -27,59 +28,6 @@
 #include "fmMain.h"
 
 namespace {
-
-// A tool window that only keeps the frame's contract; it can refuse to close
-// the way the Network Tools do during a ping series.
-class StandInWindow : public ToolWindow {
-public:
-    StandInWindow(ToolHost& host, ToolKind kind, bool refuse)
-        : ToolWindow(host, kind), refuseClose(refuse) {}
-    bool queryClose() override { return !refuseClose; }
-    bool refuseClose;
-};
-
-class StandInTools : public ToolWindowFactory {
-public:
-    QList<ToolKind> created;
-    QSet<ToolKind> refusing;
-    QStringList navigated;
-    ToolWindow* create(ToolKind kind, ToolHost& host) override {
-        created.append(kind);
-        return new StandInWindow(host, kind, refusing.contains(kind));
-    }
-    void navigate(ToolWindow*, const QString& address, bool noHistory) override {
-        navigated.append((noHistory ? "skip:" : "record:") + address);
-    }
-    void showHtml(ToolWindow*, const QString& html, const QString& baseAddress) override {
-        navigated.append("html:" + baseAddress + " " + html);
-    }
-    void showText(ToolWindow*, const QString&, bool) override {}
-};
-
-struct Session {
-    ScriptedPrompts prompts;
-    StandInTools tools;
-    bool connected = true;
-    std::unique_ptr<TfrmMain> frame;
-    std::function<void(TfrmMain&)> beforeShow;
-
-    TfrmMain& start() {
-        frame = std::make_unique<TfrmMain>(prompts, tools, [this] { return connected; });
-        if (beforeShow)
-            beforeShow(*frame);
-        frame->show();
-        (void)QTest::qWaitForWindowExposed(frame.get());
-        (void)QTest::qWaitFor([this] { return frame->startedUp(); });
-        return *frame;
-    }
-    // Closes the frame as "Exit" does; true when it closed.
-    bool exit() {
-        const bool closed = frame->close();
-        if (closed)
-            frame.reset();
-        return closed;
-    }
-};
 
 QString readMainText(const QString& name) {
     Registry registry;
@@ -762,7 +710,7 @@ void FrameTests::browserHandOffsAndTheProjectSite() {
     QCOMPARE(shown->kind(), ToolKind::WebBrowser);
     QCOMPARE(shown->windowTitle(), QString("Web Translation"));
     QCOMPARE(session.tools.navigated, QStringList{"html:http://127.0.0.1:9/page.html <p>hola</p>"});
-    for (const QString& item : {"Visit the developor web site", "Corvanta project page"}) {
+    for (const QString item : {"Visit the developor web site", "Corvanta project page"}) {
         QAction* action = nullptr;
         for (QAction* menu : frame.menuBar()->actions()) {
             for (QAction* entry : menu->menu()->actions())

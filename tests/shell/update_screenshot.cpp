@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "QtPrompts.h"
+#include "RecordingShellLauncher.h"
 #include "ServiceAddress.h"
 #include "TclWebUpdate.h"
 #include "TestEnvironment.h"
@@ -31,6 +32,7 @@ public:
     void navigate(ToolWindow*, const QString&, bool) override {}
     void showHtml(ToolWindow*, const QString&, const QString&) override {}
     void showText(ToolWindow*, const QString&, bool) override {}
+    void handOff(ToolWindow*, const QString&) override {}
 };
 
 void grabScreen(const QString& path) {
@@ -58,7 +60,8 @@ int main(int argc, char** argv) {
 
     QtPrompts prompts;
     EmptyTools tools;
-    TfrmMain frame(prompts, tools, [] { return true; });
+    RecordingShellLauncher shell;
+    TfrmMain frame(prompts, tools, shell, [] { return true; });
     frame.updateCheck()->clWebUpdate().downloaderSettings().certificateAuthorities =
         server.certificateFile();
     frame.show();

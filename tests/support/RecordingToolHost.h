@@ -39,6 +39,7 @@ public:
     QList<Browse> browsed;
     QList<Page> pages;
     QList<QPair<QString, bool>> editorTexts;
+    QStringList mailClients;
     QStringList explored;
     QString favoritesFileToOpen;
     QStringList navigatedToFavorites;  // FavoritesFileToOpen at each DoNavToFav
@@ -53,6 +54,7 @@ public:
     ToolWindow* browseHtml(const QString& html, const QString& baseAddress, const QString& caption,
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
+    void setMailClient(const QString& selection) override { mailClients.append(selection); }
     bool exploreFolder(const QString& folder) override {
         explored.append(folder);
         return true;

@@ -50,6 +50,11 @@ public:
     // Opens a new Editor window holding `text` (in Html mode when `html`).
     virtual ToolWindow* openInEditor(const QString& text, bool html) = 0;
 
+    // The program-wide mail-client selection, as the browser's preferences
+    // set it: only one of "OutlookExpress", "Outlook", "Eudora", "Hotmail",
+    // "Yahoo", "Google" (exactly) changes it; any other text is ignored.
+    virtual void setMailClient(const QString& selection) = 0;
+
     // The favorites exporter's hand-off: it stores the exported file as the
     // frame's FavoritesFileToOpen, then DoNavToFav opens a new Web Browser
     // window on that file without a history entry.

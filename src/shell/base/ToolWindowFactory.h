@@ -21,4 +21,8 @@ public:
     virtual void showHtml(ToolWindow* browser, const QString& html, const QString& baseAddress) = 0;
     // An Editor window takes `text` as its only content (Html mode when `html`).
     virtual void showText(ToolWindow* editor, const QString& text, bool html) = 0;
+    // The tray menu's hand-off: a new window of any kind takes the address or
+    // text the user typed into the control the hand-off fills, and runs the
+    // command it runs (a Web Browser navigates to it).
+    virtual void handOff(ToolWindow* window, const QString& text) = 0;
 };

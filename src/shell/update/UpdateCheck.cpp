@@ -51,7 +51,7 @@ UpdateCheck::UpdateCheck(Prompts& prompts, UpdateStatusBar& statusBar, QLabel& r
         QStringLiteral("The Corvanta developers. Every update is fetched over https "
                        "and checked before it is installed; it is safe to install."));
     update.setProductUrl(ServiceAddress::projectSite());
-    update.setEmail(QStringLiteral("updates@corvanta.net"));
+    update.setEmail(QLatin1String(ServiceAddress::kMakerMailAddress));
     // The local record, "lastupdate.xml", moves into the update folder.
     update.setUpdateDir(Paths::writableProgramFile(QStringLiteral("webupdate")));
     update.setBatchSize(8192);
