@@ -150,6 +150,14 @@ void NotepadEditor::appendBytes(QByteArrayView bytes) {
 void NotepadEditor::finishLoading(long kept, TextEncoding encoding, LineEnd lineEnd) {
     SendScintilla(SCI_DELETERANGE, static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH) - kept),
                   kept);
+    if (!m_reportsChanges) {
+        // The component's text and its line tables each keep their gap where
+        // the last change was: here at the end. A line put in at the top and
+        // taken out again moves every gap to the caret while the file is
+        // opening, so the first keystroke there does not move the whole file.
+        SendScintilla(SCI_INSERTTEXT, 0UL, "\n");
+        SendScintilla(SCI_DELETERANGE, 0UL, 1L);
+    }
     m_encoding = encoding;
     m_lineEnd = lineEnd;
     setUtf8(encoding == TextEncoding::Utf8);

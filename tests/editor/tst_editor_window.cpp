@@ -832,6 +832,8 @@ void TestEditorWindow::largeDocumentEditsAndSaves() {
     writeFile(path("large.txt"), bytes);
     openFile(window, path("large.txt"));
     QVERIFY(!window->editor()->isModified());
+    QVERIFY(!window->editor()->isUndoAvailable());  // opening left nothing to undo
+    QCOMPARE(window->editor()->bytes(), QByteArrayView(bytes));
     // Another highlighter colours what is shown, not the whole document.
     window->CBEditorChoose(int(EditorMode::Pascal));
     QVERIFY(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) <
