@@ -69,6 +69,8 @@ private slots:
     void backwardReplaceAndSelectionScope();
 
     void structuredTextTokens();
+    void structuredTextLineEnds_data();
+    void structuredTextLineEnds();
 };
 
 void TestEditorCore::encodingDetection_data() {
@@ -444,6 +446,27 @@ void TestEditorCore::structuredTextTokens() {
     QCOMPARE(at, second.size());
     QVERIFY(isKeyword("end_if"));
     QVERIFY(!isKeyword("ending"));
+}
+
+void TestEditorCore::structuredTextLineEnds_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QList<qsizetype>>("ends");
+    QTest::newRow("lf") << QByteArray("a\nbc\n") << QList<qsizetype>{2, 5};
+    QTest::newRow("crlf is one end") << QByteArray("a\r\nb") << QList<qsizetype>{3, 4};
+    QTest::newRow("cr") << QByteArray("a\rb\r") << QList<qsizetype>{2, 4};
+    QTest::newRow("lf cr is two") << QByteArray("a\n\rb") << QList<qsizetype>{2, 3, 4};
+    QTest::newRow("cr at the very end") << QByteArray("ab\r") << QList<qsizetype>{3};
+    QTest::newRow("empty lines") << QByteArray("\n\n") << QList<qsizetype>{1, 2};
+}
+
+void TestEditorCore::structuredTextLineEnds() {
+    QFETCH(QByteArray, text);
+    QFETCH(QList<qsizetype>, ends);
+    QList<qsizetype> cut;
+    for (qsizetype at = 0; at < text.size(); at = cut.last()) {
+        cut.append(StructuredText::lineEnd(text, at));
+    }
+    QCOMPARE(cut, ends);
 }
 
 CORVANTA_TEST_MAIN(TestEditorCore)

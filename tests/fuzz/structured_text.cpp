@@ -10,14 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LineState state = Normal;
     qsizetype at = 0;
     while (at < text.size()) {
-        // One line with its line end (LF, CR LF or CR), as the lexer cuts them.
-        qsizetype end = at;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r') {
-            ++end;
-        }
-        if (end < text.size()) {
-            end += text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
-        }
+        const qsizetype end = lineEnd(text, at);
+        FUZZ_CHECK(end > at && end <= text.size());
         const QByteArrayView line = text.sliced(at, end - at);
         qsizetype covered = 0;
         state = scanLine(line, state, [&](qsizetype length, Token token) {
