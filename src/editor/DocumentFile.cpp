@@ -7,17 +7,9 @@
 #include "AppError.h"
 
 LineEnd detectLineEnd(QByteArrayView bytes, LineEnd fallback) {
-    const char* data = bytes.data();
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        if (data[i] == '\n') {
-            return LineEnd::Lf;
-        }
-        if (data[i] == '\r') {
-            return i + 1 < size && data[i + 1] == '\n' ? LineEnd::CrLf : LineEnd::Cr;
-        }
-    }
-    return fallback;
+    TextFormatProbe probe;
+    probe.add(bytes);
+    return probe.lineEnd(fallback);
 }
 
 QByteArray lineEndBytes(LineEnd lineEnd) {
@@ -33,10 +25,48 @@ QByteArray lineEndBytes(LineEnd lineEnd) {
 }
 
 TextEncoding detectEncoding(QByteArrayView bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype size = bytes.size();
+    TextFormatProbe probe;
+    probe.add(bytes);
+    return probe.encoding();
+}
+
+void TextFormatProbe::add(QByteArrayView piece) {
+    const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
+    const qsizetype size = piece.size();
+    if (!m_lineEnd) {
+        qsizetype i = 0;
+        if (m_pendingCr && size > 0) {
+            m_lineEnd = p[0] == '\n' ? LineEnd::CrLf : LineEnd::Cr;
+        }
+        for (; !m_lineEnd && i < size; ++i) {
+            if (p[i] == '\n') {
+                m_lineEnd = LineEnd::Lf;
+            } else if (p[i] == '\r') {
+                if (i + 1 == size) {
+                    m_pendingCr = true;
+                } else {
+                    m_lineEnd = p[i + 1] == '\n' ? LineEnd::CrLf : LineEnd::Cr;
+                }
+            }
+        }
+    }
     qsizetype i = 0;
-    while (i < size) {
+    while (m_utf8 && i < size) {
+        if (m_follow > 0) {
+            if ((p[i] & 0xC0) != 0x80) {
+                m_utf8 = false;
+                break;
+            }
+            m_code = (m_code << 6) | (p[i] & 0x3F);
+            ++i;
+            // Overlong forms, surrogates and code points beyond Unicode are
+            // not UTF-8, and would not survive a round trip through UTF-16.
+            if (--m_follow == 0 && (m_code < m_minimum || m_code > 0x10FFFF ||
+                                    (m_code >= 0xD800 && m_code <= 0xDFFF))) {
+                m_utf8 = false;
+            }
+            continue;
+        }
         // Runs of ASCII, the bulk of most files, eight bytes at a time.
         while (i + 8 <= size) {
             quint64 word;
@@ -49,37 +79,29 @@ TextEncoding detectEncoding(QByteArrayView bytes) {
         if (i >= size) {
             break;
         }
-        const unsigned char c = p[i];
+        const unsigned char c = p[i++];
         if (c < 0x80) {
-            ++i;
             continue;
         }
-        int follow = 0;
-        unsigned minimum = 0;
-        unsigned code = 0;
         if (c >= 0xC2 && c <= 0xDF) {
-            follow = 1, code = c & 0x1F, minimum = 0x80;
+            m_follow = 1, m_code = c & 0x1F, m_minimum = 0x80;
         } else if (c >= 0xE0 && c <= 0xEF) {
-            follow = 2, code = c & 0x0F, minimum = 0x800;
+            m_follow = 2, m_code = c & 0x0F, m_minimum = 0x800;
         } else if (c >= 0xF0 && c <= 0xF4) {
-            follow = 3, code = c & 0x07, minimum = 0x10000;
+            m_follow = 3, m_code = c & 0x07, m_minimum = 0x10000;
         } else {
-            return TextEncoding::Latin1;
+            m_utf8 = false;
         }
-        for (int k = 1; k <= follow; ++k) {
-            if (i + k >= size || (p[i + k] & 0xC0) != 0x80) {
-                return TextEncoding::Latin1;
-            }
-            code = (code << 6) | (p[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and code points beyond Unicode are not
-        // UTF-8, and would not survive a round trip through UTF-16.
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return TextEncoding::Latin1;
-        }
-        i += follow + 1;
     }
-    return TextEncoding::Utf8;
+}
+
+TextEncoding TextFormatProbe::encoding() const {
+    // A character cut short by the end of the file is not UTF-8 either.
+    return m_utf8 && m_follow == 0 ? TextEncoding::Utf8 : TextEncoding::Latin1;
+}
+
+LineEnd TextFormatProbe::lineEnd(LineEnd fallback) const {
+    return m_lineEnd ? *m_lineEnd : m_pendingCr ? LineEnd::Cr : fallback;
 }
 
 QString decodeText(QByteArrayView bytes, TextEncoding encoding) {
@@ -107,16 +129,21 @@ qsizetype utf8Length(QStringView text) {
     return length;
 }
 
-QByteArray readDocumentFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw AppError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+DocumentFileReader::DocumentFileReader(const QString& path) : m_path(path), m_file(path) {
+    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        throw AppError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(path, m_file.errorString()));
     }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        throw AppError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+}
+
+QByteArrayView DocumentFileReader::next() {
+    m_buffer.resize(kPieceSize);
+    const qint64 read = m_file.read(m_buffer.data(), kPieceSize);
+    if (read < 0) {
+        throw AppError(
+            QStringLiteral("Cannot read file \"%1\". %2").arg(m_path, m_file.errorString()));
     }
-    return bytes;
+    return QByteArrayView(m_buffer.constData(), read);
 }
 
 void writeDocumentFile(const QString& path, QByteArrayView bytes) {

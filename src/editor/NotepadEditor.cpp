@@ -6,6 +6,9 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
+#include <limits>
+
+#include "AppError.h"
 
 namespace {
 
@@ -26,11 +29,13 @@ QStringList localFiles(const QMimeData* data) {
 // technology listening, typing deep in a large document freezes for seconds.
 // Large documents get a plain editable-text interface instead.
 constexpr qsizetype kPlainAccessibilityBytes = 2 * 1024 * 1024;
+// The component counts positions in 32 bits.
+constexpr qint64 kMaximumBytes = std::numeric_limits<int>::max() - 1;
 
 QAccessibleInterface* accessibleFor(const QString& className, QObject* object) {
     if (className == QLatin1String("NotepadEditor")) {
         auto* editor = static_cast<NotepadEditor*>(object);
-        if (editor->bytes().size() >= kPlainAccessibilityBytes) {
+        if (editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH) >= kPlainAccessibilityBytes) {
             return new QAccessibleWidget(editor, QAccessible::EditableText);
         }
     }
@@ -75,29 +80,90 @@ NotepadEditor::NotepadEditor(QWidget* parent) : QsciScintilla(parent) {
 }
 
 void NotepadEditor::loadBytes(const QByteArray& bytes, TextEncoding encoding, LineEnd lineEnd) {
-    m_encoding = encoding;
-    m_lineEnd = lineEnd;
-    SendScintilla(SCI_SETUNDOCOLLECTION, 0);
-    SendScintilla(SCI_CLEARALL);
-    setUtf8(encoding == TextEncoding::Utf8);
-    SendScintilla(SCI_SETEOLMODE, lineEnd == LineEnd::CrLf ? SC_EOL_CRLF
-                                  : lineEnd == LineEnd::Cr ? SC_EOL_CR
-                                                           : SC_EOL_LF);
-    SendScintilla(SCI_MARGINTEXTCLEARALL);
+    const long kept = beginLoading(bytes.size());
+    appendBytes(bytes);
+    finishLoading(kept, encoding, lineEnd);
+}
+
+void NotepadEditor::loadFile(const QString& path) {
+    DocumentFileReader reader(path);  // a file that cannot be opened changes nothing
+    if (reader.size() > kMaximumBytes) {
+        throw AppError(QStringLiteral("Cannot open file \"%1\". It is larger than the Editor's "
+                                      "2 GB.")
+                           .arg(path));
+    }
+    const long anchor = SendScintilla(SCI_GETANCHOR);
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long kept = beginLoading(reader.size());
+    TextFormatProbe probe;
+    try {
+        for (QByteArrayView piece = reader.next(); !piece.isEmpty(); piece = reader.next()) {
+            probe.add(piece);
+            appendBytes(piece);
+        }
+    } catch (const AppError&) {
+        // The document stays as it was.
+        SendScintilla(SCI_DELETERANGE, 0UL, SendScintilla(SCI_GETLENGTH) - kept);
+        SendScintilla(SCI_SETUNDOCOLLECTION, 1);
+        setChangeReports(kept < kPlainAccessibilityBytes);
+        SendScintilla(SCI_SETSEL, static_cast<unsigned long>(anchor), caret);
+        throw;
+    }
+    finishLoading(kept, probe.encoding(), probe.lineEnd());
+}
+
+void NotepadEditor::setChangeReports(bool on) {
     // QScintilla reports every insertion and deletion to its accessibility
     // code, which counts the characters before the change each time, whether
     // anyone listens or not: in a large document that is a long freeze per
     // keystroke, and a second pass over the whole text while loading. Large
     // documents do without those change reports, from the load on.
-    const bool large = bytes.size() >= kPlainAccessibilityBytes;
-    m_reportsChanges = !large;
     // (The mask is matched bit by bit, and every text change also carries
     // a "performed by" bit, so only unrelated kinds may stay in it.)
+    m_reportsChanges = on;
     SendScintilla(SCI_SETMODEVENTMASK,
-                  large ? SC_MOD_CHANGEMARKER | SC_MOD_CHANGEFOLD : SC_MODEVENTMASKALL);
-    // Appending with a length keeps NUL bytes, which SCI_SETTEXT would cut at.
-    SendScintilla(SCI_ALLOCATE, long(bytes.size() + 1));
-    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes.size()), bytes.constData());
+                  on ? SC_MODEVENTMASKALL : SC_MOD_CHANGEMARKER | SC_MOD_CHANGEFOLD);
+}
+
+long NotepadEditor::beginLoading(qint64 incoming) {
+    // The new text goes in before the old, which is removed once the new is
+    // complete: a file that fails half-way leaves the document as it was.
+    // (Each piece lands where the component's gap already is, so the text is
+    // never moved around in memory.)
+    const long kept = SendScintilla(SCI_GETLENGTH);
+    SendScintilla(SCI_SETEMPTYSELECTION, 0UL);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0);
+    SendScintilla(SCI_MARGINTEXTCLEARALL);
+    setChangeReports(incoming < kPlainAccessibilityBytes);
+    // Room for the whole file at once, and some to spare: a full buffer is
+    // copied whole to grow, which the first keystroke would otherwise pay.
+    const qint64 room = kept + incoming + incoming / 32 + 4096;
+    SendScintilla(SCI_ALLOCATE, long(qMin<qint64>(room, kMaximumBytes)));
+    return kept;
+}
+
+void NotepadEditor::appendBytes(QByteArrayView bytes) {
+    // At the caret, which follows; with a length, which keeps NUL bytes.
+    SendScintilla(SCI_ADDTEXT, static_cast<unsigned long>(bytes.size()), bytes.data());
+}
+
+void NotepadEditor::finishLoading(long kept, TextEncoding encoding, LineEnd lineEnd) {
+    SendScintilla(SCI_DELETERANGE, static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH) - kept),
+                  kept);
+    if (!m_reportsChanges) {
+        // The component's text and its line tables each keep their gap where
+        // the last change was: here at the end. A line put in at the top and
+        // taken out again moves every gap to the caret while the file is
+        // opening, so the first keystroke there does not move the whole file.
+        SendScintilla(SCI_INSERTTEXT, 0UL, "\n");
+        SendScintilla(SCI_DELETERANGE, 0UL, 1L);
+    }
+    m_encoding = encoding;
+    m_lineEnd = lineEnd;
+    setUtf8(encoding == TextEncoding::Utf8);
+    SendScintilla(SCI_SETEOLMODE, lineEnd == LineEnd::CrLf ? SC_EOL_CRLF
+                                  : lineEnd == LineEnd::Cr ? SC_EOL_CR
+                                                           : SC_EOL_LF);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSAVEPOINT);
@@ -106,11 +172,27 @@ void NotepadEditor::loadBytes(const QByteArray& bytes, TextEncoding encoding, Li
     refreshLineNumbers();
     // The interface is chosen by the document's size: drop one made for the
     // previous document when the choice changes.
+    const bool large = !m_reportsChanges;
     if (QAccessibleInterface* current = QAccessible::queryAccessibleInterface(this)) {
         if ((current->textInterface() != nullptr) == large) {
             QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(current));
         }
     }
+}
+
+void NotepadEditor::recolor(int start, int end) {
+    // Colouring a whole large document up front, as a new highlighter or font
+    // would, takes seconds: what is shown is coloured now, the rest from
+    // `start` on as it comes into view.
+    const long firstShown = SendScintilla(SCI_GETFIRSTVISIBLELINE);
+    const long lastShown =
+        SendScintilla(SCI_DOCLINEFROMVISIBLE, firstShown + SendScintilla(SCI_LINESONSCREEN) + 1);
+    const int shownEnd = int(SendScintilla(SCI_GETLINEENDPOSITION, lastShown));
+    if (end < 0 || end > shownEnd) {
+        end = qMax(start, shownEnd);
+    }
+    SendScintilla(SCI_STARTSTYLING, static_cast<unsigned long>(start), 0L);
+    QsciScintilla::recolor(start, end);
 }
 
 QByteArrayView NotepadEditor::bytes() const {

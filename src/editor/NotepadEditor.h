@@ -17,6 +17,10 @@ public:
     // Replaces the whole document with `bytes`, edited in `encoding`, new
     // lines ending with `lineEnd`; the undo history is cleared.
     void loadBytes(const QByteArray& bytes, TextEncoding encoding, LineEnd lineEnd);
+    // The same with a file's bytes, read piece by piece into the document;
+    // encoding and line end follow the file. Throws AppError when the file
+    // cannot be opened or read, and the document stays as it was.
+    void loadFile(const QString& path);
     // The document exactly as held, valid until the next change.
     QByteArrayView bytes() const;
     TextEncoding encoding() const { return m_encoding; }
@@ -36,6 +40,10 @@ public:
     void setShowSpecialCharacters(bool on);
     void setWordWrap(bool on);
 
+    // Colours from `start` only as far as is likely shown; the rest is
+    // coloured as it comes into view.
+    void recolor(int start = 0, int end = -1) override;
+
 signals:
     void keyReleased(int key);
     void mouseReleased();
@@ -49,6 +57,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    long beginLoading(qint64 incoming);
+    void appendBytes(QByteArrayView bytes);
+    void finishLoading(long kept, TextEncoding encoding, LineEnd lineEnd);
+    void setChangeReports(bool on);
     void refreshLineNumbers();
 
     TextEncoding m_encoding = TextEncoding::Utf8;

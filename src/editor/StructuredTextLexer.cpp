@@ -75,25 +75,15 @@ void StructuredTextLexer::styleText(int start, int end) {
     QByteArray styles;
     qsizetype at = 0;
     while (at < range.size()) {
-        // One document line, whatever its line end (LF, CR LF or CR).
-        qsizetype lineEnd = at;
-        while (lineEnd < range.size() && bytes[lineEnd] != '\n' && bytes[lineEnd] != '\r') {
-            ++lineEnd;
-        }
-        if (lineEnd < range.size()) {
-            lineEnd +=
-                bytes[lineEnd] == '\r' && lineEnd + 1 < range.size() && bytes[lineEnd + 1] == '\n'
-                    ? 2
-                    : 1;
-        }
+        const qsizetype next = StructuredText::lineEnd(range, at);
         styles.resize(0);
         state = scanLine(
-            range.sliced(at, lineEnd - at), state,
+            range.sliced(at, next - at), state,
             [&styles](qsizetype length, Token token) { styles.append(length, char(token)); });
         text->SendScintilla(QsciScintillaBase::SCI_SETSTYLINGEX, uintptr_t(styles.size()),
                             styles.constData());
         text->SendScintilla(QsciScintillaBase::SCI_SETLINESTATE, line, long(state));
         ++line;
-        at = lineEnd;
+        at = next;
     }
 }

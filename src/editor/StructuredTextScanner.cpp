@@ -220,4 +220,15 @@ LineState scanLine(QByteArrayView line, LineState state,
     return state;
 }
 
+qsizetype lineEnd(QByteArrayView text, qsizetype at) {
+    qsizetype end = at;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r') {
+        ++end;
+    }
+    if (end < text.size()) {
+        end += text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1;
+    }
+    return end;
+}
+
 }  // namespace StructuredText

@@ -18,4 +18,8 @@ LineState scanLine(QByteArrayView line, LineState state,
 
 bool isKeyword(QByteArrayView word);
 
+// Where the line starting at `at` ends, after its line end (LF, CR LF or CR)
+// or at the end of `text`.
+qsizetype lineEnd(QByteArrayView text, qsizetype at);
+
 }  // namespace StructuredText

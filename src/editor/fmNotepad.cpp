@@ -464,14 +464,14 @@ void TfrmNotepad::TBXOpenClick() {
 }
 
 bool TfrmNotepad::loadFile(const QString& path) {
-    QByteArray bytes;
-    if (!guarded([&] { bytes = readDocumentFile(path); })) {
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    // The highlighter first: attaching one clears the styles of the whole text.
+    ApplyModeForExtension(extensionOf(fullPath));
+    if (!guarded([&] { synEdMemo->loadFile(path); })) {
+        ApplyModeForExtension(m_extension);
         return false;
     }
-    const QString fullPath = QFileInfo(path).absoluteFilePath();
     m_extension = extensionOf(fullPath);
-    ApplyModeForExtension(m_extension);
-    synEdMemo->loadBytes(bytes, detectEncoding(bytes), detectLineEnd(bytes));
     setWindowTitle(fullPath);
     m_fileName = fullPath;
     m_untitled = false;

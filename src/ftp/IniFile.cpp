@@ -2,8 +2,21 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include "AppError.h"
+
+namespace {
+
+// The suite writes UTF-8; a file from elsewhere may hold single-byte text,
+// which is read as Latin-1 so a site written back keeps every character.
+QString textOf(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+}  // namespace
 
 IniFile IniFile::load(const QString& path) {
     IniFile ini;
@@ -53,7 +66,7 @@ bool IniFile::isHeader(const QByteArray& line, QString* name) {
         return false;
     }
     if (name) {
-        *name = QString::fromUtf8(trimmed.mid(1, close - 1)).trimmed();
+        *name = textOf(trimmed.mid(1, close - 1)).trimmed();
     }
     return true;
 }
@@ -67,9 +80,9 @@ bool IniFile::keyOf(const QByteArray& line, QString* key, QString* value) {
     if (equals < 0) {
         return false;
     }
-    *key = QString::fromUtf8(line.left(equals)).trimmed();
+    *key = textOf(line.left(equals)).trimmed();
     if (value) {
-        *value = QString::fromUtf8(line.mid(equals + 1)).trimmed();
+        *value = textOf(line.mid(equals + 1)).trimmed();
     }
     return true;
 }

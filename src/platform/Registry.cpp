@@ -207,16 +207,25 @@ qint64 Registry::keyId(const QString& normalisedPath, bool create) {
     qint64 id = 0;  // the hive root
     if (normalisedPath.isEmpty())
         return id;
+    const auto find = [this](qint64 parent, const QString& name) -> qint64 {
+        Statement statement(m_database, "SELECT id FROM keys WHERE parent = ? AND name = ?");
+        statement.bind(1, parent).bind(2, name);
+        return statement.step() ? statement.integer(0) : -1;
+    };
     for (const QString& name : normalisedPath.split(u'\\')) {
-        Statement find(m_database, "SELECT id FROM keys WHERE parent = ? AND name = ?");
-        find.bind(1, id).bind(2, name);
-        if (find.step()) {
-            id = find.integer(0);
+        qint64 found = find(id, name);
+        if (found < 0 && create && !m_inTransaction) {
+            beginWrite();
+            // Another running copy may have made the key after the look-up
+            // and before this one held the write lock.
+            found = find(id, name);
+        }
+        if (found >= 0) {
+            id = found;
             continue;
         }
         if (!create)
             return -1;
-        beginWrite();
         Statement insert(m_database, "INSERT INTO keys(parent, name) VALUES(?, ?)");
         insert.bind(1, id).bind(2, name);
         insert.step();

@@ -48,6 +48,31 @@ class EditorTest(E2ETestCase):
         app.key("F3")
         wait_for(lambda: self.position(window) == 3, "the next match, on line 3")
 
+    def test_large_file_types_at_the_top_and_saves(self):
+        # Several megabytes: past the size where the editor reads the file in
+        # pieces and gives up its per-change reports.
+        path = os.path.join(self.documents, "plant.st")
+        os.makedirs(self.documents, exist_ok=True)
+        body = b"".join(b"    level%d := level%d + 16#0F; (* top up *)\r\n" % (n % 1000, n % 1000)
+                        for n in range(120000))
+        with open(path, "wb") as file:
+            file.write(body)
+        app = self.start()
+        app.open_tool("Editor")
+        app.tool_window("Editor")
+        app.key("ctrl+o")
+        dialog = app.find("dialog", "Corvanta Editor Open...")
+        app.find("text", within=dialog)
+        app.type(path)
+        app.key("Return")
+        window = app.tool_window(path)
+
+        app.type("(* checked *) ")
+        app.key("ctrl+s")
+        wait_for(lambda: open(path, "rb").read() == b"(* checked *) " + body,
+                 "the typed text at the top of the saved file, the rest unchanged")
+        app.find("label", "The file was saved.", within=window)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -69,6 +69,8 @@ private slots:
     void backwardReplaceAndSelectionScope();
 
     void structuredTextTokens();
+    void structuredTextLineEnds_data();
+    void structuredTextLineEnds();
 };
 
 void TestEditorCore::encodingDetection_data() {
@@ -91,6 +93,13 @@ void TestEditorCore::encodingDetection() {
     QFETCH(bool, utf8);
     const TextEncoding encoding = detectEncoding(bytes);
     QCOMPARE(encoding == TextEncoding::Utf8, utf8);
+    // Read in two pieces, split anywhere, the finding is the same.
+    for (qsizetype split = 0; split <= bytes.size(); ++split) {
+        TextFormatProbe probe;
+        probe.add(QByteArrayView(bytes).first(split));
+        probe.add(QByteArrayView(bytes).sliced(split));
+        QCOMPARE(probe.encoding(), encoding);
+    }
     // Whatever the choice, decoding and encoding again gives the same bytes.
     QCOMPARE(encodeText(decodeText(bytes, encoding), encoding), bytes);
 }
@@ -109,6 +118,12 @@ void TestEditorCore::lineEndDetection() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, expected);
     QCOMPARE(int(detectLineEnd(bytes, LineEnd::CrLf)), expected);
+    for (qsizetype split = 0; split <= bytes.size(); ++split) {
+        TextFormatProbe probe;
+        probe.add(QByteArrayView(bytes).first(split));
+        probe.add(QByteArrayView(bytes).sliced(split));
+        QCOMPARE(int(probe.lineEnd(LineEnd::CrLf)), expected);
+    }
 }
 
 void TestEditorCore::utf16LengthMatchesDecoding() {
@@ -126,7 +141,9 @@ void TestEditorCore::writeKeepsPermissionsAndReportsFailures() {
     QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
     writeDocumentFile(script, "#!/bin/sh\necho new\n");
     QVERIFY(QFile::permissions(script) & QFile::ExeOwner);
-    QCOMPARE(readDocumentFile(script), QByteArray("#!/bin/sh\necho new\n"));
+    DocumentFileReader reader(script);
+    QCOMPARE(reader.next(), QByteArrayView("#!/bin/sh\necho new\n"));
+    QVERIFY(reader.next().isEmpty());
 
     try {
         writeDocumentFile(dir.filePath("missing/folder/file.txt"), "x");
@@ -135,7 +152,7 @@ void TestEditorCore::writeKeepsPermissionsAndReportsFailures() {
         QVERIFY2(error.message().contains("missing/folder/file.txt"), qPrintable(error.message()));
     }
     try {
-        readDocumentFile(dir.filePath("absent.txt"));
+        DocumentFileReader absent(dir.filePath("absent.txt"));
         QFAIL("reading a missing file succeeded");
     } catch (const AppError& error) {
         QVERIFY2(error.message().contains("No such file"), qPrintable(error.message()));
@@ -429,6 +446,27 @@ void TestEditorCore::structuredTextTokens() {
     QCOMPARE(at, second.size());
     QVERIFY(isKeyword("end_if"));
     QVERIFY(!isKeyword("ending"));
+}
+
+void TestEditorCore::structuredTextLineEnds_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QList<qsizetype>>("ends");
+    QTest::newRow("lf") << QByteArray("a\nbc\n") << QList<qsizetype>{2, 5};
+    QTest::newRow("crlf is one end") << QByteArray("a\r\nb") << QList<qsizetype>{3, 4};
+    QTest::newRow("cr") << QByteArray("a\rb\r") << QList<qsizetype>{2, 4};
+    QTest::newRow("lf cr is two") << QByteArray("a\n\rb") << QList<qsizetype>{2, 3, 4};
+    QTest::newRow("cr at the very end") << QByteArray("ab\r") << QList<qsizetype>{3};
+    QTest::newRow("empty lines") << QByteArray("\n\n") << QList<qsizetype>{1, 2};
+}
+
+void TestEditorCore::structuredTextLineEnds() {
+    QFETCH(QByteArray, text);
+    QFETCH(QList<qsizetype>, ends);
+    QList<qsizetype> cut;
+    for (qsizetype at = 0; at < text.size(); at = cut.last()) {
+        cut.append(StructuredText::lineEnd(text, at));
+    }
+    QCOMPARE(cut, ends);
 }
 
 CORVANTA_TEST_MAIN(TestEditorCore)

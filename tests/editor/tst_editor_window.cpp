@@ -118,6 +118,7 @@ private slots:
     void byteExactRoundTrip_data();
     void byteExactRoundTrip();
     void lineEndsFollowTheDocument();
+    void formatFoundAcrossReadPieces();
     void fileErrorsKeepTheDocument();
     void largeDocumentEditsAndSaves();
     void printCancelledDoesNothing();
@@ -779,6 +780,19 @@ void TestEditorWindow::lineEndsFollowTheDocument() {
     QCOMPARE(window->editor()->bytes().toByteArray(), QByteArray("a\n"));
 }
 
+void TestEditorWindow::formatFoundAcrossReadPieces() {
+    // A character and the first line end each cut by a piece boundary.
+    const qsizetype piece = DocumentFileReader::kPieceSize;
+    QByteArray bytes = QByteArray(piece - 1, 'a') + "\xC3\xA9";
+    bytes += QByteArray(2 * piece - 1 - bytes.size(), 'b') + "\r\nend";
+    TfrmNotepad* window = makeWindow();
+    writeFile(path("pieces.txt"), bytes);
+    openFile(window, path("pieces.txt"));
+    QVERIFY(window->editor()->encoding() == TextEncoding::Utf8);
+    QVERIFY(window->editor()->lineEnd() == LineEnd::CrLf);
+    QCOMPARE(window->editor()->bytes().toByteArray(), bytes);
+}
+
 void TestEditorWindow::fileErrorsKeepTheDocument() {
     TfrmNotepad* window = makeWindow();
     writeFile(path("good.txt"), "good");
@@ -790,6 +804,14 @@ void TestEditorWindow::fileErrorsKeepTheDocument() {
     QVERIFY(m_host->scripted.last().text.contains("No such file"));
     QCOMPARE(window->editor()->text(), QString("changed good"));
     QCOMPARE(window->fileName(), path("good.txt"));
+    // A file that opens but cannot be read (its first page is not mapped).
+    m_host->scripted.answerButton(Prompts::No);
+    openFile(window, "/proc/self/mem");
+    QCOMPARE(m_host->scripted.last().kind, Prompts::Kind::Error);
+    QVERIFY2(m_host->scripted.last().text.contains("Cannot read file"),
+             qPrintable(m_host->scripted.last().text));
+    QCOMPARE(window->editor()->text(), QString("changed good"));
+    QVERIFY(window->editor()->isModified());
 
     m_host->scripted.answer(path("no/such/folder/x.txt"));
     QVERIFY(!window->TBXSaveAsClick());
@@ -810,6 +832,12 @@ void TestEditorWindow::largeDocumentEditsAndSaves() {
     writeFile(path("large.txt"), bytes);
     openFile(window, path("large.txt"));
     QVERIFY(!window->editor()->isModified());
+    QVERIFY(!window->editor()->isUndoAvailable());  // opening left nothing to undo
+    QCOMPARE(window->editor()->bytes(), QByteArrayView(bytes));
+    // Another highlighter colours what is shown, not the whole document.
+    window->CBEditorChoose(int(EditorMode::Pascal));
+    QVERIFY(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) <
+            bytes.size() / 2);
     window->editor()->setCursorPosition(1000, 0);
     QTest::keyClicks(window->editor(), "new ");
     QVERIFY(window->editor()->isModified());

@@ -472,6 +472,15 @@ void FtpCoreTest::favoritesTreeAndFieldsRoundTrip() {
     QCOMPARE(favoriteCheckFlag("0"), std::optional<bool>(false));
     QCOMPARE(favoriteCheckFlag(""), std::nullopt);
     QCOMPARE(favoriteCheckFlag("yes"), std::nullopt);
+
+    // A file written elsewhere in a single-byte code page keeps its characters
+    // when a site is written back.
+    QVERIFY(raw.open(QIODevice::WriteOnly));
+    raw.write("[1]\r\nServer=ftp.example\r\nDescription=Caf\xE9 \xABm\xFCller\xBB\r\n");
+    raw.close();
+    QCOMPARE(file.site("1").description, QString::fromUtf8("Caf\u00e9 \u00abm\u00fcller\u00bb"));
+    file.write("1", file.site("1"));
+    QCOMPARE(file.site("1").description, QString::fromUtf8("Caf\u00e9 \u00abm\u00fcller\u00bb"));
 }
 
 void FtpCoreTest::favoritesExportIsVerbatimAndPrivate() {

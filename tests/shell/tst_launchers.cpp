@@ -1,3 +1,5 @@
+#include <vector>
+
 #include <QtTest>
 
 #include <QLabel>
@@ -97,6 +99,7 @@ struct TrayRig {
     QMenu popup;
     RecordingToolHost host;
     StandInTools tools;
+    std::vector<std::unique_ptr<ToolWindow>> windows;  // the host here owns none
     bool available = true;
     int exits = 0;
     int abouts = 0;
@@ -109,7 +112,10 @@ struct TrayRig {
             image.fill(colour);
             trayImages.append(QIcon(image));
         }
-        host.factory = [this](ToolKind kind) { return tools.create(kind, host); };
+        host.factory = [this](ToolKind kind) {
+            windows.emplace_back(tools.create(kind, host));
+            return windows.back().get();
+        };
         handOff = std::make_unique<HandOff>(host, tools, [this] { tray->DoShowForm(); });
         tray = std::make_unique<TrayController>(
             frame, trayImages, menuImages, popup, *handOff,

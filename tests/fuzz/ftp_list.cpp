@@ -1,9 +1,7 @@
 // libFuzzer target: the listing parsers over arbitrary bytes, line by line,
 // and the byte-exact text they keep names in.
-#include <cstddef>
-#include <cstdint>
-
 #include "FtpListParser.h"
+#include "FuzzSupport.h"
 #include "ServerText.h"
 
 namespace {
@@ -14,25 +12,19 @@ void checkEntry(const std::optional<FtpListEntry>& entry) {
         return;
     }
     const QString& name = entry->name;
-    if (name.isEmpty() || name == "." || name == ".." || name.contains('/') ||
-        name.contains('\n') || name.contains('\r') || name.contains(QChar(0))) {
-        __builtin_trap();
-    }
+    FUZZ_CHECK(!name.isEmpty() && name != "." && name != ".." && !name.contains('/'));
+    FUZZ_CHECK(!name.contains('\n') && !name.contains('\r') && !name.contains(QChar(0)));
     for (QChar c : printableText(name)) {
-        if (c.unicode() < 32 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f)) {
-            __builtin_trap();
-        }
+        FUZZ_CHECK(c.unicode() >= 32 && (c.unicode() < 0x7f || c.unicode() > 0x9f));
     }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArrayView input = fuzz::bytesOf(data, size);
     // Whatever the bytes, the text keeps them exactly.
-    if (serverBytes(textFromServerBytes(input)) != input) {
-        __builtin_trap();
-    }
+    FUZZ_CHECK(serverBytes(textFromServerBytes(input)) == input);
     for (QByteArrayView rest = input; !rest.isEmpty();) {
         const qsizetype end = rest.indexOf('\n');
         const QByteArrayView line = end < 0 ? rest : rest.first(end);
