@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
@@ -119,6 +120,16 @@ QString QtPrompts::saveFileName(const QString& caption, const QString& startPath
     return QFileDialog::getSaveFileName(m_parent, captionOrTitle(caption), startPath, filter);
 }
 
+QString QtPrompts::saveFileNameOfType(const QString& caption, const QString& startPath,
+                                      const QString& filter, QString& selectedFilter) {
+    QString chosen = selectedFilter;
+    const QString file =
+        QFileDialog::getSaveFileName(m_parent, captionOrTitle(caption), startPath, filter, &chosen);
+    if (!file.isEmpty())
+        selectedFilter = chosen;
+    return file;
+}
+
 QString QtPrompts::folder(const QString& caption, const QString& startFolder) {
     return QFileDialog::getExistingDirectory(m_parent, captionOrTitle(caption), startFolder);
 }
@@ -150,5 +161,13 @@ bool QtPrompts::print(QPrinter& printer) {
 
 bool QtPrompts::printerSetup(QPrinter& printer) {
     QPageSetupDialog dialog(&printer, m_parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtPrompts::printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+    QPrintPreviewDialog dialog(&printer, m_parent);
+    dialog.resize(900, 700);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&paint](QPrinter* target) { paint(*target); });
     return dialog.exec() == QDialog::Accepted;
 }
