@@ -62,7 +62,6 @@ void Launchers::DoMailCheck() {
 }
 
 void Launchers::startStandIn(const StandIn& standIn) {
-    // A program that is not installed simply does not start.
     const std::optional<QStringList> command =
         standInCommand(standIn, DesktopApplications::fromEnvironment());
     if (command)
