@@ -61,6 +61,10 @@ void Launchers::DoMailCheck() {
     startStandIn(MailClients::programStandIn(*client));
 }
 
+void Launchers::openAddress(const QString& address) {
+    m_shell.openAddress(address);
+}
+
 void Launchers::startStandIn(const StandIn& standIn) {
     const std::optional<QStringList> command =
         standInCommand(standIn, DesktopApplications::fromEnvironment());

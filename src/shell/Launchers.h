@@ -55,7 +55,7 @@ public:
     // installed simply does not start.
     void startStandIn(const StandIn& standIn);
     // Hands an address to the desktop; failures are not reported.
-    void openAddress(const QString& address) { m_shell.openAddress(address); }
+    void openAddress(const QString& address);
 
 private:
     ToolHost& m_host;
