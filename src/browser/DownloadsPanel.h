@@ -27,6 +27,9 @@ class ToolHost;
 class DownloadsPanel : public QWidget {
     Q_OBJECT
 public:
+    // The height it takes below the page when it first shows.
+    static constexpr int kHeight = 120;
+
     DownloadsPanel(BrowserHost& browser, ToolHost& host, const ImageList& images,
                    QWidget* parent = nullptr);
 

@@ -180,6 +180,8 @@ void TbrowserFrm::buildPages() {
     connect(WB, &BrowserHost::downloadRequested, this, [this](QWebEngineDownloadRequest* request) {
         const bool pageSaved = request->isSavePageDownload();
         m_downloads->take(request);
+        if (m_downloads->isVisible())
+            showBelowPage(m_downloads, DownloadsPanel::kHeight);
         // A link to a file leaves the page where it was.
         if (!pageSaved)
             Addrs->ShowAddress(WB->locationAddress());
@@ -708,11 +710,18 @@ void TbrowserFrm::TBXPrefClick() {
 }
 
 void TbrowserFrm::TBXAddHTMLClick() {
-    PnlAdd->show();
+    showBelowPage(PnlAdd, AddHtmlPanel::kHeight);
+}
+
+void TbrowserFrm::showBelowPage(QWidget* panel, int height) {
+    panel->show();
+    // A panel shown for the first time has no room in the splitter yet: the
+    // page gives it some.
+    const int index = m_addSplitter->indexOf(panel);
     QList<int> sizes = m_addSplitter->sizes();
-    if (sizes.size() == 3 && sizes[1] < AddHtmlPanel::kHeight) {
-        sizes[0] -= AddHtmlPanel::kHeight - sizes[1];
-        sizes[1] = AddHtmlPanel::kHeight;
+    if (index > 0 && sizes[index] < height) {
+        sizes[0] -= height - sizes[index];
+        sizes[index] = height;
         m_addSplitter->setSizes(sizes);
     }
 }

@@ -103,6 +103,8 @@ private:
     void buildPages();
     void buildStatusBar();
     void showBlockerState();
+    // Shows a panel of the page's column, at least `height` high.
+    void showBelowPage(QWidget* panel, int height);
     void startUp();
     void openStartPage();
     void applyDocumentInfoRule();
