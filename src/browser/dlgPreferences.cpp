@@ -211,8 +211,17 @@ QWidget* TPref::buildBlockerPage() {
 }
 
 void TPref::chooseNode(int image) {
-    if (image >= 0 && image < m_pages->count())
-        m_pages->setCurrentIndex(image);
+    if (image < 0 || image >= m_pages->count())
+        return;
+    m_pages->setCurrentIndex(image);
+    // The tree shows the node of the page, however it was chosen.
+    for (int i = 0; i < TVPref->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = TVPref->topLevelItem(i);
+        if (node->data(0, Qt::UserRole).toInt() == image && TVPref->currentItem() != node) {
+            const QSignalBlocker quiet(TVPref);
+            TVPref->setCurrentItem(node);
+        }
+    }
 }
 
 int TPref::currentPage() const {
