@@ -1,7 +1,9 @@
 #include <QAbstractButton>
 #include <QAction>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,29 +16,22 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QWebEngineHistory>
+#include <QWebEngineProfile>
 
 #include "AddHtmlPanel.h"
 #include "BrowserHost.h"
 #include "BrowserRules.h"
+#include "BrowserWindows.h"
 #include "DocumentInfoPage.h"
 #include "DownloadsPanel.h"
 #include "LoopbackHttpServer.h"
 #include "PageCommands.h"
-#include "RecordingToolHost.h"
 #include "Registry.h"
 #include "StatusPanel.h"
 #include "TestEnvironment.h"
 #include "dlgPreferences.h"
-#include "fmBrowser.h"
 
 namespace {
-
-constexpr int kTimeout = 60000;
-
-QByteArray page(const QByteArray& title, const QByteArray& body = QByteArray()) {
-    return "<!DOCTYPE html><html><head><title>" + title + "</title></head><body><h1>" + title +
-           "</h1>" + body + "</body></html>";
-}
 
 const QByteArray kLoginForm =
     "<form name='login'><input type='text' name='user' maxlength='20' value='joe'>"
@@ -54,6 +49,19 @@ QByteArray fileBytes() {
     return bytes;
 }
 
+QByteArray pictureBytes() {
+    static const QByteArray bytes = [] {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return data;
+    }();
+    return bytes;
+}
+
 void clearBrowserKeys() {
     Registry registry;
     registry.deleteKey(QLatin1String(BrowserRules::kSettingsKey));
@@ -63,14 +71,12 @@ void clearBrowserKeys() {
 
 // The page commands and views of a browser window over pages of loopback
 // servers: two servers, so that frames of another origin can be shown.
-class BrowserPagesTest : public QObject {
+class BrowserPagesTest : public QObject, private BrowserWindows {
     Q_OBJECT
 private:
     LoopbackHttpServer m_server;
     LoopbackHttpServer m_other;  // another origin
     QTemporaryDir m_downloads;
-    RecordingToolHost* m_host = nullptr;
-    QList<QPointer<TbrowserFrm>> m_windows;
 
     LoopbackHttpServer::Response answer(const LoopbackHttpServer::Request& request) {
         const QByteArray path = request.target;
@@ -94,7 +100,16 @@ private:
                                   "<script>window.open('/p1.html');window.open('/p2.html');"
                                   "</script>")},
             {"/files.html", page("Files", "<a id='file' href='/data.bin'>the file</a>")},
+            {"/pictures.html", page("Pictures", "<img src='/kept.png'><img src='/fresh.png'>")},
         };
+        if (path == "/kept.png" || path == "/fresh.png") {
+            return {200,
+                    "OK",
+                    {{"Content-Type", "image/png"},
+                     {"Cache-Control", path == "/kept.png" ? "max-age=3600" : "no-store"}},
+                    pictureBytes(),
+                    0};
+        }
         if (path == "/slow.html")
             return {200, "OK", {{"Content-Type", "text/html"}}, page("Slow Page"), 2500};
         if (path == "/data.bin") {
@@ -112,22 +127,6 @@ private:
                 {{"Content-Type", "text/html"}, {"Cache-Control", "no-store"}},
                 pages.value(path),
                 0};
-    }
-
-    TbrowserFrm* openWindow() {
-        auto* window = new TbrowserFrm(*m_host);
-        m_windows.append(window);
-        window->resize(1000, 700);
-        window->show();
-        return window;
-    }
-
-    static bool loaded(TbrowserFrm* window, const QString& url) {
-        return QTest::qWaitFor(
-            [&] {
-                return window->browser()->url().toString() == url && !window->browser()->busy();
-            },
-            kTimeout);
     }
 
     TbrowserFrm* windowOn(const char* path) {
@@ -207,19 +206,10 @@ private slots:
     void init() {
         clearBrowserKeys();
         m_server.clearRequests();
-        m_host = new RecordingToolHost;
-        m_host->factory = [this](ToolKind kind) -> ToolWindow* {
-            return kind == ToolKind::WebBrowser ? openWindow() : nullptr;
-        };
+        beginWindows();
     }
 
-    void cleanup() {
-        for (const QPointer<TbrowserFrm>& window : m_windows)
-            delete window.data();
-        m_windows.clear();
-        delete m_host;
-        m_host = nullptr;
-    }
+    void cleanup() { endWindows(); }
 
     void formInObjectTreeAndFields() {
         TbrowserFrm* window = windowOn("/form.html");
@@ -428,6 +418,7 @@ private slots:
         window->findChild<QAction*>("TBXAddHTML")->trigger();
         AddHtmlPanel* panel = window->addHtmlPanel();
         QVERIFY(panel->isVisible());
+        QTRY_VERIFY(panel->height() >= AddHtmlPanel::kHeight);
         QCOMPARE(panel->memo()->toPlainText(), "<html><h1>Hello World!</h1></html>\n");
         QSignalSpy changed(panel, &AddHtmlPanel::documentChanged);
         panel->findChild<QAction*>("TBXAdd")->trigger();
@@ -521,6 +512,7 @@ private slots:
         evaluate(window, "document.getElementById('file').click();");
         DownloadsPanel* downloads = window->downloadsPanel();
         QTRY_VERIFY_WITH_TIMEOUT(downloads->isVisible(), kTimeout);
+        QTRY_VERIFY(downloads->height() >= DownloadsPanel::kHeight);
         QTRY_COMPARE_WITH_TIMEOUT(downloads->statusText(0), "Done", kTimeout);
         const QString file = downloads->localFile(0);
         QCOMPARE(QFileInfo(file).absolutePath(), QDir(m_downloads.path()).absolutePath());
@@ -529,6 +521,80 @@ private slots:
         QVERIFY(saved.readAll() == fileBytes());
         QCOMPARE(window->browser()->url().toString(), url("/files.html"));
         QCOMPARE(downloads->list()->topLevelItemCount(), 1);
+    }
+
+    // An image the engine keeps on disk names its cache file; one it may
+    // not keep names none.
+    void imagesWithTheirCacheFiles() {
+        TbrowserFrm* window = windowOn("/pictures.html");
+        QVERIFY(window);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluate(window, "Array.from(document.images).every(i => i.complete)").toBool(),
+            kTimeout);
+        QStringList shown;
+        // The engine writes its cache behind the page's back.
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            QVERIFY(showInfo(window, DocumentInfoPage::Images));
+            shown = lines(window, DocumentInfoPage::Images);
+            if (shown.value(1) != "--local:")
+                break;
+            QTest::qWait(250);
+        }
+        QCOMPARE(shown.size(), 4);
+        QCOMPARE(shown[0], "--url  :" + url("/kept.png"));
+        QVERIFY2(shown[1].startsWith("--local:" + BrowserHost::profile()->cachePath()),
+                 qPrintable(shown[1]));
+        QFile cached(shown[1].mid(8));
+        QVERIFY(cached.open(QIODevice::ReadOnly));
+        QVERIFY(cached.readAll().contains(pictureBytes()));
+        QCOMPARE(shown[2], "--url  :" + url("/fresh.png"));
+        QCOMPARE(shown[3], "--local:");
+    }
+
+    void saveAndPrint() {
+        TbrowserFrm* window = windowOn("/a.html");
+        QVERIFY(window);
+        PageCommands* commands = window->pageCommands();
+        const QString saved = m_downloads.filePath("saved.html");
+        m_host->scripted.answer(QStringList{saved, "Web Page, HTML only (*.html *.htm)"});
+        commands->item("TBXBSave")->trigger();
+        QCOMPARE(m_host->scripted.last().caption, "Save Web Page");
+        QCOMPARE(m_host->scripted.last().text, m_downloads.filePath("Page A.htm"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(saved).size() > 0, kTimeout);
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("<h1>Page A</h1>"));
+
+        const QString printed = m_downloads.filePath("printed.pdf");
+        m_host->scripted.answer(printed);
+        commands->item("TBXBPrint")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(printed).size() > 0, kTimeout);
+        QFile pdf(printed);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+
+        // While a page loads, "Save" asks, "Save Page as.." and "Print" do not.
+        m_host->scripted.clear();
+        window->Navigate(url("/slow.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(window->browser()->busy(), kTimeout);
+        commands->item("TBXSaveP")->trigger();
+        commands->item("TBXBPrint")->trigger();
+        QCOMPARE(m_host->scripted.count(), 0);
+        commands->item("TBXBSave")->trigger();
+        QCOMPARE(m_host->scripted.countOf(Prompts::Kind::SaveFile), 1);
+    }
+
+    void viewMaximize() {
+        TbrowserFrm* window = windowOn("/a.html");
+        QVERIFY(window);
+        QAction* maximize = window->pageCommands()->item("TBXBFullScrn");
+        window->showMaximized();
+        maximize->trigger();
+        QTRY_VERIFY(!window->isMaximized());
+        QCOMPARE(maximize->text(), "View Maximize");
+        maximize->trigger();
+        QTRY_VERIFY(window->isMaximized());
+        QCOMPARE(maximize->text(), "View Normal");
     }
 };
 
