@@ -166,6 +166,7 @@ bool QtPrompts::printerSetup(QPrinter& printer) {
 
 bool QtPrompts::printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
     QPrintPreviewDialog dialog(&printer, m_parent);
+    dialog.setWindowTitle(QStringLiteral("Print Preview"));
     dialog.resize(900, 700);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&paint](QPrinter* target) { paint(*target); });
