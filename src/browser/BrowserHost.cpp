@@ -4,16 +4,52 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QPointer>
+#include <QRandomGenerator>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <atomic>
 
 #include "BrowserRules.h"
+#include "DocumentScript.h"
 #include "Paths.h"
+
+namespace {
+
+// Frames answer document walks through the console with this in front; it
+// lives only in the application's script world, so no page can forge it.
+const QString& reportPrefix() {
+    static const QString prefix = [] {
+        QString text = QStringLiteral("corvanta-report-");
+        for (int i = 0; i < 4; ++i)
+            text += QString::number(QRandomGenerator::system()->generate(), 16);
+        return text + QLatin1Char(':');
+    }();
+    return prefix;
+}
+
+}  // namespace
+
+// Refuses what would go out on the network while the window works offline.
+// The engine asks on the UI thread; the flag is atomic all the same.
+class BrowserHost::OfflineGate : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    std::atomic<bool> offline{false};
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        if (offline.load() && PageCommandRules::refusedOffline(info.requestUrl()))
+            info.block(true);
+    }
+};
 
 class BrowserHost::Page : public QWebEnginePage {
 public:
@@ -68,16 +104,40 @@ protected:
     }
 
     // Script errors are neither shown nor logged; the page's script goes on.
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
-                                  const QString&) override {}
+    // The document script's frames report here.
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
+                                  const QString&) override {
+        if (!message.startsWith(reportPrefix()))
+            return;
+        const QJsonDocument report =
+            QJsonDocument::fromJson(message.sliced(reportPrefix().size()).toUtf8());
+        if (report.isObject())
+            emit m_host.documentReported(report.object().toVariantMap());
+    }
 
 private:
     BrowserHost& m_host;
 };
 
 BrowserHost::BrowserHost(BrowserEvents& events, QWidget* parent)
-    : QWebEngineView(parent), m_events(events), m_page(new Page(*this)) {
+    : QWebEngineView(parent),
+      m_events(events),
+      m_page(new Page(*this)),
+      m_offlineGate(new OfflineGate(this)) {
     setPage(m_page);
+    m_page->setUrlRequestInterceptor(m_offlineGate);
+    QWebEngineScript documentScript;
+    documentScript.setName(QLatin1String(DocumentScript::kName));
+    documentScript.setSourceCode(DocumentScript::source(reportPrefix()));
+    documentScript.setWorldId(QWebEngineScript::ApplicationWorld);
+    documentScript.setInjectionPoint(QWebEngineScript::DocumentReady);
+    documentScript.setRunsOnSubFrames(true);
+    m_page->scripts().insert(documentScript);
+    connect(profile(), &QWebEngineProfile::downloadRequested, this,
+            [this](QWebEngineDownloadRequest* request) {
+                if (request->page() == m_page)
+                    emit downloadRequested(request);
+            });
     connect(m_page, &QWebEnginePage::loadStarted, this, &BrowserHost::onLoadStarted);
     connect(m_page, &QWebEnginePage::loadFinished, this, &BrowserHost::onLoadFinished);
     connect(m_page, &QWebEnginePage::loadProgress, this, [this](int percent) {
@@ -108,6 +168,8 @@ BrowserHost::BrowserHost(BrowserEvents& events, QWidget* parent)
 }
 
 BrowserHost::~BrowserHost() {
+    // Scripts still running answer empty as the page goes: nobody listens.
+    m_closing = true;
     // The page must go before the view it belongs to.
     setPage(nullptr);
     delete m_page;
@@ -212,6 +274,47 @@ QString BrowserHost::locationAddress() const {
     return url().toString();
 }
 
+bool BrowserHost::hasDocument() const {
+    return !url().isEmpty();
+}
+
+void BrowserHost::runDocumentScript(const QString& function, const QVariantList& arguments,
+                                    QObject* context, ScriptDone done) {
+    const QString argumentText = QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromVariantList(arguments)).toJson(QJsonDocument::Compact));
+    const QString script = DocumentScript::source(reportPrefix()) + QLatin1Char('\n') +
+                           DocumentScript::call(function, argumentText);
+    QPointer<QObject> guard(context);
+    QPointer<BrowserHost> self(this);
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                          [guard, self, done = std::move(done)](const QVariant& result) {
+                              if (!guard || !self || self->m_closing)
+                                  return;
+                              const QVariantMap answer = result.toMap();
+                              if (answer.contains(QStringLiteral("error")))
+                                  done(QVariant(),
+                                       answer.value(QStringLiteral("error")).toString());
+                              else if (!result.isValid())
+                                  done(QVariant(), QStringLiteral("The page did not answer."));
+                              else
+                                  done(answer.value(QStringLiteral("value")), QString());
+                          });
+}
+
+bool BrowserHost::offline() const {
+    return m_offlineGate->offline.load();
+}
+
+void BrowserHost::setOffline(bool offline) {
+    m_offlineGate->offline = offline;
+}
+
+void BrowserHost::setHostFlags(PageCommandRules::HostFlags flags) {
+    m_hostFlags = flags;
+    m_page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars,
+                                     PageCommandRules::showsScrollBars(flags));
+}
+
 void BrowserHost::onLoadStarted() {
     m_busy = true;
     m_events.DownloadBegin();
@@ -230,6 +333,14 @@ void BrowserHost::onLoadFinished(bool) {
     }
     m_largeContent.clear();
     m_busy = false;
+    runDocumentScript(QStringLiteral("contentType"), {}, this,
+                      [this, loaded = url()](const QVariant& value, const QString&) {
+                          if (m_busy || url() != loaded)
+                              return;  // another page since
+                          const QString type = value.toString();
+                          m_htmlDocument = type == QLatin1String("text/html") ||
+                                           type == QLatin1String("application/xhtml+xml");
+                      });
     m_events.ProgressChange(0, kProgressMaximum);
     m_events.DownloadComplete();
     dropTransientEntry();

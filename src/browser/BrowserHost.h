@@ -2,10 +2,14 @@
 
 #include <QString>
 #include <QUrl>
+#include <QVariant>
 #include <QWebEngineView>
+#include <functional>
 
+#include "PageCommandRules.h"
 #include "Prompts.h"
 
+class QWebEngineDownloadRequest;
 class QWebEngineProfile;
 class BrowserHost;
 
@@ -80,8 +84,40 @@ public:
     // Turns an address as typed into the engine's form.
     static QUrl addressToUrl(const QString& address);
 
+    // Whether a document is loaded (the engine's pages count, an empty
+    // control has none).
+    bool hasDocument() const;
+    // Whether the document shown is HTML (not a picture, a plain text, ...);
+    // known once a page has loaded, and kept while the next one loads.
+    bool isHtmlDocument() const { return m_htmlDocument; }
+
+    // Runs `function` of the document script (DocumentScript) with
+    // `arguments` in the top frame. `done` gets the value, or the error's
+    // text, on this thread; it is not called once `context` or this host is
+    // gone.
+    using ScriptDone = std::function<void(const QVariant& value, const QString& error)>;
+    void runDocumentScript(const QString& function, const QVariantList& arguments, QObject* context,
+                           ScriptDone done);
+
+    // The offline flag: while set, every request that would go out on the
+    // network is refused.
+    bool offline() const;
+    void setOffline(bool offline);
+
+    // The user-interface flags the engine is told (the scroll bars follow
+    // them from the next page on; the window draws the borders).
+    PageCommandRules::HostFlags hostFlags() const { return m_hostFlags; }
+    void setHostFlags(PageCommandRules::HostFlags flags);
+
+signals:
+    // A frame of another origin answered a document walk.
+    void documentReported(const QVariantMap& report);
+    // The page asks for a download (a link to a file, or a page being saved).
+    void downloadRequested(QWebEngineDownloadRequest* request);
+
 private:
     class Page;
+    class OfflineGate;
     void onLoadStarted();
     void onLoadFinished(bool ok);
     void updateCommandStates();
@@ -89,6 +125,10 @@ private:
 
     BrowserEvents& m_events;
     Page* m_page;
+    OfflineGate* m_offlineGate;
+    PageCommandRules::HostFlags m_hostFlags = PageCommandRules::startHostFlags();
+    bool m_htmlDocument = false;
+    bool m_closing = false;
     bool m_busy = false;
     bool m_navigationRequested = false;
     QString m_pendingAddress;  // the top frame's address being opened

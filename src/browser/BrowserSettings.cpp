@@ -58,3 +58,34 @@ void BrowserSettings::clearOwnHistory() {
             registry.deleteKey(QLatin1String(key));
     }
 }
+
+void BrowserSettings::clearSearchHistory() {
+    Registry registry;
+    if (registry.keyExists(QLatin1String(BrowserRules::kSearchKey)))
+        registry.deleteKey(QLatin1String(BrowserRules::kSearchKey));
+}
+
+BrowserPreferences BrowserPreferences::read() {
+    BrowserPreferences preferences;
+    try {
+        Registry registry;
+        if (registry.openKey(BrowserRules::kSettingsKey, false)) {
+            if (registry.valueExists(QStringLiteral("StartPage")))
+                preferences.startPage = registry.readString(QStringLiteral("StartPage"));
+            if (registry.valueExists(QStringLiteral("MailClient")))
+                preferences.mailClient = registry.readString(QStringLiteral("MailClient"));
+        }
+    } catch (const AppError&) {
+        // An unreadable store opens the dialog empty, as a first run does.
+    }
+    return preferences;
+}
+
+void BrowserPreferences::write(const BrowserPreferences& preferences) {
+    Registry registry;
+    if (!registry.openKey(BrowserRules::kSettingsKey, true))
+        throw AppError(QStringLiteral("The browser settings could not be stored."));
+    registry.writeString(QStringLiteral("StartPage"), preferences.startPage);
+    registry.writeString(QStringLiteral("MailClient"), preferences.mailClient);
+    registry.closeKey();
+}

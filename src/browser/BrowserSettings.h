@@ -28,4 +28,18 @@ struct BrowserSettings {
     // search list ("BrowserSearch"). Open windows keep theirs and store them
     // again when they are destroyed. Throws AppError when the store fails.
     static void clearOwnHistory();
+    // "Clear Corvanta Search History": deletes the stored search list only.
+    static void clearSearchHistory();
+};
+
+// What the browser preferences dialog reads when it opens and writes when it
+// closes, under "BrowserSettings".
+struct BrowserPreferences {
+    QString startPage;   // "StartPage"
+    QString mailClient;  // "MailClient"
+
+    // Missing values read as empty texts; an unusable store reads as nothing.
+    static BrowserPreferences read();
+    // Creates the key when missing. Throws AppError when the store fails.
+    static void write(const BrowserPreferences& preferences);
 };

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,15 +23,22 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWebEngineDownloadRequest>
 #include <functional>
 
+#include "AddHtmlPanel.h"
 #include "AddressCombo.h"
 #include "BrowserRules.h"
+#include "DocumentInfoPage.h"
+#include "DownloadsPanel.h"
+#include "FindBar.h"
+#include "PageCommands.h"
 #include "Paths.h"
 #include "Registry.h"
 #include "SidePanel.h"
 #include "StatusPanel.h"
 #include "ToolHost.h"
+#include "dlgPreferences.h"
 
 namespace {
 
@@ -148,12 +156,43 @@ void TbrowserFrm::buildPages() {
     WB->setObjectName(QStringLiteral("WB"));
     connect(WB->page(), &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
 
-    PnlAdd = new QWidget;
-    PnlAdd->setObjectName(QStringLiteral("PnlAdd"));
+    // The page, in the frame its borders are drawn with, the find bar below it.
+    auto* viewFrame = new QFrame;
+    viewFrame->setObjectName(QStringLiteral("WBFrame"));
+    viewFrame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto* viewLayout = new QVBoxLayout(viewFrame);
+    viewLayout->setContentsMargins(1, 1, 1, 1);
+    viewLayout->setSpacing(0);
+    viewLayout->addWidget(WB);
+    m_findBar = new FindBar(*WB, m_images);
+    m_findBar->hide();
+    auto* pageColumn = new QWidget;
+    auto* columnLayout = new QVBoxLayout(pageColumn);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(0);
+    columnLayout->addWidget(viewFrame, 1);
+    columnLayout->addWidget(m_findBar);
+
+    PnlAdd = new AddHtmlPanel(*WB, prompts(), m_images);
+    connect(PnlAdd, &AddHtmlPanel::navigateRequested, this, &TbrowserFrm::Navigate);
+    m_downloads = new DownloadsPanel(*WB, host(), m_images);
+    m_downloads->hide();
+    connect(WB, &BrowserHost::downloadRequested, this, [this](QWebEngineDownloadRequest* request) {
+        const bool pageSaved = request->isSavePageDownload();
+        m_downloads->take(request);
+        if (m_downloads->isVisible())
+            showBelowPage(m_downloads, DownloadsPanel::kHeight);
+        // A link to a file leaves the page where it was.
+        if (!pageSaved)
+            Addrs->ShowAddress(WB->locationAddress());
+    });
     m_addSplitter = new QSplitter(Qt::Vertical);
-    m_addSplitter->addWidget(WB);
+    m_addSplitter->setObjectName(QStringLiteral("SpltrAdd"));
+    m_addSplitter->addWidget(pageColumn);
     m_addSplitter->addWidget(PnlAdd);
+    m_addSplitter->addWidget(m_downloads);
     m_addSplitter->setStretchFactor(0, 1);
+    m_addSplitter->setCollapsible(0, false);
 
     auto* TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
@@ -161,19 +200,24 @@ void TbrowserFrm::buildPages() {
     sheetLayout->setContentsMargins(0, 0, 0, 0);
     sheetLayout->addWidget(m_addSplitter);
 
-    auto* TabSheet7 = new QWidget;
-    TabSheet7->setObjectName(QStringLiteral("TabSheet7"));
-    m_infoPages = new QTabWidget(TabSheet7);
-    auto* infoLayout = new QVBoxLayout(TabSheet7);
-    infoLayout->setContentsMargins(0, 0, 0, 0);
-    infoLayout->addWidget(m_infoPages);
+    m_documentInfo = new DocumentInfoPage(*WB, prompts(), m_images);
+    m_documentInfo->setObjectName(QStringLiteral("TabSheet7"));
 
     PageControl = new QTabWidget;
     PageControl->setObjectName(QStringLiteral("PageControl"));
     PageControl->setTabPosition(QTabWidget::South);
     PageControl->setDocumentMode(true);
     PageControl->addTab(TabSheet1, QStringLiteral("WebBrowser"));
-    PageControl->addTab(TabSheet7, QStringLiteral("Document Info"));
+    PageControl->addTab(m_documentInfo, QStringLiteral("Document Info"));
+    // The user turning either way refreshes the info page in front.
+    connect(PageControl, &QTabWidget::currentChanged, this, [this] {
+        if (!m_quietPageChange)
+            m_documentInfo->refresh();
+    });
+
+    m_commands = new PageCommands({*WB, host(), m_images, this, viewFrame, m_findBar}, this);
+    connect(m_commands, &PageCommands::navigateRequested, this, &TbrowserFrm::Navigate);
+    connect(PnlAdd, &AddHtmlPanel::saveRequested, m_commands, &PageCommands::TBXSavePClick);
 
     PnlFav = new SidePanel(host(), *WB, m_images);
     PnlFav->hide();
@@ -208,9 +252,9 @@ void TbrowserFrm::buildToolbars() {
         TBXTBMain->addWidget(button);
         return menu;
     };
-    QMenu* fileMenu = addMenu("TBXSubFile", QStringLiteral("File"));
-    QMenu* viewMenu = addMenu("TBXSubView", QStringLiteral("View"));
-    addMenu("TBXSubOptions", QStringLiteral("Options"));
+    QMenu* fileMenu = addMenu("TBXBFile", QStringLiteral("File"));
+    QMenu* viewMenu = addMenu("TBXBView", QStringLiteral("View"));
+    QMenu* optionsMenu = addMenu("TBXBOptions", QStringLiteral("Options"));
     TBXTBMain->addSeparator();
 
     QAction* reload =
@@ -291,8 +335,7 @@ void TbrowserFrm::buildToolbars() {
     TBXTBAddrs->addWidget(searchButton);
     addToolBar(Qt::TopToolBarArea, TBXTBAddrs);
 
-    // Accessories toolbar, left and hidden at first. The commands behind most
-    // of its items belong to the side panel and page commands.
+    // Accessories toolbar, left and hidden at first.
     TBXTools = new QToolBar(QStringLiteral("Accessories"), this);
     TBXTools->setObjectName(QStringLiteral("TBXTools"));
     TBXTools->setMovable(false);
@@ -300,36 +343,8 @@ void TbrowserFrm::buildToolbars() {
     QAction* newBrowser = makeAction("TBXOpenNewBrowser", QStringLiteral("Open New Browser"), 10);
     connect(newBrowser, &QAction::triggered, this,
             [this] { this->host().openTool(ToolKind::WebBrowser); });
-    TBXTools->addAction(newBrowser);
-    const struct {
-        const char* name;
-        const char* caption;
-        int image;
-    } accessories[] = {
-        {"TBXOpenLocal", "Open Local Page", 11}, {"TBXFindInPage", "Find In The Page", 12},
-        {"TBXBBLocker", "Popup Blocker", 23},    {"TBXHist", "View History", 36},
-        {"TBXFavorites", "View Favorites", 17},  {"TBXCookies", "View Cookies", 46},
-        {"TBXViewS", "View Page Source", 52},    {"TBXPrintPage", "Print The Page", 13},
-        {"TBXSavePage", "Save Page as..", 14},
-    };
-    for (const auto& item : accessories) {
-        // The side panel's own items; the rest are made here.
-        QAction* action = PnlFav->findChild<QAction*>(QLatin1String(item.name));
-        if (!action) {
-            action = makeAction(item.name, QLatin1String(item.caption), item.image);
-            action->setEnabled(false);
-        }
-        TBXTools->addAction(action);
-    }
-    addToolBar(Qt::LeftToolBarArea, TBXTools);
-    TBXTools->hide();
-
-    // Menus of the main toolbar.
-    fileMenu->addAction(newBrowser);
-    fileMenu->addSeparator();
     QAction* closeItem = makeAction("TBXBClose", QStringLiteral("Close"), 15);
     connect(closeItem, &QAction::triggered, this, &QWidget::close);
-    fileMenu->addAction(closeItem);
 
     TBXMainTB = makeAction("TBXMainTB", BrowserRules::mainToolbarCaption(false), -1);
     TBXMainTB->setCheckable(true);
@@ -344,11 +359,31 @@ void TbrowserFrm::buildToolbars() {
         TBXhideMTB->setText(BrowserRules::accessoriesToolbarCaption(checked));
         TBXTools->setVisible(checked);
     });
-    viewMenu->addAction(PnlFav->viewCookieItem());
-    viewMenu->addSeparator();
-    viewMenu->addAction(TBXMainTB);
-    viewMenu->addAction(TBXhideMTB);
-    viewMenu->addActions(PnlFav->linkedItems());
+
+    TBXBBLocker = makeAction("TBXBBLocker", QStringLiteral("Popup Blocker"), kImageBlocker);
+    TBXBBLocker->setCheckable(true);
+    connect(TBXBBLocker, &QAction::triggered, this, &TbrowserFrm::TBXBBLockerClick);
+    QAction* block = makeAction("TBXBlock", QStringLiteral("Block PopUp "), kImageBlocker);
+    connect(block, &QAction::triggered, this, &TbrowserFrm::TBXBlockClick);
+    QAction* preferences = makeAction("TBXPref", QStringLiteral("Browser Preferences"), 6);
+    connect(preferences, &QAction::triggered, this, &TbrowserFrm::TBXPrefClick);
+    QAction* addHtml = makeAction("TBXAddHTML", QStringLiteral("Add HTML to the current page"), 24);
+    connect(addHtml, &QAction::triggered, this, &TbrowserFrm::TBXAddHTMLClick);
+
+    const PageCommands::WindowItems items{
+        newBrowser,
+        closeItem,
+        PnlFav->viewCookieItem(),
+        QList<QAction*>{TBXMainTB, TBXhideMTB} + PnlFav->linkedItems(),
+        block,
+        preferences,
+        addHtml,
+        TBXBBLocker,
+        PnlFav->viewItems()};
+    m_commands->fillMenus(fileMenu, viewMenu, optionsMenu, items);
+    m_commands->fillAccessories(TBXTools, items);
+    addToolBar(Qt::LeftToolBarArea, TBXTools);
+    TBXTools->hide();
 }
 
 void TbrowserFrm::buildStatusBar() {
@@ -410,10 +445,9 @@ void TbrowserFrm::startUp() {
     TBXhideMTB->setChecked(m_settings.accessoriesToolbar);
     TBXTools->setVisible(m_settings.accessoriesToolbar);
     PnlFav->restore(m_settings);
-    if (m_settings.blocker) {
-        m_panels[1]->setImage(m_images.icon(kImageBlocker), kImageBlocker);
-        m_panels[1]->setHint(QStringLiteral("Popup Blocker is On."));
-    }
+    TBXBBLocker->setChecked(m_settings.blocker);
+    if (m_settings.blocker)
+        showBlockerState();
     // The start page waits for the rest of the opening: a frame that navigates
     // the new window at once, or a page that opens its popup in it, replaces it.
     QTimer::singleShot(0, this, [this] {
@@ -510,9 +544,10 @@ void TbrowserFrm::fillSearchBox(const QString& text) {
 }
 
 void TbrowserFrm::applyDocumentInfoRule() {
+    m_quietPageChange = true;
     PageControl->setTabVisible(1, !WB->busy());
-    if (m_infoPages->count() > 0)
-        m_infoPages->setCurrentIndex(m_infoPages->count() - 1);
+    m_quietPageChange = false;
+    m_documentInfo->showLastPage();
 }
 
 void TbrowserFrm::takeFocusForPage() {
@@ -535,7 +570,9 @@ void TbrowserFrm::takeFocusForPage() {
 void TbrowserFrm::BeforeNavigate2(const QString& address, const QString& targetFrameName,
                                   bool& cancel) {
     applyDocumentInfoRule();
+    m_quietPageChange = true;
     PageControl->setCurrentIndex(0);
+    m_quietPageChange = false;
     if (targetFrameName.isEmpty() && address != Addrs->CurrentAddress())
         Addrs->ShowAddress(address);
     if (std::exchange(PopupPending, false) && m_settings.blocker && address == m_popupAddress) {
@@ -638,4 +675,53 @@ void TbrowserFrm::TranslateUrl(const QString&) {
     const QString translated = BrowserRules::translatedAddressText(shown);
     if (translated != shown)
         Addrs->setVisibleText(translated);
+}
+
+// Page-window commands ---------------------------------------------------------
+
+void TbrowserFrm::showBlockerState() {
+    m_panels[1]->setImage(m_images.icon(kImageBlocker), kImageBlocker);
+    m_panels[1]->setHint(QStringLiteral("Popup Blocker is On."));
+}
+
+void TbrowserFrm::TBXBBLockerClick(bool checked) {
+    m_settings.blocker = checked;
+    if (checked) {
+        // The count stays hidden until the next refusal.
+        showBlockerState();
+        return;
+    }
+    m_panels[1]->setImage(QIcon(), -1);
+    m_panels[1]->setCaption(QString());
+    m_panels[1]->setHint(QStringLiteral("Popup Blocker is off."));
+}
+
+void TbrowserFrm::TBXBlockClick() {
+    TBXBBLocker->trigger();
+}
+
+void TbrowserFrm::TBXPrefClick() {
+    TPref::Window window{WB->locationAddress(), TBXBBLocker, [this] {
+                             m_searches.setStored({});
+                             fillSearchBox(Searchbx->currentText());
+                         }};
+    TPref dialog(host(), window, this);
+    dialog.exec();
+}
+
+void TbrowserFrm::TBXAddHTMLClick() {
+    showBelowPage(PnlAdd, AddHtmlPanel::kHeight);
+}
+
+void TbrowserFrm::showBelowPage(QWidget* panel, int height) {
+    panel->show();
+    // A panel shown for the first time has no room in the splitter yet: the
+    // page gives it some.
+    const int index = m_addSplitter->indexOf(panel);
+    QList<int> sizes = m_addSplitter->sizes();
+    if (index > 0 && sizes[index] < height) {
+        sizes[0] -= height - sizes[index];
+        sizes[index] = height;
+        m_addSplitter->setSizes(sizes);
+    }
 }

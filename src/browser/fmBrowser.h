@@ -9,7 +9,12 @@
 #include "SearchEngines.h"
 #include "ToolWindow.h"
 
+class AddHtmlPanel;
 class AddressCombo;
+class DocumentInfoPage;
+class DownloadsPanel;
+class FindBar;
+class PageCommands;
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -44,6 +49,13 @@ public:
     void DoGoHome();
     void TBXGoClick();
     void DoSearch();
+    // "Popup Blocker" after its toggle, and "Block PopUp ", which performs it.
+    void TBXBBLockerClick(bool checked);
+    void TBXBlockClick();
+    // "Browser Preferences": the preferences dialog, modal.
+    void TBXPrefClick();
+    // "Add HTML to the current page".
+    void TBXAddHTMLClick();
 
     // BrowserEvents.
     void BeforeNavigate2(const QString& address, const QString& targetFrameName,
@@ -68,6 +80,12 @@ public:
     StatusPanel* statusPanel(int index) const { return m_panels.value(index); }
     QProgressBar* progressBar() const { return ProgWB; }
     SidePanel* sidePanel() const { return PnlFav; }
+    DocumentInfoPage* documentInfo() const { return m_documentInfo; }
+    AddHtmlPanel* addHtmlPanel() const { return PnlAdd; }
+    FindBar* findBar() const { return m_findBar; }
+    DownloadsPanel* downloadsPanel() const { return m_downloads; }
+    PageCommands* pageCommands() const { return m_commands; }
+    QTabWidget* pageControl() const { return PageControl; }
     const RecentSearches& recentSearches() const { return m_searches; }
     SearchEngine checkedEngine() const;
     bool popupPending() const { return PopupPending; }
@@ -84,6 +102,9 @@ private:
     void buildToolbars();
     void buildPages();
     void buildStatusBar();
+    void showBlockerState();
+    // Shows a panel of the page's column, at least `height` high.
+    void showBelowPage(QWidget* panel, int height);
     void startUp();
     void openStartPage();
     void applyDocumentInfoRule();
@@ -97,8 +118,11 @@ private:
     QSplitter* m_sideSplitter = nullptr;
     QSplitter* m_addSplitter = nullptr;
     SidePanel* PnlFav = nullptr;
-    QWidget* PnlAdd = nullptr;
-    QTabWidget* m_infoPages = nullptr;
+    AddHtmlPanel* PnlAdd = nullptr;
+    DocumentInfoPage* m_documentInfo = nullptr;
+    FindBar* m_findBar = nullptr;
+    DownloadsPanel* m_downloads = nullptr;
+    PageCommands* m_commands = nullptr;
     QToolBar* TBXTBMain = nullptr;
     QToolBar* TBXTBAddrs = nullptr;
     QToolBar* TBXTools = nullptr;
@@ -109,6 +133,7 @@ private:
     QAction* TBXForward = nullptr;
     QAction* TBXMainTB = nullptr;
     QAction* TBXhideMTB = nullptr;
+    QAction* TBXBBLocker = nullptr;
     QList<StatusPanel*> m_panels;
     QProgressBar* ProgWB = nullptr;
 
@@ -122,6 +147,7 @@ private:
     RecentSearches m_searches;
     bool m_searchChoice = false;  // the next activation of the search list is a choice
     bool m_started = false;
+    bool m_quietPageChange = false;  // the program turns the page: no refresh
 
     static int s_windows;
 };

@@ -73,6 +73,7 @@ public:
         Colour,
         Print,
         PrinterSetup,
+        PrintPreview,
     };
 
     enum Button {
@@ -127,6 +128,11 @@ public:
                                                      const QString& filter) {
         return saveFileName(caption, startPath, filter);
     }
+    // The save dialog with a choice of file types (`filter` lists several):
+    // `selectedFilter` holds the type offered first on entry and the chosen
+    // one when a file was chosen.
+    virtual QString saveFileNameOfType(const QString& caption, const QString& startPath,
+                                       const QString& filter, QString& selectedFilter) = 0;
     virtual QString folder(const QString& caption, const QString& startFolder) = 0;
     // The folder-browse dialog with its label, status line and own buttons;
     // the chosen folder, or nothing when cancelled. This default shows the
@@ -139,6 +145,10 @@ public:
     // The print dialog for `printer`; true when the user chose to print.
     virtual bool print(QPrinter& printer) = 0;
     virtual bool printerSetup(QPrinter& printer) = 0;
+    // The print preview of what `paint` draws on a printer (it is called for
+    // every redraw and, when the user prints from the preview, for `printer`).
+    // True when the user printed.
+    virtual bool printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) = 0;
 
     // Convenience: the application's default error box (caption = application
     // title, error icon, OK).

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
@@ -135,6 +136,16 @@ QString QtPrompts::saveFileNameOwnOverwriteQuestion(const QString& caption,
                                         nullptr, QFileDialog::DontConfirmOverwrite);
 }
 
+QString QtPrompts::saveFileNameOfType(const QString& caption, const QString& startPath,
+                                      const QString& filter, QString& selectedFilter) {
+    QString chosen = selectedFilter;
+    const QString file =
+        QFileDialog::getSaveFileName(m_parent, captionOrTitle(caption), startPath, filter, &chosen);
+    if (!file.isEmpty())
+        selectedFilter = chosen;
+    return file;
+}
+
 QString QtPrompts::folder(const QString& caption, const QString& startFolder) {
     return QFileDialog::getExistingDirectory(m_parent, captionOrTitle(caption), startFolder);
 }
@@ -166,5 +177,14 @@ bool QtPrompts::print(QPrinter& printer) {
 
 bool QtPrompts::printerSetup(QPrinter& printer) {
     QPageSetupDialog dialog(&printer, m_parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtPrompts::printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+    QPrintPreviewDialog dialog(&printer, m_parent);
+    dialog.setWindowTitle(QStringLiteral("Print Preview"));
+    dialog.resize(900, 700);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&paint](QPrinter* target) { paint(*target); });
     return dialog.exec() == QDialog::Accepted;
 }

@@ -25,12 +25,15 @@ public:
                          const QString& filter) override;
     QString saveFileNameOwnOverwriteQuestion(const QString& caption, const QString& startPath,
                                              const QString& filter) override;
+    QString saveFileNameOfType(const QString& caption, const QString& startPath,
+                               const QString& filter, QString& selectedFilter) override;
     QString folder(const QString& caption, const QString& startFolder) override;
     std::optional<QString> browseForFolder(const FolderBrowseRequest& request) override;
     std::optional<QFont> font(const QFont& initial) override;
     std::optional<QColor> colour(const QColor& initial) override;
     bool print(QPrinter& printer) override;
     bool printerSetup(QPrinter& printer) override;
+    bool printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;
 
 private:
     bool query(const QString& caption, const QString& prompt, QString& value,

@@ -61,8 +61,11 @@ void Launchers::DoMailCheck() {
     startStandIn(MailClients::programStandIn(*client));
 }
 
+void Launchers::openAddress(const QString& address) {
+    m_shell.openAddress(address);
+}
+
 void Launchers::startStandIn(const StandIn& standIn) {
-    // A program that is not installed simply does not start.
     const std::optional<QStringList> command =
         standInCommand(standIn, DesktopApplications::fromEnvironment());
     if (command)

@@ -51,9 +51,13 @@ public:
     // The text of "About Windows": distribution, kernel and desktop.
     static QString systemSummary();
 
-private:
+    // Starts the program that stands in on this desktop; one that is not
+    // installed simply does not start.
     void startStandIn(const StandIn& standIn);
+    // Hands an address to the desktop; failures are not reported.
+    void openAddress(const QString& address);
 
+private:
     ToolHost& m_host;
     ShellLauncher& m_shell;
     std::function<bool()> m_isConnected;

@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QWidgetAction>
 
+#include "DesktopStandIns.h"
 #include "DialogFocusKeeper.h"
 #include "FramePlacement.h"
 #include "HandOff.h"
@@ -309,6 +310,15 @@ QString TfrmMain::mailClient() const {
 void TfrmMain::setMailClient(const QString& selection) {
     if (MailClients::find(selection))
         m_launchers->setMailClient(selection);
+}
+
+void TfrmMain::startDesktopProgram(DesktopProgram program) {
+    m_launchers->startStandIn(program == DesktopProgram::AddressBook ? addressBookStandIn()
+                                                                     : internetCallStandIn());
+}
+
+void TfrmMain::openOnDesktop(const QString& address) {
+    m_launchers->openAddress(address);
 }
 
 void TfrmMain::TBXAboutClick() {

@@ -56,6 +56,8 @@ public:
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
     void setMailClient(const QString& selection) override;
+    void startDesktopProgram(DesktopProgram program) override;
+    void openOnDesktop(const QString& address) override;
     void setFavoritesFileToOpen(const QString& file) override { FavoritesFileToOpen = file; }
     void DoNavToFav() override;
 

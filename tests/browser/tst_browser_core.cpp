@@ -1,10 +1,16 @@
+#include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrlQuery>
+#include <QtEndian>
 
 #include "AddressIconRule.h"
 #include "BrowserRules.h"
 #include "BrowserSettings.h"
+#include "DocumentInfo.h"
+#include "EngineCacheIndex.h"
+#include "PageCommandRules.h"
 #include "RecentSearches.h"
 #include "Registry.h"
 #include "SearchEngines.h"
@@ -238,6 +244,182 @@ private slots:
         QCOMPARE(addressIconChoice(dir.path()).kind, AddressIconChoice::Folder);
         QCOMPARE(addressIconChoice("www.example.test").kind, AddressIconChoice::WebPage);
         QCOMPARE(addressIconChoice("").kind, AddressIconChoice::Empty);
+    }
+
+    void textSizesRoundTripThroughZoom() {
+        for (int size = PageCommandRules::kSmallestTextSize;
+             size <= PageCommandRules::kLargestTextSize; ++size) {
+            QCOMPARE(PageCommandRules::textSizeForZoom(PageCommandRules::zoomForTextSize(size)),
+                     size);
+        }
+        QVERIFY(PageCommandRules::zoomForTextSize(0) < PageCommandRules::zoomForTextSize(1));
+        QCOMPARE(PageCommandRules::zoomForTextSize(PageCommandRules::kMediumTextSize), 1.0);
+        QCOMPARE(PageCommandRules::zoomForTextSize(5), 1.0);
+        QCOMPARE(PageCommandRules::textSizeForZoom(1.1), -1);
+    }
+
+    void refusedOffline_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("http") << "http://127.0.0.1/a.html" << true;
+        QTest::newRow("HTTPS") << "HTTPS://127.0.0.1/" << true;
+        QTest::newRow("ftp") << "ftp://127.0.0.1/f" << true;
+        QTest::newRow("web socket") << "wss://127.0.0.1/" << true;
+        QTest::newRow("local file") << "file:///tmp/a.html" << false;
+        QTest::newRow("blank") << "about:blank" << false;
+        QTest::newRow("data") << "data:text/html,<p>x" << false;
+    }
+    void refusedOffline() {
+        QFETCH(QString, url);
+        QTEST(PageCommandRules::refusedOffline(QUrl(url)), "refused");
+    }
+
+    // A title holding "&" or "#" reaches the mail program whole.
+    void mailAddressKeepsTitleWhole() {
+        const QString address =
+            PageCommandRules::mailAddressForPage("Cats & Dogs #1", "http://127.0.0.1/a?b=1&c=2");
+        QVERIFY(address.startsWith("mailto:?body="));
+        const QUrlQuery query(QUrl(address).query());
+        QCOMPARE(query.queryItemValue("body", QUrl::FullyDecoded),
+                 "Check this site:    Cats & Dogs #1     http://127.0.0.1/a?b=1&c=2");
+        QCOMPARE(query.queryItems().size(), 1);
+    }
+
+    void bordersFlagsReplaceTheSet() {
+        using namespace PageCommandRules;
+        QCOMPARE(viewBorder(startHostFlags()), ViewBorder::Sunken);
+        QVERIFY(showsScrollBars(startHostFlags()));
+        QCOMPARE(viewBorder(bordersHostFlags(true)), ViewBorder::None);
+        QVERIFY(showsScrollBars(bordersHostFlags(true)));
+        QCOMPARE(viewBorder(bordersHostFlags(false)), ViewBorder::Flat);
+        QVERIFY(!showsScrollBars(bordersHostFlags(false)));
+        QVERIFY(bordersHostFlags(false).testFlag(HostFlag::NoTheme));
+        QVERIFY(!bordersHostFlags(false).testFlag(HostFlag::Theme));
+    }
+
+    // Frames of another origin answer later, each in the place its path names;
+    // an answer for no pending place changes nothing.
+    void frameReportsFillTheirPlace() {
+        DocumentInfo::FrameDocument top = DocumentInfo::frameDocumentFromVariant(QVariantMap{
+            {"path", ""},
+            {"address", "http://a/top"},
+            {"body", false},
+            {"links", QVariantList{"http://a/ignored"}},
+            {"frames",
+             QVariantList{QVariantMap{{"path", "/0"},
+                                      {"address", "http://a/f0"},
+                                      {"body", true},
+                                      {"links", QVariantList{"http://a/l0"}},
+                                      {"frames", QVariantList{QVariantMap{{"path", "/0/0"},
+                                                                          {"pending", true}}}}},
+                          QVariantMap{{"path", "/1"}, {"error", "denied"}},
+                          QVariantMap{{"path", "/2"}, {"pending", true}}}}});
+        QCOMPARE(DocumentInfo::pendingFramePaths(top), (QStringList{"/0/0", "/2"}));
+        const auto report = [](const QString& path, const QString& address) {
+            return DocumentInfo::frameDocumentFromVariant(
+                QVariantMap{{"path", path},
+                            {"address", address},
+                            {"body", true},
+                            {"links", QVariantList{address + "/link"}}});
+        };
+        QVERIFY(!DocumentInfo::placeFrameReport(top, report("/1", "http://b/forged")));
+        QVERIFY(!DocumentInfo::placeFrameReport(top, report("/0", "http://b/forged")));
+        QVERIFY(DocumentInfo::placeFrameReport(top, report("/0/0", "http://b/deep")));
+        QVERIFY(!DocumentInfo::placeFrameReport(top, report("/0/0", "http://b/again")));
+        QCOMPARE(DocumentInfo::pendingFramePaths(top), QStringList{"/2"});
+        // The frame never answering is left out.
+        QCOMPARE(DocumentInfo::linksLines(top), (QStringList{"http://a/l0", "http://b/deep/link"}));
+        QCOMPARE(DocumentInfo::framesLines(top),
+                 (QStringList{"The document contain 3  frames.", "http://a/top", "http://a/f0",
+                              "http://b/deep"}));
+    }
+
+    void propertiesUpdate_data() {
+        QTest::addColumn<QVariantMap>("answer");
+        QTest::addColumn<QStringList>("texts");  // index=text, in order
+        QTest::addColumn<bool>("guardedFailed");
+        QTest::addColumn<bool>("error");
+        const QVariantList values{"http://a/",
+                                  "",
+                                  100.0,
+                                  200.0,
+                                  10.6,
+                                  0.0,
+                                  50.0,
+                                  60.0,
+                                  "",
+                                  "",
+                                  "01/02/2026",
+                                  "http:",
+                                  "[object Window]",
+                                  "UTF-8",
+                                  "ms__id1"};
+        const QStringList shown{"0=http://a/",
+                                "1=None",
+                                "2=100",
+                                "3=200",
+                                "4=11",
+                                "5=0",
+                                "6=50",
+                                "7=60",
+                                "8=None",
+                                "9=None",
+                                "10=01/02/2026",
+                                "11=http:",
+                                "12=[object Window]",
+                                "13=UTF-8",
+                                "14=ms__id1"};
+        QTest::newRow("size and date known")
+            << QVariantMap{{"values", values}, {"size", 1234.0}, {"created", 0.0}}
+            << shown + QStringList{"15=1234",
+                                   "16=" + QDateTime::fromMSecsSinceEpoch(0).toString("MM/dd/yyyy")}
+            << false << false;
+        QTest::newRow("size unknown") << QVariantMap{{"values", values}} << shown << true << false;
+        QVariantList empties = values;
+        empties[10] = "";
+        QStringList withoutLast = shown;
+        withoutLast.removeAt(10);
+        QTest::newRow("empty kept field")
+            << QVariantMap{{"values", empties}} << withoutLast << true << false;
+        QTest::newRow("failed part way")
+            << QVariantMap{{"values", QVariantList{"http://a/", "T"}}, {"error", "no body"}}
+            << QStringList{"0=http://a/", "1=T"} << false << true;
+    }
+    void propertiesUpdate() {
+        QFETCH(QVariantMap, answer);
+        const DocumentInfo::PropertiesUpdate update = DocumentInfo::propertiesUpdate(answer);
+        QStringList texts;
+        for (const auto& [index, text] : update.values)
+            texts.append(QString::number(index) + "=" + text);
+        QTEST(texts, "texts");
+        QTEST(update.guardedStepFailed, "guardedFailed");
+        QTEST(!update.error.isEmpty(), "error");
+    }
+
+    // The engine's cache entry files: a header, then the key that names the
+    // address (with the engine's prefixes).
+    void cacheEntryAddress_data() {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("plain") << QByteArray("1/0/http://127.0.0.1/a.png")
+                               << "http://127.0.0.1/a.png";
+        QTest::newRow("split by site")
+            << QByteArray("1/0/_dk_http://127.0.0.1 http://127.0.0.1 http://127.0.0.1/a.png")
+            << "http://127.0.0.1/a.png";
+        QTest::newRow("no prefix") << QByteArray("http://127.0.0.1/a.png") << "";
+        QTest::newRow("letters in prefix") << QByteArray("1/x/http://127.0.0.1/a.png") << "";
+    }
+    void cacheEntryAddress() {
+        QFETCH(QByteArray, key);
+        QByteArray head(24, '\0');
+        qToLittleEndian<quint64>(0xfcfb6d1ba7725c30ULL, head.data());
+        qToLittleEndian<quint32>(quint32(key.size()), head.data() + 12);
+        QTEST(EngineCacheIndex::entryAddress(head + key), "address");
+        // A length beyond the bytes there, or another magic number, is no entry.
+        qToLittleEndian<quint32>(quint32(key.size() + 1), head.data() + 12);
+        QCOMPARE(EngineCacheIndex::entryAddress(head + key), QString());
+        head[0] = 0;
+        QCOMPARE(EngineCacheIndex::entryAddress(head + key), QString());
     }
 };
 

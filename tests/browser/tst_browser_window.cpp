@@ -10,24 +10,16 @@
 
 #include "AddressCombo.h"
 #include "BrowserRules.h"
+#include "BrowserWindows.h"
 #include "LoopbackHttpServer.h"
-#include "RecordingToolHost.h"
 #include "Registry.h"
 #include "SearchEngines.h"
 #include "ServiceAddress.h"
 #include "StatusPanel.h"
 #include "TestEnvironment.h"
 #include "TypedAddresses.h"
-#include "fmBrowser.h"
 
 namespace {
-
-constexpr int kTimeout = 60000;
-
-QByteArray page(const QByteArray& title, const QByteArray& body = QByteArray()) {
-    return "<!DOCTYPE html><html><head><title>" + title + "</title></head><body><h1>" + title +
-           "</h1>" + body + "</body></html>";
-}
 
 LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request) {
     QByteArray path = request.target;
@@ -86,29 +78,10 @@ QString blankPageUrl() {
 
 }  // namespace
 
-class BrowserWindowTest : public QObject {
+class BrowserWindowTest : public QObject, private BrowserWindows {
     Q_OBJECT
 private:
     LoopbackHttpServer m_server;
-    RecordingToolHost* m_host = nullptr;
-    QList<QPointer<TbrowserFrm>> m_windows;
-
-    TbrowserFrm* openWindow() {
-        auto* window = new TbrowserFrm(*m_host);
-        m_windows.append(window);
-        window->resize(1000, 700);
-        window->show();
-        return window;
-    }
-
-    // Waits until the window shows `url` and has finished loading it.
-    static bool loaded(TbrowserFrm* window, const QString& url) {
-        return QTest::qWaitFor(
-            [&] {
-                return window->browser()->url().toString() == url && !window->browser()->busy();
-            },
-            kTimeout);
-    }
 
     // The same for any page whose path is `path`.
     static bool pageLoaded(TbrowserFrm* window, const QString& path) {
@@ -133,19 +106,10 @@ private slots:
     void init() {
         clearBrowserKeys();
         m_server.clearRequests();
-        m_host = new RecordingToolHost;
-        m_host->factory = [this](ToolKind kind) -> ToolWindow* {
-            return kind == ToolKind::WebBrowser ? openWindow() : nullptr;
-        };
+        beginWindows();
     }
 
-    void cleanup() {
-        for (const QPointer<TbrowserFrm>& window : m_windows)
-            delete window.data();
-        m_windows.clear();
-        delete m_host;
-        m_host = nullptr;
-    }
+    void cleanup() { endWindows(); }
 
     void startPage_data() {
         QTest::addColumn<QString>("stored");

@@ -16,13 +16,13 @@
 #include "AddFavoriteDialog.h"
 #include "BrowserClearing.h"
 #include "BrowserRules.h"
+#include "BrowserWindows.h"
 #include "FavoritesFolder.h"
 #include "FavoritesTreeWidget.h"
 #include "HistoryStore.h"
 #include "InternetShortcut.h"
 #include "LoopbackHttpServer.h"
 #include "OrganizeFavoritesDialog.h"
-#include "RecordingToolHost.h"
 #include "Registry.h"
 #include "ShellFolders.h"
 #include "SidePanel.h"
@@ -30,16 +30,8 @@
 #include "TestEnvironment.h"
 #include "dlgExporter.h"
 #include "dlgImporter.h"
-#include "fmBrowser.h"
 
 namespace {
-
-constexpr int kTimeout = 60000;
-
-QByteArray page(const QByteArray& title) {
-    return "<!DOCTYPE html><html><head><title>" + title + "</title></head><body><h1>" + title +
-           "</h1></body></html>";
-}
 
 LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request) {
     QList<QPair<QByteArray, QByteArray>> headers{{"Content-Type", "text/html"}};
@@ -87,31 +79,13 @@ QStandardItem* child(QStandardItem* parent, const QString& text) {
 
 }  // namespace
 
-class SidePanelTest : public QObject {
+class SidePanelTest : public QObject, private BrowserWindows {
     Q_OBJECT
 private:
     LoopbackHttpServer m_server;
     QTemporaryDir m_home;
-    RecordingToolHost* m_host = nullptr;
-    QList<QPointer<TbrowserFrm>> m_windows;
     QString m_favorites;
     std::unique_ptr<QTemporaryDir> m_favoritesDir;
-
-    TbrowserFrm* openWindow() {
-        auto* window = new TbrowserFrm(*m_host);
-        m_windows.append(window);
-        window->resize(1000, 700);
-        window->show();
-        return window;
-    }
-
-    static bool loaded(TbrowserFrm* window, const QString& url) {
-        return QTest::qWaitFor(
-            [&] {
-                return window->browser()->url().toString() == url && !window->browser()->busy();
-            },
-            kTimeout);
-    }
 
     QString url(const char* path) const { return m_server.url(QLatin1String(path)); }
 
@@ -161,19 +135,10 @@ private slots:
         registry.closeKey();
         HistoryStore(HistoryStore::folder()).clear();
         QFile::remove(m_home.filePath("newbook.htm"));
-        m_host = new RecordingToolHost;
-        m_host->factory = [this](ToolKind kind) -> ToolWindow* {
-            return kind == ToolKind::WebBrowser ? openWindow() : nullptr;
-        };
+        beginWindows();
     }
 
-    void cleanup() {
-        for (const QPointer<TbrowserFrm>& window : m_windows)
-            delete window.data();
-        m_windows.clear();
-        delete m_host;
-        m_host = nullptr;
-    }
+    void cleanup() { endWindows(); }
 
     void viewsTakeTurnsOnThePanel() {
         TbrowserFrm* window = openWindow();

@@ -16,6 +16,7 @@ class BrowserTest(E2ETestCase):
             "/c.html": page("Page C"),
             "/search": page("Results"),
             "/slow.html": (*page("Slow Page"), 3),
+            "/words.html": page("Words", "<p>an apple, a pear and another apple</p>"),
         })
         app = self.start(kinds=["Editor", "Web Browser"],
                          services={"SearchGoogle": self.server.url("")})
@@ -92,6 +93,34 @@ class BrowserTest(E2ETestCase):
         app.type("it loaded")
         wait_for(lambda: app.text(text) == "typed while it loaded", "all the typing in the Editor")
         self.assertTrue(app.frame().name.endswith("[Editor]"))
+
+    def test_find_bar_by_keyboard_and_print_preview(self):
+        app = self.app
+        self.enter_address(self.server.url("/words.html"))
+        self.shows_title("Words")
+        app.click(app.find("document web", within=self.window))
+
+        # Ctrl+F opens the find bar with the keyboard in its field; typing
+        # finds the first match, Enter the next, Escape closes the bar.
+        app.key("ctrl+f")
+        field = app.find("text", "Find:", within=self.window)
+        wait_for(lambda: app.focused(field), "the find field to take the keyboard")
+        app.type("apple")
+        app.find("label", "1 of 2", within=self.window)
+        app.key("Return")
+        app.find("label", "2 of 2", within=self.window)
+        app.key("Escape")
+        app.gone("text", "Find:", within=self.window)
+
+        # Print Preview, chosen from the File menu by keyboard (the eighth
+        # item), opens over the window and closes again. The tool button's
+        # drop-down menu is not in the accessibility tree.
+        app.click(app.find("push button", "File", within=self.window))
+        app.key(*["Down"] * 8, "Return")
+        preview = app.find("dialog", "Print Preview")
+        app.key("Escape")
+        app.gone("dialog", "Print Preview")
+        self.shows_title("Words")
 
 
 if __name__ == "__main__":

@@ -40,6 +40,8 @@ public:
     QList<Page> pages;
     QList<QPair<QString, bool>> editorTexts;
     QStringList mailClients;
+    QList<DesktopProgram> desktopPrograms;
+    QStringList desktopAddresses;
     QStringList explored;
     QString favoritesFileToOpen;
     QStringList navigatedToFavorites;  // FavoritesFileToOpen at each DoNavToFav
@@ -55,6 +57,8 @@ public:
                            int image) override;
     ToolWindow* openInEditor(const QString& text, bool html) override;
     void setMailClient(const QString& selection) override { mailClients.append(selection); }
+    void startDesktopProgram(DesktopProgram program) override { desktopPrograms.append(program); }
+    void openOnDesktop(const QString& address) override { desktopAddresses.append(address); }
     bool exploreFolder(const QString& folder) override {
         explored.append(folder);
         return true;

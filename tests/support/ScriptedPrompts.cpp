@@ -1,5 +1,7 @@
 #include "ScriptedPrompts.h"
 
+#include <QPrinter>
+
 int ScriptedPrompts::countOf(Kind kind) const {
     int n = 0;
     for (const Call& call : m_calls) {
@@ -74,6 +76,19 @@ QString ScriptedPrompts::saveFileName(const QString& caption, const QString& sta
     return next().toString();
 }
 
+QString ScriptedPrompts::saveFileNameOfType(const QString& caption, const QString& startPath,
+                                            const QString& filter, QString& selectedFilter) {
+    m_calls.append({Kind::SaveFile, caption, startPath, Ok | Cancel, filter});
+    const QVariant answer = next();
+    if (answer.typeId() == QMetaType::QStringList) {
+        const QStringList parts = answer.toStringList();
+        if (!parts.value(0).isEmpty())
+            selectedFilter = parts.value(1);
+        return parts.value(0);
+    }
+    return answer.toString();
+}
+
 QString ScriptedPrompts::folder(const QString& caption, const QString& startFolder) {
     m_calls.append({Kind::Folder, caption, startFolder, Ok | Cancel, {}});
     return next().toString();
@@ -117,9 +132,30 @@ std::optional<QColor> ScriptedPrompts::colour(const QColor& initial) {
     return answer.value<QColor>();
 }
 
-bool ScriptedPrompts::print(QPrinter&) {
+namespace {
+
+// A QString answer: print into that PDF file.
+bool printerAnswer(const QVariant& answer, QPrinter& printer) {
+    if (answer.typeId() != QMetaType::QString)
+        return answer.toBool();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(answer.toString());
+    return true;
+}
+
+}  // namespace
+
+bool ScriptedPrompts::print(QPrinter& printer) {
     m_calls.append({Kind::Print, {}, {}, Ok | Cancel, {}});
-    return next().toBool();
+    return printerAnswer(next(), printer);
+}
+
+bool ScriptedPrompts::printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+    m_calls.append({Kind::PrintPreview, {}, {}, Ok | Cancel, {}});
+    if (!printerAnswer(next(), printer))
+        return false;
+    paint(printer);
+    return true;
 }
 
 bool ScriptedPrompts::printerSetup(QPrinter&) {

@@ -12,6 +12,10 @@
 // Each answer is a QVariant: a Prompts::Button for message boxes, a QString
 // (or a null QVariant for Cancel) for input and file dialogs, a QStringList
 // for openFileNames, a QFont or QColor (null for Cancel), a bool for print.
+// saveFileNameOfType takes a QStringList of the file and the chosen type (or
+// a QString, keeping the type offered). print and printPreview take a bool,
+// or a QString: the path of a PDF file the printer then writes (the preview
+// is painted once into it, as printing from the preview does).
 // When the queue is empty a call gets the "dismissed" answer (Cancel/No/empty)
 // and is still recorded, so a test can assert that no prompt was expected.
 //
@@ -80,12 +84,15 @@ public:
                               const QString& filter) override;
     QString saveFileName(const QString& caption, const QString& startPath,
                          const QString& filter) override;
+    QString saveFileNameOfType(const QString& caption, const QString& startPath,
+                               const QString& filter, QString& selectedFilter) override;
     QString folder(const QString& caption, const QString& startFolder) override;
     std::optional<QString> browseForFolder(const FolderBrowseRequest& request) override;
     std::optional<QFont> font(const QFont& initial) override;
     std::optional<QColor> colour(const QColor& initial) override;
     bool print(QPrinter& printer) override;
     bool printerSetup(QPrinter& printer) override;
+    bool printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;
 
 private:
     QVariant next();

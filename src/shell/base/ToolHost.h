@@ -55,6 +55,15 @@ public:
     // "Yahoo", "Google" (exactly) changes it; any other text is ignored.
     virtual void setMailClient(const QString& selection) = 0;
 
+    // Programs outside the suite that a tool starts through the frame: the
+    // one that stands in for the kind on this desktop. Nothing happens when
+    // none is installed.
+    enum class DesktopProgram { AddressBook, InternetCall };
+    virtual void startDesktopProgram(DesktopProgram program) = 0;
+    // Hands an address to the desktop: a "mailto:" address opens a new
+    // message in the user's mail program. Failures are not reported.
+    virtual void openOnDesktop(const QString& address) = 0;
+
     // The favorites exporter's hand-off: it stores the exported file as the
     // frame's FavoritesFileToOpen, then DoNavToFav opens a new Web Browser
     // window on that file without a history entry.

@@ -64,14 +64,25 @@ StandIn terminalStandIn() {
             {}};
 }
 
+StandIn addressBookStandIn() {
+    return {{"org.gnome.Contacts", "org.gnome.Evolution", "org.kde.kaddressbook"},
+            {},
+            {"ContactManagement"},
+            {},
+            {}};
+}
+
+StandIn internetCallStandIn() {
+    return {{"org.gnome.Calls", "linphone", "net.jami.Jami", "jami-gnome", "ekiga"},
+            "x-scheme-handler/sip",
+            {"Telephony"},
+            {},
+            {}};
+}
+
 const QList<WindowsTool>& windowsTools() {
     static const QList<WindowsTool> tools{
-        {"Open Address Book",
-         {{"org.gnome.Contacts", "org.gnome.Evolution", "org.kde.kaddressbook"},
-          {},
-          {"ContactManagement"},
-          {},
-          {}}},
+        {"Open Address Book", addressBookStandIn()},
         {"Open MSN Messanger",
          {{"org.gnome.Fractal", "im.pidgin.Pidgin", "pidgin", "org.kde.konversation"},
           {},

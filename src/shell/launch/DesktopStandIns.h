@@ -25,6 +25,10 @@ std::optional<QStringList> standInCommand(const StandIn& standIn,
 
 // The terminal, which also runs terminal programs (Terminal=true).
 StandIn terminalStandIn();
+// The desktop's address book ("Open Address Book", the browser's "Address Book").
+StandIn addressBookStandIn();
+// The desktop's internet-call program (the browser's "Net Meeting ").
+StandIn internetCallStandIn();
 
 // The "Windows Tools" submenu: captions and order as the suite has always
 // shown them; an empty caption is a separator.
