@@ -259,6 +259,9 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     ledPeakINSec = readOnlyBox(in, "ledPeakINSec");
     ledAvgINSec = readOnlyBox(in, "ledAvgINSec");
     ledTotalIN = readOnlyBox(in, "ledTotalIN");
+    // Wide enough for the widest figure FormatBytes gives ("1,023.99 MB").
+    const int figureWidth =
+        ledOctInSec->fontMetrics().horizontalAdvance(QStringLiteral("8,888.88 MB")) + 16;
     inForm->addRow(QStringLiteral("Transfers / sec."), ledOctInSec);
     inForm->addRow(QStringLiteral("Max / Sec."), ledPeakINSec);
     inForm->addRow(QStringLiteral("Average / sec."), ledAvgINSec);
@@ -276,9 +279,14 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     outForm->addRow(QStringLiteral("Average / sec."), ledAvgOUTSec);
     outForm->addRow(QStringLiteral("Total:"), ledTotalOUT);
     groups->addWidget(out);
+    for (QLineEdit* box : {ledOctInSec, ledPeakINSec, ledAvgINSec, ledTotalIN, ledOctOUTSec,
+                           ledPeakOUTSec, ledAvgOUTSec, ledTotalOUT})
+        box->setMinimumWidth(figureWidth);
 
     auto* details = new QGroupBox(QStringLiteral("Details:"), page);
-    auto* detailsForm = new QFormLayout(details);
+    // The details take a row of their own, in two columns: the four groups
+    // side by side are wider than the frame's first-run client area.
+    auto* detailsForm = new QGridLayout(details);
     edHostP = new QLineEdit(details);
     edHostP->setObjectName(QStringLiteral("edHostP"));
     edHostN = new QLineEdit(details);
@@ -288,12 +296,21 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     MemExtIP->setFixedHeight(MemExtIP->fontMetrics().height() * 2 + 8);
     edIntIP = new QLineEdit(details);
     edIntIP->setObjectName(QStringLiteral("edIntIP"));
-    detailsForm->addRow(QStringLiteral("PC"), edHostP);
-    detailsForm->addRow(QStringLiteral("User"), edHostN);
-    detailsForm->addRow(QStringLiteral("External IP"), MemExtIP);
-    detailsForm->addRow(QStringLiteral("Internal IP"), edIntIP);
-    groups->addWidget(details);
+    const auto addDetail = [details, detailsForm](const QString& caption, QWidget* box, int row,
+                                                  int column) {
+        auto* label = new QLabel(caption, details);
+        label->setBuddy(box);
+        detailsForm->addWidget(label, row, column, Qt::AlignLeft | Qt::AlignVCenter);
+        detailsForm->addWidget(box, row, column + 1);
+    };
+    addDetail(QStringLiteral("PC"), edHostP, 0, 0);
+    addDetail(QStringLiteral("User"), edHostN, 1, 0);
+    addDetail(QStringLiteral("External IP"), MemExtIP, 0, 2);
+    addDetail(QStringLiteral("Internal IP"), edIntIP, 1, 2);
+    detailsForm->setColumnStretch(1, 1);
+    detailsForm->setColumnStretch(3, 1);
     layout->addLayout(groups);
+    layout->addWidget(details);
     layout->addStretch(1);
 
     TrafficTabs = new QTabBar(page);
@@ -399,12 +416,16 @@ QWidget* TNetToosFrm::buildWhoisPage() {
     ComboBox1 = new QComboBox(bar);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(true);
-    ComboBox1->setFixedWidth(145);
+    // As wide as the longest server name, and showing a name from its start.
+    ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     const QStringList servers = WhoisClient::defaultServers();
     for (int i = 0; i < servers.size(); ++i) {
         ComboBox1->addItem(ServiceAddress::get(QStringLiteral("WhoisServer%1").arg(i), servers[i]));
     }
+    connect(ComboBox1, &QComboBox::currentIndexChanged, ComboBox1,
+            [this] { ComboBox1->lineEdit()->setCursorPosition(0); });
     ComboBox1->setCurrentIndex(0);
+    ComboBox1->lineEdit()->setCursorPosition(0);
     bar->addWidget(fieldLabel(QStringLiteral("   Prefered Server: "), ComboBox1, bar));
     bar->addWidget(ComboBox1);
     EdtWhoIs = new QLineEdit(QStringLiteral("example.com"), bar);
