@@ -190,9 +190,22 @@ QWidget* TNetToosFrm::buildConnectionPage() {
     captions->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     captions->setSectionsClickable(false);
     captions->setHighlightSections(false);
+    // The design's widths, widened where this locale's date and time or an
+    // address in the cells' font need more (a cut date shows as "10 Dec ...").
+    const QDateTime widest(QDate(2000, 12, 28), QTime(23, 58, 58));
+    const QString address = FormatIPv4(0xffffffffu);
+    const QString samples[] = {shortDateText(widest),
+                               longTimeText(widest),
+                               address,
+                               QString(),
+                               address,
+                               QString(),
+                               QString()};
     const int widths[] = {81, 84, 102, 105, 105, 100, 100};
+    const QFontMetrics cells = sgConnHist->fontMetrics();
     for (int column = 0; column < ConnectionHistory::kColumns; ++column) {
-        sgConnHist->setColumnWidth(column, widths[column]);
+        sgConnHist->setColumnWidth(
+            column, std::max(widths[column], cells.horizontalAdvance(samples[column]) + 12));
     }
     sgConnHist->verticalHeader()->hide();
     sgConnHist->verticalHeader()->setDefaultSectionSize(16);

@@ -24,6 +24,7 @@
 #include "SuiteViews.h"
 #include "TestEnvironment.h"
 #include "ToolWindow.h"
+#include "WhoisClient.h"
 #include "fmMain.h"
 #include "fmNetTools.h"
 
@@ -56,13 +57,12 @@ void fillNetworkTools(TNetToosFrm* window, quint16 whoisPort) {
         ->setText(QStringLiteral("example.com"));
     for (const char* action : {"btnPing", "TBXTrc"})
         window->findChild<QAction*>(QLatin1String(action))->trigger();
-    // The server box keeps its registry's name; the query goes to loopback.
+    // The server box shows the registries' names; the query goes to loopback.
     auto* server = window->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
-    const QString shown = server->currentText();
     server->setEditText(QStringLiteral("127.0.0.1"));
     window->findChild<QAction*>(QStringLiteral("TBXWGo"))->trigger();
-    server->setEditText(shown);
-    server->lineEdit()->setCursorPosition(0);
+    server->setCurrentIndex(-1);
+    server->setCurrentIndex(0);
 }
 
 }  // namespace
@@ -77,6 +77,11 @@ int main(int argc, char** argv) {
     LoopbackHttpServer http;
     http.start(LoopbackHttpServer::serveMap({{"/myip.php", "192.0.2.44"}}, "text/plain"));
     ServiceAddress::set(QLatin1String(kExternalAddressService), http.url("/myip.php"));
+    // The WhoIs server box lists the registries by name, as in a person's first
+    // run (the gallery's queries go to loopback).
+    const QStringList registries = WhoisClient::defaultServers();
+    for (int i = 0; i < registries.size(); ++i)
+        ServiceAddress::set(QStringLiteral("WhoisServer%1").arg(i), registries[i]);
     LineServer whois;
     whois.start(
         {"Domain Name: EXAMPLE.COM\r\nRegistry Domain ID: 2336799_DOMAIN_COM-VRSN\r\n"

@@ -7,12 +7,14 @@
 
 #include "RecordingShellLauncher.h"
 #include "ScriptedPrompts.h"
+#include "ServiceAddress.h"
 #include "SuiteToolWindows.h"
 #include "SuiteViews.h"
 #include "TestEnvironment.h"
 #include "Themes.h"
 #include "ToolKind.h"
 #include "ToolWindow.h"
+#include "WhoisClient.h"
 #include "fmMain.h"
 
 Q_DECLARE_METATYPE(ToolKind)
@@ -35,6 +37,10 @@ class LayoutTests : public QObject {
 private slots:
     void initTestCase() {
         TestEnvironment::wipeUserFiles();
+        // The WhoIs server box as in a person's first run (nothing is queried here).
+        const QStringList registries = WhoisClient::defaultServers();
+        for (int i = 0; i < registries.size(); ++i)
+            ServiceAddress::set(QStringLiteral("WhoisServer%1").arg(i), registries[i]);
         m_frame = std::make_unique<TfrmMain>(m_prompts, m_tools, m_shell, [] { return true; });
         m_frame->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
