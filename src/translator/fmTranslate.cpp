@@ -118,7 +118,8 @@ void TTransFrm::buildMainToolBar() {
 
     ComboBox1 = new QComboBox(bar);
     ComboBox1->setObjectName("ComboBox1");
-    ComboBox1->setFixedWidth(160);
+    // As wide as its longest entry or its prompt, whichever is wider.
+    ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (const LanguagePair& pair : kLanguagePairs)
         ComboBox1->addItem(pair.caption);
     ComboBox1->setPlaceholderText("Select Translation Language");

@@ -153,7 +153,8 @@ std::optional<QPair<int, int>> buttonWidths(const QAbstractButton* button) {
 }
 
 std::optional<QPair<int, int>> lineEditWidths(const QLineEdit* edit) {
-    const QString text = edit->displayText();
+    const QString text =
+        edit->displayText().isEmpty() ? edit->placeholderText() : edit->displayText();
     if (text.isEmpty())
         return std::nullopt;
     int frame = 0;
@@ -169,18 +170,22 @@ std::optional<QPair<int, int>> lineEditWidths(const QLineEdit* edit) {
 }
 
 std::optional<QPair<int, int>> comboWidths(const QComboBox* combo) {
-    if (combo->isEditable() || combo->currentText().isEmpty())
-        return std::nullopt;  // an editable box is checked through its line edit
+    // An editable box is checked through its line edit; an empty one shows
+    // its prompt.
+    const QString text =
+        combo->currentIndex() < 0 ? combo->placeholderText() : combo->currentText();
+    if (combo->isEditable() || text.isEmpty())
+        return std::nullopt;
     QStyleOptionComboBox option;
     option.initFrom(combo);
     option.editable = false;
     option.frame = combo->hasFrame();
-    option.currentText = combo->currentText();
+    option.currentText = text;
     option.currentIcon = combo->itemIcon(combo->currentIndex());
     option.iconSize = combo->iconSize();
     const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
                                                        QStyle::SC_ComboBoxEditField, combo);
-    return QPair<int, int>{combo->fontMetrics().horizontalAdvance(combo->currentText()) +
+    return QPair<int, int>{combo->fontMetrics().horizontalAdvance(text) +
                                iconRoom(option.currentIcon, option.iconSize),
                            field.width()};
 }
@@ -326,10 +331,10 @@ QStringList narrowControls(QWidget* root) {
             text = button->text();
         } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             widths = lineEditWidths(edit);
-            text = edit->displayText();
+            text = edit->displayText().isEmpty() ? edit->placeholderText() : edit->displayText();
         } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
             widths = comboWidths(combo);
-            text = combo->currentText();
+            text = combo->currentIndex() < 0 ? combo->placeholderText() : combo->currentText();
         } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
             widths = groupBoxWidths(box);
             text = box->title();
