@@ -71,26 +71,47 @@ QString numberedFile(const QString& path, const std::function<bool(const QString
     }
 }
 
-QString relativePath(const QString& fromFolder, const QString& toFile) {
-    const QStringList from = fromFolder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QStringList to = toFile.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    const QString fileName = to.isEmpty() ? QString() : to.takeLast();
+namespace {
+
+// The steps from folder `from` to folder `to`: ".." for each name of `from`
+// beyond those both share from the start (compared case-sensitively), then
+// the remaining names of `to`.
+QStringList folderSteps(const QString& from, const QString& to) {
+    const QStringList fromNames = from.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QStringList toNames = to.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     qsizetype shared = 0;
-    while (shared < from.size() && shared < to.size() && from[shared] == to[shared])
+    while (shared < fromNames.size() && shared < toNames.size() &&
+           fromNames[shared] == toNames[shared])
         ++shared;
-    QString result;
-    for (qsizetype i = shared; i < from.size(); ++i)
-        result += QStringLiteral("../");
-    for (qsizetype i = shared; i < to.size(); ++i)
-        result += to[i] + QLatin1Char('/');
-    return result + fileName;
+    QStringList steps;
+    for (qsizetype i = shared; i < fromNames.size(); ++i)
+        steps.append(QStringLiteral(".."));
+    return steps + toNames.mid(shared);
+}
+
+QByteArray encodedSteps(const QStringList& steps) {
+    QByteArrayList segments;
+    for (const QString& step : steps)
+        segments.append(QUrl::toPercentEncoding(step));
+    return segments.join('/');
+}
+
+}  // namespace
+
+QString relativePath(const QString& fromFolder, const QString& toFile) {
+    const qsizetype slash = toFile.lastIndexOf(QLatin1Char('/'));
+    QStringList steps = folderSteps(fromFolder, toFile.left(qMax<qsizetype>(0, slash)));
+    steps.append(toFile.mid(slash + 1));
+    return steps.join(QLatin1Char('/'));
 }
 
 QByteArray relativeLink(const QString& fromFolder, const QString& toFile) {
-    QByteArrayList segments;
-    for (const QString& segment : relativePath(fromFolder, toFile).split(QLatin1Char('/')))
-        segments.append(QUrl::toPercentEncoding(segment));
-    return segments.join('/');
+    return encodedSteps(relativePath(fromFolder, toFile).split(QLatin1Char('/')));
+}
+
+QByteArray relativeFolderLink(const QString& fromFolder, const QString& toFolder) {
+    const QStringList steps = folderSteps(fromFolder, toFolder);
+    return steps.isEmpty() ? QByteArray("./") : encodedSteps(steps) + '/';
 }
 
 bool passesTypeFilter(GrabOptions options, int statusCode, const QString& contentType) {

@@ -54,6 +54,10 @@ QString relativePath(const QString& fromFolder, const QString& toFile);
 // so that a browser finds the file whatever characters its name holds.
 QByteArray relativeLink(const QString& fromFolder, const QString& toFile);
 
+// The link from folder `fromFolder` that names folder `toFolder` ("../img/",
+// "./" for the same folder), encoded as relativeLink().
+QByteArray relativeFolderLink(const QString& fromFolder, const QString& toFolder);
+
 // The type filter: the server's status is below 400 and the content type
 // (any case) names a kind the options ask for; pages ("html") always pass.
 bool passesTypeFilter(GrabOptions options, int statusCode, const QString& contentType);

@@ -50,6 +50,8 @@ struct Collected {
     QList<PageLink> frames;
     QList<PageLink> anchors;
     QList<PageLink> images;
+    std::optional<PageLink> base;
+    bool baseSeen = false;  // an empty "href" counts too: it names the page itself
 };
 
 class Collector {
@@ -94,6 +96,17 @@ private:
             case GUMBO_TAG_IMG:
                 add(element, "src", PageLink::Kind::Image, out.images);
                 break;
+            case GUMBO_TAG_BASE:
+                if (!out.baseSeen && node->parent && node->parent->type == GUMBO_NODE_ELEMENT &&
+                    node->parent->v.element.tag == GUMBO_TAG_HEAD &&
+                    gumbo_get_attribute(&element.attributes, "href")) {
+                    out.baseSeen = true;
+                    QList<PageLink> found;
+                    add(element, "href", PageLink::Kind::Base, found);
+                    if (!found.isEmpty())
+                        out.base = found.first();
+                }
+                break;
             default:
                 break;
         }
@@ -137,7 +150,7 @@ private:
 
 }  // namespace
 
-QList<PageLink> extractPageLinks(QByteArrayView page) {
+QList<PageLink> extractPageLinks(QByteArrayView page, std::optional<PageLink>* base) {
     const ParserText text = parserText(page);
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0;
@@ -148,6 +161,8 @@ QList<PageLink> extractPageLinks(QByteArrayView page) {
     Collected collected;
     Collector(text).visit(output->document, collected);
     gumbo_destroy_output(&options, output);
+    if (base)
+        *base = collected.base;
     return collected.frames + collected.anchors + collected.images;
 }
 

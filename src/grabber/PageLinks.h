@@ -3,10 +3,11 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <optional>
 
 // A link the grabber follows, as it stands in a page's bytes.
 struct PageLink {
-    enum class Kind { Frame, Anchor, Image };
+    enum class Kind { Frame, Anchor, Image, Base };
     Kind kind = Kind::Anchor;
     QString value;         // the attribute's value, character references decoded
     qsizetype offset = 0;  // where the value's text starts in the page, in bytes
@@ -17,8 +18,10 @@ struct PageLink {
 // of every frame and iframe, then the "href" of every a, then the "src" of
 // every img, each group in page order; empty values are left out. A page that
 // is not UTF-8 is read as Latin-1 (the bytes of ASCII-based encodings keep
-// their places), and offsets always count the page's own bytes.
-QList<PageLink> extractPageLinks(QByteArrayView page);
+// their places), and offsets always count the page's own bytes. With `base`,
+// the "href" of the head's first "base" element that has one is put there
+// (nothing when there is none): what the page's links are relative to.
+QList<PageLink> extractPageLinks(QByteArrayView page, std::optional<PageLink>* base = nullptr);
 
 struct LinkReplacement {
     qsizetype offset = 0;

@@ -79,7 +79,7 @@ void SiteGrabber::grab(const QString& address, int depth) {
     m_root = address;
     m_rootHost = addressHost(grabAddress(QString(), address));
     m_downloader.setLocalFolder(m_folder);
-    addLink(address, nullptr);
+    addLink(address, nullptr, QString());
     if (!m_downloader.isBusy())
         m_grabbing = false;  // nothing to fetch: the grab is over at once
 }
@@ -96,11 +96,12 @@ bool SiteGrabber::isTaken(const QString& file) const {
     return info.exists() && (!m_options.testFlag(gaReplaceExisting) || info.isDir());
 }
 
-SiteGrabber::LinkTarget SiteGrabber::addLink(const QString& link, const TclDownLoadItem* page) {
+SiteGrabber::LinkTarget SiteGrabber::addLink(const QString& link, const TclDownLoadItem* page,
+                                             const QString& base) {
     // A jump inside the page needs nothing local.
     if (page && link.trimmed().startsWith(QLatin1Char('#')))
         return {};
-    const QString address = grabAddress(page ? page->url() : QString(), link);
+    const QString address = grabAddress(base, link);
     if (address.isEmpty())
         return {};
     const QString host = addressHost(address);
@@ -156,21 +157,33 @@ void SiteGrabber::followLinks(TclDownLoadItem* item, const QString& file) {
     const QByteArray bytes = readPage(file);
     if (bytes.isEmpty())
         return;
-    const QList<PageLink> links = extractPageLinks(bytes);
+    std::optional<PageLink> baseLink;
+    const QList<PageLink> links = extractPageLinks(bytes, &baseLink);
+    // The links are relative to the page's <base href>, itself relative to the page.
+    QString base = item->url();
+    if (baseLink) {
+        const QString address = grabAddress(base, baseLink->value);
+        if (!address.isEmpty())
+            base = address;
+        else
+            baseLink.reset();
+    }
     if (m_options.testFlag(gaGrabFrames)) {
         for (const PageLink& link : links) {
             if (link.kind != PageLink::Kind::Frame)
                 continue;
-            const QString host = addressHost(grabAddress(item->url(), link.value));
+            const QString host = addressHost(grabAddress(base, link.value));
             if (!host.isEmpty())
                 m_allowedHosts.insert(host);
         }
     }
     const bool browsable = m_options.testFlag(gaMakeBrowsable);
     const int id = m_nextPage++;
-    PendingPage pending{file, {}, 0};
+    PendingPage pending{file, {}, 0, baseLink, QFileInfo(file).path()};
+    if (baseLink)
+        pending.baseFolder = QFileInfo(grabLocalFile(m_folder, base)).path();
     for (const PageLink& link : links) {
-        const LinkTarget target = addLink(link.value, item);
+        const LinkTarget target = addLink(link.value, item, base);
         if (!browsable || target.isNone())
             continue;
         pending.links.append({link.offset, link.length, target});
@@ -208,7 +221,7 @@ void SiteGrabber::rewrite(const PendingPage& page) {
     const QByteArray bytes = readPage(page.file);
     if (bytes.isEmpty())
         return;
-    const QString folder = QFileInfo(page.file).path();
+    const QString& folder = page.baseFolder;
     QList<LinkReplacement> replacements;
     for (const PageLinkTarget& link : page.links) {
         QString file = link.target.existingFile;
@@ -222,6 +235,12 @@ void SiteGrabber::rewrite(const PendingPage& page) {
         if (!link.target.fragment.isEmpty())
             text += '#' + QUrl::toPercentEncoding(link.target.fragment, "/?:@!$()*+,;=");
         replacements.append({link.offset, link.length, text});
+    }
+    if (page.base && !replacements.isEmpty()) {
+        // The rewritten links are relative to the base, which now names the
+        // base's folder in the copy.
+        replacements.append({page.base->offset, page.base->length,
+                             relativeFolderLink(QFileInfo(page.file).path(), folder)});
     }
     const QByteArray rewritten = replaceLinks(bytes, replacements);
     if (rewritten == bytes)

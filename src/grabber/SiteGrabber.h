@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "GrabRules.h"
+#include "PageLinks.h"
 #include "TclMultiDownLoader.h"
 
 // A grab of one web site into a local folder, run by the downloader it owns:
@@ -79,9 +80,14 @@ private:
         QString file;
         QList<PageLinkTarget> links;
         int pending = 0;  // links whose target has not ended yet
+        // The page's <base href>: where it stands, and the folder of the copy
+        // its links are then relative to (else the page's own folder).
+        std::optional<PageLink> base;
+        QString baseFolder;
     };
 
-    LinkTarget addLink(const QString& link, const TclDownLoadItem* page);
+    // `base`: the address the page's links are relative to.
+    LinkTarget addLink(const QString& link, const TclDownLoadItem* page, const QString& base);
     void itemEnded(TclDownLoadItem* item);
     void followLinks(TclDownLoadItem* item, const QString& file);
     void resolve(Target& target, State state);

@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #include "CurlSession.h"
 #include "GzipFile.h"
@@ -39,6 +42,23 @@ QByteArray validatorOf(const CurlSession& session) {
     if (!etag.isEmpty() && !etag.startsWith("W/"))
         return etag;
     return session.header("last-modified");
+}
+
+// A refusal that asking again cannot change ends the item at once: a client
+// error other than those credentials answer (401, 407) and those that say
+// "later" (408, 429). Every other one is tried again.
+Outcome refusalOutcome(long status) {
+    const bool definitive = status >= 400 && status < 500 && status != 401 && status != 407 &&
+                            status != 408 && status != 429;
+    return definitive ? Outcome::Fatal : Outcome::Retry;
+}
+
+Failure refusal(const CurlSession& session) {
+    const long status = session.statusCode();
+    return {QStringLiteral("The server answered %1 %2")
+                .arg(status)
+                .arg(QString::fromUtf8(session.reasonPhrase())),
+            status >= 400 && status < 600 ? int(status) : int(TransferError::Answer)};
 }
 
 bool isHeaderSafe(const QByteArray& value) {
@@ -93,13 +113,24 @@ private:
         Failure error;
     };
 
+    // Where the first answer of an HTTP item stands: it tells what the
+    // resource is, and its body becomes the item's first part.
+    enum class Lead { None, Pending, Planned, Ended };
+
     void transfer();
     void reportPreview(const QByteArray& head);
     bool probe();
     Outcome probeOnce(CurlSession& session, Failure* error);
+    bool fetchWithLead();
+    void startAfresh();
+    bool planFromLead(Sink& sink);
+    void claimName();
+    bool admit();
     bool openLocalFile();
     void runParts();
     void partWorker(int index);
+    void runPart(CurlSession& session, int index, std::optional<Outcome> made, Failure error,
+                 qint64 furthest);
     Outcome fetchOnce(CurlSession& session, int index, Failure* error);
     bool validateResponse(Sink& sink);
     size_t consume(Sink& sink, const char* data, size_t size);
@@ -128,6 +159,10 @@ private:
     std::atomic<bool> m_infoReported{false};
     bool m_emptyKnown = false;  // the server announced 0 bytes
     bool m_previewReported = false;
+    Lead m_lead = Lead::None;            // written by the lead's thread alone
+    int m_leadIndex = -1;                // the lead's part; -1 while none is planned
+    qint64 m_leadStart = 0;              // the lead part's bytes done when it was planned
+    std::vector<std::thread> m_workers;  // the parts started beside the lead
 };
 
 TclMultiDownLoader::TclMultiDownLoader(QObject* parent) : TclMultiTransfer(parent) {}
@@ -202,50 +237,29 @@ void TclMultiDownLoader::Run::transfer() {
     }
     m_ftp = m_url.startsWith(QLatin1String("ftp"), Qt::CaseInsensitive);
 
-    if (!m_settings.doNotGetResourceInfo) {
-        if (!probe())
+    if (!m_ftp && !m_settings.doNotGetResourceInfo) {
+        // One request tells what the resource is and brings its first part.
+        if (!fetchWithLead())
             return;
     } else {
-        Lock lock(m_item->m_lock);
-        // Without the resource phase nothing is known: one part, as fetched.
-        if (m_item->m_parts.size() != 1 || m_item->m_validator.isEmpty()) {
-            m_item->m_parts.clear();
-            m_item->m_resourceSize = 0;
+        if (!m_settings.doNotGetResourceInfo) {
+            if (!probe())
+                return;
+        } else {
+            Lock lock(m_item->m_lock);
+            // Without the resource phase nothing is known: one part, as fetched.
+            if (m_item->m_parts.size() != 1 || m_item->m_validator.isEmpty()) {
+                m_item->m_parts.clear();
+                m_item->m_resourceSize = 0;
+            }
+            m_validator = m_item->m_validator.toUtf8();
         }
-        m_validator = m_item->m_validator.toUtf8();
+        claimName();
+        if (!admit() || !openLocalFile())
+            return;
+        runParts();
     }
 
-    {
-        Lock lock(m_item->m_lock);
-        if (m_item->m_localFileDerived || m_item->m_localFile.isEmpty()) {
-            // A name the engine chose: the server's offer wins over the
-            // address, and a clash with any file gets " (n)". Once chosen it
-            // is the item's own, so a restart continues into it.
-            QString name = m_item->m_info ? safeFileName(m_item->m_info->fileName) : QString();
-            if (name.isEmpty())
-                name = fileNameFromUrl(m_url);
-            const QString folder = m_item->m_localFile.isEmpty()
-                                       ? m_settings.localFolder
-                                       : QFileInfo(m_item->m_localFile).path();
-            m_claimed = claimLocalFile(folder, name);
-            m_item->m_localFile = m_claimed;
-            m_item->m_localFileDerived = false;
-        }
-        m_localFile = m_item->m_localFile;
-    }
-    if (stopped()) {
-        Lock lock(m_item->m_lock);
-        m_item->m_wholeStatus = TransferStatus::Stopped;
-    }
-    if (!m_engine->passesGate(m_item, m_settings)) {
-        if (stopped())
-            m_engine->reportStatus(m_item, -1, TransferStatus::Stopped);
-        return;
-    }
-    if (!openLocalFile())
-        return;
-
-    runParts();
     for (int restarts = 0; m_restart && !stopped(); ++restarts) {
         if (restarts == 2) {
             failWhole({QStringLiteral("The resource changed while it was being fetched"),
@@ -269,6 +283,255 @@ void TclMultiDownLoader::Run::transfer() {
         runParts();
     }
     finishFile();
+}
+
+void TclMultiDownLoader::Run::claimName() {
+    Lock lock(m_item->m_lock);
+    if (m_item->m_localFileDerived || m_item->m_localFile.isEmpty()) {
+        // A name the engine chose: the server's offer wins over the
+        // address, and a clash with any file gets " (n)". Once chosen it
+        // is the item's own, so a restart continues into it.
+        QString name = m_item->m_info ? safeFileName(m_item->m_info->fileName) : QString();
+        if (name.isEmpty())
+            name = fileNameFromUrl(m_url);
+        const QString folder = m_item->m_localFile.isEmpty()
+                                   ? m_settings.localFolder
+                                   : QFileInfo(m_item->m_localFile).path();
+        m_claimed = claimLocalFile(folder, name);
+        m_item->m_localFile = m_claimed;
+        m_item->m_localFileDerived = false;
+    }
+    m_localFile = m_item->m_localFile;
+}
+
+bool TclMultiDownLoader::Run::admit() {
+    if (stopped()) {
+        Lock lock(m_item->m_lock);
+        m_item->m_wholeStatus = TransferStatus::Stopped;
+    }
+    if (!m_engine->passesGate(m_item, m_settings)) {
+        if (stopped())
+            m_engine->reportStatus(m_item, -1, TransferStatus::Stopped);
+        return false;
+    }
+    return true;
+}
+
+bool TclMultiDownLoader::Run::fetchWithLead() {
+    {
+        Lock lock(m_item->m_lock);
+        // Parts of an earlier run go on only in the file they were written
+        // to, at its full size; the lead is then the first unfinished one.
+        const QFileInfo file(m_item->m_localFile);
+        const bool resumable = !m_item->m_parts.isEmpty() && m_item->m_resourceSize > 0 &&
+                               !m_item->m_localFileDerived && file.isFile() &&
+                               file.size() == m_item->m_resourceSize;
+        m_leadIndex = -1;
+        if (resumable) {
+            for (int i = 0; i < m_item->m_parts.size() && m_leadIndex < 0; ++i) {
+                if (!m_item->m_parts[i].complete())
+                    m_leadIndex = i;
+            }
+            if (m_leadIndex < 0) {
+                // All there: the last byte is asked again, to learn that the
+                // resource is still the one on disk.
+                m_leadIndex = int(m_item->m_parts.size()) - 1;
+                --m_item->m_parts[m_leadIndex].bytesDone;
+            }
+            m_validator = m_item->m_validator.toUtf8();
+        }
+    }
+    if (m_leadIndex < 0)
+        startAfresh();
+    m_lead = Lead::Pending;
+
+    CurlSession session(m_settings, &m_item->m_stopRequested, &m_abort);
+    const int tries = qMax(1, m_settings.tryCount);
+    Failure error;
+    Outcome outcome = Outcome::Retry;
+    int restarts = 0;
+    for (int attempt = 0;;) {
+        if (stopped()) {
+            outcome = Outcome::Stopped;
+            break;
+        }
+        outcome = fetchOnce(session, m_leadIndex, &error);
+        if (m_lead != Lead::Pending)
+            break;
+        if (outcome == Outcome::Restart && restarts++ < 2) {
+            startAfresh();
+            continue;
+        }
+        if (outcome != Outcome::Retry || stopped() || ++attempt >= tries)
+            break;
+        if (!waitUnlessStopped(m_item, m_settings.reconnectAfter)) {
+            outcome = Outcome::Stopped;
+            break;
+        }
+    }
+    if (m_lead == Lead::Planned) {
+        // The lead goes on as its part's worker, beside the others.
+        runPart(session, m_leadIndex, outcome, error, m_leadStart);
+        for (std::thread& worker : m_workers)
+            worker.join();
+        m_workers.clear();
+        return true;
+    }
+    if (m_lead == Lead::Ended)
+        return false;  // refused by the gate, or failed and reported
+    m_lead = Lead::Ended;
+    if (stopped()) {
+        {
+            Lock lock(m_item->m_lock);
+            m_item->m_wholeStatus = TransferStatus::Stopped;
+        }
+        m_engine->reportStatus(m_item, -1, TransferStatus::Stopped);
+        return false;
+    }
+    if (outcome == Outcome::Restart)
+        error = {QStringLiteral("The resource changed while it was being fetched"),
+                 int(TransferError::Changed)};
+    failWhole(error);
+    return false;
+}
+
+void TclMultiDownLoader::Run::startAfresh() {
+    Lock lock(m_item->m_lock);
+    m_item->m_parts.clear();
+    m_item->m_resourceSize = 0;
+    m_item->m_validator.clear();
+    m_validator.clear();
+    m_leadIndex = -1;
+}
+
+bool TclMultiDownLoader::Run::planFromLead(Sink& sink) {
+    CurlSession& session = *sink.session;
+    auto decide = [&](Outcome outcome, const Failure& error) {
+        sink.decided = true;
+        sink.decision = outcome;
+        sink.error = error;
+        return false;
+    };
+    const bool fresh = sink.index < 0;  // asked "bytes=0-", gzip when allowed
+    const long status = session.statusCode();
+    const QByteArray encoding = session.header("content-encoding").toLower();
+    const bool gzip = encoding.contains("gzip");
+    qint64 first = 0, last = 0, total = -1;
+    bool empty = false;
+    if (status == 416 && fresh) {
+        // An empty resource has no byte 0 to serve.
+        const QByteArray range = session.header("content-range");
+        empty = range.isEmpty() || range.endsWith("/0");
+    }
+    if (!empty) {
+        if (status >= 400 && status < 600)
+            return decide(refusalOutcome(status), refusal(session));
+        if (status != 200 && status != 206)
+            return decide(Outcome::Retry, {QStringLiteral("Unexpected answer %1").arg(status),
+                                           int(TransferError::Answer)});
+        if (status == 206 &&
+            !parseContentRange(session.header("content-range"), &first, &last, &total))
+            return decide(Outcome::Retry,
+                          {QStringLiteral("The server sent an unreadable Content-Range"),
+                           int(TransferError::Answer)});
+        if (!encoding.isEmpty() && encoding != "identity" &&
+            !(fresh && gzip && m_item->allowCompression()))
+            return decide(Outcome::Retry, {QStringLiteral("The server sent the data encoded as "
+                                                          "\"%1\" though it was not asked to")
+                                               .arg(QString::fromUtf8(encoding)),
+                                           int(TransferError::Answer)});
+        if (fresh && status == 206 && first != 0)
+            return decide(Outcome::Retry,
+                          {QStringLiteral("The server sent bytes from %1 instead of 0").arg(first),
+                           int(TransferError::Answer)});
+    }
+    const QByteArray validator = validatorOf(session);
+    bool keep = false;
+    if (!fresh && status == 206) {
+        // The kept parts go on only where this answer proves them the same
+        // resource; anything else is asked again from its first byte.
+        Lock lock(m_item->m_lock);
+        keep = first == sink.offset && total == m_item->m_resourceSize &&
+               (m_validator.isEmpty() || validator.isEmpty() || validator == m_validator);
+        if (!keep)
+            return decide(Outcome::Restart, {});
+    }
+
+    TransferResourceInfo info;
+    // The 416 answers the range; the resource itself is there, empty.
+    info.statusCode = empty ? 200 : int(status);
+    info.contentType = QString::fromUtf8(session.header("content-type"));
+    info.fileName = contentDispositionFileName(session.header("content-disposition"));
+    info.compressed = gzip;
+    curl_off_t fileTime = -1;
+    curl_easy_getinfo(session.handle(), CURLINFO_FILETIME_T, &fileTime);
+    if (fileTime >= 0)
+        info.date = QDateTime::fromSecsSinceEpoch(fileTime);
+    qint64 size = -1;  // of the identity representation; -1 when unknown
+    if (empty) {
+        size = 0;
+    } else if (status == 206) {
+        size = gzip ? -1 : total;
+    } else if (!gzip) {
+        curl_off_t length = -1;
+        curl_easy_getinfo(session.handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        size = length;
+    }
+    info.size = qMax<qint64>(0, size);
+    info.randomAccess =
+        !gzip && size > 0 &&
+        (status == 206 || session.header("accept-ranges").toLower().contains("bytes"));
+    makePrintable(info, session);
+    m_probed = true;
+    m_compressedMode = gzip;
+    {
+        Lock lock(m_item->m_lock);
+        m_item->m_info = info;
+        if (!keep) {
+            m_item->m_parts.clear();
+            m_item->m_resourceSize = qMax<qint64>(0, size);
+            m_item->m_validator = QString::fromUtf8(validator);
+        } else if (!validator.isEmpty()) {
+            m_item->m_validator = QString::fromUtf8(validator);
+        }
+        m_item->m_randomAccess = info.randomAccess;
+        m_validator = m_item->m_validator.toUtf8();
+        m_emptyKnown = size == 0;
+    }
+    m_infoReported = true;
+    m_engine->deliver(m_item, [this, info] { emit m_engine->resourceInfoObtained(m_item, info); });
+
+    claimName();
+    if (!admit() || !openLocalFile()) {
+        m_lead = Lead::Ended;
+        return decide(Outcome::Fatal, {});
+    }
+    int count = 0;
+    {
+        Lock lock(m_item->m_lock);
+        count = int(m_item->m_parts.size());
+        // A 200 brings the resource from its first byte, into a fresh split.
+        const int lead = keep ? sink.index : 0;
+        if (lead >= count || m_item->m_parts[lead].offset() != (keep ? sink.offset : 0)) {
+            // The file changed under the kept parts meanwhile: asked again.
+            return decide(Outcome::Restart, {});
+        }
+        const TransferPart& part = m_item->m_parts[lead];
+        sink.index = lead;
+        sink.offset = part.offset();
+        sink.remaining = part.length < 0 ? -1 : part.length - part.bytesDone;
+        m_leadIndex = lead;
+        m_leadStart = part.bytesDone;
+    }
+    if (sink.remaining == 0)
+        sink.complete = true;
+    m_lead = Lead::Planned;
+    m_engine->reportStatus(m_item, m_leadIndex, TransferStatus::Process);
+    for (int i = 0; i < count; ++i) {
+        if (i != m_leadIndex)
+            m_workers.emplace_back([this, i] { partWorker(i); });
+    }
+    return true;
 }
 
 bool TclMultiDownLoader::Run::probe() {
@@ -298,99 +561,34 @@ bool TclMultiDownLoader::Run::probe() {
     return false;
 }
 
+// FTP: the size (SIZE) and the date (MDTM) of the file, without its data.
 Outcome TclMultiDownLoader::Run::probeOnce(CurlSession& session, Failure* error) {
     TransferResourceInfo info;
     QByteArray validator;
     CURL* curl = session.handle();
     curl_off_t headLength = -1;
     curl_off_t fileTime = -1;
-    if (m_ftp) {
-        session.prepare(m_url, m_port, m_userName, m_password);
-        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        const int code = session.perform();
-        if (code != CURLE_OK) {
-            *error = {session.errorText(code), session.errorCode(code)};
-            return Outcome::Retry;
-        }
-        curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &headLength);
-        curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &fileTime);
-        info.statusCode = int(session.statusCode());
-        info.size = qMax<qint64>(0, headLength);
-        info.randomAccess = info.size > 0;
-        validator = QByteArray::number(info.size) + ':' + QByteArray::number(qint64(fileTime));
-    } else {
-        // HEAD: length, date and type of the identity representation.
-        session.prepare(m_url, m_port, m_userName, m_password);
-        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        int code = session.perform();
-        if (code == CURLE_OK && session.statusCode() < 400) {
-            curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &headLength);
-            curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &fileTime);
-            info.contentType = QString::fromUtf8(session.header("content-type"));
-            validator = validatorOf(session);
-        } else if (code != CURLE_OK && stopped()) {
-            return Outcome::Stopped;
-        }
-        // GET, opened and closed at the first byte of the body: disposition,
-        // encoding and whether a range is served.
-        const bool allowCompression = m_item->allowCompression();
-        session.prepare(m_url, m_port, m_userName, m_password);
-        session.setHeaders({"Range: bytes=0-", allowCompression
-                                                   ? QByteArray("Accept-Encoding: gzip")
-                                                   : QByteArray("Accept-Encoding: identity")});
-        curl_easy_setopt(
-            curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t, size_t, void*) -> size_t { return 0; });
-        code = session.perform();
-        if (code != CURLE_OK && code != CURLE_WRITE_ERROR) {
-            *error = {session.errorText(code), session.errorCode(code)};
-            return stopped() ? Outcome::Stopped : Outcome::Retry;
-        }
-        info.statusCode = int(session.statusCode());
-        if (info.statusCode >= 400) {
-            *error = {QStringLiteral("The server answered %1 %2")
-                          .arg(info.statusCode)
-                          .arg(QString::fromUtf8(session.reasonPhrase())),
-                      info.statusCode};
-            return Outcome::Retry;
-        }
-        if (fileTime < 0)
-            curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &fileTime);
-        if (info.contentType.isEmpty())
-            info.contentType = QString::fromUtf8(session.header("content-type"));
-        info.fileName = contentDispositionFileName(session.header("content-disposition"));
-        info.compressed = session.header("content-encoding").toLower().contains("gzip");
-        const QByteArray getValidator = validatorOf(session);
-        if (!getValidator.isEmpty())
-            validator = getValidator;
-        qint64 first = 0, last = 0, total = -1;
-        if (info.statusCode == 206 &&
-            parseContentRange(session.header("content-range"), &first, &last, &total) &&
-            first == 0) {
-            info.randomAccess = !info.compressed;
-            if (total >= 0)
-                headLength = total;
-        } else {
-            curl_off_t getLength = -1;
-            curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &getLength);
-            // The answer that serves the bytes wins over a differing HEAD.
-            if (!info.compressed && getLength >= 0)
-                headLength = getLength;
-            info.randomAccess =
-                !info.compressed && session.header("accept-ranges").toLower().contains("bytes");
-        }
-        info.size = qMax<qint64>(0, headLength);
-        if (info.size == 0 && headLength != 0)
-            info.randomAccess = false;
+    session.prepare(m_url, m_port, m_userName, m_password);
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    const int code = session.perform();
+    if (code != CURLE_OK) {
+        *error = {session.errorText(code), session.errorCode(code)};
+        return Outcome::Retry;
     }
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &headLength);
+    curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &fileTime);
+    info.statusCode = int(session.statusCode());
+    info.size = qMax<qint64>(0, headLength);
+    info.randomAccess = info.size > 0;
+    validator = QByteArray::number(info.size) + ':' + QByteArray::number(qint64(fileTime));
     if (fileTime >= 0)
         info.date = QDateTime::fromSecsSinceEpoch(fileTime);
     makePrintable(info, session);
     m_probed = true;
-    m_compressedMode = info.compressed && m_item->allowCompression();
     {
         Lock lock(m_item->m_lock);
         m_item->m_info = info;
-        const qint64 knownSize = headLength >= 0 && !m_compressedMode ? qint64(headLength) : -1;
+        const qint64 knownSize = headLength >= 0 ? qint64(headLength) : -1;
         const bool sameResource = m_item->m_validator.isEmpty() || validator.isEmpty() ||
                                   m_item->m_validator.toUtf8() == validator;
         // Kept parts must belong to this very resource and be positionable.
@@ -409,6 +607,10 @@ Outcome TclMultiDownLoader::Run::probeOnce(CurlSession& session, Failure* error)
 }
 
 bool TclMultiDownLoader::Run::openLocalFile() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
     qint64 size = 0;
     bool keepParts = false;
     {
@@ -478,24 +680,33 @@ void TclMultiDownLoader::Run::partWorker(int index) {
     applyPriority(m_item);
     m_engine->reportStatus(m_item, index, TransferStatus::Process);
     CurlSession session(m_settings, &m_item->m_stopRequested, &m_abort);
-    // TryCount bounds the tries in a row that bring no byte beyond the
-    // furthest point reached: a link that breaks every few MiB still
-    // finishes, a dead one (or one that always breaks at the same byte) ends.
-    const int tries = qMax(1, m_settings.tryCount);
-    int triesWithoutProgress = 0;
     qint64 furthest = 0;
     {
         Lock lock(m_item->m_lock);
         furthest = m_item->m_parts[index].bytesDone;
     }
-    Failure error;
+    runPart(session, index, std::nullopt, {}, furthest);
+}
+
+// The tries of one part, after `made` when a try was made already.
+void TclMultiDownLoader::Run::runPart(CurlSession& session, int index, std::optional<Outcome> made,
+                                      Failure error, qint64 furthest) {
+    // TryCount bounds the tries in a row that bring no byte beyond the
+    // furthest point reached: a link that breaks every few MiB still
+    // finishes, a dead one (or one that always breaks at the same byte) ends.
+    const int tries = qMax(1, m_settings.tryCount);
+    int triesWithoutProgress = 0;
     Outcome outcome = Outcome::Retry;
     for (;;) {
-        if (stopped() || m_abort) {
+        if (made) {
+            outcome = *made;
+            made.reset();
+        } else if (stopped() || m_abort) {
             outcome = Outcome::Stopped;
             break;
+        } else {
+            outcome = fetchOnce(session, index, &error);
         }
-        outcome = fetchOnce(session, index, &error);
         if (outcome != Outcome::Retry)
             break;
         qint64 reached = 0;
@@ -549,7 +760,12 @@ Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, Fail
     sink.session = &session;
     sink.index = index;
     QByteArray validator;
-    {
+    if (index < 0) {
+        // The lead of a fresh run: the resource from its first byte, compressed
+        // when that is allowed and the server likes.
+        sink.offset = 0;
+        sink.remaining = -1;
+    } else {
         Lock lock(m_item->m_lock);
         TransferPart& part = m_item->m_parts[index];
         if (m_compressedMode && part.bytesDone > 0) {
@@ -573,6 +789,10 @@ Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, Fail
     CURL* curl = session.handle();
     if (m_ftp) {
         curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, curl_off_t(sink.offset));
+    } else if (index < 0) {
+        session.setHeaders({"Range: bytes=0-", m_item->allowCompression()
+                                                   ? QByteArray("Accept-Encoding: gzip")
+                                                   : QByteArray("Accept-Encoding: identity")});
     } else if (m_compressedMode) {
         session.setHeaders({"Accept-Encoding: gzip"});
     } else {
@@ -612,7 +832,7 @@ Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, Fail
         if (sink.remaining < 0) {
             // The length was unknown: the end of the stream ends the part.
             Lock lock(m_item->m_lock);
-            TransferPart& part = m_item->m_parts[index];
+            TransferPart& part = m_item->m_parts[sink.index];
             part.length = part.bytesDone;
             if (m_item->m_parts.size() == 1 && !m_compressedMode)
                 m_item->m_resourceSize = part.length;
@@ -635,6 +855,8 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
     };
     if (m_ftp)
         return true;
+    if (m_lead == Lead::Pending)
+        return planFromLead(sink);
     const long status = session.statusCode();
     int partCount = 0;
     qint64 knownSize = 0;
@@ -677,13 +899,10 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         sink.complete = true;
         return decide(Outcome::Done, {});
     }
-    if (status >= 400 || status < 200 || (status >= 300 && status != 304)) {
-        return decide(Outcome::Retry,
-                      {QStringLiteral("The server answered %1 %2")
-                           .arg(status)
-                           .arg(QString::fromUtf8(session.reasonPhrase())),
-                       status >= 400 && status < 600 ? int(status) : int(TransferError::Answer)});
-    }
+    if (status == 416)
+        return decide(Outcome::Restart, {});  // the resource is shorter now
+    if (status >= 400 || status < 200 || (status >= 300 && status != 304))
+        return decide(refusalOutcome(status), refusal(session));
     const QByteArray encoding = session.header("content-encoding").toLower();
     if (!m_compressedMode && !encoding.isEmpty() && encoding != "identity") {
         return decide(

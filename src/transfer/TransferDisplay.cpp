@@ -3,6 +3,9 @@
 #include <QLocale>
 #include <cmath>
 
+#include "ServerText.h"
+#include "TransferUrl.h"
+
 QString formatTransferSize(double bytes) {
     const QLocale locale;
     if (!(bytes >= 0))
@@ -35,10 +38,7 @@ QString formatTransferTime(double seconds) {
 }
 
 QString transferCaption(const QString& url) {
-    qsizetype cut = -1;
-    for (QChar separator : {u'\\', u'/', u':'})
-        cut = qMax(cut, url.lastIndexOf(separator));
-    const QString caption = url.mid(cut + 1);
+    const QString caption = printableText(urlDisplayName(url));
     return caption.trimmed().isEmpty() ? QStringLiteral("Undefined") : caption;
 }
 

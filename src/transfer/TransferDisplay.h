@@ -17,8 +17,9 @@ QString formatTransferSize(double bytes);
 // hours. Negative or not-a-number counts as 0.
 QString formatTransferTime(double seconds);
 
-// The row caption: the address's text after its last "\", "/" or ":";
-// "Undefined" when that is blank.
+// The row caption: the address's name as a person reads it (urlDisplayName:
+// the text after its last "\", "/" or ":", decoded), control characters
+// dropped; "Undefined" when that is blank.
 QString transferCaption(const QString& url);
 
 // The bars of one "Progress" cell of `width` pixels, from the item's resource

@@ -59,13 +59,17 @@ OfflineCheck checkOffline(const QString& folder) {
         if (!file.endsWith(".htm") && !file.endsWith(".html"))
             continue;
         const QString path = folder + "/" + file;
-        for (const PageLink& link : extractPageLinks(readFile(path))) {
+        std::optional<PageLink> base;
+        const QList<PageLink> links = extractPageLinks(readFile(path), &base);
+        // As a browser reads the page: relative to its <base href>, if any.
+        const QUrl page = QUrl::fromLocalFile(path);
+        const QUrl baseUrl = base ? page.resolved(QUrl(base->value)) : page;
+        for (const PageLink& link : links) {
             const QUrl url(link.value);
             if (!url.scheme().isEmpty() || link.value.startsWith('#') || link.value.startsWith('/'))
                 continue;
             ++check.local;
-            const QString target = QFileInfo(path).dir().filePath(url.path());
-            if (!QFileInfo(target).isFile())
+            if (!QFileInfo(baseUrl.resolved(url).toLocalFile()).isFile())
                 check.missing.append(file + " -> " + link.value);
         }
     }
@@ -94,6 +98,8 @@ private slots:
     void typeFilter();
     void linksOfAPage();
     void linksOfANonUtf8Page();
+    void baseOfAPage_data();
+    void baseOfAPage();
 
     void depthOneFetchesTheRootOnly();
     void depthTwoFetchesAndRewrites();
@@ -104,6 +110,8 @@ private slots:
     void typeFilterInTheGrab_data();
     void typeFilterInTheGrab();
     void nothingOutsideTheFolder();
+    void baseHrefIsHonoured();
+    void connectionsAreReused_data();
     void connectionsAreReused();
 
 private:
@@ -315,6 +323,9 @@ void GrabberCoreTests::relativeLinksAreEncoded() {
     QCOMPARE(relativeLink("/d/sub", QString::fromUtf8("/d/café.html")),
              QByteArray("../caf%C3%A9.html"));
     QCOMPARE(relativeLink("/d", "/d/it's \"q\".html"), QByteArray("it%27s%20%22q%22.html"));
+    QCOMPARE(relativeFolderLink("/d/a", "/d/b c"), QByteArray("../b%20c/"));
+    QCOMPARE(relativeFolderLink("/d/a/", "/d/a"), QByteArray("./"));
+    QCOMPARE(relativeFolderLink("/d", "/d/x/y"), QByteArray("x/y/"));
 }
 
 void GrabberCoreTests::typeFilter_data() {
@@ -390,6 +401,35 @@ void GrabberCoreTests::linksOfANonUtf8Page() {
         .replace("src=x.gif", "src=img/x-large.gif")
         .replace("'/b.html'", "'../../b.html'");
     QCOMPARE(rewritten, expected);
+}
+
+void GrabberCoreTests::baseOfAPage_data() {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("base");  // empty: none
+    QTest::newRow("in the head") << QByteArray("<head><base href=\"/docs/\"></head><a href=x>")
+                                 << "/docs/";
+    QTest::newRow("the first of two")
+        << QByteArray("<head><base target=_top><base href='a/'><base href='b/'></head>") << "a/";
+    QTest::newRow("head left implicit")
+        << QByteArray("<base href=http://h/d/><p>text") << "http://h/d/";
+    QTest::newRow("empty: the page itself")
+        << QByteArray("<head><base href=\"\"><base href=\"b/\"></head>") << "";
+    QTest::newRow("in the body: not the head's") << QByteArray("<p>x</p><base href=\"b/\">") << "";
+    QTest::newRow("none") << QByteArray("<a href=x>x</a>") << "";
+}
+
+void GrabberCoreTests::baseOfAPage() {
+    QFETCH(QByteArray, page);
+    QFETCH(QString, base);
+    std::optional<PageLink> found;
+    const QList<PageLink> links = extractPageLinks(page, &found);
+    QCOMPARE(found.has_value(), !base.isEmpty());
+    for (const PageLink& link : links)
+        QVERIFY(link.kind != PageLink::Kind::Base);
+    if (found) {
+        QCOMPARE(found->value, base);
+        QCOMPARE(QString::fromUtf8(page.mid(found->offset, found->length)), base);
+    }
 }
 
 void GrabberCoreTests::depthOneFetchesTheRootOnly() {
@@ -560,9 +600,44 @@ void GrabberCoreTests::nothingOutsideTheFolder() {
     QCOMPARE(QDir(m_work.path()).entryList({"outside*"}, QDir::Files), QStringList{});
 }
 
+void GrabberCoreTests::baseHrefIsHonoured() {
+    // The page's links are relative to its <base href>: they are fetched
+    // from there, and in the copy the base names that folder, so the
+    // rewritten links open offline.
+    QVERIFY(m_nginx.writeFile("based/index.html",
+                              "<html><head><base href=\"/docs/\"></head><body>\n"
+                              "<a href=\"b.html\">b</a> <a href=\"../a.html\">a</a>\n"
+                              "<img src=\"../img/logo.gif\"> <a href=\"gone.html\">gone</a>\n"
+                              "<a href=\"" +
+                                  m_site.toUtf8() +
+                                  "/docs/b.html\">b again</a>\n"
+                                  "</body></html>\n"));
+    SiteGrabber grabber;
+    grabber.setLocalFolder(target("based"));
+    QVERIFY(runGrab(grabber, m_site + "/based/index.html", 2));
+    QCOMPARE(filesBelow(target("based")),
+             (QStringList{"a.html", "based/index.html", "docs/b.html", "img/logo.gif"}));
+    const QByteArray page = readFile(target("based/based/index.html"));
+    QVERIFY2(page.contains("<base href=\"../docs/\">"), page);
+    QVERIFY2(page.contains("<a href=\"b.html\">b</a> <a href=\"../a.html\">a</a>"), page);
+    QVERIFY2(page.contains("<img src=\"../img/logo.gif\">"), page);
+    QVERIFY2(page.contains("<a href=\"gone.html\">"), page);
+    QVERIFY2(page.contains("<a href=\"b.html\">b again</a>"), page);
+    const OfflineCheck offline = checkOffline(target("based/based"));  // the page alone
+    QCOMPARE(offline.local, 5);
+    QCOMPARE(offline.missing, QStringList{"index.html -> gone.html"});
+}
+
+void GrabberCoreTests::connectionsAreReused_data() {
+    QTest::addColumn<bool>("resourceInfo");
+    QTest::newRow("with the resource information") << true;
+    QTest::newRow("without") << false;
+}
+
 void GrabberCoreTests::connectionsAreReused() {
-    // A page with 30 pictures, fetched five at a time without the resource
-    // phase: one request each, over a handful of connections kept open.
+    // A page with 30 pictures, fetched five at a time: one request each,
+    // over a handful of connections kept open.
+    QFETCH(bool, resourceInfo);
     QByteArray gallery;
     for (int i = 0; i < 30; ++i) {
         QVERIFY(m_nginx.writeFile(QStringLiteral("gallery/p%1.gif").arg(i), "GIF89a"));
@@ -572,10 +647,11 @@ void GrabberCoreTests::connectionsAreReused() {
     const QString log = m_nginx.root() + "/../connections.log";
     QFile::resize(log, 0);
     SiteGrabber grabber;
-    grabber.setLocalFolder(target("gallery"));
-    grabber.setDoNotGetResourceInfo(true);
+    const QString folder = target(resourceInfo ? "gallery-info" : "gallery");
+    grabber.setLocalFolder(folder);
+    grabber.setDoNotGetResourceInfo(!resourceInfo);
     QVERIFY(runGrab(grabber, m_site + "/gallery/index.html", 2));
-    QCOMPARE(filesBelow(target("gallery/gallery")).size(), 31);
+    QCOMPARE(filesBelow(folder + "/gallery").size(), 31);
     QSet<QByteArray> connections;
     int requests = 0;
     for (const QByteArray& line : readFile(log).split('\n')) {

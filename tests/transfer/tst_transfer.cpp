@@ -177,12 +177,16 @@ private slots:
     void gzipUndoesOneLayer();
     void serverWithoutSize();
     void withoutResourceInfo();
+    void requestsPerFile_data();
+    void requestsPerFile();
     void unsafeOfferedNameStaysInFolder();
     void credentialsStayWithTheirHost();
 
     void faults_data();
     void faults();
     void tryCountZeroTriesOnce();
+    void clientErrorsEndAtOnce_data();
+    void clientErrorsEndAtOnce();
     void refusedAddresses_data();
     void refusedAddresses();
     void localFileCannotBeCreated();
@@ -533,9 +537,11 @@ void TransferTests::gzipUndoesOneLayer() {
     QVERIFY(waitIdle(engine));
     QCOMPARE(item->status(), TransferStatus::Done);
     QCOMPARE(fileSha256(item->localFile()), sha256(archive));
+    // One request, for the whole gzip stream.
     const auto requests = server.requests();
+    QCOMPARE(requests.size(), 1);
     QCOMPARE(requests.last().acceptEncoding, QByteArray("gzip"));
-    QVERIFY(requests.last().range.isEmpty());
+    QVERIFY(requests.last().range.isEmpty() || requests.last().range == "bytes=0-");
 }
 
 void TransferTests::serverWithoutSize() {
@@ -584,6 +590,74 @@ void TransferTests::withoutResourceInfo() {
     // The answer of the one GET is reported as the resource information.
     QCOMPARE(log.infos.size(), 1);
     QCOMPARE(log.infos.first().size, 100000);
+}
+
+void TransferTests::requestsPerFile_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>(
+        "mode");  // 0 plain, 1 ignores ranges, 2 gzip, 3 without the resource information
+    QTest::addColumn<QList<QByteArray>>("ranges");  // of the requests, sorted
+    QTest::newRow("small file") << 5000 << 0 << QList<QByteArray>{"bytes=0-"};
+    QTest::newRow("empty file") << 0 << 0 << QList<QByteArray>{"bytes=0-"};
+    QTest::newRow("split in five")
+        << 100000 << 0
+        << QList<QByteArray>{"bytes=0-", "bytes=20000-39999", "bytes=40000-59999",
+                             "bytes=60000-79999", "bytes=80000-99999"};
+    QTest::newRow("server ignores ranges") << 100000 << 1 << QList<QByteArray>{"bytes=0-"};
+    QTest::newRow("compressed") << 100000 << 2 << QList<QByteArray>{"bytes=0-"};
+    QTest::newRow("without the resource information")
+        << 100000 << 3 << QList<QByteArray>{"bytes=0-"};
+}
+
+void TransferTests::requestsPerFile() {
+    // The first answer tells what the resource is and brings its first part.
+    QFETCH(int, size);
+    QFETCH(int, mode);
+    QFETCH(QList<QByteArray>, ranges);
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    const QByteArray data = randomBytes(size, 13);
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = data;
+    behaviour.ignoreRange = mode == 1;
+    if (mode == 2) {
+        behaviour.body = gzipped(data);
+        behaviour.contentEncoding = "gzip";
+    }
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    engine.settings().doNotGetResourceInfo = mode == 3;
+    EventLog log(&engine);
+    bool dataBeforeInfo = false;
+    connect(&engine, &TclMultiTransfer::dataProceeded, this,
+            [&] { dataBeforeInfo = dataBeforeInfo || log.infos.isEmpty(); });
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(folder("requests") + QStringLiteral("/%1-%2.bin").arg(size).arg(mode));
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QVERIFY2(item->status() == TransferStatus::Done, qPrintable(item->errors().join('\n')));
+    QCOMPARE(fileSha256(item->localFile()), sha256(data));
+    QCOMPARE(item->parts().size(), ranges.size());
+    QCOMPARE(log.infos.size(), 1);
+    QCOMPARE(log.infos.first().size, mode == 2 ? 0 : size);  // a gzip stream's is unknown
+    QCOMPARE(log.infos.first().statusCode, mode == 1 || mode == 2 || size == 0 ? 200 : 206);
+    QVERIFY(!dataBeforeInfo);
+    const auto requests = server.requests();
+    QList<QByteArray> asked;
+    for (const auto& request : requests) {
+        QCOMPARE(request.method, QByteArray("GET"));
+        asked << request.range;
+        // The parts after the first prove the resource they continue.
+        if (&request != &requests.first()) {
+            QCOMPARE(request.ifRange, behaviour.etag);
+            QCOMPARE(request.acceptEncoding, QByteArray("identity"));
+        }
+    }
+    QCOMPARE(requests.first().acceptEncoding, QByteArray(mode == 3 ? "identity" : "gzip"));
+    std::sort(asked.begin(), asked.end());
+    QCOMPARE(asked, ranges);
 }
 
 void TransferTests::unsafeOfferedNameStaysInFolder() {
@@ -762,6 +836,47 @@ void TransferTests::tryCountZeroTriesOnce() {
     QVERIFY(waitIdle(engine));
     QCOMPARE(item->status(), TransferStatus::Failed);
     QCOMPARE(server.requests().size(), 1);
+}
+
+void TransferTests::clientErrorsEndAtOnce_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("resourceInfo");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("404") << 404 << true << 1;
+    QTest::newRow("404 without the resource information") << 404 << false << 1;
+    QTest::newRow("403") << 403 << true << 1;
+    QTest::newRow("410") << 410 << false << 1;
+    QTest::newRow("408 is tried again") << 408 << true << 3;
+    QTest::newRow("429 is tried again") << 429 << false << 3;
+    QTest::newRow("503 is tried again") << 503 << true << 3;
+}
+
+void TransferTests::clientErrorsEndAtOnce() {
+    QFETCH(int, status);
+    QFETCH(bool, resourceInfo);
+    QFETCH(int, requests);
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.failStatus = status;
+    behaviour.failReason = "Refused";
+    behaviour.failTimes = -1;
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    quickRetries(engine.settings(), 3);
+    engine.settings().doNotGetResourceInfo = !resourceInfo;
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(folder("refusals") + QStringLiteral("/%1.bin").arg(status));
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Failed);
+    QCOMPARE(log.codes, QList<int>{status});
+    QCOMPARE(item->errors(),
+             QStringList{QStringLiteral("The server answered %1 Refused").arg(status)});
+    QCOMPARE(server.requests().size(), requests);
 }
 
 void TransferTests::refusedAddresses_data() {

@@ -74,6 +74,10 @@ void TransferDisplayTests::captions_data() {
                                << "x.zip";
     QTest::newRow("colon last") << "mailto:me"
                                 << "me";
+    QTest::newRow("encoded name") << "http://h/caf%C3%A9%20au%20lait.html"
+                                  << QString::fromUtf8("café au lait.html");
+    QTest::newRow("encoded escape sequence") << "http://h/a%1B]0;x%07.html"
+                                             << "a]0;x.html";
 }
 
 void TransferDisplayTests::captions() {
