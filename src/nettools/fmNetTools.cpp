@@ -299,7 +299,7 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     auto* details = new QGroupBox(QStringLiteral("Details:"), page);
     // The details take a row of their own, in two columns: the four groups
     // side by side are wider than the frame's first-run client area.
-    auto* detailsForm = new QGridLayout(details);
+    auto* detailsGrid = new QGridLayout(details);
     edHostP = new QLineEdit(details);
     edHostP->setObjectName(QStringLiteral("edHostP"));
     edHostN = new QLineEdit(details);
@@ -309,19 +309,19 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     MemExtIP->setFixedHeight(MemExtIP->fontMetrics().height() * 2 + 8);
     edIntIP = new QLineEdit(details);
     edIntIP->setObjectName(QStringLiteral("edIntIP"));
-    const auto addDetail = [details, detailsForm](const QString& caption, QWidget* box, int row,
+    const auto addDetail = [details, detailsGrid](const QString& caption, QWidget* box, int row,
                                                   int column) {
         auto* label = new QLabel(caption, details);
         label->setBuddy(box);
-        detailsForm->addWidget(label, row, column, Qt::AlignLeft | Qt::AlignVCenter);
-        detailsForm->addWidget(box, row, column + 1);
+        detailsGrid->addWidget(label, row, column, Qt::AlignLeft | Qt::AlignVCenter);
+        detailsGrid->addWidget(box, row, column + 1);
     };
     addDetail(QStringLiteral("PC"), edHostP, 0, 0);
     addDetail(QStringLiteral("User"), edHostN, 1, 0);
     addDetail(QStringLiteral("External IP"), MemExtIP, 0, 2);
     addDetail(QStringLiteral("Internal IP"), edIntIP, 1, 2);
-    detailsForm->setColumnStretch(1, 1);
-    detailsForm->setColumnStretch(3, 1);
+    detailsGrid->setColumnStretch(1, 1);
+    detailsGrid->setColumnStretch(3, 1);
     layout->addLayout(groups);
     layout->addWidget(details);
     layout->addStretch(1);
