@@ -1,6 +1,7 @@
 #include "SuiteViews.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -237,6 +238,36 @@ QList<View> tabsOf(QWidget* window) {
     }
     if (views.isEmpty())
         views.append({QStringLiteral("window"), [] {}});
+    return views;
+}
+
+QList<View> viewsOf(ToolWindow* window) {
+    // The actions that open a panel, by tool; one a window lacks is passed over.
+    static const struct {
+        ToolKind kind;
+        const char* action;
+        const char* name;
+    } panels[] = {
+        {ToolKind::WebBrowser, "TBXFavorites", "side-favorites"},
+        {ToolKind::WebBrowser, "TBXHist", "side-history"},
+        {ToolKind::WebBrowser, "TBXCookies", "side-cookies"},
+        {ToolKind::WebBrowser, "TBXhideMTB", "accessories-toolbar"},
+    };
+    QList<View> views = tabsOf(window);
+    for (const auto& panel : panels) {
+        QAction* action = window->findChild<QAction*>(QLatin1String(panel.action));
+        if (panel.kind != window->kind() || !action)
+            continue;
+        const QString name = QStringLiteral("%1-%2")
+                                 .arg(views.size() + 1, 2, 10, QLatin1Char('0'))
+                                 .arg(QLatin1String(panel.name));
+        // A panel stands beside the window's first page.
+        views.append({name, [first = views.first().show, action] {
+                          first();
+                          if (!action->isCheckable() || !action->isChecked())
+                              action->trigger();
+                      }});
+    }
     return views;
 }
 

@@ -27,6 +27,11 @@ struct View {
 // window without tabs has one view of itself.
 QList<View> tabsOf(QWidget* window);
 
+// Every tab of `window` (tabsOf), then each panel it opens beside its pages
+// through one of its own actions (the browser's favorites, history and
+// cookies).
+QList<View> viewsOf(ToolWindow* window);
+
 // "Network Tools" -> "network-tools".
 QString fileName(const QString& caption);
 

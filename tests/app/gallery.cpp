@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
             if (auto* netTools = qobject_cast<TNetToosFrm*>(window))
                 fillNetworkTools(netTools, whois.port());
             QTest::qWait(kind.kind == ToolKind::WebBrowser ? 3000 : 1500);
-            for (const SuiteViews::View& view : SuiteViews::tabsOf(window)) {
+            for (const SuiteViews::View& view : SuiteViews::viewsOf(window)) {
                 view.show();
                 QTest::qWait(300);
                 const QString file =

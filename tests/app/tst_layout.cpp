@@ -73,7 +73,7 @@ private slots:
         QVERIFY(window->parentWidget()->isMaximized());
         QStringList narrow;
         QString overflow;
-        for (const SuiteViews::View& view : SuiteViews::tabsOf(window)) {
+        for (const SuiteViews::View& view : SuiteViews::viewsOf(window)) {
             view.show();
             settle();
             for (const QString& control : SuiteViews::narrowControls(m_frame.get()))
