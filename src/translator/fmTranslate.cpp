@@ -87,11 +87,15 @@ void TTransFrm::useEngine(const EngineSettings& settings) {
 }
 
 void TTransFrm::buildMainToolBar() {
-    QToolBar* bar = addToolBar(QStringLiteral("Translator"));
-    bar->setObjectName("MainToolBar");
-    bar->setMovable(false);
-    bar->setIconSize(QSize(16, 16));
-    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const auto toolBar = [this](const QString& title, const char* name) {
+        QToolBar* bar = addToolBar(title);
+        bar->setObjectName(QLatin1String(name));
+        bar->setMovable(false);
+        bar->setIconSize(QSize(16, 16));
+        bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        return bar;
+    };
+    QToolBar* bar = toolBar(QStringLiteral("Translator"), "MainToolBar");
 
     connect(addNamedAction(bar, m_images.icon(CloseImage), "Close", "TBXClose"),
             &QAction::triggered, this, &TTransFrm::closeTool);
@@ -130,6 +134,11 @@ void TTransFrm::buildMainToolBar() {
     connect(addNamedAction(bar, m_images.icon(TranslateImage), "Translate Text", "TBXTranslate"),
             &QAction::triggered, this, &TTransFrm::translateText);
 
+    // Web pages take a second row: one row is wider than the frame's
+    // first-run client area, and would hide the page command behind its
+    // extension button.
+    addToolBarBreak();
+    bar = toolBar(QStringLiteral("Web Page"), "WebPageToolBar");
     auto* pageLabel = new QLabel("  Translate A Web Page: ", bar);
     pageLabel->setEnabled(false);  // drawn grey, as a caption beside the box
     bar->addWidget(pageLabel);

@@ -18,6 +18,7 @@
 #include <QStyleOption>
 #include <QTabWidget>
 #include <QTextDocument>
+#include <QToolBar>
 #include <QToolButton>
 
 #include "AddFavoriteDialog.h"
@@ -381,14 +382,29 @@ QString overflow(const TfrmMain& frame, const ToolWindow* window) {
     const QWidget* sub = window->parentWidget();
     const QSize has = area->size();
     QSize needs = sub->size().expandedTo(sub->minimumSize());
-    if (needs.width() <= has.width() && needs.height() <= has.height())
-        return QString();
-    return QStringLiteral("%1 needs %2 x %3 px, the frame's client area has %4 x %5")
-        .arg(window->windowTitle())
-        .arg(needs.width())
-        .arg(needs.height())
-        .arg(has.width())
-        .arg(has.height());
+    if (needs.width() > has.width() || needs.height() > has.height()) {
+        return QStringLiteral("%1 needs %2 x %3 px, the frame's client area has %4 x %5")
+            .arg(window->windowTitle())
+            .arg(needs.width())
+            .arg(needs.height())
+            .arg(has.width())
+            .arg(has.height());
+    }
+    // A tool bar too short for its commands hides the last of them behind
+    // its extension button.
+    QStringList cut;
+    for (const QToolBar* bar : window->findChildren<QToolBar*>()) {
+        const auto* more = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+        if (bar->isVisible() && more && more->isVisible())
+            cut.append(bar->objectName().isEmpty() ? bar->windowTitle() : bar->objectName());
+    }
+    if (!cut.isEmpty()) {
+        return QStringLiteral(
+                   "%1 hides commands of its tool bars behind their extension "
+                   "buttons: %2")
+            .arg(window->windowTitle(), cut.join(QStringLiteral(", ")));
+    }
+    return QString();
 }
 
 }  // namespace SuiteViews
