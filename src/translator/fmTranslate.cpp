@@ -280,7 +280,7 @@ void TTransFrm::translateText() {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     m_engine->translate(ComboBox1->currentIndex(), TranslationEngine::Format::Text, [text] {
-        return TranslationEngine::Source{true, text, QString()};
+        return TranslationEngine::Source{true, text, {}, {}};
     });
 }
 

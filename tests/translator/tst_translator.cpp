@@ -361,7 +361,7 @@ private slots:
         bool asked = false;
         engine.translate(13, TranslationEngine::Format::Text, [&asked] {
             asked = true;
-            return TranslationEngine::Source{true, "Hello", QString()};
+            return TranslationEngine::Source{true, "Hello", {}, {}};
         });
         QTRY_COMPARE(finished.size(), 1);
         const auto outcome = finished[0][0].value<TranslationOutcome>();
