@@ -112,15 +112,7 @@ TGrabberFrm::~TGrabberFrm() {
 }
 
 void TGrabberFrm::buildToolBar() {
-    const auto toolBar = [this](const QString& title, const char* name) {
-        QToolBar* bar = addToolBar(title);
-        bar->setObjectName(QLatin1String(name));
-        bar->setMovable(false);
-        bar->setIconSize(QSize(16, 16));
-        bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        return bar;
-    };
-    QToolBar* bar = toolBar(QStringLiteral("Grabber"), "GrabberToolBar");
+    QToolBar* bar = addFixedToolBar(QStringLiteral("Grabber"), "GrabberToolBar");
 
     auto* options = new QMenu(QStringLiteral("Options"), this);
     for (const OptionItem& item : kOptions) {
@@ -174,7 +166,7 @@ void TGrabberFrm::buildToolBar() {
     // frame's first-run client area, and would hide them behind its
     // extension button.
     addToolBarBreak();
-    bar = toolBar(QStringLiteral("Grabber Folder"), "GrabberFolderToolBar");
+    bar = addFixedToolBar(QStringLiteral("Grabber Folder"), "GrabberFolderToolBar");
     bar->addWidget(new QLabel("   Save To Folder:", bar));
     edtTargetDir = new QLineEdit(QDir::homePath() + "/downloads", bar);
     edtTargetDir->setObjectName("edtTargetDir");

@@ -87,15 +87,7 @@ void TTransFrm::useEngine(const EngineSettings& settings) {
 }
 
 void TTransFrm::buildMainToolBar() {
-    const auto toolBar = [this](const QString& title, const char* name) {
-        QToolBar* bar = addToolBar(title);
-        bar->setObjectName(QLatin1String(name));
-        bar->setMovable(false);
-        bar->setIconSize(QSize(16, 16));
-        bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        return bar;
-    };
-    QToolBar* bar = toolBar(QStringLiteral("Translator"), "MainToolBar");
+    QToolBar* bar = addFixedToolBar(QStringLiteral("Translator"), "MainToolBar");
 
     connect(addNamedAction(bar, m_images.icon(CloseImage), "Close", "TBXClose"),
             &QAction::triggered, this, &TTransFrm::closeTool);
@@ -138,7 +130,7 @@ void TTransFrm::buildMainToolBar() {
     // first-run client area, and would hide the page command behind its
     // extension button.
     addToolBarBreak();
-    bar = toolBar(QStringLiteral("Web Page"), "WebPageToolBar");
+    bar = addFixedToolBar(QStringLiteral("Web Page"), "WebPageToolBar");
     auto* pageLabel = new QLabel("  Translate A Web Page: ", bar);
     pageLabel->setEnabled(false);  // drawn grey, as a caption beside the box
     bar->addWidget(pageLabel);
