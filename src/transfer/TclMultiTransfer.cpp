@@ -294,8 +294,10 @@ void TclMultiTransfer::reportData(TclTransferItem* item, int part, QByteArrayVie
 
 bool TclMultiTransfer::waitUnlessStopped(TclTransferItem* item, int ms) {
     std::unique_lock<std::mutex> lock(item->m_waitLock);
+    ++item->m_retryPauses;
     item->m_waitWake.wait_for(lock, std::chrono::milliseconds(qMax(0, ms)),
                               [item] { return item->m_stopRequested.load(); });
+    --item->m_retryPauses;
     return !item->m_stopRequested;
 }
 

@@ -43,6 +43,8 @@ public:
     // True while the item has running workers (not while it waits for admission).
     bool isRunning() const { return m_running.load(); }
     bool isWaiting() const { return m_waiting; }
+    // True while one of its workers waits out the pause before trying again.
+    bool isPausedBeforeRetry() const { return m_retryPauses.load() > 0; }
 
     std::optional<TransferResourceInfo> resourceInfo() const;
     QStringList errors() const;
@@ -103,4 +105,5 @@ protected:
     TransferSettings m_runSettings;              // written before the controller starts, read by it
     std::mutex m_waitLock;
     std::condition_variable m_waitWake;  // ends a reconnect wait at a stop
+    std::atomic<int> m_retryPauses{0};   // workers in a reconnect wait
 };

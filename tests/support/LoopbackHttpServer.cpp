@@ -9,9 +9,9 @@ class LoopbackHttpServer::Worker : public QObject {
 public:
     explicit Worker(LoopbackHttpServer& owner) : m_owner(owner) {}
 
-    quint16 listen() {
+    quint16 listen(const QHostAddress& address) {
         m_server = new QTcpServer(this);
-        if (!m_server->listen(QHostAddress::LocalHost, 0)) {
+        if (!m_server->listen(address, 0)) {
             return 0;
         }
         QObject::connect(m_server, &QTcpServer::newConnection, this, [this] {
@@ -95,15 +95,17 @@ LoopbackHttpServer::~LoopbackHttpServer() {
     stop();
 }
 
-bool LoopbackHttpServer::start(Handler handler) {
+bool LoopbackHttpServer::start(Handler handler, const QHostAddress& address) {
     stop();
     m_handler = std::move(handler);
+    m_address = address;
     m_worker = new Worker(*this);
     m_worker->moveToThread(&m_thread);
     m_thread.start();
     quint16 port = 0;
     QMetaObject::invokeMethod(
-        m_worker, [this, &port] { port = m_worker->listen(); }, Qt::BlockingQueuedConnection);
+        m_worker, [this, &port] { port = m_worker->listen(m_address); },
+        Qt::BlockingQueuedConnection);
     m_port = port;
     return m_port != 0;
 }
@@ -120,7 +122,7 @@ void LoopbackHttpServer::stop() {
 }
 
 QString LoopbackHttpServer::url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
+    return QStringLiteral("http://%1:%2%3").arg(m_address.toString()).arg(m_port).arg(path);
 }
 
 QList<LoopbackHttpServer::Request> LoopbackHttpServer::requests() const {

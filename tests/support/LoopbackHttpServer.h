@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QMap>
 #include <QMutex>
@@ -10,10 +11,10 @@
 
 class QTcpServer;
 
-// A small HTTP/1.1 server on 127.0.0.1 for tests, running on a thread of its
-// own so that clients that block the test's thread still get answers. It
-// records every request and answers through a handler (called on the server's
-// thread). Connections are closed after each answer.
+// A small HTTP/1.1 server on a loopback address (127.0.0.1 unless told) for tests, running on a
+// thread of its own so that clients that block the test's thread still get answers. It records
+// every request and answers through a handler (called on the server's thread). Connections are
+// closed after each answer.
 class LoopbackHttpServer {
 public:
     struct Request {
@@ -34,12 +35,14 @@ public:
     LoopbackHttpServer();
     ~LoopbackHttpServer();
 
-    // Starts listening on a free port; false when it cannot.
-    bool start(Handler handler);
+    // Starts listening on a free port of `address`; false when it cannot. A
+    // second loopback address (127.0.0.2) stands for another host without
+    // any name to resolve.
+    bool start(Handler handler, const QHostAddress& address = QHostAddress::LocalHost);
     void stop();
 
     quint16 port() const { return m_port; }
-    // "http://127.0.0.1:<port>" followed by `path`.
+    // "http://<address>:<port>" followed by `path`.
     QString url(const QString& path = QString()) const;
 
     QList<Request> requests() const;
@@ -54,6 +57,7 @@ private:
     QThread m_thread;
     Worker* m_worker = nullptr;
     quint16 m_port = 0;
+    QHostAddress m_address;
     mutable QMutex m_lock;
     QList<Request> m_requests;  // guarded by m_lock
     Handler m_handler;

@@ -3,9 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSslSocket>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QThread>
+#include <QUuid>
 
 namespace {
 
@@ -14,6 +15,28 @@ quint16 freePort() {
     if (!probe.listen(QHostAddress::LocalHost, 0))
         return 0;
     return probe.serverPort();
+}
+
+// Asks the server on `port` for the fixture's probe; true only when the
+// answer carries `token`, i.e. it is this fixture's nginx and not a stranger
+// that took the port between the probe for a free one and nginx's bind.
+bool answersWith(quint16 port, bool https, const QByteArray& token) {
+    QSslSocket socket;
+    if (https) {
+        socket.setPeerVerifyMode(QSslSocket::VerifyNone);
+        socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+        if (!socket.waitForEncrypted(1000))
+            return false;
+    } else {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!socket.waitForConnected(100))
+            return false;
+    }
+    socket.write("GET /.fixture-probe HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    QByteArray answer;
+    while (socket.waitForReadyRead(2000))
+        answer += socket.readAll();
+    return answer.endsWith(token);
 }
 
 QString nginxBinary() {
@@ -65,6 +88,7 @@ bool NginxFixture::start(const Options& options) {
                             : QStringLiteral(";");
     QDir().mkpath(root());
     QDir().mkpath(base + "/temp");
+    const QByteArray token = QUuid::createUuid().toByteArray(QUuid::Id128);
     for (int attempt = 0; attempt < 5; ++attempt) {
         m_port = freePort();
         QFile config(base + "/nginx.conf");
@@ -76,24 +100,28 @@ bool NginxFixture::start(const Options& options) {
                                  ? "gzip on; gzip_min_length 1; gzip_types text/plain text/css "
                                    "application/octet-stream application/json;"
                                  : "gzip off;";
-        config.write(QStringLiteral(
-                         "daemon off; master_process off; worker_processes 1;\n"
-                         "pid %1/nginx.pid; error_log %1/error.log warn;\n"
-                         "events { worker_connections 256; }\n"
-                         "http {\n"
-                         "  include /etc/nginx/mime.types; default_type application/octet-stream;\n"
-                         "  access_log %1/access.log;\n"
-                         "  client_body_temp_path %1/temp/body; proxy_temp_path %1/temp/proxy;\n"
-                         "  fastcgi_temp_path %1/temp/fastcgi; uwsgi_temp_path %1/temp/uwsgi;\n"
-                         "  scgi_temp_path %1/temp/scgi;\n"
-                         "  sendfile on; keepalive_timeout 30;\n"
-                         "  %4 %7\n"
-                         "  server { listen 127.0.0.1:%2%6 root %3; autoindex on; %5 }\n"
-                         "}\n")
-                         .arg(base)
-                         .arg(m_port)
-                         .arg(root(), gzip, options.extraServerConfig, tls, options.extraHttpConfig)
-                         .toUtf8());
+        config.write(
+            QStringLiteral(
+                "daemon off; master_process off; worker_processes 1;\n"
+                "pid %1/nginx.pid; error_log %1/error.log warn;\n"
+                "events { worker_connections 256; }\n"
+                "http {\n"
+                "  include /etc/nginx/mime.types; default_type application/octet-stream;\n"
+                "  access_log %1/access.log;\n"
+                "  client_body_temp_path %1/temp/body; proxy_temp_path %1/temp/proxy;\n"
+                "  fastcgi_temp_path %1/temp/fastcgi; uwsgi_temp_path %1/temp/uwsgi;\n"
+                "  scgi_temp_path %1/temp/scgi;\n"
+                "  sendfile on; keepalive_timeout 30;\n"
+                "  %4 %7\n"
+                "  server { listen 127.0.0.1:%2%6 listen 127.0.0.2:%2%6 root %3; autoindex on;\n"
+                "    location = /.fixture-probe { access_log off; return 200 \"%8\"; }\n"
+                "    %5 }\n"
+                "}\n")
+                .arg(base)
+                .arg(m_port)
+                .arg(root(), gzip, options.extraServerConfig, tls, options.extraHttpConfig,
+                     QString::fromLatin1(token))
+                .toUtf8());
         config.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(binary, {"-p", base, "-c", base + "/nginx.conf"});
@@ -102,9 +130,7 @@ bool NginxFixture::start(const Options& options) {
             return false;
         }
         for (int wait = 0; wait < 100; ++wait) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(100))
+            if (answersWith(m_port, m_https, token))
                 return true;
             if (m_process.state() == QProcess::NotRunning)
                 break;

@@ -6,6 +6,8 @@
 
 // A real nginx serving a temporary folder on 127.0.0.1 for the life of the
 // object (single process, no daemon, everything inside the temporary folder).
+// It answers on 127.0.0.2 at the same port too: another host for the tests,
+// without a name to resolve.
 class NginxFixture {
 public:
     struct Options {

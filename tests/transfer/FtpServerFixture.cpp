@@ -7,9 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QThread>
+#include <QRegularExpression>
 
 #include "TransferUrl.h"
 
@@ -39,7 +37,7 @@ const char* kServerScript = R"(import logging, sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
-root, port, user, password, home = sys.argv[1:6]
+root, user, password, home = sys.argv[1:5]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 class Handler(FTPHandler):
@@ -48,7 +46,9 @@ class Handler(FTPHandler):
         self.fs.cwd = home
 Handler.authorizer = authorizer
 logging.basicConfig(level=logging.CRITICAL)
-FTPServer(("127.0.0.1", int(port)), Handler).serve_forever()
+server = FTPServer(("127.0.0.1", 0), Handler)
+print("port", server.address[1], flush=True)  # the port the system gave: nobody else's
+server.serve_forever()
 )";
 
 }  // namespace
@@ -69,34 +69,28 @@ bool FtpServerFixture::start() {
     }
     file.close();
     m_script = script;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        {
-            QTcpServer probe;
-            if (!probe.listen(QHostAddress::LocalHost, 0))
-                continue;
-            m_port = probe.serverPort();
-        }
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        // The server dies with the test, even when the test crashes.
-        m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        m_process.start(python, {script, m_dir.path(), QString::number(m_port), user(), password(),
-                                 loginFolder()});
-        if (!m_process.waitForStarted(5000)) {
-            m_error = "pyftpdlib did not start: " + m_process.errorString();
-            return false;
-        }
-        for (int wait = 0; wait < 100; ++wait) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(100))
-                return true;
-            if (m_process.state() == QProcess::NotRunning)
-                break;
-            QThread::msleep(50);
-        }
-        m_error = QString::fromLocal8Bit(m_process.readAll());
-        m_process.kill();
-        m_process.waitForFinished(3000);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // The server dies with the test, even when the test crashes.
+    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_process.start(python, {script, m_dir.path(), user(), password(), loginFolder()});
+    if (!m_process.waitForStarted(5000)) {
+        m_error = "pyftpdlib did not start: " + m_process.errorString();
+        return false;
     }
+    // The server binds port 0 and says which port it got once it listens.
+    QByteArray output;
+    while (m_process.waitForReadyRead(10000)) {
+        output += m_process.readAll();
+        const QRegularExpressionMatch match =
+            QRegularExpression(QStringLiteral("^port (\\d+)$"), QRegularExpression::MultilineOption)
+                .match(QString::fromLatin1(output));
+        if (match.hasMatch()) {
+            m_port = quint16(match.captured(1).toUInt());
+            return true;
+        }
+    }
+    m_error = "pyftpdlib did not listen: " + QString::fromLocal8Bit(output + m_process.readAll());
+    m_process.kill();
+    m_process.waitForFinished(3000);
     return false;
 }
