@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QToolBar>
 
 #include "AppError.h"
+#include "EditorSearch.h"
 #include "NotepadEditor.h"
 #include "Paths.h"
 #include "Prompts.h"
@@ -26,9 +28,6 @@
 #include "RegistryIniView.h"
 #include "StructuredTextLexer.h"
 #include "ToolHost.h"
-#include "dlgConfirmReplace.h"
-#include "dlgReplaceText.h"
-#include "dlgSearchText.h"
 
 namespace {
 
@@ -92,67 +91,6 @@ QString escapeMnemonic(QString text) {
 
 // The document as the search engine sees it: its text decoded once per run,
 // UTF-16 indexes mapped to the editor's byte offsets.
-class TfrmNotepad::Document : public SearchDocument {
-public:
-    explicit Document(TfrmNotepad& window) : m_window(window), m_editor(*window.synEdMemo) {}
-
-    QString text() const override {
-        m_text = decodeText(m_editor.bytes(), m_editor.encoding());
-        m_cachedIndex = 0;
-        m_cachedByte = 0;
-        return m_text;
-    }
-    qsizetype selectionStart() const override {
-        return m_editor.textIndexOfByte(
-            m_editor.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART));
-    }
-    qsizetype selectionEnd() const override {
-        return m_editor.textIndexOfByte(
-            m_editor.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND));
-    }
-    void select(qsizetype start, qsizetype end, bool caretAtStart) override {
-        const qsizetype from = byteOf(start);
-        const qsizetype to = byteOf(end);
-        m_editor.SendScintilla(QsciScintillaBase::SCI_SETSEL, caretAtStart ? to : from,
-                               long(caretAtStart ? from : to));
-    }
-    void replace(qsizetype start, qsizetype end, const QString& replacement) override {
-        const qsizetype from = byteOf(start);
-        const qsizetype to = byteOf(end);
-        const QByteArray bytes = encodeText(replacement, m_editor.encoding());
-        m_editor.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, from, long(to));
-        m_editor.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, uintptr_t(bytes.size()),
-                               bytes.constData());
-        m_text.replace(start, end - start, replacement);
-        m_cachedIndex = start + replacement.size();
-        m_cachedByte = from + bytes.size();
-    }
-    ReplaceAction askReplace(const QString& searchText, const QString& replaceText,
-                             const TextMatch& match) override {
-        return m_window.replaceQuestion(searchText, replaceText, byteOf(match.start));
-    }
-
-private:
-    // Walks from the last mapped position, as a run moves through the text.
-    qsizetype byteOf(qsizetype index) const {
-        if (m_editor.encoding() == TextEncoding::Latin1) {
-            return index;
-        }
-        if (index < m_cachedIndex) {
-            m_cachedIndex = 0;
-            m_cachedByte = 0;
-        }
-        m_cachedByte += utf8Length(QStringView(m_text).mid(m_cachedIndex, index - m_cachedIndex));
-        m_cachedIndex = index;
-        return m_cachedByte;
-    }
-
-    TfrmNotepad& m_window;
-    NotepadEditor& m_editor;
-    mutable QString m_text;
-    mutable qsizetype m_cachedIndex = 0;
-    mutable qsizetype m_cachedByte = 0;
-};
 
 TfrmNotepad::TfrmNotepad(ToolHost& host, QWidget* parent)
     : ToolWindow(host, ToolKind::Editor, parent),
@@ -166,6 +104,14 @@ TfrmNotepad::TfrmNotepad(ToolHost& host, QWidget* parent)
     m_font = synEdMemo->font();
     buildMenus();
     buildStatusBar();
+    m_search = std::make_unique<EditorSearch>(
+        *this, *synEdMemo, m_runDialog,
+        EditorSearch::Hooks{
+            [this](const QString& text) { setStatus(text); },
+            [this] {
+                for (const char* name : {"TBXFindNext", "TBXFindPrev", "TBXReplace"})
+                    action(QString::fromLatin1(name))->setEnabled(true);
+            }});
 
     const QString initial = EditorTexts::kInitialLines[0] + QLatin1Char('\n') +
                             EditorTexts::kInitialLines[1] + QLatin1Char('\n') +
@@ -204,7 +150,7 @@ TfrmNotepad::TfrmNotepad(ToolHost& host, QWidget* parent)
 }
 
 TfrmNotepad::~TfrmNotepad() {
-    m_confirm.reset();
+    m_search.reset();
     try {
         Registry registry;
         if (registry.openKey(kSettingsKey, true)) {
@@ -766,118 +712,21 @@ void TfrmNotepad::TBXPrintClick() {
 // ---- search and replace ----
 
 void TfrmNotepad::TBXFindClick() {
-    m_plainEngine = std::make_unique<PlainSearchEngine>();
-    m_regexEngine = std::make_unique<RegexSearchEngine>();
-    OpenSearchDialog(false);
+    m_search->find();
 }
 
 void TfrmNotepad::TBXReplaceClick() {
-    OpenSearchDialog(true);
+    m_search->replace();
 }
+
 void TfrmNotepad::TBXFindNextClick() {
-    RunSearch(false, false);
+    m_search->findNext();
 }
+
 void TfrmNotepad::TBXFindPrevClick() {
-    RunSearch(false, true);
+    m_search->findPrev();
 }
 
-void TfrmNotepad::OpenSearchDialog(bool replace) {
-    setStatus(EditorTexts::kSearchOpened);
-    std::unique_ptr<TTextSearchDialog> dialog;
-    TTextReplaceDialog* replaceDialog = nullptr;
-    if (replace) {
-        replaceDialog = new TTextReplaceDialog(this);
-        dialog.reset(replaceDialog);
-    } else {
-        dialog = std::make_unique<TTextSearchDialog>(this);
-    }
-    dialog->setSearchBackwards(m_search.backwards);
-    dialog->setSearchCaseSensitive(m_search.caseSensitive);
-    dialog->setSearchFromCursor(m_search.fromCaret);
-    dialog->setSearchInSelectionOnly(m_search.selectionOnly);
-    dialog->setSearchWholeWords(m_search.wholeWords);
-    dialog->setSearchTextHistory(m_search.searchHistory);
-    dialog->setSearchText(m_search.searchText);
-    if (replaceDialog) {
-        replaceDialog->setReplaceTextHistory(m_search.replaceHistory);
-        replaceDialog->setReplaceText(m_search.replaceText);
-    }
-    if (m_runDialog(*dialog) != QDialog::Accepted) {
-        return;
-    }
-    m_search.backwards = dialog->searchBackwards();
-    m_search.caseSensitive = dialog->searchCaseSensitive();
-    m_search.fromCaret = dialog->searchFromCursor();
-    m_search.selectionOnly = dialog->searchInSelectionOnly();
-    m_search.wholeWords = dialog->searchWholeWords();
-    m_search.regularExpression = dialog->searchRegularExpression();
-    m_search.searchText = dialog->searchText();
-    m_search.searchHistory = dialog->searchTextHistory().mid(0, 10);
-    if (replaceDialog) {
-        m_search.replaceText = replaceDialog->replaceText();
-        m_search.replaceHistory = replaceDialog->replaceTextHistory().mid(0, 10);
-    }
-    m_search.startAtCaret = m_search.fromCaret;
-    if (!m_search.searchText.isEmpty()) {
-        RunSearch(replace, m_search.backwards);
-        m_search.startAtCaret = true;
-    }
-}
-
-void TfrmNotepad::RunSearch(bool replace, bool backwards) {
-    setStatus(EditorTexts::kSearchRunning);
-    if (!m_plainEngine) {
-        m_plainEngine = std::make_unique<PlainSearchEngine>();
-        m_regexEngine = std::make_unique<RegexSearchEngine>();
-    }
-    SearchOptions options;
-    options.replace = options.replaceAll = options.prompt = replace;
-    options.backwards = backwards;
-    options.matchCase = m_search.caseSensitive;
-    options.entireScope = !m_search.startAtCaret;
-    options.selectedOnly = m_search.selectionOnly;
-    options.wholeWord = m_search.wholeWords;
-    TextSearchEngine& engine = m_search.regularExpression
-                                   ? static_cast<TextSearchEngine&>(*m_regexEngine)
-                                   : static_cast<TextSearchEngine&>(*m_plainEngine);
-    Document document(*this);
-    synEdMemo->beginUndoAction();
-    const int found =
-        searchAndReplace(document, engine, m_search.searchText, m_search.replaceText, options);
-    synEdMemo->endUndoAction();
-    if (found > 0) {
-        for (const char* name : {"TBXFindNext", "TBXFindPrev", "TBXReplace"}) {
-            action(QString::fromLatin1(name))->setEnabled(true);
-        }
-        setStatus(EditorTexts::kMatchFound);
-        m_confirm.reset();
-        return;
-    }
-    QApplication::beep();
-    setStatus(EditorTexts::kNoMatch);
-    const long start = synEdMemo->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
-    const long end = synEdMemo->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND);
-    synEdMemo->SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION, backwards ? start : end);
-}
-
-ReplaceAction TfrmNotepad::replaceQuestion(const QString& searchText, const QString& replaceText,
-                                           qsizetype matchByte) {
-    if (searchText == replaceText) {
-        return ReplaceAction::Skip;
-    }
-    const int x = int(
-        synEdMemo->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, long(matchByte)));
-    const int y = int(
-        synEdMemo->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, long(matchByte)));
-    const long line = synEdMemo->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION,
-                                               static_cast<unsigned long>(matchByte));
-    const int lineHeight = int(synEdMemo->SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, line));
-    const QPoint matchTopLeft = synEdMemo->viewport()->mapToGlobal(QPoint(x, y));
-    const QRect client(mapToGlobal(QPoint(0, 0)), size());
-    if (!m_confirm) {
-        m_confirm = std::make_unique<TConfirmReplaceDialog>(this);
-    }
-    m_confirm->prepareForSearchText(searchText);
-    m_confirm->move(confirmDialogPosition(m_confirm->size(), client, matchTopLeft, lineHeight));
-    return TConfirmReplaceDialog::actionFor(m_runDialog(*m_confirm));
+TConfirmReplaceDialog* TfrmNotepad::confirmDialog() const {
+    return m_search->confirmDialog();
 }

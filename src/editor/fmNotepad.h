@@ -9,7 +9,6 @@
 #include "EditorTexts.h"
 #include "ImageStrip.h"
 #include "RecentFiles.h"
-#include "TextSearch.h"
 #include "ToolWindow.h"
 
 class NotepadEditor;
@@ -19,8 +18,8 @@ class QDialog;
 class QLabel;
 class QMenu;
 class QsciLexer;
+class EditorSearch;
 class TConfirmReplaceDialog;
-class TTextSearchDialog;
 
 // The Editor tool window: one document in the editing component, its file,
 // syntax mode, recent files and search state.
@@ -76,27 +75,12 @@ public:
     QMenu* fileMenu() const { return m_fileMenu; }
     QMenu* contextMenu() const { return m_contextMenu; }
     // The "Confirm replace" dialog while a replace run has one.
-    TConfirmReplaceDialog* confirmDialog() const { return m_confirm.get(); }
+    TConfirmReplaceDialog* confirmDialog() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct SearchState {
-        bool backwards = false;
-        bool caseSensitive = false;
-        bool fromCaret = false;
-        bool selectionOnly = false;
-        bool wholeWords = false;
-        bool regularExpression = false;
-        QString searchText;
-        QStringList searchHistory;
-        QString replaceText;
-        QStringList replaceHistory;
-        bool startAtCaret = false;
-    };
-    class Document;
-
     void buildMenus();
     void buildStatusBar();
     void initialiseOnShow();
@@ -114,11 +98,6 @@ private:
 
     void attachHighlighter(EditorMode mode);
     void showMode(const ModeChoice& choice);
-
-    void OpenSearchDialog(bool replace);
-    void RunSearch(bool replace, bool backwards);
-    ReplaceAction replaceQuestion(const QString& searchText, const QString& replaceText,
-                                  qsizetype matchByte);
 
     void statusChanged(bool contentChanged);
     void updateClipboardActions();
@@ -150,9 +129,6 @@ private:
     QDateTime m_created;
     bool m_initialised = false;
 
-    SearchState m_search;
-    std::unique_ptr<PlainSearchEngine> m_plainEngine;
-    std::unique_ptr<RegexSearchEngine> m_regexEngine;
-    std::unique_ptr<TConfirmReplaceDialog> m_confirm;
-    DialogRunner m_runDialog;
+    DialogRunner m_runDialog;  // before m_search, which reads it
+    std::unique_ptr<EditorSearch> m_search;
 };

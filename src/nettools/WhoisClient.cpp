@@ -234,7 +234,23 @@ WhoisClient::Resolved WhoisClient::ResolveServer(const QString& host) {
     return {QString(), code ? code : kNoRecovery};
 }
 
+WhoisClient::ServerName WhoisClient::splitServer(const QString& server, quint16 defaultPort) {
+    const int colon = server.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0 && server.indexOf(QLatin1Char(':')) == colon) {
+        bool ok = false;
+        const uint port = QStringView(server).mid(colon + 1).toUInt(&ok);
+        if (ok && port > 0 && port <= 65535)
+            return {server.left(colon), quint16(port)};
+    }
+    return {server, defaultPort};
+}
+
 WhoisClient::Reply WhoisClient::WhoisRequest(const QString& address, const QString& query) const {
+    return request(address, port, query);
+}
+
+WhoisClient::Reply WhoisClient::request(const QString& address, quint16 port,
+                                        const QString& query) const {
     Reply reply;
     SocketGuard socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (socket.get() < 0) {
@@ -301,13 +317,14 @@ WhoisClient::Reply WhoisClient::WhoisRequest(const QString& address, const QStri
 }
 
 QString WhoisClient::WhoisQuery() {
+    const ServerName server = splitServer(Server, port);
     if (CachedAddress.isEmpty()) {
-        const Resolved resolved = ResolveServer(Server);
+        const Resolved resolved = ResolveServer(server.host);
         if (resolved.address.isEmpty())
             return errorText(resolved.code);
         CachedAddress = resolved.address;
     }
-    const Reply reply = WhoisRequest(CachedAddress, Query);
+    const Reply reply = request(CachedAddress, server.port, Query);
     if (reply.text.isEmpty() && reply.code != 0)
         return errorText(reply.code);
     return reply.text;

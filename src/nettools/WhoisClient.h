@@ -25,6 +25,13 @@ public:
         int code = 0;  // of the failing socket step, 0 when none failed
     };
 
+    // A server box's text: "host" or "host:port" (a server on another port).
+    struct ServerName {
+        QString host;
+        quint16 port = kWhoisPort;
+    };
+    static ServerName splitServer(const QString& server, quint16 defaultPort);
+
     // ResolveServer: the first IPv4 address of a host name or dotted address.
     static Resolved ResolveServer(const QString& host);
 
@@ -32,13 +39,14 @@ public:
     Reply WhoisRequest(const QString& address, const QString& query) const;
 
     // WhoisQuery: resolves Server unless an address is cached, then asks it
-    // about Query. The answer text, or the error text when nothing came.
+    // about Query (on the port Server names, else `port`). The answer text,
+    // or the error text when nothing came.
     QString WhoisQuery();
 
     QString Server;
     QString CachedAddress;  // emptied by the caller whenever Server changes
     QString Query;
-    quint16 port = kWhoisPort;  // another port only for tests
+    quint16 port = kWhoisPort;  // when Server names none
     // A server that accepts and then says nothing would otherwise hold the
     // window forever; after this long without data the read ends with
     // "Error WSAETIMEDOUT".
@@ -53,4 +61,7 @@ public:
     // The eight public WhoIs servers offered in the server list (the first is
     // the default).
     static QStringList defaultServers();
+
+private:
+    Reply request(const QString& address, quint16 port, const QString& query) const;
 };

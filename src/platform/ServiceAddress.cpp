@@ -26,7 +26,9 @@ QString get(const QString& name, const QString& defaultAddress) {
             url.setPort(9);
             return url.toString();
         }
-        return QStringLiteral("127.0.0.1");
+        // A bare host (a WhoIs server) would be asked on its well-known
+        // port, where a system service may listen: name the closed port.
+        return QStringLiteral("127.0.0.1:9");
     }
     return defaultAddress;
 }

@@ -104,6 +104,8 @@ private slots:
     void whoisErrorTexts();
     void whoisChunkedAnswerAndRequestBytes();
     void whoisFailures();
+    void whoisServerNames_data();
+    void whoisServerNames();
 
     // ---- address details
     void externalAddressDownload();
@@ -754,6 +756,42 @@ void NetToolsCoreTest::whoisFailures() {
     client.port = stalling.port();
     client.receiveTimeoutMs = 300;
     QCOMPARE(client.WhoisQuery(), QString("Error WSAETIMEDOUT"));
+}
+
+void NetToolsCoreTest::whoisServerNames_data() {
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::newRow("host") << "whois.iana.org"
+                          << "whois.iana.org" << 43;
+    QTest::newRow("host and port") << "127.0.0.1:4343"
+                                   << "127.0.0.1" << 4343;
+    QTest::newRow("port 0 is no port") << "whois.iana.org:0"
+                                       << "whois.iana.org:0" << 43;
+    QTest::newRow("port out of range") << "whois.iana.org:70000"
+                                       << "whois.iana.org:70000" << 43;
+    QTest::newRow("no digits") << "whois.iana.org:"
+                               << "whois.iana.org:" << 43;
+    QTest::newRow("IPv6 address") << "::1"
+                                  << "::1" << 43;
+}
+
+void NetToolsCoreTest::whoisServerNames() {
+    QFETCH(QString, server);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    const WhoisClient::ServerName name = WhoisClient::splitServer(server, 43);
+    QCOMPARE(name.host, host);
+    QCOMPARE(int(name.port), port);
+    if (QTest::currentDataTag() != QByteArray("host and port"))
+        return;
+    // A port in the server's name is the one asked.
+    LineServer other;
+    QVERIFY(other.start({QByteArray("record\n"), 100, 0, false}));
+    WhoisClient client;
+    client.Server = "127.0.0.1:" + QString::number(other.port());
+    client.Query = "example.com";
+    QCOMPARE(client.WhoisQuery(), QString("record\n"));
 }
 
 void NetToolsCoreTest::externalAddressDownload() {

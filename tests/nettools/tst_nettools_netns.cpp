@@ -166,10 +166,12 @@ void NetToolsNamespaceTest::removeStaleNamespaces() {
 }
 
 void NetToolsNamespaceTest::traceThroughTwoRouters() {
-    RecordingToolHost host;
-    TNetToosFrm window(host);
+    // The namespace first: the window and every socket it opens are made inside
+    // it, so no probe for these addresses can leave through the machine's route.
     InNamespace client(ns("c"));
     QVERIFY(client.entered());
+    RecordingToolHost host;
+    TNetToosFrm window(host);
     window.findChild<QLineEdit*>("edtHost")->setText("10.231.3.2");
     window.findChild<QAction*>("TBXTrc")->trigger();
     const QStringList log = window.findChild<QPlainTextEdit*>("ReLog")->toPlainText().split('\n');

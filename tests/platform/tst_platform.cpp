@@ -261,7 +261,7 @@ void PlatformTests::iniViewUsesSubKeysAsSections() {
 void PlatformTests::serviceAddressesStayOnLoopbackInTests() {
     QCOMPARE(ServiceAddress::get("Probe", "http://example.org/path?q=1"),
              QString("http://127.0.0.1:9/path?q=1"));
-    QCOMPARE(ServiceAddress::get("ProbeHost", "whois.example.org"), QString("127.0.0.1"));
+    QCOMPARE(ServiceAddress::get("ProbeHost", "whois.example.org"), QString("127.0.0.1:9"));
     ServiceAddress::set("Probe", "http://127.0.0.1:8080");
     QCOMPARE(ServiceAddress::get("Probe", "http://example.org"), QString("http://127.0.0.1:8080"));
 }
