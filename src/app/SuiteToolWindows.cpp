@@ -67,3 +67,13 @@ void SuiteToolWindows::handOff(ToolWindow* window, const QString& text) {
     else if (auto* translator = qobject_cast<TTransFrm*>(window))
         translator->handOffText(text);
 }
+
+void SuiteToolWindows::openFile(ToolWindow* editor, const QString& path) {
+    if (auto* window = qobject_cast<TfrmNotepad*>(editor))
+        window->openFile(path);
+}
+
+void SuiteToolWindows::openAddress(ToolWindow* ftp, const QString& address) {
+    if (auto* window = qobject_cast<TFTPfrm*>(ftp))
+        window->openAddress(address);
+}

@@ -10,4 +10,6 @@ public:
     void showHtml(ToolWindow* browser, const QString& html, const QString& baseAddress) override;
     void showText(ToolWindow* editor, const QString& text, bool html) override;
     void handOff(ToolWindow* window, const QString& text) override;
+    void openFile(ToolWindow* editor, const QString& path) override;
+    void openAddress(ToolWindow* ftp, const QString& address) override;
 };

@@ -572,6 +572,11 @@ void TfrmNotepad::handOffText(const QString& text) {
     setDocumentText(text, true);
 }
 
+void TfrmNotepad::openFile(const QString& path) {
+    initialiseOnShow();
+    loadFile(path);
+}
+
 void TfrmNotepad::showHtmlSource(const QString& html) {
     initialiseOnShow();
     DoBrowserHtml();

@@ -34,6 +34,8 @@ public:
     void handOffText(const QString& text);
     // A page source from the browser, shown in Html mode.
     void showHtmlSource(const QString& html);
+    // A file named on the command line, loaded as "Open" loads it.
+    void openFile(const QString& path);
 
     bool queryClose() override;
 

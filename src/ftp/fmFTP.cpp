@@ -34,6 +34,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -681,6 +682,52 @@ void TFTPfrm::handOffAddress(const QString& address) {
     TBXVShowQuick->setChecked(true);
     toggleView(TBXVShowQuick);
     TBXedtServer->setText(address);
+}
+
+void TFTPfrm::openAddress(const QString& address) {
+    const QUrl url(address);
+    handOffAddress(url.host());
+    const QString user = url.userName(QUrl::FullyDecoded);
+    QString password = url.password(QUrl::FullyDecoded);
+    TBXedtUser->setText(user.isEmpty() ? QStringLiteral("anonymous") : user);
+    TBXedtPort->setText(QString::number(url.port(21)));
+    if (!user.isEmpty() && user != QLatin1String("anonymous") && password.isEmpty() &&
+        !prompts().passwordQuery(QStringLiteral("Corvanta : FTP Client"),
+                                 QStringLiteral("Password of %1 at %2:").arg(user, url.host()),
+                                 password)) {
+        return;  // the bar stays filled for a Connect by hand
+    }
+    TBXedtPassword->setText(password);
+    TBXQConnectClick();
+    QString path = url.path(QUrl::FullyDecoded);
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    // The bare host shows the folder the server logs in to.
+    if (!m_client.isConnected() || path.isEmpty() || path == QLatin1String("/"))
+        return;
+    guarded([&] {
+        bool folder = true;
+        try {
+            m_client.changeFolder(path);
+        } catch (const AppError&) {
+            folder = false;
+        }
+        if (folder) {
+            showStartFolder(path);
+            return;
+        }
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const QString name = path.mid(slash + 1);
+        showStartFolder(slash > 0 ? path.left(slash) : QStringLiteral("/"));
+        QTreeWidgetItem* root = tvList->topLevelItemCount() ? tvList->topLevelItem(0) : nullptr;
+        for (int i = 0; root && i < root->childCount(); ++i) {
+            if (root->child(i)->data(0, kNameRole).toString() == name) {
+                tvList->setCurrentItem(root->child(i));
+                onRemoteNodeClicked(root->child(i));
+                return;
+            }
+        }
+    });
 }
 
 // ------------------------------------------------------------------ session

@@ -38,6 +38,12 @@ public:
 
     // Address hand-off: shows the quick-connect bar and fills its server box.
     void handOffAddress(const QString& address);
+    // An ftp:// address (from the command line): entered in the quick-connect
+    // bar as the hand-off enters it, with its user (anonymous when it names
+    // none), password (asked for when it names a user but no password) and
+    // port; logged in; then its path is shown: a folder listed as the root,
+    // a file selected in its listed folder.
+    void openAddress(const QString& address);
 
     // The two dialogs of this window, replaceable so that a test can answer
     // them: the "File Exists Dialog" and the name prompt.

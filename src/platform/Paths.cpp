@@ -28,12 +28,29 @@ QString programFolder() {
     return QDir::currentPath();
 }
 
+QString contentFolder(const QString& name) {
+    return contentFolderIn(programFolder(), name);
+}
+
+QString contentFolderIn(const QString& programFolder, const QString& name) {
+    const QString beside = programFolder + QLatin1Char('/') + name;
+    if (QFileInfo(beside).isDir())
+        return beside;
+    return QDir::cleanPath(programFolder + QStringLiteral("/" CORVANTA_INSTALLED_CONTENT "/") +
+                           name);
+}
+
+QString installedIconsFolder() {
+    return QDir::cleanPath(programFolder() +
+                           QStringLiteral("/" CORVANTA_INSTALLED_CONTENT "/../icons"));
+}
+
 QString imagesFolder() {
-    return programFolder() + "/Images";
+    return contentFolder(QStringLiteral("Images"));
 }
 
 QString dataFolder() {
-    return programFolder() + "/Data";
+    return contentFolder(QStringLiteral("Data"));
 }
 
 QString userDataFolder() {

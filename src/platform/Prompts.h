@@ -103,6 +103,11 @@ public:
     // Query with OK/Cancel; `value` holds the default on entry and the answer on
     // OK. Returns false on Cancel (then `value` is unchanged).
     virtual bool inputQuery(const QString& caption, const QString& prompt, QString& value) = 0;
+    // A query whose answer is not shown as it is typed (a password); as
+    // inputQuery otherwise.
+    virtual bool passwordQuery(const QString& caption, const QString& prompt, QString& value) {
+        return inputQuery(caption, prompt, value);
+    }
     // Input box: the answer, or `defaultValue` on Cancel.
     virtual QString inputBox(const QString& caption, const QString& prompt,
                              const QString& defaultValue) = 0;

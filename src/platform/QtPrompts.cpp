@@ -90,9 +90,18 @@ void QtPrompts::timedMessage(const QString& caption, const QString& text, int mi
 }
 
 bool QtPrompts::inputQuery(const QString& caption, const QString& prompt, QString& value) {
+    return query(caption, prompt, value, QLineEdit::Normal);
+}
+
+bool QtPrompts::passwordQuery(const QString& caption, const QString& prompt, QString& value) {
+    return query(caption, prompt, value, QLineEdit::Password);
+}
+
+bool QtPrompts::query(const QString& caption, const QString& prompt, QString& value,
+                      QLineEdit::EchoMode echo) {
     bool ok = false;
-    const QString answer = QInputDialog::getText(m_parent, captionOrTitle(caption), prompt,
-                                                 QLineEdit::Normal, value, &ok);
+    const QString answer =
+        QInputDialog::getText(m_parent, captionOrTitle(caption), prompt, echo, value, &ok);
     if (ok)
         value = answer;
     return ok;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QLineEdit>
+
 #include "Prompts.h"
 
 // Prompts shown with Qt's own dialogs, parented to `parent` (the frame).
@@ -12,6 +14,7 @@ public:
                    Buttons buttons) override;
     void timedMessage(const QString& caption, const QString& text, int milliseconds) override;
     bool inputQuery(const QString& caption, const QString& prompt, QString& value) override;
+    bool passwordQuery(const QString& caption, const QString& prompt, QString& value) override;
     QString inputBox(const QString& caption, const QString& prompt,
                      const QString& defaultValue) override;
     QString openFileName(const QString& caption, const QString& startPath,
@@ -28,5 +31,7 @@ public:
     bool printerSetup(QPrinter& printer) override;
 
 private:
+    bool query(const QString& caption, const QString& prompt, QString& value,
+               QLineEdit::EchoMode echo);
     QWidget* m_parent;
 };

@@ -538,6 +538,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
         QTimer::singleShot(0, this, [this] {
             FormShow();
             m_startedUp = true;
+            openPendingStartTargets();
         });
     }
 }
@@ -565,6 +566,40 @@ void TfrmMain::FormShow() {
     // that restored the minimized state above left it minimized).
     m_tray->install();
     RefreshActiveWindowHint();
+}
+
+void TfrmMain::openStartTargets(const QList<StartTarget>& targets) {
+    m_pendingStartTargets += targets;
+    if (m_startedUp)
+        openPendingStartTargets();
+}
+
+void TfrmMain::comeForward() {
+    m_tray->DoShowForm();
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::openPendingStartTargets() {
+    const QList<StartTarget> targets = std::exchange(m_pendingStartTargets, {});
+    if (targets.isEmpty())
+        return;
+    comeForward();
+    for (const StartTarget& target : targets) {
+        switch (target.kind) {
+            case StartTarget::Kind::Web:
+                browseUrl(target.target, History::Record, QString(), -1);
+                break;
+            case StartTarget::Kind::Ftp:
+                m_tools.openAddress(OpenToolWindow(ToolKind::FtpClient), target.target);
+                break;
+            case StartTarget::Kind::File:
+                m_tools.openFile(OpenToolWindow(ToolKind::Editor), target.target);
+                break;
+        }
+    }
 }
 
 void TfrmMain::readMainSettings() {

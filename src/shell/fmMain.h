@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "ImageStrip.h"
+#include "StartArguments.h"
 #include "ToolHost.h"
 
 class QAction;
@@ -99,6 +100,14 @@ public:
     // True once the start-up sequence (settings, reopened tools) has run.
     bool startedUp() const { return m_startedUp; }
 
+    // Opens what the command line named, this start's or one handed over by
+    // a later start: a new window each, after the start-up sequence, with
+    // the frame brought forward (also out of the tray).
+    void openStartTargets(const QList<StartTarget>& targets);
+    // Shows the frame (also out of the tray or from minimized) in front: what a
+    // later start without arguments asks for.
+    void comeForward();
+
     QString mailClient() const;
     // The about box ("About", the tray's "About Corvanta").
     void TBXAboutClick();
@@ -142,6 +151,7 @@ private:
     void FormShow();
     void FormCloseQuery();
     void readMainSettings();
+    void openPendingStartTargets();
     void buildMenus();
     void buildToolBar();
     void fitToolBar();
@@ -160,6 +170,7 @@ private:
     QString m_caption;
     QString m_activeWindowHint;
     QString FavoritesFileToOpen;
+    QList<StartTarget> m_pendingStartTargets;
 
     ImageList m_menuImages{24};
     ImageList m_taskbarImages{16};

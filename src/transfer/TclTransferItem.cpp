@@ -151,12 +151,22 @@ double TclTransferItem::remaining() const {
     return double(size - bytesDone()) / rate;
 }
 
-void TclTransferItem::setResumeState(qint64 resourceSize, const QList<TransferPart>& parts) {
+void TclTransferItem::setResumeState(qint64 resourceSize, const QList<TransferPart>& parts,
+                                     const QString& validator) {
     Lock lock(m_lock);
     m_resourceSize = resourceSize;
     m_parts = parts;
+    m_validator = validator;
     for (TransferPart& part : m_parts)
         part.status = TransferStatus::Ready;
+}
+
+TransferResumeState TclTransferItem::resumeState() const {
+    Lock lock(m_lock);
+    TransferResumeState state{m_resourceSize, m_validator, m_parts};
+    for (TransferPart& part : state.parts)
+        part.status = TransferStatus::Ready;
+    return state;
 }
 
 void TclDownLoadItem::setUrl(const QString& url) {

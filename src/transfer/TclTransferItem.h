@@ -14,6 +14,15 @@
 
 class TclMultiTransfer;
 
+// What a stopped or failed item needs to continue in a later run of the
+// program: the parts with their bytes done, the resource's size and the
+// validator of the bytes on disk.
+struct TransferResumeState {
+    qint64 resourceSize = 0;
+    QString validator;
+    QList<TransferPart> parts;
+};
+
 // One entry of an engine's list: what to transfer, its parts and progress.
 // Threading: every accessor may be called from any thread (fields are guarded
 // by the item's lock); setters are meant for the owner while the item is not
@@ -57,9 +66,15 @@ public:
     double elapsed() const;
     double remaining() const;
 
-    // The resume state (what Part of a web update record keeps): replaces the
-    // parts; only for an item that is not running.
-    void setResumeState(qint64 resourceSize, const QList<TransferPart>& parts);
+    // The resume state (what a web update record or a download's state file
+    // keeps): replaces the parts and the validator (ETag or Last-Modified of
+    // the bytes on disk; for FTP size and date) that a resumed run sends as
+    // If-Range; only for an item that is not running.
+    void setResumeState(qint64 resourceSize, const QList<TransferPart>& parts,
+                        const QString& validator = QString());
+    // One consistent snapshot of the parts, size and validator, taken at any
+    // time (also while running: every byte it counts is in the file).
+    TransferResumeState resumeState() const;
 
 protected:
     TclTransferItem() = default;

@@ -18,6 +18,7 @@ import signal
 import sqlite3
 import struct
 import subprocess
+import tempfile
 import threading
 import time
 import unittest
@@ -183,26 +184,49 @@ def frame_settings(kinds=(), left=0, top=0, width=1200, height=940, theme=-1):
 class Corvanta:
     """One run of the program and the means to drive it as a person does."""
 
-    def __init__(self, desktop, home):
+    def __init__(self, desktop, home, binary=BINARY):
         self.desktop = desktop
+        self.binary = binary
         self.atspi = desktop.atspi
         self.home = home
         self.settings = Settings(os.path.join(home, "config"))
+        # The session's runtime folder holds the frame's socket, whose path
+        # must be short (108 bytes at most), so not under the test's output.
+        self.runtime = tempfile.mkdtemp(prefix="corvanta-e2e-")
+        atexit.register(shutil.rmtree, self.runtime, True)
         self.process = None
         self._app = None
 
     # -- life
 
-    def start(self):
-        for sub in ("config", "data", "runtime", "cache", "documents"):
+    def start(self, *arguments):
+        """Starts the program with `arguments` (addresses, files) and waits
+        for its frame to finish starting up."""
+        log = open(os.path.join(self.home, "corvanta.log"), "ab")
+        self.process = subprocess.Popen([self.binary, *arguments], cwd=self.home, env=self._environment(),
+                                        stdout=log, stderr=subprocess.STDOUT)
+        log.close()
+        self._app = None
+        self._started_up()
+        return self
+
+    def start_again(self, *arguments, timeout=TIMEOUT):
+        """A later start in the same session, as a terminal runs it: returns
+        its exit code and output once it has ended."""
+        done = subprocess.run([self.binary, *arguments], cwd=self.home, env=self._environment(),
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout,
+                              check=False)
+        return done.returncode, done.stdout.decode(errors="replace")
+
+    def _environment(self):
+        for sub in ("config", "data", "cache", "documents"):
             os.makedirs(os.path.join(self.home, sub), exist_ok=True)
-        os.chmod(os.path.join(self.home, "runtime"), 0o700)
         env = dict(os.environ)
         env.update({
             "HOME": self.home,
             "XDG_CONFIG_HOME": os.path.join(self.home, "config"),
             "XDG_DATA_HOME": os.path.join(self.home, "data"),
-            "XDG_RUNTIME_DIR": os.path.join(self.home, "runtime"),
+            "XDG_RUNTIME_DIR": self.runtime,
             "XDG_CACHE_HOME": os.path.join(self.home, "cache"),
             # Services not pointed elsewhere go to a closed loopback port.
             "CORVANTA_TEST": "1",
@@ -215,13 +239,7 @@ class Corvanta:
                 "--disable-background-networking --disable-component-update --disable-sync "
                 "--disable-gpu --no-first-run --disable-breakpad",
         })
-        log = open(os.path.join(self.home, "corvanta.log"), "ab")
-        self.process = subprocess.Popen([BINARY], cwd=self.home, env=env, stdout=log,
-                                        stderr=subprocess.STDOUT)
-        log.close()
-        self._app = None
-        self._started_up()
-        return self
+        return env
 
     def _started_up(self):
         """Waits until the frame has filled its theme selector, which start-up
@@ -569,17 +587,17 @@ class E2ETestCase(unittest.TestCase):
 
     EXTERNAL_ADDRESS = "192.0.2.44"
 
-    def start(self, kinds=(), services=None, **frame):
+    def start(self, kinds=(), services=None, arguments=(), **frame):
         """Stores a frame that reopens `kinds`, points the maker's server, the
         external-address page and `services` (name -> address) at loopback,
-        starts the program and returns it. Services not named go to a closed
-        loopback port."""
+        starts the program with `arguments` and returns it. Services not named
+        go to a closed loopback port."""
         self.app.settings.write(MAIN_KEY, frame_settings(kinds, **frame))
         maker = self.serve({"/myip.php": ("text/plain", self.EXTERNAL_ADDRESS)})
         self.app.settings.write(SERVICES_KEY, {"MakerServer": maker.url(""),
                                                "ExternalAddressPage": maker.url("/myip.php"),
                                                **(services or {})})
-        return self.app.start()
+        return self.app.start(*arguments)
 
     def serve(self, pages):
         server = HttpServer(pages)

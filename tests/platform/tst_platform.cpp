@@ -1,7 +1,14 @@
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QLocalSocket>
 #include <QtTest>
 
 #include "Connectivity.h"
 #include "DesktopApplications.h"
+#include "FrameInstance.h"
+#include "Paths.h"
 #include "Registry.h"
 #include "RegistryIniView.h"
 #include "ServiceAddress.h"
@@ -33,7 +40,32 @@ private slots:
     void execLines_data();
     void execLines();
     void registeredApplications();
+    void contentFoldersBesideTheProgramElseInstalled();
+    void secondStartHandsItsArgumentsOver();
+    void staleSocketOfACrashedRunIsReplaced();
+    void strangersOnTheSocketAreRefused();
 };
+
+namespace {
+
+// A later start, in a thread of its own: its claim blocks until the first
+// one's event loop has answered.
+FrameInstance::Role claimInThread(const QString& folder, const QStringList& arguments,
+                                  QString* error = nullptr) {
+    FrameInstance::Role role = FrameInstance::Role::Failed;
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        FrameInstance later(folder);
+        role = later.claim(arguments, 10000);
+        if (error)
+            *error = later.error();
+    }));
+    thread->start();
+    while (!thread->wait(10))
+        QCoreApplication::processEvents();
+    return role;
+}
+
+}  // namespace
 
 // What each typed read does with what is stored: "ok", "throws" or "empty".
 void PlatformTests::readsFollowTheTypeRules_data() {
@@ -388,6 +420,71 @@ void PlatformTests::registeredApplications() {
     const DesktopApplications noDefaults({root.filePath("user/applications")}, {});
     QCOMPARE(noDefaults.defaultFor("text/plain")->id, QString("viewer.desktop"));
     QVERIFY(!noDefaults.defaultFor("image/png"));
+}
+
+void PlatformTests::contentFoldersBesideTheProgramElseInstalled() {
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkpath("usr/bin"));
+    QVERIFY(QDir(root.path()).mkpath("usr/share/corvanta/Images"));
+    QVERIFY(QDir(root.path()).mkpath("build/Images"));
+    QCOMPARE(Paths::contentFolderIn(root.filePath("usr/bin"), "Images"),
+             root.filePath("usr/share/corvanta/Images"));
+    QCOMPARE(Paths::contentFolderIn(root.filePath("build"), "Images"),
+             root.filePath("build/Images"));
+}
+
+void PlatformTests::secondStartHandsItsArgumentsOver() {
+    QTemporaryDir folder;
+    FrameInstance first(folder.path());
+    QCOMPARE(first.claim({"ignored"}), FrameInstance::Role::Primary);
+    QSignalSpy received(&first, &FrameInstance::argumentsReceived);
+    const QStringList arguments{"http://127.0.0.1:8080/", "/tmp/a file\nwith a break.txt",
+                                QString::fromUtf8("/tmp/\xc3\xa9t\xc3\xa9.txt"), ""};
+    QCOMPARE(claimInThread(folder.path(), arguments), FrameInstance::Role::HandedOver);
+    QTRY_COMPARE(received.size(), 1);
+    QCOMPARE(received.at(0).at(0).toStringList(), arguments);
+    // The socket is the user's alone.
+    QCOMPARE(QFileInfo(first.socketPath()).permissions() &
+                 (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
+             QFile::Permissions());
+}
+
+void PlatformTests::staleSocketOfACrashedRunIsReplaced() {
+    QTemporaryDir folder;
+    const QString path = FrameInstance(folder.path()).socketPath();
+    // What a crashed run leaves: a bound socket file nobody listens on.
+    const int stale = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    QVERIFY(::bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+    ::close(stale);
+    QVERIFY(QFileInfo::exists(path));
+
+    FrameInstance next(folder.path());
+    QCOMPARE(next.claim({}, 3000), FrameInstance::Role::Primary);
+    QVERIFY2(next.error().isEmpty(), qPrintable(next.error()));
+    QSignalSpy received(&next, &FrameInstance::argumentsReceived);
+    QCOMPARE(claimInThread(folder.path(), {"/etc/hostname"}), FrameInstance::Role::HandedOver);
+    QTRY_COMPARE(received.size(), 1);
+}
+
+void PlatformTests::strangersOnTheSocketAreRefused() {
+    QTemporaryDir folder;
+    FrameInstance first(folder.path());
+    QCOMPARE(first.claim({}), FrameInstance::Role::Primary);
+    QSignalSpy received(&first, &FrameInstance::argumentsReceived);
+    for (const QByteArray& junk : {QByteArray("{\"arguments\": 7}\n"), QByteArray("not json\n"),
+                                   QByteArray(2 * 1024 * 1024, 'x')}) {
+        QLocalSocket socket;
+        socket.connectToServer(first.socketPath());
+        QVERIFY(socket.waitForConnected(3000));
+        socket.write(junk);
+        QTRY_COMPARE(socket.state(), QLocalSocket::UnconnectedState);
+    }
+    QCOMPARE(received.size(), 0);
+    QCOMPARE(claimInThread(folder.path(), {"x"}), FrameInstance::Role::HandedOver);
+    QTRY_COMPARE(received.size(), 1);
 }
 
 CORVANTA_TEST_MAIN(PlatformTests)

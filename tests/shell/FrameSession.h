@@ -43,6 +43,12 @@ public:
     void handOff(ToolWindow* window, const QString& text) override {
         handedOff.append({window->kind(), text});
     }
+    void openFile(ToolWindow* window, const QString& path) override {
+        handedOff.append({window->kind(), "file:" + path});
+    }
+    void openAddress(ToolWindow* window, const QString& address) override {
+        handedOff.append({window->kind(), "address:" + address});
+    }
     QList<QPair<ToolKind, QString>> handedOff;
 };
 

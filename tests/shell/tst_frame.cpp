@@ -9,8 +9,8 @@
 #include <QMenuBar>
 #include <QToolButton>
 
-#include "FrameSession.h"
 #include "FramePlacement.h"
+#include "FrameSession.h"
 #include "ImageStrip.h"
 #include "Paths.h"
 #include "Registry.h"
@@ -105,6 +105,9 @@ private slots:
     void navToFavOpensABrowserOnTheFileWithoutHistory();
     void imageStripIsCutWithMagentaTransparent();
     void browserHandOffsAndTheProjectSite();
+    void startArguments_data();
+    void startArguments();
+    void startTargetsOpenAfterStartUpAndBringTheFrameBack();
 };
 
 void FrameTests::firstRunOpensOneBrowserWithTheFallbackCaption() {
@@ -722,6 +725,93 @@ void FrameTests::browserHandOffsAndTheProjectSite() {
         QCOMPARE(session.tools.navigated.last(), QString("record:http://127.0.0.1:9/project/"));
     }
     QCOMPARE(frame.toolWindowCount(), 4);
+}
+
+void FrameTests::startArguments_data() {
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("opened");  // kind:target, or "error"
+    QTest::newRow("web") << "http://127.0.0.1:8080/a?b=c"
+                         << "web:http://127.0.0.1:8080/a?b=c";
+    QTest::newRow("https, scheme in capitals") << "HTTPS://example.org/"
+                                               << "web:HTTPS://example.org/";
+    QTest::newRow("ftp with user") << "ftp://bob@127.0.0.1:2121/pub/"
+                                   << "ftp:ftp://bob@127.0.0.1:2121/pub/";
+    QTest::newRow("relative file") << "notes.txt"
+                                   << "file:@/notes.txt";
+    QTest::newRow("file that looks like an address") << "http:x"
+                                                     << "file:@/http:x";
+    QTest::newRow("file address") << "file://@/notes.txt"
+                                  << "file:@/notes.txt";
+    QTest::newRow("dotted path") << "./sub/../notes.txt"
+                                 << "file:@/notes.txt";
+    QTest::newRow("missing file") << "absent.txt"
+                                  << "error";
+    QTest::newRow("folder") << "sub"
+                            << "error";
+    QTest::newRow("address without host") << "http://"
+                                          << "error";
+    QTest::newRow("other scheme") << "mailto:bob@example.org"
+                                  << "error";
+    QTest::newRow("file address of another host") << "file://otherhost/etc/hostname"
+                                                  << "error";
+}
+
+void FrameTests::startArguments() {
+    QFETCH(QString, argument);
+    QFETCH(QString, opened);
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath("sub"));
+    for (const char* name : {"notes.txt", "http:x"}) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    argument.replace('@', folder.path());
+    opened.replace('@', folder.path());
+    const StartArguments start = readStartArguments({argument}, folder.path());
+    if (opened == "error") {
+        QVERIFY(start.targets.isEmpty());
+        QCOMPARE(start.errors.size(), 1);
+        QVERIFY(start.errors.first().startsWith(argument + ": "));
+        return;
+    }
+    QVERIFY2(start.errors.isEmpty(), qPrintable(start.errors.join('\n')));
+    QCOMPARE(start.targets.size(), 1);
+    const char* kinds[] = {"web", "ftp", "file"};
+    QCOMPARE(kinds[int(start.targets[0].kind)] + (":" + start.targets[0].target), opened);
+    // Handed over from anywhere, it names the same.
+    QCOMPARE(readStartArguments(start.handOverArguments(), "/").targets, start.targets);
+}
+
+void FrameTests::startTargetsOpenAfterStartUpAndBringTheFrameBack() {
+    Session session;
+    const QList<StartTarget> targets{{StartTarget::Kind::Web, "http://127.0.0.1/"},
+                                     {StartTarget::Kind::Ftp, "ftp://127.0.0.1/pub"},
+                                     {StartTarget::Kind::File, "/tmp/notes.txt"}};
+    session.beforeShow = [&](TfrmMain& frame) {
+        frame.openStartTargets(targets);
+        QVERIFY(session.tools.created.isEmpty());  // not before start-up
+    };
+    TfrmMain& frame = session.start();
+    // The first run's browser, then one window per target in order.
+    QCOMPARE(session.tools.created, (QList<ToolKind>{ToolKind::WebBrowser, ToolKind::WebBrowser,
+                                                     ToolKind::FtpClient, ToolKind::Editor}));
+    QCOMPARE(session.tools.navigated, QStringList{"record:http://127.0.0.1/"});
+    QCOMPARE(session.tools.handedOff,
+             (QList<QPair<ToolKind, QString>>{{ToolKind::FtpClient, "address:ftp://127.0.0.1/pub"},
+                                              {ToolKind::Editor, "file:/tmp/notes.txt"}}));
+    QCOMPARE(frame.activeToolWindow()->kind(), ToolKind::Editor);
+
+    // A hand-over to a frame minimized into the tray brings it back.
+    frame.showMinimized();
+    QTRY_VERIFY(frame.isMinimized() || !frame.isVisible());
+    frame.openStartTargets({{StartTarget::Kind::File, "/tmp/other.txt"}});
+    QTRY_VERIFY(frame.isVisible() && !frame.isMinimized());
+    QCOMPARE(session.tools.handedOff.last().second, QString("file:/tmp/other.txt"));
+    // So does a later start with nothing to open.
+    frame.showMinimized();
+    QTRY_VERIFY(frame.isMinimized() || !frame.isVisible());
+    frame.comeForward();
+    QTRY_VERIFY(frame.isVisible() && !frame.isMinimized());
 }
 
 CORVANTA_TEST_MAIN(FrameTests)

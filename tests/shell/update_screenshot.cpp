@@ -33,6 +33,8 @@ public:
     void showHtml(ToolWindow*, const QString&, const QString&) override {}
     void showText(ToolWindow*, const QString&, bool) override {}
     void handOff(ToolWindow*, const QString&) override {}
+    void openFile(ToolWindow*, const QString&) override {}
+    void openAddress(ToolWindow*, const QString&) override {}
 };
 
 void grabScreen(const QString& path) {

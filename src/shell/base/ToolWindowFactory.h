@@ -25,4 +25,8 @@ public:
     // text the user typed into the control the hand-off fills, and runs the
     // command it runs (a Web Browser navigates to it).
     virtual void handOff(ToolWindow* window, const QString& text) = 0;
+    // The command line's openings: an Editor window loads the file at `path`;
+    // an FTP Client window logs in at the ftp:// `address` and shows its path.
+    virtual void openFile(ToolWindow* editor, const QString& path) = 0;
+    virtual void openAddress(ToolWindow* ftp, const QString& address) = 0;
 };

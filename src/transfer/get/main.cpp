@@ -1,42 +1,67 @@
-// corvanta-get: downloads addresses with the suite's transfer engine.
+// corvanta-get: downloads addresses with the suite's transfer engine, and
+// continues what an interrupted run left.
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
+#include <csignal>
 #include <cstdio>
 
 #include "AppError.h"
+#include "DownloadState.h"
+#include "GetProgress.h"
 #include "TclMultiDownLoader.h"
 
 namespace {
 
-QString sizeText(double bytes) {
-    const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
-    int unit = 0;
-    while (bytes >= 1024 && unit < 4) {
-        bytes /= 1024;
-        ++unit;
-    }
-    return QString::number(bytes, 'f', unit == 0 ? 0 : 1) + QLatin1Char(' ') +
-           QLatin1String(units[unit]);
+// Exit codes (also in --help and the manual page); a stop by a signal exits
+// with 128 + the signal's number, as shells report it.
+enum ExitCode { kComplete = 0, kFailed = 1, kUsage = 2, kLocalFile = 3 };
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int signal) {
+    const char number = char(signal);
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &number, 1);
 }
 
-QString progressLine(const TclTransferItem* item) {
-    const qint64 size = item->resourceSize();
-    const qint64 done = item->bytesDone();
-    QString line = QStringLiteral("%1  %2")
-                       .arg(transferStatusText(item->status()), -8)
-                       .arg(sizeText(double(done)));
-    if (size > 0)
-        line += QStringLiteral(" / %1 (%2%)").arg(sizeText(double(size))).arg(done * 100 / size);
-    line += QStringLiteral("  %1/s  ").arg(sizeText(item->speed()));
-    QString name = item->localFile().isEmpty() ? item->url() : item->localFile();
-    if (name.size() > 40)
-        name = QStringLiteral("...") + name.right(37);
-    return line + name;
+int usageError(const QString& text) {
+    std::fprintf(stderr, "corvanta-get: %s\nTry 'corvanta-get --help' for more.\n",
+                 qPrintable(text));
+    return kUsage;
+}
+
+struct Download {
+    QString url;
+    TclDownLoadItem* item = nullptr;
+    bool localFileError = false;
+    QStringList errors;
+};
+
+void saveState(const Download& download) {
+    const QString file = download.item->localFile();
+    DownloadState state{download.url, QFileInfo(file).absoluteFilePath(),
+                        download.item->resumeState()};
+    if (file.isEmpty() || state.resume.parts.isEmpty() || !QFileInfo(file).isFile())
+        return;
+    QString error;
+    if (!writeDownloadState(state, &error))
+        std::fprintf(stderr, "corvanta-get: %s\n", qPrintable(error));
+}
+
+int terminalWidth() {
+    winsize size{};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
 }
 
 }  // namespace
@@ -44,14 +69,29 @@ QString progressLine(const TclTransferItem* item) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("corvanta-get"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANTA_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Downloads each URL in parallel parts."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Downloads each URL in parallel parts with Corvanta's transfer engine.\n\n"
+        "Ctrl+C stops cleanly: the partial file stays, with a state file NAME.corvanta-get\n"
+        "beside it. The same command continues each part where it stopped, when the\n"
+        "server proves (If-Range) that the file has not changed; otherwise it starts the\n"
+        "file again. The state file goes once the file is complete.\n\n"
+        "Exit codes: 0 every file complete, 1 a download failed, 2 wrong command line,\n"
+        "3 a local file could not be written, 130 stopped by Ctrl+C (SIGINT),\n"
+        "143 stopped by SIGTERM."));
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("threads"), QStringLiteral("Parts per file (default 5)."),
-                      QStringLiteral("N"), QStringLiteral("5")});
+    parser.addVersionOption();
+    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                      QStringLiteral("Save the file as NAME (one URL only)."),
+                      QStringLiteral("NAME")});
+    parser.addOption({{QStringLiteral("q"), QStringLiteral("quiet")},
+                      QStringLiteral("Print nothing but errors.")});
     parser.addOption({QStringLiteral("dir"),
                       QStringLiteral("Folder for the files (default: the current one)."),
                       QStringLiteral("DIR"), QStringLiteral(".")});
+    parser.addOption({QStringLiteral("threads"), QStringLiteral("Parts per file (default 5)."),
+                      QStringLiteral("N"), QStringLiteral("5")});
     parser.addOption(
         {QStringLiteral("no-info"),
          QStringLiteral("Skip the resource information request (one part per file).")});
@@ -62,73 +102,199 @@ int main(int argc, char** argv) {
                       QStringLiteral("N"), QStringLiteral("5")});
     parser.addPositionalArgument(QStringLiteral("URL"), QStringLiteral("Addresses to download."),
                                  QStringLiteral("URL..."));
-    parser.process(app);
+    if (!parser.parse(app.arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(kComplete);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+
+    const auto number = [&](const char* option, int low, int high, int* value) {
+        bool ok = false;
+        *value = parser.value(QLatin1String(option)).toInt(&ok);
+        return ok && *value >= low && *value <= high;
+    };
+    int threads = 0, batchSize = 0, tries = 0;
+    if (!number("threads", 1, 64, &threads))
+        return usageError(QStringLiteral("--threads takes a number from 1 to 64"));
+    if (!number("batch-size", 1024, 64 * 1024 * 1024, &batchSize))
+        return usageError(QStringLiteral("--batch-size takes a number from 1024 to 67108864"));
+    if (!number("tries", 1, 1000, &tries))
+        return usageError(QStringLiteral("--tries takes a number from 1 to 1000"));
     const QStringList urls = parser.positionalArguments();
     if (urls.isEmpty())
-        parser.showHelp(2);
+        return usageError(QStringLiteral("no URL given"));
+    const QString output = parser.value(QStringLiteral("output"));
+    if (parser.isSet(QStringLiteral("output")) && (output.isEmpty() || urls.size() > 1))
+        return usageError(QStringLiteral("--output names the file of exactly one URL"));
+    const bool quiet = parser.isSet(QStringLiteral("quiet"));
 
     TclMultiDownLoader engine;
     TransferSettings& settings = engine.settings();
     settings.localFolder = QDir(parser.value(QStringLiteral("dir"))).absolutePath();
     settings.doNotGetResourceInfo = parser.isSet(QStringLiteral("no-info"));
-    settings.batchSize = qMax(1024, parser.value(QStringLiteral("batch-size")).toInt());
-    settings.tryCount = qMax(1, parser.value(QStringLiteral("tries")).toInt());
+    settings.batchSize = batchSize;
+    settings.tryCount = tries;
     settings.reconnectAfter = 2000;
     settings.timeOut = 30000;
-    const int threads = qBound(1, parser.value(QStringLiteral("threads")).toInt(), 64);
 
-    QList<TclDownLoadItem*> items;
-    for (const QString& url : urls) {
-        TclDownLoadItem* item = engine.addItem();
+    QList<Download> downloads;
+    QStringList claimedFiles;  // two URLs never continue into the same file
+    for (const QString& given : urls) {
+        Download download;
         // Blanks and other bytes a shell lets through are percent-encoded.
-        item->setUrl(QUrl(url).toString(QUrl::FullyEncoded));
-        item->setThreadCount(threads);
-        items << item;
+        download.url = QUrl(given).toString(QUrl::FullyEncoded);
+        download.item = engine.addItem();
+        download.item->setUrl(download.url);
+        download.item->setThreadCount(threads);
+        std::optional<DownloadState> earlier;
+        if (!output.isEmpty()) {
+            const QString file = QFileInfo(output).absoluteFilePath();
+            download.item->setLocalFile(file);
+            earlier = readDownloadState(DownloadState::pathFor(file));
+            if (earlier && earlier->url != DownloadState::addressOf(download.url))
+                earlier.reset();
+        } else {
+            for (const DownloadState& state :
+                 findDownloadStates(settings.localFolder, download.url)) {
+                if (!claimedFiles.contains(state.file)) {
+                    earlier = state;
+                    break;
+                }
+            }
+        }
+        if (earlier) {
+            // The same file again: continued where the proof allows, else from byte 0.
+            claimedFiles << earlier->file;
+            download.item->setLocalFile(earlier->file);
+            if (earlier->canContinue() &&
+                QFileInfo(earlier->file).size() == earlier->resume.resourceSize) {
+                download.item->setResumeState(earlier->resume.resourceSize, earlier->resume.parts,
+                                              earlier->resume.validator);
+            }
+        }
+        downloads << download;
     }
+    const auto downloadOf = [&](TclTransferItem* item) -> Download* {
+        for (Download& download : downloads) {
+            if (download.item == item)
+                return &download;
+        }
+        return nullptr;
+    };
+    QObject::connect(&engine, &TclMultiTransfer::errorOccurred,
+                     [&](TclTransferItem* item, const QString& text, int code) {
+                         if (Download* download = downloadOf(item)) {
+                             download->errors << text;
+                             if (code == int(TransferError::LocalFile))
+                                 download->localFileError = true;
+                         }
+                     });
 
-    const bool terminal = ::isatty(STDERR_FILENO);
+    // Progress: one line per item, redrawn in place, on a terminal only.
+    const bool terminal = !quiet && ::isatty(STDOUT_FILENO);
     int linesShown = 0;
-    auto draw = [&] {
+    const auto draw = [&] {
         if (!terminal)
             return;
         QByteArray out;
         if (linesShown > 0)
             out += "\x1b[" + QByteArray::number(linesShown) + "F";
-        for (const TclDownLoadItem* item : items)
-            out += "\x1b[2K" + progressLine(item).toLocal8Bit() + '\n';
-        linesShown = int(items.size());
-        std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
+        const int width = terminalWidth() - 1;
+        for (const Download& download : downloads)
+            out += "\x1b[2K" + progressLine(*download.item, width).toLocal8Bit() + '\n';
+        linesShown = int(downloads.size());
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        std::fflush(stdout);
     };
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, draw);
+    QTimer progressTimer;
+    QObject::connect(&progressTimer, &QTimer::timeout, draw);
+    // The state files follow the running items, so even a run that is
+    // killed outright leaves what it had one second before.
+    QTimer stateTimer;
+    QObject::connect(&stateTimer, &QTimer::timeout, [&] {
+        for (const Download& download : downloads) {
+            if (download.item->isRunning())
+                saveState(download);
+        }
+    });
     QObject::connect(&engine, &TclMultiTransfer::busyStateChanged, [&](bool busy) {
         if (!busy)
             QTimer::singleShot(0, &app, &QCoreApplication::quit);
     });
+
+    // Ctrl+C and SIGTERM stop every item; a second one ends the program at once.
+    int stoppedBy = 0;
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::perror("corvanta-get: pipe");
+        return kFailed;
+    }
+    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
+        char number = 0;
+        while (::read(g_signalPipe[0], &number, 1) == 1) {
+            if (stoppedBy == 0) {
+                stoppedBy = number;
+                std::signal(SIGINT, SIG_DFL);
+                std::signal(SIGTERM, SIG_DFL);
+                engine.stopAll();
+            }
+        }
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
     if (terminal)
-        timer.start(250);
+        progressTimer.start(250);
+    stateTimer.start(1000);
     try {
         engine.startAll();
     } catch (const AppError& error) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.message()));
-        return 1;
+        std::fprintf(stderr, "corvanta-get: %s\n", qPrintable(error.message()));
+        return kFailed;
     }
     if (engine.isBusy())
         app.exec();
-    timer.stop();
+    progressTimer.stop();
+    stateTimer.stop();
     draw();
 
     int failures = 0;
-    for (int i = 0; i < items.size(); ++i) {
-        const TclDownLoadItem* item = items[i];
-        if (item->status() == TransferStatus::Done)
+    bool localFileError = false;
+    for (const Download& download : downloads) {
+        TclDownLoadItem* item = download.item;
+        const QString file = item->localFile();
+        const TransferStatus status = item->status();
+        if (status == TransferStatus::Done || status == TransferStatus::Warnings) {
+            QFile::remove(DownloadState::pathFor(file));
+            if (!quiet)
+                std::printf("%s\n", qPrintable(savedLine(*item)));
             continue;
+        }
+        saveState(download);
+        if (status == TransferStatus::Stopped || (stoppedBy && download.errors.isEmpty())) {
+            if (!quiet && QFileInfo(file).isFile())
+                std::printf("%s\n", qPrintable(stoppedLine(*item)));
+            continue;
+        }
         ++failures;
-        QStringList errors = item->errors();
+        localFileError = localFileError || download.localFileError;
+        QStringList errors = download.errors;
         if (errors.isEmpty())
-            errors << transferStatusText(item->status());
+            errors << transferStatusText(status);
+        errors.removeDuplicates();
         for (const QString& error : errors)
-            std::fprintf(stderr, "corvanta-get: %s: %s\n", qPrintable(urls[i]), qPrintable(error));
+            std::fprintf(stderr, "corvanta-get: %s: %s\n", qPrintable(download.url),
+                         qPrintable(error));
     }
-    return failures == 0 ? 0 : 1;
+    std::fflush(stdout);
+    if (stoppedBy)
+        return 128 + stoppedBy;
+    if (failures == 0)
+        return kComplete;
+    return localFileError ? kLocalFile : kFailed;
 }
