@@ -112,11 +112,7 @@ TGrabberFrm::~TGrabberFrm() {
 }
 
 void TGrabberFrm::buildToolBar() {
-    QToolBar* bar = addToolBar(QStringLiteral("Grabber"));
-    bar->setObjectName("GrabberToolBar");
-    bar->setMovable(false);
-    bar->setIconSize(QSize(16, 16));
-    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    QToolBar* bar = addFixedToolBar(QStringLiteral("Grabber"), "GrabberToolBar");
 
     auto* options = new QMenu(QStringLiteral("Options"), this);
     for (const OptionItem& item : kOptions) {
@@ -156,8 +152,8 @@ void TGrabberFrm::buildToolBar() {
     connect(edtRootUrl->lineEdit(), &QLineEdit::returnPressed, this, &TGrabberFrm::TBXGrabClick);
     bar->addWidget(edtRootUrl);
 
-    const auto command = [this, bar](int image, const QString& caption, const char* name,
-                                     void (TGrabberFrm::*handler)()) {
+    const auto command = [this, &bar](int image, const QString& caption, const char* name,
+                                      void (TGrabberFrm::*handler)()) {
         QAction* action = bar->addAction(m_images.icon(image), caption);
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, handler);
@@ -166,6 +162,11 @@ void TGrabberFrm::buildToolBar() {
     TBXGrab = command(GrabImage, "Grab", "TBXGrab", &TGrabberFrm::TBXGrabClick);
     TBXStop = command(StopImage, "Stop", "TBXStop", &TGrabberFrm::TBXStopClick);
 
+    // The folder and the depth take a second row: one row is wider than the
+    // frame's first-run client area, and would hide them behind its
+    // extension button.
+    addToolBarBreak();
+    bar = addFixedToolBar(QStringLiteral("Grabber Folder"), "GrabberFolderToolBar");
     bar->addWidget(new QLabel("   Save To Folder:", bar));
     edtTargetDir = new QLineEdit(QDir::homePath() + "/downloads", bar);
     edtTargetDir->setObjectName("edtTargetDir");

@@ -190,9 +190,22 @@ QWidget* TNetToosFrm::buildConnectionPage() {
     captions->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     captions->setSectionsClickable(false);
     captions->setHighlightSections(false);
+    // The design's widths, widened where this locale's date and time or an
+    // address in the cells' font need more (a cut date shows as "10 Dec ...").
+    const QDateTime widest(QDate(2000, 12, 28), QTime(23, 58, 58));
+    const QString address = FormatIPv4(0xffffffffu);
+    const QString samples[] = {shortDateText(widest),
+                               longTimeText(widest),
+                               address,
+                               QString(),
+                               address,
+                               QString(),
+                               QString()};
     const int widths[] = {81, 84, 102, 105, 105, 100, 100};
+    const QFontMetrics cells = sgConnHist->fontMetrics();
     for (int column = 0; column < ConnectionHistory::kColumns; ++column) {
-        sgConnHist->setColumnWidth(column, widths[column]);
+        sgConnHist->setColumnWidth(
+            column, std::max(widths[column], cells.horizontalAdvance(samples[column]) + 12));
     }
     sgConnHist->verticalHeader()->hide();
     sgConnHist->verticalHeader()->setDefaultSectionSize(16);
@@ -259,6 +272,9 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     ledPeakINSec = readOnlyBox(in, "ledPeakINSec");
     ledAvgINSec = readOnlyBox(in, "ledAvgINSec");
     ledTotalIN = readOnlyBox(in, "ledTotalIN");
+    // Wide enough for the widest figure FormatBytes gives ("1,023.99 MB").
+    const int figureWidth =
+        ledOctInSec->fontMetrics().horizontalAdvance(QStringLiteral("8,888.88 MB")) + 16;
     inForm->addRow(QStringLiteral("Transfers / sec."), ledOctInSec);
     inForm->addRow(QStringLiteral("Max / Sec."), ledPeakINSec);
     inForm->addRow(QStringLiteral("Average / sec."), ledAvgINSec);
@@ -276,9 +292,14 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     outForm->addRow(QStringLiteral("Average / sec."), ledAvgOUTSec);
     outForm->addRow(QStringLiteral("Total:"), ledTotalOUT);
     groups->addWidget(out);
+    for (QLineEdit* box : {ledOctInSec, ledPeakINSec, ledAvgINSec, ledTotalIN, ledOctOUTSec,
+                           ledPeakOUTSec, ledAvgOUTSec, ledTotalOUT})
+        box->setMinimumWidth(figureWidth);
 
     auto* details = new QGroupBox(QStringLiteral("Details:"), page);
-    auto* detailsForm = new QFormLayout(details);
+    // The details take a row of their own, in two columns: the four groups
+    // side by side are wider than the frame's first-run client area.
+    auto* detailsGrid = new QGridLayout(details);
     edHostP = new QLineEdit(details);
     edHostP->setObjectName(QStringLiteral("edHostP"));
     edHostN = new QLineEdit(details);
@@ -288,12 +309,21 @@ QWidget* TNetToosFrm::buildDetailsPage() {
     MemExtIP->setFixedHeight(MemExtIP->fontMetrics().height() * 2 + 8);
     edIntIP = new QLineEdit(details);
     edIntIP->setObjectName(QStringLiteral("edIntIP"));
-    detailsForm->addRow(QStringLiteral("PC"), edHostP);
-    detailsForm->addRow(QStringLiteral("User"), edHostN);
-    detailsForm->addRow(QStringLiteral("External IP"), MemExtIP);
-    detailsForm->addRow(QStringLiteral("Internal IP"), edIntIP);
-    groups->addWidget(details);
+    const auto addDetail = [details, detailsGrid](const QString& caption, QWidget* box, int row,
+                                                  int column) {
+        auto* label = new QLabel(caption, details);
+        label->setBuddy(box);
+        detailsGrid->addWidget(label, row, column, Qt::AlignLeft | Qt::AlignVCenter);
+        detailsGrid->addWidget(box, row, column + 1);
+    };
+    addDetail(QStringLiteral("PC"), edHostP, 0, 0);
+    addDetail(QStringLiteral("User"), edHostN, 1, 0);
+    addDetail(QStringLiteral("External IP"), MemExtIP, 0, 2);
+    addDetail(QStringLiteral("Internal IP"), edIntIP, 1, 2);
+    detailsGrid->setColumnStretch(1, 1);
+    detailsGrid->setColumnStretch(3, 1);
     layout->addLayout(groups);
+    layout->addWidget(details);
     layout->addStretch(1);
 
     TrafficTabs = new QTabBar(page);
@@ -399,12 +429,16 @@ QWidget* TNetToosFrm::buildWhoisPage() {
     ComboBox1 = new QComboBox(bar);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(true);
-    ComboBox1->setFixedWidth(145);
+    // As wide as the longest server name, and showing a name from its start.
+    ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     const QStringList servers = WhoisClient::defaultServers();
     for (int i = 0; i < servers.size(); ++i) {
         ComboBox1->addItem(ServiceAddress::get(QStringLiteral("WhoisServer%1").arg(i), servers[i]));
     }
+    connect(ComboBox1, &QComboBox::currentIndexChanged, ComboBox1,
+            [this] { ComboBox1->lineEdit()->setCursorPosition(0); });
     ComboBox1->setCurrentIndex(0);
+    ComboBox1->lineEdit()->setCursorPosition(0);
     bar->addWidget(fieldLabel(QStringLiteral("   Prefered Server: "), ComboBox1, bar));
     bar->addWidget(ComboBox1);
     EdtWhoIs = new QLineEdit(QStringLiteral("example.com"), bar);

@@ -87,11 +87,7 @@ void TTransFrm::useEngine(const EngineSettings& settings) {
 }
 
 void TTransFrm::buildMainToolBar() {
-    QToolBar* bar = addToolBar(QStringLiteral("Translator"));
-    bar->setObjectName("MainToolBar");
-    bar->setMovable(false);
-    bar->setIconSize(QSize(16, 16));
-    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    QToolBar* bar = addFixedToolBar(QStringLiteral("Translator"), "MainToolBar");
 
     connect(addNamedAction(bar, m_images.icon(CloseImage), "Close", "TBXClose"),
             &QAction::triggered, this, &TTransFrm::closeTool);
@@ -118,7 +114,8 @@ void TTransFrm::buildMainToolBar() {
 
     ComboBox1 = new QComboBox(bar);
     ComboBox1->setObjectName("ComboBox1");
-    ComboBox1->setFixedWidth(160);
+    // As wide as its longest entry or its prompt, whichever is wider.
+    ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (const LanguagePair& pair : kLanguagePairs)
         ComboBox1->addItem(pair.caption);
     ComboBox1->setPlaceholderText("Select Translation Language");
@@ -129,6 +126,11 @@ void TTransFrm::buildMainToolBar() {
     connect(addNamedAction(bar, m_images.icon(TranslateImage), "Translate Text", "TBXTranslate"),
             &QAction::triggered, this, &TTransFrm::translateText);
 
+    // Web pages take a second row: one row is wider than the frame's
+    // first-run client area, and would hide the page command behind its
+    // extension button.
+    addToolBarBreak();
+    bar = addFixedToolBar(QStringLiteral("Web Page"), "WebPageToolBar");
     auto* pageLabel = new QLabel("  Translate A Web Page: ", bar);
     pageLabel->setEnabled(false);  // drawn grey, as a caption beside the box
     bar->addWidget(pageLabel);

@@ -62,6 +62,36 @@ class NetToolsTest(E2ETestCase):
         for line in lines[2:5]:
             self.assertRegex(line, r"^\d+ bytes from 127\.0\.0\.1: icmp_seq=\d+ ttl=\d+ time")
 
+    def assert_text_shown_whole(self, app, box):
+        """The box's text lies wholly inside the box as drawn on the screen."""
+        text = box.queryText()
+        self.assertGreater(text.characterCount, 0)
+        left, top, width, height = app.extents(box)
+        first = text.getCharacterExtents(0, app.atspi.DESKTOP_COORDS)
+        last = text.getCharacterExtents(text.characterCount - 1, app.atspi.DESKTOP_COORDS)
+        where = f"{app.text(box)!r} from {first[0]} to {last[0] + last[2]} in {left}..{left + width}"
+        self.assertGreaterEqual(first[0], left, where)
+        self.assertLessEqual(last[0] + last[2], left + width, where)
+
+    def test_first_run_frame_shows_figures_and_server_whole(self):
+        app = self.start(width=824, height=543,
+                         services={"WhoisServer0": "whois.verisign-grs.com"})
+        app.open_tool("Network Tools")
+        window = app.tool_window("Network Tools")
+
+        app.click(app.find("page tab", "Network Details", within=window))
+        totals = app.find_all("text", "Total:", within=window)
+        self.assertEqual(len(totals), 2)  # IN and OUT
+        for box in totals:
+            wait_for(lambda: app.text(box).endswith("B"), "a figure in the Total: box")
+            self.assert_text_shown_whole(app, box)
+
+        app.click(app.find("page tab", "WhoIs", within=window))
+        servers = [box for box in app.find_all("text", within=window)
+                   if app.text(box) == "whois.verisign-grs.com"]
+        self.assertEqual(len(servers), 1)
+        self.assert_text_shown_whole(app, servers[0])
+
 
 if __name__ == "__main__":
     unittest.main()

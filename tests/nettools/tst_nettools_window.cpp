@@ -20,6 +20,7 @@
 
 #include "AddressDetails.h"
 #include "AppError.h"
+#include "ConnectionTable.h"
 #include "IcmpSocket.h"
 #include "LineServer.h"
 #include "LoopbackHttpServer.h"
@@ -28,6 +29,7 @@
 #include "Registry.h"
 #include "ServiceAddress.h"
 #include "TestEnvironment.h"
+#include "TrafficUnit.h"
 #include "fmNetTools.h"
 
 namespace {
@@ -95,6 +97,7 @@ private slots:
     void handOffFillsTheBoxesAndRunsWhois();
     void adapterTabsAndRemoveRule();
     void connectionCaptionsAreTheTablesHeader();
+    void whoisServerBoxShowsTheWholeNameFromItsStart();
     void freezeAndClearCounters();
     void rowLimitWarningRestartsTheHistory();
     void saveLogTwiceWritesBothSnapshots();
@@ -448,7 +451,32 @@ void NetToolsWindowTest::connectionCaptionsAreTheTablesHeader() {
         captions << table->horizontalHeaderItem(column)->text();
     QCOMPARE(captions, (QStringList{"date", "time", "local IP", "local port /service", "remote IP",
                                     "rem. port/service", "status"}));
-    QCOMPARE(header->sectionSize(2), 102);
+    // The design's widths at least, and room for the widest date, time and
+    // address in the cells' font.
+    QCOMPARE(header->sectionSize(5), 100);
+    const QDateTime widest(QDate(2000, 12, 28), QTime(23, 58, 58));
+    const QFontMetrics cells = table->fontMetrics();
+    const QList<QPair<int, QString>> widestTexts{
+        {0, shortDateText(widest)}, {1, longTimeText(widest)}, {2, FormatIPv4(0xffffffffu)}};
+    for (const auto& [column, text] : widestTexts) {
+        QVERIFY2(header->sectionSize(column) > cells.horizontalAdvance(text) + 6, qPrintable(text));
+    }
+    QVERIFY(header->sectionSize(2) >= 102);
+}
+
+void NetToolsWindowTest::whoisServerBoxShowsTheWholeNameFromItsStart() {
+    const QString longName = "whois.a-registry-with-a-rather-long-name.example";
+    ServiceAddress::set("WhoisServer1", longName);
+    m_window = makeWindow();
+    m_window->show();
+    child<QTabWidget>("PageControl")->setCurrentIndex(4);
+    QCoreApplication::processEvents();
+    auto* server = child<QComboBox>("ComboBox1");
+    server->setCurrentIndex(1);
+    QCOMPARE(server->currentText(), longName);
+    QCOMPARE(server->lineEdit()->cursorPosition(), 0);
+    QVERIFY2(server->lineEdit()->width() > server->fontMetrics().horizontalAdvance(longName),
+             qPrintable(QString::number(server->lineEdit()->width())));
 }
 
 void NetToolsWindowTest::adapterTabsAndRemoveRule() {

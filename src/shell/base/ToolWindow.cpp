@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QMdiSubWindow>
+#include <QToolBar>
 
 #include "ToolHost.h"
 
@@ -14,6 +15,15 @@ ToolWindow::ToolWindow(ToolHost& host, ToolKind kind, QWidget* parent)
 }
 
 ToolWindow::~ToolWindow() = default;
+
+QToolBar* ToolWindow::addFixedToolBar(const QString& title, const char* objectName) {
+    QToolBar* bar = addToolBar(title);
+    bar->setObjectName(QLatin1String(objectName));
+    bar->setMovable(false);
+    bar->setIconSize(QSize(16, 16));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    return bar;
+}
 
 Prompts& ToolWindow::prompts() const {
     return m_host.prompts();

@@ -6,6 +6,7 @@
 
 class ToolHost;
 class Prompts;
+class QToolBar;
 
 // Base of every tool window (an MDI child of the frame). It keeps the contract
 // the frame relies on: visible when created, asks queryClose() before closing,
@@ -42,6 +43,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A tool bar fixed in place on the window's top, of 16-pixel images with
+    // their captions beside them.
+    QToolBar* addFixedToolBar(const QString& title, const char* objectName);
 
 private:
     ToolHost& m_host;
