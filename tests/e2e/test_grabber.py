@@ -29,11 +29,20 @@ class GrabberTest(E2ETestCase):
 
         log = app.find(name="Grab log", within=window)
         wait_for(lambda: app.text(log).count("Downloaded ") == 3, "three downloads in the log")
+        # The page is made browsable once its download has ended: wait for the
+        # copy on disk itself rather than for a control that may lag behind.
+        home_file = os.path.join(folder, "site", "index.html")
+
+        def home():
+            if not os.path.isfile(home_file):
+                return None
+            with open(home_file) as file:
+                text = file.read()
+            return text if "<base href='../docs/'>" in text else None
+
+        text = wait_for(home, "the home page made browsable")
+        self.assertIn("<a href='a.html'>A</a> <img src='../img/logo.gif'>", text)
         app.find("push button", "Grab", within=window)  # shown again: the grab is over
-        with open(os.path.join(folder, "site", "index.html")) as file:
-            home = file.read()
-        self.assertIn("<base href='../docs/'>", home)
-        self.assertIn("<a href='a.html'>A</a> <img src='../img/logo.gif'>", home)
         for path in ("docs/a.html", "img/logo.gif"):
             self.assertTrue(os.path.isfile(os.path.join(folder, path)), path)
         self.assertEqual(sorted(server.requests),
