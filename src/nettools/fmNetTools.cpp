@@ -11,8 +11,6 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFormLayout>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,7 +20,6 @@
 #include <QPointer>
 #include <QSpinBox>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolBar>
@@ -31,6 +28,7 @@
 #include "AddressDetails.h"
 #include "AppError.h"
 #include "HostNames.h"
+#include "NetworkDetailsPage.h"
 #include "Paths.h"
 #include "Prompts.h"
 #include "Registry.h"
@@ -47,26 +45,9 @@ constexpr int kPingTimeoutMs = 1000;
 constexpr int kPingTtl = 128;
 constexpr int kMaxHops = 30;
 
-enum Image {
-    kCloseImage = 0,
-    kSaveImage = 2,
-    kFreezeImage = 3,
-    kUnFreezeImage = 4,
-    kClearImage = 6,
-    kRemoveImage = 7,
-    kPingImage = 8,
-    kTraceImage = 9,
-    kGoImage = 10
-};
+enum Image { kCloseImage = 0, kPingImage = 8, kTraceImage = 9, kGoImage = 10 };
 
 const QString kHyphens39 = QString(39, QLatin1Char('-'));
-
-QLineEdit* readOnlyBox(QWidget* parent, const char* name) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setReadOnly(true);
-    return box;
-}
 
 QLabel* heading(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -104,13 +85,14 @@ TNetToosFrm::TNetToosFrm(ToolHost& host, QWidget* parent)
     resize(688, 372);
     m_icmp.idle = letWindowPaint;
     m_connectionSource = [] { return GetTcpConnections(); };
-    m_interfaceSource = [] { return IPHelper::GetInterfaceRows(); };
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl"));
     m_pages->setMinimumHeight(286);
     m_pages->addTab(buildConnectionPage(), QStringLiteral("Ports and IP's"));
-    m_pages->addTab(buildDetailsPage(), QStringLiteral("Network Details"));
+    m_details = new NetworkDetailsPage(m_images, {[this] { close(); }, [this] { SaveLogClick(); }},
+                                       m_pages);
+    m_pages->addTab(m_details, QStringLiteral("Network Details"));
     m_pages->addTab(buildTracePage(), QStringLiteral("Trace Address"));
     m_pages->addTab(buildPingerPage(), QStringLiteral("Pinger"));
     m_pages->addTab(buildWhoisPage(), QStringLiteral("WhoIs"));
@@ -130,7 +112,6 @@ TNetToosFrm::TNetToosFrm(ToolHost& host, QWidget* parent)
     setStatus(QStringLiteral("Ready. "));
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, &TNetToosFrm::timerTick);
-    ClearAdapterView();
     m_pages->setCurrentIndex(0);
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
         static const char* const texts[] = {
@@ -146,8 +127,6 @@ TNetToosFrm::~TNetToosFrm() {
     writeSettings();
     m_timer.stop();
     disconnect(&m_timer, nullptr, this, nullptr);
-    m_selected = nullptr;
-    m_monitor.clear();
 }
 
 // ---- building the pages ------------------------------------------------------
@@ -215,134 +194,6 @@ QWidget* TNetToosFrm::buildConnectionPage() {
     sgConnHist->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(sgConnHist);
     syncTable();
-    return page;
-}
-
-QWidget* TNetToosFrm::buildDetailsPage() {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    QToolBar* bar = pageToolBar(page);
-    closeAction(bar, QStringLiteral("Close"));
-    connect(bar->addAction(m_images.icon(kSaveImage), QStringLiteral("Save Log")),
-            &QAction::triggered, this, &TNetToosFrm::SaveLogClick);
-    FreezeButton = bar->addAction(m_images.icon(kFreezeImage), QStringLiteral("Freeze"));
-    UnFreezeButton = bar->addAction(m_images.icon(kUnFreezeImage), QStringLiteral("Un Freeze"));
-    ClearCountersButton =
-        bar->addAction(m_images.icon(kClearImage), QStringLiteral("Clear Counters"));
-    RemoveInactiveButton = bar->addAction(m_images.icon(kRemoveImage), QStringLiteral("Remove"));
-    FreezeButton->setObjectName(QStringLiteral("FreezeButton"));
-    UnFreezeButton->setObjectName(QStringLiteral("UnFreezeButton"));
-    ClearCountersButton->setObjectName(QStringLiteral("ClearCountersButton"));
-    RemoveInactiveButton->setObjectName(QStringLiteral("RemoveInactiveButton"));
-    connect(FreezeButton, &QAction::triggered, this, &TNetToosFrm::FreezeButtonClick);
-    connect(UnFreezeButton, &QAction::triggered, this, &TNetToosFrm::UnFreezeButtonClick);
-    connect(ClearCountersButton, &QAction::triggered, this, &TNetToosFrm::ClearCountersButtonClick);
-    connect(RemoveInactiveButton, &QAction::triggered, this,
-            &TNetToosFrm::RemoveInactiveButtonClick);
-    layout->addWidget(bar);
-
-    auto* top = new QFormLayout;
-    ledAdapterDescription = readOnlyBox(page, "ledAdapterDescription");
-    connect(ledAdapterDescription, &QLineEdit::textChanged, this,
-            &TNetToosFrm::updateDescriptionHint);
-    top->addRow(QStringLiteral("Adapter Name And Description:"), ledAdapterDescription);
-    layout->addLayout(top);
-
-    auto* groups = new QHBoxLayout;
-    auto* status = new QGroupBox(QStringLiteral("Adapter Status:"), page);
-    auto* statusForm = new QFormLayout(status);
-    StatusText = readOnlyBox(status, "StatusText");
-    ledMACAddress = readOnlyBox(status, "ledMACAddress");
-    ledSpeed = readOnlyBox(status, "ledSpeed");
-    // Wide enough for the longest status and an 8-byte physical address.
-    const int statusWidth =
-        StatusText->fontMetrics().horizontalAdvance(QStringLiteral("NOT connected, NOT running")) +
-        16;
-    for (QLineEdit* box : {StatusText, ledMACAddress, ledSpeed})
-        box->setMinimumWidth(statusWidth);
-    statusForm->addRow(QStringLiteral("Status:"), StatusText);
-    statusForm->addRow(QStringLiteral("MAC Address"), ledMACAddress);
-    statusForm->addRow(QStringLiteral("Speed"), ledSpeed);
-    groups->addWidget(status);
-
-    auto* in = new QGroupBox(QStringLiteral("IN (download)"), page);
-    auto* inForm = new QFormLayout(in);
-    ledOctInSec = readOnlyBox(in, "ledOctInSec");
-    ledPeakINSec = readOnlyBox(in, "ledPeakINSec");
-    ledAvgINSec = readOnlyBox(in, "ledAvgINSec");
-    ledTotalIN = readOnlyBox(in, "ledTotalIN");
-    // Wide enough for the widest figure FormatBytes gives ("1,023.99 MB").
-    const int figureWidth =
-        ledOctInSec->fontMetrics().horizontalAdvance(QStringLiteral("8,888.88 MB")) + 16;
-    inForm->addRow(QStringLiteral("Transfers / sec."), ledOctInSec);
-    inForm->addRow(QStringLiteral("Max / Sec."), ledPeakINSec);
-    inForm->addRow(QStringLiteral("Average / sec."), ledAvgINSec);
-    inForm->addRow(QStringLiteral("Total:"), ledTotalIN);
-    groups->addWidget(in);
-
-    auto* out = new QGroupBox(QStringLiteral("OUT (upload)"), page);
-    auto* outForm = new QFormLayout(out);
-    ledOctOUTSec = readOnlyBox(out, "ledOctOUTSec");
-    ledPeakOUTSec = readOnlyBox(out, "ledPeakOUTSec");
-    ledAvgOUTSec = readOnlyBox(out, "ledAvgOUTSec");
-    ledTotalOUT = readOnlyBox(out, "ledTotalOUT");
-    outForm->addRow(QStringLiteral("Transfers / Sec."), ledOctOUTSec);
-    outForm->addRow(QStringLiteral("Max / Sec."), ledPeakOUTSec);
-    outForm->addRow(QStringLiteral("Average / sec."), ledAvgOUTSec);
-    outForm->addRow(QStringLiteral("Total:"), ledTotalOUT);
-    groups->addWidget(out);
-    for (QLineEdit* box : {ledOctInSec, ledPeakINSec, ledAvgINSec, ledTotalIN, ledOctOUTSec,
-                           ledPeakOUTSec, ledAvgOUTSec, ledTotalOUT})
-        box->setMinimumWidth(figureWidth);
-
-    auto* details = new QGroupBox(QStringLiteral("Details:"), page);
-    // The details take a row of their own, in two columns: the four groups
-    // side by side are wider than the frame's first-run client area.
-    auto* detailsGrid = new QGridLayout(details);
-    edHostP = new QLineEdit(details);
-    edHostP->setObjectName(QStringLiteral("edHostP"));
-    edHostN = new QLineEdit(details);
-    edHostN->setObjectName(QStringLiteral("edHostN"));
-    MemExtIP = new QPlainTextEdit(details);
-    MemExtIP->setObjectName(QStringLiteral("MemExtIP"));
-    MemExtIP->setFixedHeight(MemExtIP->fontMetrics().height() * 2 + 8);
-    edIntIP = new QLineEdit(details);
-    edIntIP->setObjectName(QStringLiteral("edIntIP"));
-    const auto addDetail = [details, detailsGrid](const QString& caption, QWidget* box, int row,
-                                                  int column) {
-        auto* label = new QLabel(caption, details);
-        label->setBuddy(box);
-        detailsGrid->addWidget(label, row, column, Qt::AlignLeft | Qt::AlignVCenter);
-        detailsGrid->addWidget(box, row, column + 1);
-    };
-    addDetail(QStringLiteral("PC"), edHostP, 0, 0);
-    addDetail(QStringLiteral("User"), edHostN, 1, 0);
-    addDetail(QStringLiteral("External IP"), MemExtIP, 0, 2);
-    addDetail(QStringLiteral("Internal IP"), edIntIP, 1, 2);
-    detailsGrid->setColumnStretch(1, 1);
-    detailsGrid->setColumnStretch(3, 1);
-    layout->addLayout(groups);
-    layout->addWidget(details);
-    layout->addStretch(1);
-
-    TrafficTabs = new QTabBar(page);
-    TrafficTabs->setObjectName(QStringLiteral("TrafficTabs"));
-    TrafficTabs->setShape(QTabBar::RoundedSouth);
-    TrafficTabs->setExpanding(false);
-    // An empty strip has no height of its own; keep room for the tabs to come.
-    TrafficTabs->setMinimumHeight(TrafficTabs->fontMetrics().height() + 14);
-    connect(TrafficTabs, &QTabBar::currentChanged, this, &TNetToosFrm::TrafficTabsChange);
-    // A click on the tab already current (the one left after "Remove", with
-    // nothing selected) changes no tab but still shows its adapter.
-    connect(TrafficTabs, &QTabBar::tabBarClicked, this, [this](int index) {
-        if (index >= 0 && index < m_monitor.count() && m_selected != m_monitor.at(index))
-            TrafficTabsChange(index);
-    });
-    layout->addWidget(TrafficTabs);
-
-    m_monitor.onNewTraffic = [this](TTraffic* adapter) { addAdapterTab(adapter); };
-    m_monitor.onFreezeChanged = [this](TTraffic* adapter) { adapterFreezeChanged(adapter); };
     return page;
 }
 
@@ -511,14 +362,12 @@ void TNetToosFrm::FetchAddressDetails() {
         prompts().message(Prompts::Kind::Error, QString(),
                           QStringLiteral("An error ocurred while downloading the file."));
     }
+    AddressDetails details = localAddressDetails();
     QFile saved(file);
     if (saved.open(QIODevice::ReadOnly)) {
-        MemExtIP->setPlainText(QString::fromUtf8(saved.read(4096)));
+        details.externalAddress = QString::fromUtf8(saved.read(4096));
     }
-    const AddressDetails details = localAddressDetails();
-    edIntIP->setText(details.internalAddress);
-    edHostN->setText(details.userName);
-    edHostP->setText(details.computerName);
+    m_details->showAddressDetails(details);
 }
 
 bool TNetToosFrm::queryClose() {
@@ -535,7 +384,7 @@ bool TNetToosFrm::queryClose() {
 void TNetToosFrm::timerTick() {
     m_timer.stop();
     PollConnections();
-    RefreshTraffic();
+    m_details->RefreshTraffic();
     m_timer.start();
 }
 
@@ -554,7 +403,7 @@ void TNetToosFrm::setConnectionSource(std::function<QList<TTcpConnStatus>()> sou
 }
 
 void TNetToosFrm::setInterfaceSource(std::function<QList<IPHelper::InterfaceRow>()> source) {
-    m_interfaceSource = std::move(source);
+    m_details->setInterfaceSource(std::move(source));
 }
 
 void TNetToosFrm::PollConnections() {
@@ -596,9 +445,8 @@ void TNetToosFrm::syncTable() {
 }
 
 void TNetToosFrm::SaveLogClick() {
-    const AddressDetails details{MemExtIP->toPlainText(), edIntIP->text(), edHostN->text(),
-                                 edHostP->text()};
-    m_windowLog += networkLogSnapshot(details, m_history, QDateTime::currentDateTime());
+    m_windowLog +=
+        networkLogSnapshot(m_details->addressDetails(), m_history, QDateTime::currentDateTime());
     QString fileName = prompts().saveFileName(QStringLiteral("Save The Log To A Text File"),
                                               QStringLiteral("NetworkLog.txt"),
                                               QStringLiteral("Text files only (*.txt)"));
@@ -614,112 +462,6 @@ void TNetToosFrm::SaveLogClick() {
         file.write(bytes) != bytes.size()) {
         prompts().errorBox(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
     }
-}
-
-// ---- traffic monitor -----------------------------------------------------------
-
-void TNetToosFrm::RefreshTraffic() {
-    m_monitor.refresh(m_interfaceSource(), [] { return IPHelper::GetAddressRows(); });
-    ShowSelectedAdapter();
-}
-
-void TNetToosFrm::addAdapterTab(TTraffic* adapter) {
-    TrafficTabs->addTab(adapter->IPAddress);
-    // Selecting fires the tab change, which shows the new adapter.
-    if (TrafficTabs->currentIndex() == TrafficTabs->count() - 1) {
-        TrafficTabsChange(TrafficTabs->count() - 1);
-    } else {
-        TrafficTabs->setCurrentIndex(TrafficTabs->count() - 1);
-    }
-}
-
-void TNetToosFrm::TrafficTabsChange(int index) {
-    m_selected = index >= 0 && index < m_monitor.count() ? m_monitor.at(index) : nullptr;
-    ShowSelectedAdapter();
-}
-
-void TNetToosFrm::ShowSelectedAdapter() {
-    if (!m_selected) {
-        ClearAdapterView();
-        return;
-    }
-    const TTraffic& adapter = *m_selected;
-    FreezeButton->setVisible(adapter.Connected);
-    UnFreezeButton->setVisible(adapter.Connected);
-    ClearCountersButton->setVisible(adapter.Connected);
-    RemoveInactiveButton->setVisible(!adapter.Connected);
-    FreezeButton->setEnabled(adapter.Running);
-    UnFreezeButton->setEnabled(!adapter.Running);
-    ledAdapterDescription->setText(adapter.Description);
-    StatusText->setText(adapter.StatusText());
-    ledMACAddress->setText(adapter.MACAddress);
-    ledSpeed->setText(FormatSpeed(adapter.Speed));
-    ledOctInSec->setText(FormatBytes(adapter.InPerSec));
-    ledPeakINSec->setText(FormatBytes(adapter.PeakInPerSec));
-    ledAvgINSec->setText(FormatBytes(adapter.AverageInPerSec));
-    ledTotalIN->setText(FormatBytes(adapter.TotalIn));
-    ledOctOUTSec->setText(FormatBytes(adapter.OutPerSec));
-    ledPeakOUTSec->setText(FormatBytes(adapter.PeakOutPerSec));
-    ledAvgOUTSec->setText(FormatBytes(adapter.AverageOutPerSec));
-    ledTotalOUT->setText(FormatBytes(adapter.TotalOut));
-}
-
-void TNetToosFrm::ClearAdapterView() {
-    for (QLineEdit* box :
-         {StatusText, ledAdapterDescription, ledMACAddress, ledSpeed, ledOctInSec, ledPeakINSec,
-          ledAvgINSec, ledTotalIN, ledOctOUTSec, ledPeakOUTSec, ledAvgOUTSec, ledTotalOUT}) {
-        box->clear();
-    }
-}
-
-void TNetToosFrm::adapterFreezeChanged(TTraffic* adapter) {
-    FreezeButton->setEnabled(adapter->Running);
-    UnFreezeButton->setEnabled(!adapter->Running);
-}
-
-void TNetToosFrm::FreezeButtonClick() {
-    if (m_selected)
-        m_selected->Freeze();
-}
-
-void TNetToosFrm::UnFreezeButtonClick() {
-    if (m_selected)
-        m_selected->UnFreeze();
-}
-
-void TNetToosFrm::ClearCountersButtonClick() {
-    if (!m_selected)
-        return;
-    m_selected->ResetCounters();
-    ShowSelectedAdapter();
-}
-
-void TNetToosFrm::RemoveInactiveButtonClick() {
-    if (!m_selected || m_selected->Connected)
-        return;
-    const int removed = m_monitor.indexOf(m_selected);
-    const int countBefore = TrafficTabs->count();
-    m_selected = nullptr;
-    {
-        // The strip would pick a neighbour by itself; the rule below decides.
-        const QSignalBlocker blocker(TrafficTabs);
-        TrafficTabs->removeTab(removed);
-        m_monitor.remove(removed);
-    }
-    const int next = selectionAfterRemove(removed, countBefore);
-    if (next >= 0) {
-        const QSignalBlocker blocker(TrafficTabs);
-        TrafficTabs->setCurrentIndex(next);
-        TrafficTabsChange(next);
-    }
-    ShowSelectedAdapter();
-}
-
-void TNetToosFrm::updateDescriptionHint() {
-    const QString text = ledAdapterDescription->text();
-    const bool tooWide = ledAdapterDescription->fontMetrics().horizontalAdvance(text) >
-                         ledAdapterDescription->contentsRect().width();
-    ledAdapterDescription->setToolTip(tooWide ? text : QString());
 }
 
 // ---- pinger --------------------------------------------------------------------

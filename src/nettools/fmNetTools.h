@@ -8,8 +8,8 @@
 #include "IPHelper.h"
 #include "IcmpEchoClient.h"
 #include "ImageStrip.h"
+#include "NetworkDetailsPage.h"
 #include "ToolWindow.h"
-#include "TrafficUnit.h"
 #include "WhoisClient.h"
 
 class QAction;
@@ -20,13 +20,12 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QSpinBox;
-class QTabBar;
 class QTabWidget;
 class QTableWidget;
 class QToolBar;
 
 // The Network Tools window: connection history, traffic monitor and address
-// details, trace route, pinger and WhoIs, on five pages. A one-second timer
+// details (NetworkDetailsPage), trace route, pinger and WhoIs, on five pages. A one-second timer
 // polls the TCP table and the interface counters. UI thread only.
 class TNetToosFrm : public ToolWindow {
     Q_OBJECT
@@ -43,7 +42,7 @@ public:
 
     // The timer's two steps, public for the tests that drive them.
     void PollConnections();
-    void RefreshTraffic();
+    void RefreshTraffic() { m_details->RefreshTraffic(); }
     void RestartHistory();
 
     // Sources of the system tables (tests substitute fixtures).
@@ -54,15 +53,14 @@ public:
 
     const ConnectionHistory& history() const { return m_history; }
     const QStringList& windowLog() const { return m_windowLog; }
-    TTraffic* selectedAdapter() const { return m_selected; }
-    const TrafficMonitor& trafficMonitor() const { return m_monitor; }
+    TTraffic* selectedAdapter() const { return m_details->selectedAdapter(); }
+    const TrafficMonitor& trafficMonitor() const { return m_details->trafficMonitor(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* buildConnectionPage();
-    QWidget* buildDetailsPage();
     QWidget* buildTracePage();
     QWidget* buildPingerPage();
     QWidget* buildWhoisPage();
@@ -76,17 +74,6 @@ private:
     void timerTick();
     void syncTable();
 
-    // Traffic monitor
-    void addAdapterTab(TTraffic* adapter);
-    void TrafficTabsChange(int index);
-    void ShowSelectedAdapter();
-    void ClearAdapterView();
-    void adapterFreezeChanged(TTraffic* adapter);
-    void FreezeButtonClick();
-    void UnFreezeButtonClick();
-    void ClearCountersButtonClick();
-    void RemoveInactiveButtonClick();
-    void updateDescriptionHint();
     void SaveLogClick();
 
     // Pinger
@@ -108,12 +95,9 @@ private:
     QStringList m_windowLog;
     ConnectionHistory m_history;
     int m_shownGeneration = -1;
-    TrafficMonitor m_monitor;
-    TTraffic* m_selected = nullptr;
     IcmpEchoClient m_icmp;
     WhoisClient m_whois;
     std::function<QList<TTcpConnStatus>()> m_connectionSource;
-    std::function<QList<IPHelper::InterfaceRow>()> m_interfaceSource;
     bool m_shown = false;
     bool m_pingRunning = false;
     bool m_pingStopped = false;
@@ -128,28 +112,7 @@ private:
     QTableWidget* sgConnHist = nullptr;
     QCheckBox* cbShowListeners = nullptr;
 
-    // "Network Details"
-    QLineEdit* ledAdapterDescription = nullptr;
-    QLineEdit* StatusText = nullptr;
-    QLineEdit* ledMACAddress = nullptr;
-    QLineEdit* ledSpeed = nullptr;
-    QLineEdit* ledOctInSec = nullptr;
-    QLineEdit* ledPeakINSec = nullptr;
-    QLineEdit* ledAvgINSec = nullptr;
-    QLineEdit* ledTotalIN = nullptr;
-    QLineEdit* ledOctOUTSec = nullptr;
-    QLineEdit* ledPeakOUTSec = nullptr;
-    QLineEdit* ledAvgOUTSec = nullptr;
-    QLineEdit* ledTotalOUT = nullptr;
-    QAction* FreezeButton = nullptr;
-    QAction* UnFreezeButton = nullptr;
-    QAction* ClearCountersButton = nullptr;
-    QAction* RemoveInactiveButton = nullptr;
-    QTabBar* TrafficTabs = nullptr;
-    QLineEdit* edHostP = nullptr;
-    QLineEdit* edHostN = nullptr;
-    QPlainTextEdit* MemExtIP = nullptr;
-    QLineEdit* edIntIP = nullptr;
+    NetworkDetailsPage* m_details = nullptr;  // "Network Details"
 
     // "Trace Address"
     QLineEdit* edtHost = nullptr;
