@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -143,7 +144,13 @@ QWidget* DocumentInfoPage::buildPropertiesPanel() {
     grid->setRowStretch(row + 1, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
-    return panel;
+    // Two dozen rows are taller than the first-run frame: they scroll rather
+    // than make the whole browser window need more height than the frame has.
+    auto* scroller = new QScrollArea;
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidget(panel);
+    return scroller;
 }
 
 QListWidget* DocumentInfoPage::list(Page page) const {

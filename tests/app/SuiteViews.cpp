@@ -396,7 +396,11 @@ QString overflow(const TfrmMain& frame, const ToolWindow* window) {
     for (const QToolBar* bar : window->findChildren<QToolBar*>()) {
         const auto* more = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
         if (bar->isVisible() && more && more->isVisible())
-            cut.append(bar->objectName().isEmpty() ? bar->windowTitle() : bar->objectName());
+            cut.append(
+                QStringLiteral("%1 (%2 of %3 px)")
+                    .arg(bar->objectName().isEmpty() ? bar->windowTitle() : bar->objectName())
+                    .arg(bar->width())
+                    .arg(bar->sizeHint().width()));
     }
     if (!cut.isEmpty()) {
         return QStringLiteral(

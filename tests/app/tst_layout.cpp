@@ -78,15 +78,19 @@ private slots:
             settle();
             for (const QString& control : SuiteViews::narrowControls(m_frame.get()))
                 narrow.append(view.name + ": " + control);
-            if (overflow.isEmpty())
+            if (overflow.isEmpty()) {
                 overflow = SuiteViews::overflow(*m_frame, window);
+                if (!overflow.isEmpty())
+                    overflow.prepend(view.name + ": ");
+            }
         }
         narrow.removeDuplicates();
         QVERIFY2(narrow.isEmpty(), qPrintable(narrow.join('\n')));
-        if (kind == ToolKind::FtpClient)
+        if (kind == ToolKind::FtpClient && overflow.contains(QLatin1String("tbRemote")))
             QEXPECT_FAIL("",
-                         "The FTP window's panels are taller than the first-run client area "
-                         "until branch issue-14 lands",
+                         "At the first-run size the FTP window's three panes cannot give the "
+                         "remote tool bar its 358 px beside the site pages and the log's header; "
+                         "its last commands sit behind the extension button",
                          Continue);
         QVERIFY2(overflow.isEmpty(), qPrintable(overflow));
     }
