@@ -53,6 +53,8 @@ public:
     void fillMenus(QMenu* file, QMenu* view, QMenu* options, const WindowItems& items);
     void fillAccessories(QToolBar* bar, const WindowItems& items);
     QAction* item(const char* name) const;
+    // True from "Print" until the engine has finished with the printer.
+    bool isPrinting() const { return bool(m_printer); }
 
     // Handlers, named after their items.
     void TBXBOpenClick();

@@ -569,6 +569,8 @@ private slots:
         m_host->scripted.answer(printed);
         commands->item("TBXBPrint")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(printed).size() > 0, kTimeout);
+        // The file grows before the engine is done with the printer.
+        QTRY_VERIFY_WITH_TIMEOUT(!commands->isPrinting(), kTimeout);
         QFile pdf(printed);
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.read(5) == "%PDF-");
