@@ -18,6 +18,7 @@
 #include "GrabberLog.h"
 #include "GrabberProgressList.h"
 #include "GrabberSettings.h"
+#include "IconStatusPanel.h"
 #include "Prompts.h"
 #include "ToolHost.h"
 #include "fmUtils.h"
@@ -189,23 +190,14 @@ void TGrabberFrm::buildToolBar() {
 }
 
 void TGrabberFrm::buildStatusBar() {
-    auto* panel = new QWidget(this);
-    panel->setFixedWidth(400);
-    auto* layout = new QHBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_statusIcon = new QLabel(panel);
-    m_statusIcon->setFixedSize(16, 16);
-    m_statusText = new QLabel(panel);
-    m_statusText->setObjectName("StatusPanel0");
-    layout->addWidget(m_statusIcon);
-    layout->addWidget(m_statusText, 1);
+    m_status = new IconStatusPanel(400, "StatusPanel0", this);
     m_depthPanel = new QLabel(this);
     m_depthPanel->setObjectName("StatusPanel1");
     m_depthPanel->setFixedWidth(140);
     auto* third = new QLabel(this);
     third->setObjectName("StatusPanel2");
     third->setFixedWidth(70);
-    statusBar()->addWidget(panel);
+    statusBar()->addWidget(m_status);
     statusBar()->addWidget(m_depthPanel);
     statusBar()->addWidget(third);
     TBXSELevelValueChange(TBXSELevel->value());
@@ -276,7 +268,7 @@ QAction* TGrabberFrm::option(const QString& caption) const {
 }
 
 QString TGrabberFrm::statusText(int panel) const {
-    return panel == 0 ? m_statusText->text() : panel == 1 ? m_depthPanel->text() : QString();
+    return panel == 0 ? m_status->text() : panel == 1 ? m_depthPanel->text() : QString();
 }
 
 void TGrabberFrm::handOffAddress(const QString& address) {
@@ -338,26 +330,26 @@ void TGrabberFrm::TBXGrabClick() {
     MemLog->addLine("----------------------------------------------");
     MemLog->addLine("----Please Wait until we will download the pages---");
     if (m_grabber.isBusy()) {
-        m_statusIcon->setPixmap(m_images.icon(BusyImage).pixmap(16, 16));
+        m_status->setIcon(m_images.icon(BusyImage));
     } else {
         MemLog->addLine("");
         MemLog->addLine(
             "Corvanta has finished Grabbing. Wait a second to free the files from the memory.");
         MemLog->addLine("Thank you for choosing Corvanta ;)");
-        m_statusIcon->clear();
+        m_status->setIcon(QIcon());
     }
 }
 
 void TGrabberFrm::TBXStopClick() {
     m_grabber.stopAll();
-    m_statusText->setText("User request to stop the process.");
+    m_status->setText("User request to stop the process.");
     MemLog->setLineColour(kRed);
     MemLog->addLine("");
     MemLog->addLine("User request to stop the process.");
     MemLog->addLine("Wait untill Corvanta will finish extracting the files from the memory...");
     MemLog->setLineColour(kNavy);
     MemLog->addLine("");
-    m_statusIcon->setPixmap(m_images.icon(StoppedImage).pixmap(16, 16));
+    m_status->setIcon(m_images.icon(StoppedImage));
 }
 
 void TGrabberFrm::TBXItem1Click() {
@@ -421,7 +413,7 @@ void TGrabberFrm::multipartToggled(bool checked) {
 void TGrabberFrm::updateState() {
     const bool grabbing = m_grabber.isGrabbing();
     if (grabbing) {
-        m_statusText->setText("Grabbing...");
+        m_status->setText("Grabbing...");
     } else {
         setStatus("Ready", -1);
     }
@@ -435,10 +427,6 @@ void TGrabberFrm::updateState() {
 }
 
 void TGrabberFrm::setStatus(const QString& text, int image) {
-    m_statusText->setText(text);
-    if (image < 0) {
-        m_statusIcon->clear();
-    } else {
-        m_statusIcon->setPixmap(m_images.icon(image).pixmap(16, 16));
-    }
+    m_status->setText(text);
+    m_status->setIcon(image < 0 ? QIcon() : m_images.icon(image));
 }

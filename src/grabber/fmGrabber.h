@@ -6,6 +6,7 @@
 #include "ToolWindow.h"
 
 class GrabberLog;
+class IconStatusPanel;
 class GrabberProgressList;
 class QAction;
 class QComboBox;
@@ -81,8 +82,7 @@ private:
     QSpinBox* TBXSELevel = nullptr;
     GrabberLog* MemLog = nullptr;
     GrabberProgressList* LVTransfer = nullptr;
-    QLabel* m_statusIcon = nullptr;
-    QLabel* m_statusText = nullptr;
+    IconStatusPanel* m_status = nullptr;
     QLabel* m_depthPanel = nullptr;
     bool m_shown = false;
 };

@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "IconStatusPanel.h"
 #include "LanguagePairs.h"
 #include "PageTranslation.h"
 #include "Prompts.h"
@@ -213,16 +214,7 @@ void TTransFrm::buildBoxes() {
 }
 
 void TTransFrm::buildStatusBar() {
-    auto* panel = new QWidget(this);
-    panel->setFixedWidth(200);
-    auto* layout = new QHBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_statusIcon = new QLabel(panel);
-    m_statusIcon->setFixedSize(16, 16);
-    m_statusText = new QLabel(panel);
-    m_statusText->setObjectName("StatusPanel0");
-    layout->addWidget(m_statusIcon);
-    layout->addWidget(m_statusText, 1);
+    m_status = new IconStatusPanel(200, "StatusPanel0", this);
     m_received = new QLabel(this);
     m_received->setObjectName("StatusPanel1");
     m_received->setFixedWidth(200);
@@ -232,7 +224,7 @@ void TTransFrm::buildStatusBar() {
         "The engine is chosen by the value \"TranslationEngine\" under "
         "\\Software\\Corvanta\\Translator: \"local\" (offline), \"web\" or "
         "\"libretranslate\".");
-    statusBar()->addWidget(panel);
+    statusBar()->addWidget(m_status);
     statusBar()->addWidget(m_received);
     statusBar()->addWidget(m_engineText, 1);
 }
@@ -386,8 +378,8 @@ void TTransFrm::closeTool() {
 }
 
 void TTransFrm::setStatus(const QString& text, bool busy) {
-    m_statusText->setText(text);
-    m_statusIcon->setPixmap(busy ? m_images.icon(BusyImage).pixmap(16, 16) : QPixmap());
+    m_status->setText(text);
+    m_status->setIcon(busy ? m_images.icon(BusyImage) : QIcon());
 }
 
 void TTransFrm::setBoxText(QPlainTextEdit* box, const QString& text) {

@@ -8,6 +8,7 @@
 #include "TranslationEngine.h"
 #include "TranslatorReport.h"
 
+class IconStatusPanel;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -63,8 +64,7 @@ private:
     QComboBox* Addrs = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QPlainTextEdit* Memo2 = nullptr;
-    QLabel* m_statusIcon = nullptr;
-    QLabel* m_statusText = nullptr;
+    IconStatusPanel* m_status = nullptr;
     QLabel* m_received = nullptr;
     QLabel* m_engineText = nullptr;
     EngineSettings m_engineSettings;
