@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (qsizetype i = 0; i < read.size(); ++i) {
         FUZZ_CHECK(same(read[i], again[i]));
         read[i].resourceState.isUsable();
-        isNewerVersion(read[i].version, QStringLiteral("0.8"), TclVersionFormat::vfStandard);
+        isNewerVersion(read[i].version, QStringLiteral("0.08"), TclVersionFormat::vfStandard);
         versionValue(read[i].version, TclVersionFormat::vfNumber);
     }
     releaseNumber(fuzz::bytesOf(data, size));
