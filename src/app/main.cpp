@@ -46,6 +46,22 @@ bool asksForHelpOrVersion(int argc, char** argv) {
     return false;
 }
 
+// Addresses and files that open nothing are refused before Qt looks for a
+// display, so a mistyped command in a terminal without one still says what is
+// wrong. Options wait for the full parse: Qt takes some of them (-platform).
+bool refusesArgumentsEarly(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-')
+            return false;
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const QStringList errors = readStartArguments(arguments, QDir::currentPath()).errors;
+    for (const QString& error : errors)
+        std::fprintf(stderr, "corvanta: %s\n", qPrintable(error));
+    return !errors.isEmpty();
+}
+
 void setUpApplication(QCoreApplication& app) {
     app.setApplicationName(QStringLiteral("Corvanta"));
     app.setApplicationVersion(QStringLiteral(CORVANTA_VERSION));
@@ -62,6 +78,8 @@ int main(int argc, char** argv) {
         parser.process(app);  // prints and ends
         return 0;
     }
+    if (refusesArgumentsEarly(argc, argv))
+        return 2;
     // The browser engine shares GL contexts between windows.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);

@@ -4,9 +4,10 @@ crashed run left; files and ftp:// addresses open their own windows."""
 
 import os
 import signal
+import subprocess
 import unittest
 
-from corvanta_e2e import E2ETestCase, page, wait_for
+from corvanta_e2e import BINARY, E2ETestCase, page, wait_for
 
 
 class CommandLineTest(E2ETestCase):
@@ -40,6 +41,21 @@ class CommandLineTest(E2ETestCase):
         self.assertEqual(code, 0, output)
         self.assertFalse(app.exited())
         self.assertEqual(len(app.find_all("frame", "Web Browser", within=app.frame())), 1)
+
+    def test_terminal_without_a_display_still_hears_what_is_wrong(self):
+        env = {key: value for key, value in os.environ.items()
+               if key not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        for arguments, code, said in (
+                (["no-such-file.txt"], 2, "corvanta: no-such-file.txt: no such file"),
+                (["http://"], 2, "corvanta: http://: not a usable address"),
+                (["--version"], 0, "Corvanta ")):
+            done = subprocess.run([BINARY, *arguments], cwd=self.output, env=env,
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                  timeout=60, check=False)
+            output = done.stdout.decode(errors="replace")
+            self.assertEqual(done.returncode, code, output)
+            self.assertIn(said, output)
+            self.assertNotIn("display", output.lower())
 
     def test_start_after_a_crash_opens_a_file_then_an_ftp_address(self):
         notes = os.path.join(self.documents, "notes.txt")
