@@ -111,6 +111,15 @@ private:
         Outcome decision = Outcome::Retry;
         bool decided = false;
         Failure error;
+
+        // Settles how the part ends; false, so a write callback returning it
+        // stops the transfer.
+        bool decide(Outcome outcome, const Failure& failure) {
+            decided = true;
+            decision = outcome;
+            error = failure;
+            return false;
+        }
     };
 
     // Where the first answer of an HTTP item stands: it tells what the
@@ -406,12 +415,6 @@ void TclMultiDownLoader::Run::startAfresh() {
 
 bool TclMultiDownLoader::Run::planFromLead(Sink& sink) {
     CurlSession& session = *sink.session;
-    auto decide = [&](Outcome outcome, const Failure& error) {
-        sink.decided = true;
-        sink.decision = outcome;
-        sink.error = error;
-        return false;
-    };
     const bool fresh = sink.index < 0;  // asked "bytes=0-", gzip when allowed
     const long status = session.statusCode();
     const QByteArray encoding = session.header("content-encoding").toLower();
@@ -425,25 +428,27 @@ bool TclMultiDownLoader::Run::planFromLead(Sink& sink) {
     }
     if (!empty) {
         if (status >= 400 && status < 600)
-            return decide(refusalOutcome(status), refusal(session));
+            return sink.decide(refusalOutcome(status), refusal(session));
         if (status != 200 && status != 206)
-            return decide(Outcome::Retry, {QStringLiteral("Unexpected answer %1").arg(status),
-                                           int(TransferError::Answer)});
+            return sink.decide(Outcome::Retry, {QStringLiteral("Unexpected answer %1").arg(status),
+                                                int(TransferError::Answer)});
         if (status == 206 &&
             !parseContentRange(session.header("content-range"), &first, &last, &total))
-            return decide(Outcome::Retry,
-                          {QStringLiteral("The server sent an unreadable Content-Range"),
-                           int(TransferError::Answer)});
+            return sink.decide(Outcome::Retry,
+                               {QStringLiteral("The server sent an unreadable Content-Range"),
+                                int(TransferError::Answer)});
         if (!encoding.isEmpty() && encoding != "identity" &&
             !(fresh && gzip && m_item->allowCompression()))
-            return decide(Outcome::Retry, {QStringLiteral("The server sent the data encoded as "
-                                                          "\"%1\" though it was not asked to")
-                                               .arg(QString::fromUtf8(encoding)),
-                                           int(TransferError::Answer)});
+            return sink.decide(Outcome::Retry,
+                               {QStringLiteral("The server sent the data encoded as "
+                                               "\"%1\" though it was not asked to")
+                                    .arg(QString::fromUtf8(encoding)),
+                                int(TransferError::Answer)});
         if (fresh && status == 206 && first != 0)
-            return decide(Outcome::Retry,
-                          {QStringLiteral("The server sent bytes from %1 instead of 0").arg(first),
-                           int(TransferError::Answer)});
+            return sink.decide(
+                Outcome::Retry,
+                {QStringLiteral("The server sent bytes from %1 instead of 0").arg(first),
+                 int(TransferError::Answer)});
     }
     const QByteArray validator = validatorOf(session);
     bool keep = false;
@@ -454,7 +459,7 @@ bool TclMultiDownLoader::Run::planFromLead(Sink& sink) {
         keep = first == sink.offset && total == m_item->m_resourceSize &&
                (m_validator.isEmpty() || validator.isEmpty() || validator == m_validator);
         if (!keep)
-            return decide(Outcome::Restart, {});
+            return sink.decide(Outcome::Restart, {});
     }
 
     TransferResourceInfo info;
@@ -504,7 +509,7 @@ bool TclMultiDownLoader::Run::planFromLead(Sink& sink) {
     claimName();
     if (!admit() || !openLocalFile()) {
         m_lead = Lead::Ended;
-        return decide(Outcome::Fatal, {});
+        return sink.decide(Outcome::Fatal, {});
     }
     int count = 0;
     {
@@ -514,7 +519,7 @@ bool TclMultiDownLoader::Run::planFromLead(Sink& sink) {
         const int lead = keep ? sink.index : 0;
         if (lead >= count || m_item->m_parts[lead].offset() != (keep ? sink.offset : 0)) {
             // The file changed under the kept parts meanwhile: asked again.
-            return decide(Outcome::Restart, {});
+            return sink.decide(Outcome::Restart, {});
         }
         const TransferPart& part = m_item->m_parts[lead];
         sink.index = lead;
@@ -847,12 +852,6 @@ Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, Fail
 
 bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
     CurlSession& session = *sink.session;
-    auto decide = [&](Outcome outcome, const Failure& error) {
-        sink.decided = true;
-        sink.decision = outcome;
-        sink.error = error;
-        return false;
-    };
     if (m_ftp)
         return true;
     if (m_lead == Lead::Pending)
@@ -897,15 +896,15 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         Lock lock(m_item->m_lock);
         m_item->m_parts[sink.index].length = 0;
         sink.complete = true;
-        return decide(Outcome::Done, {});
+        return sink.decide(Outcome::Done, {});
     }
     if (status == 416)
-        return decide(Outcome::Restart, {});  // the resource is shorter now
+        return sink.decide(Outcome::Restart, {});  // the resource is shorter now
     if (status >= 400 || status < 200 || (status >= 300 && status != 304))
-        return decide(refusalOutcome(status), refusal(session));
+        return sink.decide(refusalOutcome(status), refusal(session));
     const QByteArray encoding = session.header("content-encoding").toLower();
     if (!m_compressedMode && !encoding.isEmpty() && encoding != "identity") {
-        return decide(
+        return sink.decide(
             Outcome::Retry,
             {QStringLiteral("The server sent the data encoded as \"%1\" though it was not asked to")
                  .arg(QString::fromUtf8(encoding)),
@@ -916,12 +915,12 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
     if (status == 206) {
         qint64 first = 0, last = 0, total = -1;
         if (!parseContentRange(session.header("content-range"), &first, &last, &total))
-            return decide(Outcome::Retry,
-                          {QStringLiteral("The server sent an unreadable Content-Range"),
-                           int(TransferError::Answer)});
+            return sink.decide(Outcome::Retry,
+                               {QStringLiteral("The server sent an unreadable Content-Range"),
+                                int(TransferError::Answer)});
         if (first != sink.offset || (total >= 0 && knownSize > 0 && total != knownSize) ||
             (sink.remaining >= 0 && last > sink.offset + sink.remaining - 1))
-            return decide(Outcome::Restart, {});
+            return sink.decide(Outcome::Restart, {});
         if (sink.remaining < 0 && total >= 0) {
             Lock lock(m_item->m_lock);
             TransferPart& part = m_item->m_parts[sink.index];
@@ -933,11 +932,11 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         return true;
     }
     if (status != 200)
-        return decide(Outcome::Retry, {QStringLiteral("Unexpected answer %1").arg(status),
-                                       int(TransferError::Answer)});
+        return sink.decide(Outcome::Retry, {QStringLiteral("Unexpected answer %1").arg(status),
+                                            int(TransferError::Answer)});
     // 200: the whole resource from its first byte.
     if (partCount > 1)
-        return decide(Outcome::Restart, {});
+        return sink.decide(Outcome::Restart, {});
     Lock lock(m_item->m_lock);
     TransferPart& part = m_item->m_parts[sink.index];
     if (sink.offset > 0) {
@@ -946,7 +945,7 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         part.bytesDone = 0;
         sink.offset = 0;
         if (::ftruncate(m_fd, 0) != 0)
-            return decide(Outcome::Fatal, {systemError(), int(TransferError::LocalFile)});
+            return sink.decide(Outcome::Fatal, {systemError(), int(TransferError::LocalFile)});
     }
     m_item->m_validator = QString::fromUtf8(validatorOf(session));
     m_validator = m_item->m_validator.toUtf8();
@@ -956,7 +955,7 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         if (length >= 0) {
             m_item->m_resourceSize = length;
             if (::ftruncate(m_fd, length) != 0)
-                return decide(Outcome::Fatal, {systemError(), int(TransferError::LocalFile)});
+                return sink.decide(Outcome::Fatal, {systemError(), int(TransferError::LocalFile)});
         }
     }
     sink.remaining = length;
