@@ -41,7 +41,9 @@ bool trigger(QWidget& window, const char* name) {
             QTest::mouseClick(button, Qt::LeftButton);
             return true;
         }
-        inMenuOrExtension = inMenuOrExtension || qobject_cast<QMenu*>(object);
+        // A menu of the window, or the extension's menu of a bar (disabled with it).
+        auto* menu = qobject_cast<QMenu*>(object);
+        inMenuOrExtension = inMenuOrExtension || (menu && menu->isEnabled());
     }
     if (!inMenuOrExtension || !action->isEnabled()) {
         return false;
