@@ -16,12 +16,6 @@
 #include "Prompts.h"
 #include "SitePropertiesPage.h"
 
-namespace {
-
-constexpr int kSectionRole = Qt::UserRole + 1;
-
-}  // namespace
-
 FavoriteSitesPage::FavoriteSitesPage(const Places& places, const ImageList& images,
                                      Prompts& prompts, std::function<bool()> sessionOpen,
                                      QWidget* parent)
@@ -88,6 +82,7 @@ void FavoriteSitesPage::RebuildFavorites() {
         TVFav->setCurrentItem(node);
         QAction* entry = m_places.menu->addAction(ftpIcon(m_images, FtpImage::Site), site.server);
         const QString section = site.section;
+        entry->setData(section);
         connect(entry, &QAction::triggered, this, [this, section] { DoFavNode(section); });
         m_entries.append(entry);
         for (const FavoriteDetail& detail : site.details) {

@@ -32,6 +32,10 @@ public:
     FavoriteSitesPage(const Places& places, const ImageList& images, Prompts& prompts,
                       std::function<bool()> sessionOpen, QWidget* parent = nullptr);
 
+    // A site's node in the tree holds its section under this role; its menu
+    // entry holds it as the action's data. Two sites may name one host.
+    static constexpr int kSectionRole = Qt::UserRole + 1;
+
     // The window is shown: fields, tree and menu from the file when it exists.
     void showFirstTime();
 

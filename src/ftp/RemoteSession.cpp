@@ -1,10 +1,14 @@
 #include "RemoteSession.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
+#include <QIconEngine>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -22,6 +26,46 @@
 #include "ServerText.h"
 #include "SitePropertiesPage.h"
 #include "newDlg.h"
+
+namespace {
+
+// "Alpha Sort" as a picture: A over Z beside a downward arrow, drawn in the
+// button text colour of the palette at hand, so it follows the theme.
+class AlphaSortIconEngine : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const QPalette palette = QApplication::palette();
+        const QColor ink = palette.color(
+            mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setRenderHint(QPainter::TextAntialiasing);
+        painter->translate(rect.topLeft());
+        painter->scale(rect.width() / 16.0, rect.height() / 16.0);
+        QFont font = QApplication::font();
+        font.setPixelSize(8);
+        font.setBold(true);
+        painter->setFont(font);
+        painter->setPen(ink);
+        painter->drawText(QRectF(0, 0, 9, 8), Qt::AlignCenter, QStringLiteral("A"));
+        painter->drawText(QRectF(0, 8, 9, 8), Qt::AlignCenter, QStringLiteral("Z"));
+        painter->setPen(QPen(ink, 1.5));
+        painter->drawLine(QPointF(12.5, 1.5), QPointF(12.5, 14));
+        painter->drawLine(QPointF(10, 11), QPointF(12.5, 14));
+        painter->drawLine(QPointF(15, 11), QPointF(12.5, 14));
+        painter->restore();
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, pixmap.rect(), mode, state);
+        return pixmap;
+    }
+    QIconEngine* clone() const override { return new AlphaSortIconEngine; }
+};
+
+}  // namespace
 
 RemoteSession::RemoteSession(const Places& places, const ImageList& images, Prompts& prompts,
                              QObject* parent)
@@ -64,11 +108,17 @@ QWidget* RemoteSession::buildPane() {
     m_remoteBar = new QToolBar("Remote Site");
     m_remoteBar->setObjectName("tbRemote");
     m_remoteBar->addWidget(new QLabel("Remote Site:     "));
-    m_remoteBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    TBXRSort = m_remoteBar->addAction("Alpha Sort", this, &RemoteSession::TBXRSortClick);
+    // Pictures only, the captions in their tool tips and accessible names:
+    // beside the site pages and the files list the pane is narrow.
+    m_remoteBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_remoteBar->setIconSize(QSize(16, 16));
+    const QStyle* style = QApplication::style();
+    TBXRSort = m_remoteBar->addAction(QIcon(new AlphaSortIconEngine), "Alpha Sort", this,
+                                      &RemoteSession::TBXRSortClick);
     TBXRSort->setObjectName("TBXRSort");
     TBXRSort->setCheckable(true);
-    TBXRRefresh = m_remoteBar->addAction("Refresh", this, &RemoteSession::DoRefreshRemote);
+    TBXRRefresh = m_remoteBar->addAction(style->standardIcon(QStyle::SP_BrowserReload), "Refresh",
+                                         this, &RemoteSession::DoRefreshRemote);
     TBXRRefresh->setObjectName("TBXRRefresh");
     auto* viewMenu = new QMenu(pane);
     auto* group = new QActionGroup(this);
@@ -85,7 +135,11 @@ QWidget* RemoteSession::buildPane() {
     TBXViewDetails = mode("TBXViewDetails", "Details", 2);
     TBXViewDetails->setChecked(true);
     auto* viewButton = new QToolButton;
+    viewButton->setObjectName("btnViewFilesAs");
     viewButton->setText("View Files As ...");
+    viewButton->setToolTip(viewButton->text());
+    viewButton->setAccessibleName(viewButton->text());
+    viewButton->setIcon(style->standardIcon(QStyle::SP_FileDialogDetailedView));
     viewButton->setMenu(viewMenu);
     viewButton->setPopupMode(QToolButton::InstantPopup);
     m_remoteBar->addWidget(viewButton);

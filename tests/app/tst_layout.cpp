@@ -86,12 +86,6 @@ private slots:
         }
         narrow.removeDuplicates();
         QVERIFY2(narrow.isEmpty(), qPrintable(narrow.join('\n')));
-        if (kind == ToolKind::FtpClient && overflow.contains(QLatin1String("tbRemote")))
-            QEXPECT_FAIL("",
-                         "At the first-run size the FTP window's three panes cannot give the "
-                         "remote tool bar its 358 px beside the site pages and the log's header; "
-                         "its last commands sit behind the extension button",
-                         Continue);
         QVERIFY2(overflow.isEmpty(), qPrintable(overflow));
     }
 

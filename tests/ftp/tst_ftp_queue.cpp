@@ -107,6 +107,25 @@ private:
     void select(const QStringList& texts) {
         QVERIFY2(FtpWindowDriver::selectRemote(*m_window, texts), qPrintable(texts.join(" > ")));
     }
+    // "Add Files To Download Queue" of the selected remote node's context menu.
+    void addToDownloads() {
+        auto* tree = m_window->findChild<QTreeWidget*>("tvList");
+        QTreeWidgetItem* node = tree->currentItem();
+        QVERIFY(node);
+        tree->scrollToItem(node);
+        QVERIFY(FtpWindowDriver::chooseFromContextMenu(tree, tree->visualItemRect(node).center(),
+                                                       "Add Files To Download Queue"));
+    }
+    // An entry of the transfers list's context menu, opened on `item`'s row.
+    void chooseInQueue(TclTransferItem* item, const QString& text) {
+        showPage("tabTransfers");
+        auto* list = m_window->findChild<QTreeView*>("LVTransfer");
+        const QModelIndex index = queue().model().index(queue().model().rowOf(item), 0);
+        list->scrollTo(index);
+        QVERIFY2(
+            FtpWindowDriver::chooseFromContextMenu(list, list->visualRect(index).center(), text),
+            qPrintable(text));
+    }
     void selectLocal(const QString& path) {
         m_window->findChild<LocalFoldersPage*>()->selectPath(path);
     }
@@ -355,11 +374,10 @@ void FtpQueueTest::folderQueuesItsFilesOnly() {
     writeFile(root + "/pub/set/b.txt", randomBytes(70000));
     writeFile(root + "/pub/set/sub/c.txt", "c");
     logIn(*m_pyftpd, "/pub");
-    select({"..", "/set"});
-    m_window->DoOpenDir();
+    QVERIFY(FtpWindowDriver::openRemote(*m_window, {"..", "/set"}));
     select({"..", "/set"});
     selectLocal(m_local.path());
-    m_window->DoAddToDownloads();
+    addToDownloads();
     QCOMPARE(m_host->scripted.last().text, QString("2 files were added to the Downloads"));
     QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 20000);
     QCOMPARE(QDir(downloads() + "/set").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
@@ -384,7 +402,7 @@ void FtpQueueTest::twentyMegabytesInFiveParts() {
     logIn(*m_vsftpd, "/pub");
     select({"..", "big.bin"});
     selectLocal(m_local.path());
-    m_window->DoAddToDownloads();
+    addToDownloads();
     QCOMPARE(m_host->scripted.last().text, QString("The file big.bin was added to the Downloads"));
     QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 60000);
     QVERIFY(readFile(downloads() + "/big.bin") == content);
@@ -403,7 +421,7 @@ void FtpQueueTest::blanksAndNonAsciiInName() {
     logIn(*m_pyftpd, "/");
     select({"..", name});
     selectLocal(m_local.path());
-    m_window->DoAddToDownloads();
+    addToDownloads();
     QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 20000);
     TclTransferItem* item = queue().model().itemAt(0);
     QCOMPARE(cell(item, Column::Caption), name);
@@ -417,7 +435,7 @@ void FtpQueueTest::startAllRules() {
     logIn(*m_pyftpd, "/");
     select({"..", "done.txt"});
     selectLocal(m_local.path());
-    m_window->DoAddToDownloads();
+    addToDownloads();
     QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 20000);
     TclTransferItem* done = queue().model().itemAt(0);
     QCOMPARE(done->status(), TransferStatus::Done);
@@ -432,7 +450,7 @@ void FtpQueueTest::startAllRules() {
     TclTransferItem* running = addRunningItem();
     QVERIFY(running->isRunning());
 
-    m_window->DoMResumeAll();
+    chooseInQueue(running, "Start All Transfers");
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);  // the running one is left alone
     QCOMPARE(queue().model().rowOf(done), -1);
     QCOMPARE(queue().model().rowCount(), 2);
@@ -441,10 +459,10 @@ void FtpQueueTest::startAllRules() {
     QVERIFY(running->isRunning());
 
     // Stop all, then start all: the finished one goes, the other runs again.
-    m_window->DoMStopAll();
+    chooseInQueue(running, "Stop All Transfers");
     QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 10000);
     QCOMPARE(cell(running, Column::Status), QString("Stopped"));
-    m_window->DoMResumeAll();
+    chooseInQueue(running, "Start All Transfers");
     QCOMPARE(queue().model().rowCount(), 1);
     QVERIFY(running->isRunning());
 }
@@ -540,7 +558,7 @@ void FtpQueueTest::queueKeptAcrossWindows() {
     logIn(*m_slow, "/");
     select({"..", "slow.bin"});
     selectLocal(m_local.path());
-    m_window->DoAddToDownloads();
+    addToDownloads();
     TclTransferItem* item = queue().model().itemAt(0);
     // Stopped once every part has bytes, long before the end.
     const auto everyPartStarted = [item] {
@@ -550,7 +568,7 @@ void FtpQueueTest::queueKeptAcrossWindows() {
                            [](const TransferPart& p) { return p.bytesDone > 0; });
     };
     QTRY_VERIFY_WITH_TIMEOUT(everyPartStarted(), 20000);
-    m_window->DoMStopAll();
+    chooseInQueue(item, "Stop All Transfers");
     QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 10000);
     const qint64 kept = item->bytesDone();
     QVERIFY(kept < content.size());
@@ -581,7 +599,7 @@ void FtpQueueTest::queueKeptAcrossWindows() {
     QCOMPARE(cell(restored, Column::Proceed), formatTransferSize(double(kept)));
     QCOMPARE(restored->userName(), m_slow->user());
     QCOMPARE(restored->localFile(), local);
-    m_window->DoMResumeAll();
+    chooseInQueue(restored, "Start All Transfers");
     QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 60000);
     QCOMPARE(cell(restored, Column::Status), QString("Done"));
     QVERIFY(readFile(local) == expected);
@@ -598,7 +616,7 @@ void FtpQueueTest::progressRedrawsAreThrottled() {
     QSignalSpy redraws(&queue().model(), &QAbstractItemModel::dataChanged);
     QElapsedTimer clock;
     clock.start();
-    m_window->DoAddToDownloads();
+    addToDownloads();
     QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 30000);
     const qint64 elapsed = clock.elapsed();
     int progress = 0;
@@ -672,7 +690,7 @@ void FtpQueueTest::fileInfoAndPreviewPages() {
     logIn(*m_pyftpd, "/");
     select({"..", "page.html"});
     selectLocal(m_local.path());
-    m_window->DoAddToDownloads();
+    addToDownloads();
     QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 20000);
     TclTransferItem* item = queue().model().itemAt(0);
     selectRow(item);
@@ -715,7 +733,7 @@ void FtpQueueTest::logAndViewItems() {
     auto* log = m_window->findChild<QTextEdit*>("memLog");
     // Colouring takes the lines so far, then each new one.
     m_window->findChild<QCheckBox*>("cbColoredLog")->setChecked(true);
-    m_window->DoRefreshRemote();
+    QVERIFY(FtpWindowDriver::trigger(*m_window, "TBXRefresh"));
     const auto colourOf = [&](const QString& word, bool last) {
         const QString text = log->toPlainText();
         const int at = last ? text.lastIndexOf(word) : text.indexOf(word);
@@ -766,13 +784,13 @@ void FtpQueueTest::openDownloadFolder() {
     });
     auto* page = m_window->findChild<LocalFoldersPage*>();
     emit page->nodeClicked(m_local.path());
-    m_window->DoFindDownloadFolder();  // not there yet
+    QVERIFY(FtpWindowDriver::trigger(*m_window, "TBXOpenDownloadFolder"));  // not there yet
     QCOMPARE(m_host->scripted.last().text,
              QString("We fail to launch The file browser.\n\rYou should select the download "
                      "folder first."));
     QVERIFY(opened.isEmpty());
     QDir().mkpath(downloads());
-    m_window->DoFindDownloadFolder();
+    QVERIFY(FtpWindowDriver::trigger(*m_window, "TBXOpenDownloadFolder"));
     QCOMPARE(opened, QStringList{downloads() + "/"});
 }
 
