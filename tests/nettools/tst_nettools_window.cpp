@@ -11,6 +11,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -100,6 +101,7 @@ private slots:
     void whoisServerBoxShowsTheWholeNameFromItsStart();
     void freezeAndClearCounters();
     void rowLimitWarningRestartsTheHistory();
+    void timerRefreshesConnectionsAndTraffic();
     void saveLogTwiceWritesBothSnapshots();
 
 private:
@@ -407,17 +409,20 @@ void NetToolsWindowTest::whoisPage() {
 
 void NetToolsWindowTest::handOffFillsTheBoxesAndRunsWhois() {
     LineServer server;
-    QVERIFY(server.start({QByteArray("record for localhost\n"), 100, 0, false}));
+    QVERIFY(server.start({QByteArray("record for 127.0.0.2\n"), 100, 0, false}));
     m_window = makeWindow();
     m_window->setWhoisPort(server.port());
     m_window->show();
     child<QComboBox>("ComboBox1")->setEditText("127.0.0.1");
-    m_window->handOffAddress("localhost");
-    QCOMPARE(child<QLineEdit>("edtHost")->text(), QString("localhost"));
-    QCOMPARE(child<QLineEdit>("edtPng")->text(), QString("localhost"));
-    QCOMPARE(child<QLineEdit>("EdtWhoIs")->text(), QString("localhost"));
+    // Addresses only: the hand-off must not make the test ask a resolver.
+    m_window->handOffAddress("127.0.0.2");
+    QCOMPARE(child<QLineEdit>("edtHost")->text(), QString("127.0.0.2"));
+    QCOMPARE(child<QLineEdit>("edtPng")->text(), QString("127.0.0.2"));
+    QCOMPARE(child<QLineEdit>("EdtWhoIs")->text(), QString("127.0.0.2"));
     QCOMPARE(child<QTabWidget>("PageControl")->currentIndex(), 2);
-    QCOMPARE(child<QPlainTextEdit>("MemWhois")->toPlainText(), QString("record for localhost\n"));
+    QCOMPARE(child<QPlainTextEdit>("MemWhois")->toPlainText(), QString("record for 127.0.0.2\n"));
+    server.stop();
+    QCOMPARE(server.requests(), QList<QByteArray>{"127.0.0.2\n"});
     QVERIFY(child<QPlainTextEdit>("ReLog")->toPlainText().isEmpty());
     QCOMPARE(lines(child<QListWidget>("lstReplies")).size(), 1);
 }
@@ -577,6 +582,39 @@ void NetToolsWindowTest::rowLimitWarningRestartsTheHistory() {
     QCOMPARE(table->rowCount(), 2);
     QCOMPARE(table->item(0, 2)->text(), QString("Listen status On"));
     QVERIFY(table->item(1, 2)->text().isEmpty());
+}
+
+void NetToolsWindowTest::timerRefreshesConnectionsAndTraffic() {
+    // The machine's own TCP table, and an interface whose counter grows by
+    // 2 KB each time it is read: only the window's timer reads either.
+    quint32 received = 1000;
+    m_window = makeWindow();
+    m_window->setInterfaceSource([&] {
+        received += 2048;
+        return QList<IPHelper::InterfaceRow>{interfaceRow(1, received)};
+    });
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+
+    // A socket that starts listening after the window is up appears in the
+    // history with the next poll.
+    QTcpServer listener;
+    QVERIFY(listener.listen(QHostAddress("127.0.0.1"), 0));
+    const QString port = FormatPort(listener.serverPort());
+    auto* table = child<QTableWidget>("sgConnHist");
+    const auto listed = [&] {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            const QTableWidgetItem* local = table->item(row, 3);
+            const QTableWidgetItem* state = table->item(row, 6);
+            if (local && state && local->text() == port && state->text() == "listening")
+                return true;
+        }
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(listed(), 15000);
+    // The traffic page has seen at least two readings by now.
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>("ledOctInSec")->text(), QString("2.00 KB"), 15000);
+    QVERIFY(child<QLineEdit>("ledTotalIN")->text() != QString("0.00 B"));
 }
 
 void NetToolsWindowTest::saveLogTwiceWritesBothSnapshots() {
