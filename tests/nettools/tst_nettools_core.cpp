@@ -734,13 +734,9 @@ void NetToolsCoreTest::whoisChunkedAnswerAndRequestBytes() {
 }
 
 void NetToolsCoreTest::whoisFailures() {
-    // A port nobody listens on: bind one, note it, close it.
-    LineServer closed;
-    QVERIFY(closed.start({}));
-    const quint16 port = closed.port();
-    closed.stop();
+    // A port nobody can listen on: the one this process holds bound.
     WhoisClient client;
-    client.port = port;
+    client.port = TestEnvironment::closedPort();
     client.Server = "127.0.0.1";
     client.Query = "example.com";
     QCOMPARE(client.WhoisQuery(), QString("Error WSAECONNREFUSED"));
