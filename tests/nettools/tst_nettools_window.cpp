@@ -649,8 +649,8 @@ void NetToolsWindowTest::saveLogTwiceWritesBothSnapshots() {
     QTest::mouseClick(save, Qt::LeftButton);
     QCOMPARE(m_host.scripted.last().kind, Prompts::Kind::SaveFile);
     QCOMPARE(m_host.scripted.last().caption, QString("Save The Log To A Text File"));
-    QTest::mouseClick(save,
-                      Qt::LeftButton);  // cancelled: nothing written, but the window log grows
+    // Cancelled: nothing written, but the window log grows.
+    QTest::mouseClick(save, Qt::LeftButton);
     m_host.scripted.answer(file + ".txt");
     QTest::mouseClick(save, Qt::LeftButton);
     QFile saved(file + ".txt");
