@@ -8,6 +8,7 @@
 #include <netdb.h>
 #include <pwd.h>
 #include <unistd.h>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -56,6 +57,23 @@ QString Resolution::errorText() const {
     return QString::fromLocal8Bit(gai_strerror(error));
 }
 
+namespace {
+
+// Blanks, controls and punctuation cannot be part of a host name or address:
+// such a text is refused here rather than handed to the resolver.
+bool mayBeHostName(const QByteArray& name) {
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 || std::isalnum(byte))
+            continue;  // letters of other scripts are for the resolver to judge
+        if (c == '\0' || !std::strchr("-._:%[]", c))
+            return false;
+    }
+    return !name.isEmpty();
+}
+
+}  // namespace
+
 Resolution resolveIPv4(const QString& host) {
     Resolution result;
     addrinfo hints{};
@@ -65,7 +83,7 @@ Resolution resolveIPv4(const QString& host) {
     const QByteArray name = host.trimmed().toUtf8();
     errno = 0;
     result.error =
-        name.isEmpty() ? EAI_NONAME : getaddrinfo(name.constData(), nullptr, &hints, &list);
+        !mayBeHostName(name) ? EAI_NONAME : getaddrinfo(name.constData(), nullptr, &hints, &list);
     if (result.error != 0) {
         result.systemErrno = errno;
         return result;

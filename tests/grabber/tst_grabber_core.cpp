@@ -485,7 +485,8 @@ void GrabberCoreTests::depthTwoFetchesAndRewrites() {
 
 void GrabberCoreTests::numberingWithoutReplace() {
     // A file of the copy's name from before stays; the page goes beside it,
-    // and the links lead there.
+    // and the links lead there. (An earlier run's copies go first.)
+    QVERIFY(QDir(target("numbered")).removeRecursively());
     QVERIFY(writeFile(target("numbered/a.html"), "old"));
     SiteGrabber grabber;
     grabber.setLocalFolder(target("numbered"));

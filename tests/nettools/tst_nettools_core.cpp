@@ -649,7 +649,7 @@ void NetToolsCoreTest::pingLoopback() {
     QCOMPARE(client.ReplyStatus().SequenceId, 3490);
     QCOMPARE(client.nextSequence(), quint16(3491));
 
-    client.Host = "no such host!";  // refused by the resolver itself: nothing is asked of DNS
+    client.Host = "no such host!";  // not a host name: refused before any look-up
     QVERIFY_THROWS_EXCEPTION(AppError, client.Ping());
     // A failed request never leaves the previous answer as its result (a
     // trace would report the last router again for every later hop).
@@ -734,18 +734,14 @@ void NetToolsCoreTest::whoisChunkedAnswerAndRequestBytes() {
 }
 
 void NetToolsCoreTest::whoisFailures() {
-    // A port nobody listens on: bind one, note it, close it.
-    LineServer closed;
-    QVERIFY(closed.start({}));
-    const quint16 port = closed.port();
-    closed.stop();
+    // A port nobody can listen on: the one this process holds bound.
     WhoisClient client;
-    client.port = port;
+    client.port = TestEnvironment::closedPort();
     client.Server = "127.0.0.1";
     client.Query = "example.com";
     QCOMPARE(client.WhoisQuery(), QString("Error WSAECONNREFUSED"));
 
-    client.Server = "no such host!";  // refused by the resolver itself: nothing is asked of DNS
+    client.Server = "no such host!";  // not a host name: refused before any look-up
     client.CachedAddress.clear();
     QCOMPARE(client.WhoisQuery(), QString("Error WSAHOST_NOT_FOUND"));
 

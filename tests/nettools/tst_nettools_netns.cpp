@@ -74,8 +74,10 @@ public:
     ~NetToolsNamespaceTest() override { removeEverything(); }
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
+    // Each test gets routers of its own: a router's ICMP error budget for a
+    // peer and its routes would otherwise carry over to the next test.
+    void init();
+    void cleanup();
     void traceThroughTwoRouters();
     void datagramSocketSeesTheRouters();
 
@@ -96,9 +98,10 @@ private:
     QString m_problem;
 };
 
-void NetToolsNamespaceTest::initTestCase() {
+void NetToolsNamespaceTest::init() {
     if (::geteuid() != 0)
         QSKIP("needs root for network namespaces");
+    removeEverything();  // what a failed start of the test before left
     removeStaleNamespaces();
     for (const char* role : {"c", "r1", "r2", "t"}) {
         if (!run({"netns", "add", ns(role)}, &m_problem))
@@ -136,7 +139,7 @@ void NetToolsNamespaceTest::initTestCase() {
     QVERIFY(exec("t", {"ip", "route", "add", "default", "via", "10.231.3.1"}));
 }
 
-void NetToolsNamespaceTest::cleanupTestCase() {
+void NetToolsNamespaceTest::cleanup() {
     removeEverything();
 }
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QLocalSocket>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <QThread>
@@ -407,9 +408,21 @@ void PlatformTests::twoCopiesWriteAtOnceWithoutLossOrLongWaits() {
 }
 
 void PlatformTests::serviceAddressesStayOnLoopbackInTests() {
+    const QString closed = QString("127.0.0.1:%1").arg(TestEnvironment::closedPort());
     QCOMPARE(ServiceAddress::get("Probe", "http://example.org/path?q=1"),
-             QString("http://127.0.0.1:9/path?q=1"));
-    QCOMPARE(ServiceAddress::get("ProbeHost", "whois.example.org"), QString("127.0.0.1:9"));
+             "http://" + closed + "/path?q=1");
+    QCOMPARE(ServiceAddress::get("ProbeHost", "whois.example.org"), closed);
+    // Nothing answers there: the port is this process's, bound and not listening.
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress("127.0.0.1"), TestEnvironment::closedPort());
+    QVERIFY(!socket.waitForConnected(5000));
+    QCOMPARE(socket.error(), QAbstractSocket::ConnectionRefusedError);
+    // The override goes into the process's store: leave it as found.
+    const auto forget = qScopeGuard([] {
+        Registry registry;
+        if (registry.openKey(ServiceAddress::kServicesKey, false))
+            registry.deleteValue("Probe");
+    });
     ServiceAddress::set("Probe", "http://127.0.0.1:8080");
     QCOMPARE(ServiceAddress::get("Probe", "http://example.org"), QString("http://127.0.0.1:8080"));
 }

@@ -59,9 +59,10 @@ private slots:
 
     void theGrabberTakesTheRootAddressAndGrabs() {
         std::unique_ptr<ToolWindow> grabber(m_tools.create(ToolKind::WebSiteGrabber, m_host));
-        m_tools.handOff(grabber.get(), "http://127.0.0.1:9/");  // a closed loopback port
+        const QString closed = QString("http://127.0.0.1:%1/").arg(TestEnvironment::closedPort());
+        m_tools.handOff(grabber.get(), closed);
         auto* root = grabber->findChild<QComboBox*>("edtRootUrl");
-        QCOMPARE(root->currentText(), QString("http://127.0.0.1:9/"));
+        QCOMPARE(root->currentText(), closed);
         QCOMPARE(root->count(), 1);  // "Grab" keeps each address it starts on
     }
 

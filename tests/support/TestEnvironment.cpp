@@ -3,7 +3,30 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 namespace {
+
+quint16 heldPort = 0;
+
+// Binds 127.0.0.1 on a port the system picks and keeps the socket for the
+// life of the process without listening.
+quint16 holdClosedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        qFatal("cannot make a socket for the closed port");
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        qFatal("cannot bind the closed loopback port");
+    }
+    return ntohs(address.sin_port);
+}
 
 QTemporaryDir& root() {
     static QTemporaryDir dir(QDir::tempPath() + "/corvanta-test-XXXXXX");
@@ -27,7 +50,13 @@ QString dataHome() {
     return root().path() + "/data";
 }
 
+quint16 closedPort() {
+    return heldPort;
+}
+
 void prepare() {
+    heldPort = holdClosedPort();
+    qputenv("CORVANTA_TEST_CLOSED_PORT", QByteArray::number(heldPort));
     const QString base = root().path();
     for (const char* sub : {"/config", "/data", "/runtime", "/cache"}) {
         QDir().mkpath(base + sub);

@@ -12,6 +12,11 @@ namespace TestEnvironment {
 
 void prepare();
 
+// A loopback port this process holds bound but never listens on: a
+// connection to 127.0.0.1 there is refused, and no other program can take it.
+// Service defaults map to it in test mode.
+quint16 closedPort();
+
 // The temporary XDG folders of this process.
 QString configHome();
 QString dataHome();
