@@ -15,6 +15,7 @@ import os
 import re
 import shutil
 import signal
+import socket
 import sqlite3
 import struct
 import subprocess
@@ -22,6 +23,18 @@ import tempfile
 import threading
 import time
 import unittest
+
+
+def _hold_closed_port():
+    """A loopback port bound for the life of this process and never listened
+    on: the services the program is not pointed at go there and are refused."""
+    held = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    held.bind(("127.0.0.1", 0))
+    return held
+
+
+_CLOSED_PORT = _hold_closed_port()
+
 
 # Generous: the machine is shared and the browser engine starts slowly under load.
 TIMEOUT = float(os.environ.get("CORVANTA_E2E_TIMEOUT", "90"))
@@ -230,6 +243,7 @@ class Corvanta:
             "XDG_CACHE_HOME": os.path.join(self.home, "cache"),
             # Services not pointed elsewhere go to a closed loopback port.
             "CORVANTA_TEST": "1",
+            "CORVANTA_TEST_CLOSED_PORT": str(_CLOSED_PORT.getsockname()[1]),
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
             # Pages' own controls (links, fields) in the tree too.
