@@ -83,12 +83,15 @@ void TrayDisplayTests::handOffByMouseFromARealTray() {
     Session session;
     TfrmMain& frame = session.start();
     frame.DoShowEditor();
+    // The editor names the file it shows: the tip names it, cut to 63 characters.
+    frame.activeToolWindow()->setWindowTitle(
+        "/home/someone/documents/letters/a-long-file-name.txt");
     frame.showMinimized();
     QTRY_VERIFY(frame.tray()->isHiddenInTray());
     QVERIFY(!frame.isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!iconCentre(frame).isNull(), 5000);
     QCOMPARE(frame.tray()->icon()->toolTip(),
-             QString("Corvanta - Web Application\n\rActive :Editor"));
+             QString("Corvanta - Web Application\n\rActive :/home/someone/documents/let"));
     const int counter = frame.tray()->frameCounter();
     QTRY_VERIFY(frame.tray()->frameCounter() != counter);  // animated
 
