@@ -49,11 +49,15 @@ private slots:
         QVERIFY2(!QStandardPaths::findExecutable("trayer").isEmpty(), "trayer is not installed");
         QVERIFY2(!QStandardPaths::findExecutable("xdotool").isEmpty(), "xdotool is not installed");
     }
-    void cleanupTestCase() {
+    void init() { TestEnvironment::wipeUserFiles(); }
+    // The tray goes with the test that started it, so the next finds none.
+    void cleanup() {
+        if (m_tray.state() == QProcess::NotRunning)
+            return;
         m_tray.kill();
         m_tray.waitForFinished();
+        QTRY_VERIFY_WITH_TIMEOUT(!QSystemTrayIcon::isSystemTrayAvailable(), 10000);
     }
-    void init() { TestEnvironment::wipeUserFiles(); }
 
     void withoutATrayTheFrameOnlyMinimizes();
     void handOffByMouseFromARealTray();
