@@ -1,5 +1,7 @@
 #include "fmNotepad.h"
 
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerpascal.h>
 #include <Qsci/qscilexerxml.h>
@@ -92,10 +94,11 @@ QString escapeMnemonic(QString text) {
 // The document as the search engine sees it: its text decoded once per run,
 // UTF-16 indexes mapped to the editor's byte offsets.
 
-TfrmNotepad::TfrmNotepad(ToolHost& host, QWidget* parent)
+TfrmNotepad::TfrmNotepad(ToolHost& host, QWidget* parent, Clock clock)
     : ToolWindow(host, ToolKind::Editor, parent),
       m_images(16),
-      m_created(QDateTime::currentDateTime()),
+      m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); })),
+      m_created(m_clock()),
       m_runDialog([](QDialog& dialog) { return dialog.exec(); }) {
     LoadImageStrip(m_images, QStringLiteral("Editor.bmp"));
     synEdMemo = new NotepadEditor(this);
@@ -237,11 +240,21 @@ void TfrmNotepad::buildMenus() {
     }
     make(edit, "TBXSelectAll", "Select All", ImageSelectAll, [this] { synEdMemo->selectAll(); });
     make(edit, "TBXClear", "Clear", ImageClear, [this] { synEdMemo->clear(); });
-    // The editing component's own shortcuts act when the text has the focus;
-    // the menu's serve the rest of the window. They belong to the window too:
-    // a menu's actions alone only count while the focus is in the menu bar.
+    // They belong to the window too: a menu's actions alone only count while
+    // the focus is in the menu bar. The editing component gives up its own
+    // bindings of their keys, or Ctrl+Z, Ctrl+X... typed in the text would
+    // bypass the commands' conditions (Undo after a save) and state updates.
     for (QAction* item : edit->actions()) {
         item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        for (const QKeySequence& keys : item->shortcuts()) {
+            const int key = keys[0].toCombined();
+            for (QsciCommand* command : synEdMemo->standardCommands()->commands()) {
+                if (command->key() == key)
+                    command->setKey(0);
+                if (command->alternateKey() == key)
+                    command->setAlternateKey(0);
+            }
+        }
     }
     addActions(edit->actions());
 
@@ -586,7 +599,7 @@ void TfrmNotepad::showHtmlSource(const QString& html) {
 // ---- edit and view commands ----
 
 void TfrmNotepad::TBXInsertDateClick() {
-    synEdMemo->replaceSelectedText(EditorTexts::dateAndTime(QDateTime::currentDateTime()));
+    synEdMemo->replaceSelectedText(EditorTexts::dateAndTime(m_clock()));
 }
 
 void TfrmNotepad::TBXFontClick() {

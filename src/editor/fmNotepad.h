@@ -26,7 +26,10 @@ class TConfirmReplaceDialog;
 class TfrmNotepad : public ToolWindow {
     Q_OBJECT
 public:
-    explicit TfrmNotepad(ToolHost& host, QWidget* parent = nullptr);
+    // Where the window reads the time (the status bar's date, "Insert Time
+    // and Date"); the system clock when none is given.
+    using Clock = std::function<QDateTime()>;
+    explicit TfrmNotepad(ToolHost& host, QWidget* parent = nullptr, Clock clock = {});
     ~TfrmNotepad() override;
 
     // Text hand-off: the control is cleared and the text is its only line;
@@ -128,6 +131,7 @@ private:
     QsciLexer* m_lexer = nullptr;  // owned by the window
     QFont m_font;
     std::optional<QColor> m_paper;
+    Clock m_clock;
     QDateTime m_created;
     bool m_initialised = false;
 

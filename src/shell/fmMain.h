@@ -97,7 +97,6 @@ public:
 
     void RefreshActiveWindowHint();
     QString activeWindowHint() const { return m_activeWindowHint; }
-    QString trayTip() const { return m_activeWindowHint.left(63); }
 
     // True once the start-up sequence (settings, reopened tools) has run.
     bool startedUp() const { return m_startedUp; }

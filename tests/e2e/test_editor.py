@@ -37,6 +37,14 @@ class EditorTest(E2ETestCase):
                  "the edited text in the file")
         app.find("label", "The file was saved.", within=window)
 
+        # Ctrl+Z right after the save takes nothing back: the text typed next
+        # lands where the caret was, and is saved with the rest.
+        app.key("ctrl+z")
+        app.type("X")
+        app.key("ctrl+s")
+        wait_for(lambda: open(path, "rb").read() == b"Hello Xalpha beta\r\ngamma\r\nbeta delta\r\n",
+                 "the text after the save kept, the new letter with it")
+
         # Ctrl+F a word, then Find Next (F3) at once after the dialog.
         app.key("ctrl+f")
         search = app.find("dialog", "Search Text")

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <ctime>
 #include <functional>
 #include <memory>
 
@@ -80,6 +81,42 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+// A fixed moment, read in a fixed locale and time zone while it lives.
+struct FixedMoment {
+    FixedMoment() : m_zone(qgetenv("TZ")), m_hadZone(qEnvironmentVariableIsSet("TZ")) {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        qputenv("TZ", "UTC");
+        tzset();
+    }
+    ~FixedMoment() {
+        QLocale::setDefault(QLocale::system());
+        if (m_hadZone)
+            qputenv("TZ", m_zone);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+    static QDateTime now() { return QDateTime(QDate(2026, 3, 7), QTime(14, 5, 9)); }
+    static constexpr const char* kShown = "3/7/26  2:05:09 PM UTC";
+
+private:
+    QByteArray m_zone;
+    bool m_hadZone;
+};
+
+// Keys go where a person types them: into the text of the active window.
+bool focusText(TfrmNotepad* window) {
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        return false;
+    window->editor()->setFocus();
+    return QTest::qWaitFor([window] { return window->editor()->hasFocus(); });
+}
+
+void press(TfrmNotepad* window, QKeyCombination key) {
+    QTest::keyClick(window->editor(), key.key(), key.keyboardModifiers());
+}
+
 }  // namespace
 
 class TestEditorWindow : public QObject {
@@ -124,7 +161,7 @@ private slots:
     void printCancelledDoesNothing();
 
 private:
-    TfrmNotepad* makeWindow();
+    TfrmNotepad* makeWindow(TfrmNotepad::Clock clock = {});
     void openFile(TfrmNotepad* window, const QString& path);
     QString path(const QString& name) const { return m_dir->filePath(name); }
 
@@ -148,8 +185,8 @@ void TestEditorWindow::cleanup() {
     m_host.reset();
 }
 
-TfrmNotepad* TestEditorWindow::makeWindow() {
-    auto window = std::make_unique<TfrmNotepad>(*m_host);
+TfrmNotepad* TestEditorWindow::makeWindow(TfrmNotepad::Clock clock) {
+    auto window = std::make_unique<TfrmNotepad>(*m_host, nullptr, std::move(clock));
     window->setDialogRunner([this](QDialog& dialog) {
         ++m_dialogsRun;
         if (m_dialogSteps.isEmpty()) {
@@ -171,13 +208,13 @@ void TestEditorWindow::openFile(TfrmNotepad* window, const QString& file) {
 }
 
 void TestEditorWindow::creationState() {
-    TfrmNotepad window(*m_host);
+    FixedMoment moment;
+    TfrmNotepad window(*m_host, nullptr, &FixedMoment::now);
     QCOMPARE(window.statusText(0), QString("Ready"));
     QCOMPARE(window.statusText(1), QString("Position:      1: 1"));
     QCOMPARE(window.statusText(2), QString("Insert key is Off."));
     QVERIFY(window.statusText(3).startsWith("Caps Lock is O"));
-    const QString today = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
-    QVERIFY2(window.statusText(4).startsWith(today + "  "), qPrintable(window.statusText(4)));
+    QCOMPARE(window.statusText(4), QString(FixedMoment::kShown));
     QCOMPARE(window.editor()->text(), EditorTexts::kInitialLines[0] + "\n" +
                                           EditorTexts::kInitialLines[1] + "\n" +
                                           EditorTexts::kInitialLines[2]);
@@ -408,30 +445,56 @@ void TestEditorWindow::positionPanel() {
     window->editor()->setText(lines.join('\n'));
     window->editor()->setCursorPosition(11, 6);
     QTRY_COMPARE(window->statusText(1), "Position:" + QString::asprintf(" %6d:%3d ", 12, 7));
-    window->editor()->setOverwriteMode(true);
-    QTest::keyClick(window->editor(), Qt::Key_Right);
+    QVERIFY(focusText(window));
+    QTest::keyClick(window->editor(), Qt::Key_Insert);
+    QVERIFY(window->editor()->overwriteMode());
     QCOMPARE(window->statusText(2), QString("Insert key is On!"));
+    QTest::keyClicks(window->editor(), "LINE");
+    QCOMPARE(window->editor()->text(11), QString("line 1LINEth text\n"));
+    QTest::keyClick(window->editor(), Qt::Key_Insert);
+    QVERIFY(!window->editor()->overwriteMode());
+    QCOMPARE(window->statusText(2), QString("Insert key is Off."));
 }
 
 void TestEditorWindow::editCommandsFollowTheDocument() {
-    TfrmNotepad* window = makeWindow();
+    FixedMoment moment;
+    TfrmNotepad* window = makeWindow(&FixedMoment::now);
     window->editor()->setText("alpha beta");
     QVERIFY(window->action("TBXUndo")->isEnabled());
     QCOMPARE(window->statusText(0), QString("The text was modified."));
-    window->editor()->setSelection(0, 0, 0, 5);
+    QVERIFY(focusText(window));
+    window->editor()->setCursorPosition(0, 0);
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(window->editor(), Qt::Key_Right, Qt::ShiftModifier);
     QVERIFY(window->action("TBXCut")->isEnabled());
     QVERIFY(window->contextMenu()->actions().at(2)->isEnabled());  // its "Cut"
+    press(window, Qt::CTRL | Qt::Key_X);
+    QCOMPARE(window->editor()->text(), QString(" beta"));
+    QVERIFY(!window->action("TBXCut")->isEnabled());
+    QTest::keyClick(window->editor(), Qt::Key_End);
+    press(window, Qt::CTRL | Qt::Key_V);
+    QCOMPARE(window->editor()->text(), QString(" betaalpha"));
+    press(window, Qt::CTRL | Qt::Key_Z);
+    QCOMPARE(window->editor()->text(), QString(" beta"));
+    QVERIFY(window->action("TBXRedo")->isEnabled());
+    press(window, Qt::CTRL | Qt::Key_Z);
+    QCOMPARE(window->editor()->text(), QString("alpha beta"));
+
+    window->editor()->setSelection(0, 0, 0, 5);
     window->action("TBXDelete")->trigger();
     QCOMPARE(window->editor()->text(), QString(" beta"));
     QVERIFY(!window->action("TBXCopy")->isEnabled());
-    window->action("TBXUndo")->trigger();
-    QCOMPARE(window->editor()->text(), QString("alpha beta"));
-    QVERIFY(window->action("TBXRedo")->isEnabled());
+    // Once saved, Undo has nothing to take back, from the keyboard either.
+    m_host->scripted.answer(path("saved.txt"));
+    press(window, Qt::CTRL | Qt::Key_S);
+    QCOMPARE(readFile(path("saved.txt")), QByteArray(" beta"));
+    QVERIFY(!window->action("TBXUndo")->isEnabled());
+    press(window, Qt::CTRL | Qt::Key_Z);
+    QCOMPARE(window->editor()->text(), QString(" beta"));
 
     window->editor()->setCursorPosition(0, 0);
     window->action("TBXInsertDate")->trigger();
-    const QString today = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
-    QVERIFY(window->editor()->text().startsWith(today + "  "));
+    QCOMPARE(window->editor()->text(), FixedMoment::kShown + QString(" beta"));
     window->action("TBXClear")->trigger();
     QCOMPARE(window->editor()->text(), QString());
 
@@ -469,15 +532,20 @@ void TestEditorWindow::searchCaseSensitivity() {
 void TestEditorWindow::findNextAndPrevIgnoreDialogDirection() {
     TfrmNotepad* window = makeWindow();
     window->editor()->setText("x1 x2 x3 x4");
+    QVERIFY(focusText(window));
+    press(window, Qt::Key_F3);  // nothing searched yet
+    QCOMPARE(m_dialogsRun, 0);
+    QVERIFY(!window->editor()->hasSelectedText());
     SearchInput input;
     input.text = "x";
     m_dialogSteps << confirmSearch(input);
-    window->TBXFindClick();
+    press(window, Qt::CTRL | Qt::Key_F);
+    QCOMPARE(m_dialogsRun, 1);
     QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART), 0L);
-    window->TBXFindNextClick();
-    window->TBXFindNextClick();
+    press(window, Qt::Key_F3);
+    press(window, Qt::Key_F3);
     QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART), 6L);
-    window->TBXFindPrevClick();
+    press(window, Qt::SHIFT | Qt::Key_F3);
     QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART), 3L);
 
     // A backward dialog search, then Find Next goes forwards again.
@@ -485,11 +553,11 @@ void TestEditorWindow::findNextAndPrevIgnoreDialogDirection() {
     input.backwards = true;
     input.fromCaret = true;
     m_dialogSteps << confirmSearch(input);
-    window->TBXFindClick();
+    press(window, Qt::CTRL | Qt::Key_F);
     QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART), 9L);
-    window->TBXFindPrevClick();
+    press(window, Qt::SHIFT | Qt::Key_F3);
     QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART), 6L);
-    window->TBXFindNextClick();
+    press(window, Qt::Key_F3);
     QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART), 9L);
 }
 
@@ -713,12 +781,19 @@ void TestEditorWindow::modeBoxAndHandOffs() {
     QCOMPARE(window->editor()->text(), QString("<html>\r\n<body>page</body>\r\n</html>"));
     QCOMPARE(window->editor()->lineEnd(), LineEnd::CrLf);
 
-    window->CBEditorChoose(0);
+    // Chosen in the box with the keyboard: Html, XML, Pascal, Text.
+    QComboBox* box = window->modeBox();
+    box->setFocus();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(box, Qt::Key_Up);
+    QCOMPARE(box->currentIndex(), 0);
     QVERIFY(qobject_cast<StructuredTextLexer*>(window->highlighter()));
     QCOMPARE(window->statusText(0), QString("Ready in Text mode"));
-    window->CBEditorChoose(2);
-    QCOMPARE(window->modeBox()->currentText(), QString("XML"));
+    QTest::keyClick(box, Qt::Key_Down);
+    QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(box->currentText(), QString("XML"));
     QVERIFY(qobject_cast<QsciLexerXML*>(window->highlighter()));
+    QCOMPARE(window->statusText(0), QString("Ready in Xml mode"));
 
     TfrmNotepad* other = makeWindow();
     other->handOffText("handed over");

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -54,6 +55,24 @@ void deleteMainValue(const QString& name) {
     registry.deleteValue(name);
 }
 
+// Opens the Window menu as a click on its title does; its list fills itself.
+QMenu* openWindowMenu(TfrmMain& frame) {
+    QMenuBar* bar = frame.menuBar();
+    for (QAction* title : bar->actions()) {
+        if (title->text() != "Window")
+            continue;
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
+        if (!QTest::qWaitFor([title] { return title->menu()->isVisible(); }))
+            return nullptr;
+        return title->menu();
+    }
+    return nullptr;
+}
+
+void clickItem(QMenu* menu, QAction* item) {
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+}
+
 // Stores the settings an ordinary earlier exit leaves behind.
 void storeCompleteSettings() {
     Session session;
@@ -101,7 +120,6 @@ private slots:
     void windowMenuListsWindows();
     void activatingAMinimizedWindowAnyWayRestoresIt();
     void toolBarsHaveNoMenuToHideThem();
-    void trayTipIsCutAt63();
     void navToFavOpensABrowserOnTheFileWithoutHistory();
     void imageStripIsCutWithMagentaTransparent();
     void browserHandOffsAndTheProjectSite();
@@ -233,8 +251,13 @@ void FrameTests::placementThemeAndTaskBarAreRestored() {
         Session session;
         TfrmMain& frame = session.start();
         frame.setGeometry(40, 60, 700, 500);
-        frame.themeSelector()->setCurrentIndex(2);
-        frame.CBThemesClick(2);
+        // Down from the placeholder: Default, Aluminum, OfficeXP.
+        QComboBox* themes = frame.themeSelector();
+        themes->setFocus();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(themes, Qt::Key_Down);
+        QCOMPARE(themes->currentText(), QString("OfficeXP"));
+        QCOMPARE(qApp->styleSheet(), Themes::styleSheet("OfficeXP"));
         frame.TBXHideTaskBarClick();
         QVERIFY(session.exit());
     }
@@ -562,12 +585,18 @@ void FrameTests::maximizeAllTogglesTheFrame() {
     Session session;
     TfrmMain& frame = session.start();
     QCOMPARE(frame.maximizeItem()->text(), QString("Maximize all"));
-    QCOMPARE(frame.maximizeItem()->shortcut(), QKeySequence(Qt::Key_F11));
-    frame.DoMaximize();
-    QVERIFY(frame.windowState() & Qt::WindowMaximized);
+    // F11 while typing in a field of a tool window.
+    auto* field = new QLineEdit(frame.activeToolWindow());
+    frame.activeToolWindow()->setCentralWidget(field);
+    frame.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    field->setFocus();
+    QTRY_VERIFY(field->hasFocus());
+    QTest::keyClick(field, Qt::Key_F11);
+    QTRY_VERIFY(frame.windowState() & Qt::WindowMaximized);
     QCOMPARE(frame.maximizeItem()->text(), QString("View Normal"));
-    frame.DoMaximize();
-    QVERIFY(!(frame.windowState() & Qt::WindowMaximized));
+    QTest::keyClick(field, Qt::Key_F11);
+    QTRY_VERIFY(!(frame.windowState() & Qt::WindowMaximized));
     QCOMPARE(frame.maximizeItem()->text(), QString("View Maximize"));
 }
 
@@ -589,19 +618,23 @@ void FrameTests::windowMenuListsWindows() {
     TfrmMain& frame = session.start();
     frame.TBXCloseAllClick();
     QTRY_COMPARE(frame.toolWindowCount(), 0);
-    frame.TBXMDIWindowItem1Update();
+    QMenu* menu = openWindowMenu(frame);
+    QVERIFY(menu);
     QVERIFY(!frame.activeWindowsLabel()->isVisible());
     QVERIFY(frame.windowListItems().isEmpty());
+    menu->close();
 
     frame.DoShowEditor();
     frame.DoShowFTP();
-    frame.TBXMDIWindowItem1Update();
+    QVERIFY(openWindowMenu(frame));
     QVERIFY(frame.activeWindowsLabel()->isVisible());
     QCOMPARE(frame.windowListItems().size(), 2);
-    QVERIFY(frame.windowListItems().at(1)->text().endsWith("FTP Client"));
+    QCOMPARE(frame.windowListItems().at(0)->text(), QString("&1 Editor"));
+    QCOMPARE(frame.windowListItems().at(1)->text(), QString("&2 FTP Client"));
     QVERIFY(frame.windowListItems().at(1)->isChecked());
-    frame.windowListItems().at(0)->trigger();
+    clickItem(menu, frame.windowListItems().at(0));
     QCOMPARE(frame.activeToolWindow()->kind(), ToolKind::Editor);
+    QTRY_VERIFY(!menu->isVisible());
 }
 
 void FrameTests::activatingAMinimizedWindowAnyWayRestoresIt() {
@@ -614,14 +647,22 @@ void FrameTests::activatingAMinimizedWindowAnyWayRestoresIt() {
     auto* editorSub = qobject_cast<QMdiSubWindow*>(editor->parentWidget());
 
     // "Minimize All" leaves every window minimized.
-    frame.TBXMinClick();
+    QMenu* menu = openWindowMenu(frame);
+    QVERIFY(menu);
+    const QList<QAction*> items = menu->actions();
+    const auto minimizeAll = std::find_if(
+        items.begin(), items.end(), [](QAction* item) { return item->text() == "Minimize All"; });
+    QVERIFY(minimizeAll != items.end());
+    clickItem(menu, *minimizeAll);
+    QTRY_VERIFY(!menu->isVisible());
     QCoreApplication::processEvents();  // the user's next action comes later
     QVERIFY(browserSub->isMinimized());
     QVERIFY(editorSub->isMinimized());
 
     // The "Window" menu's list.
-    frame.TBXMDIWindowItem1Update();
-    frame.windowListItems().at(0)->trigger();
+    QVERIFY(openWindowMenu(frame));
+    QCOMPARE(frame.windowListItems().size(), 2);
+    clickItem(menu, frame.windowListItems().at(0));
     QCOMPARE(frame.activeToolWindow(), browser);
     QVERIFY(browserSub->isMaximized());
     QVERIFY(frame.taskBar()->buttonOf(browser)->isChecked());
@@ -656,18 +697,6 @@ void FrameTests::toolBarsHaveNoMenuToHideThem() {
     }
     QVERIFY(frame.taskBar()->isVisible());
     QVERIFY(frame.findChild<QToolBar*>("ToolsBar")->isVisible());
-}
-
-void FrameTests::trayTipIsCutAt63() {
-    Session session;
-    TfrmMain& frame = session.start();
-    ToolWindow* editor = frame.OpenToolWindow(ToolKind::Editor);
-    frame.RefreshActiveWindowHint();
-    QCOMPARE(frame.activeWindowHint(), QString("Corvanta - Web Application\n\rActive :Editor"));
-    editor->setWindowTitle(QString(60, 'x'));
-    frame.RefreshActiveWindowHint();
-    QCOMPARE(frame.trayTip().size(), 63);
-    QVERIFY(frame.activeWindowHint().size() > 63);
 }
 
 void FrameTests::navToFavOpensABrowserOnTheFileWithoutHistory() {

@@ -49,11 +49,15 @@ private slots:
         QVERIFY2(!QStandardPaths::findExecutable("trayer").isEmpty(), "trayer is not installed");
         QVERIFY2(!QStandardPaths::findExecutable("xdotool").isEmpty(), "xdotool is not installed");
     }
-    void cleanupTestCase() {
+    void init() { TestEnvironment::wipeUserFiles(); }
+    // The tray goes with the test that started it, so the next finds none.
+    void cleanup() {
+        if (m_tray.state() == QProcess::NotRunning)
+            return;
         m_tray.kill();
         m_tray.waitForFinished();
+        QTRY_VERIFY_WITH_TIMEOUT(!QSystemTrayIcon::isSystemTrayAvailable(), 10000);
     }
-    void init() { TestEnvironment::wipeUserFiles(); }
 
     void withoutATrayTheFrameOnlyMinimizes();
     void handOffByMouseFromARealTray();
@@ -83,12 +87,15 @@ void TrayDisplayTests::handOffByMouseFromARealTray() {
     Session session;
     TfrmMain& frame = session.start();
     frame.DoShowEditor();
+    // The editor names the file it shows: the tip names it, cut to 63 characters.
+    frame.activeToolWindow()->setWindowTitle(
+        "/home/someone/documents/letters/a-long-file-name.txt");
     frame.showMinimized();
     QTRY_VERIFY(frame.tray()->isHiddenInTray());
     QVERIFY(!frame.isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!iconCentre(frame).isNull(), 5000);
     QCOMPARE(frame.tray()->icon()->toolTip(),
-             QString("Corvanta - Web Application\n\rActive :Editor"));
+             QString("Corvanta - Web Application\n\rActive :/home/someone/documents/let"));
     const int counter = frame.tray()->frameCounter();
     QTRY_VERIFY(frame.tray()->frameCounter() != counter);  // animated
 
