@@ -67,8 +67,9 @@ LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request)
 
 void clearBrowserKeys() {
     Registry registry;
-    for (const char* key : {BrowserRules::kSettingsKey, BrowserRules::kSearchKey,
-                            BrowserRules::kHistoryKey, TypedAddresses::kKey}) {
+    for (const char* key :
+         {BrowserRules::kSettingsKey, BrowserRules::kSearchKey, BrowserRules::kHistoryKey,
+          TypedAddresses::kKey, ServiceAddress::kServicesKey}) {
         registry.deleteKey(QLatin1String(key));
     }
 }
@@ -201,7 +202,10 @@ private slots:
         beginWindows();
     }
 
-    void cleanup() { endWindows(); }
+    void cleanup() {
+        endWindows();
+        clearBrowserKeys();
+    }
 
     void startPage_data() {
         QTest::addColumn<QString>("stored");
