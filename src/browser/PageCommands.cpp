@@ -1,12 +1,15 @@
 #include "PageCommands.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFrame>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPrinter>
+#include <QTimer>
 #include <QToolBar>
 #include <QWebEngineDownloadRequest>
 
@@ -63,7 +66,23 @@ PageCommands::PageCommands(const Window& window, QObject* parent)
     });
 }
 
-PageCommands::~PageCommands() = default;
+PageCommands::~PageCommands() {
+    // Never free a printer the engine may still paint into: a page gone
+    // before its print ended leaves no word of that end.
+    if (m_printer)
+        (void)m_printer.release();
+}
+
+void PageCommands::finishPrinting() {
+    // A stuck engine must not hold the window for ever; the printer is then
+    // left to it rather than freed under it.
+    constexpr int kLongestPrintMs = 5 * 60 * 1000;
+    const QDeadlineTimer deadline(kLongestPrintMs);
+    QTimer tick;  // wakes the wait to look at the clock
+    tick.start(100);
+    while (m_printer && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
 
 QAction* PageCommands::makeItem(const char* name, const QString& caption, int image) {
     auto* action = new QAction(m_images.icon(image), caption, this);

@@ -55,6 +55,10 @@ public:
     QAction* item(const char* name) const;
     // True from "Print" until the engine has finished with the printer.
     bool isPrinting() const { return bool(m_printer); }
+    // Waits until the engine has finished with the printer. The window calls
+    // this before its page goes: the engine paints into the printer on a
+    // thread of its own and reports the end only to a living page.
+    void finishPrinting();
 
     // Handlers, named after their items.
     void TBXBOpenClick();

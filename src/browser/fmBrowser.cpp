@@ -120,6 +120,8 @@ TbrowserFrm::~TbrowserFrm() {
         m_settings.searches = m_searches.entries();
         BrowserSettings::write(m_settings, Addrs->entries());
     }
+    // A print still under way ends before the page, which alone hears of its end.
+    m_commands->finishPrinting();
     // The control reports to this window: it goes first.
     delete WB;
     WB = nullptr;

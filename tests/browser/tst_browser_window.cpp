@@ -1,17 +1,27 @@
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWebEngineHistory>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 
 #include "AddressCombo.h"
 #include "BrowserRules.h"
 #include "BrowserWindows.h"
 #include "LoopbackHttpServer.h"
+#include "PageCommands.h"
 #include "Registry.h"
 #include "SearchEngines.h"
 #include "ServiceAddress.h"
@@ -40,6 +50,9 @@ LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request)
         {"/f2.html", page("Frame Two")},
         {"/alert.html", page("Alert", "<script>alert('Hello from the page');</script>")},
         {"/search", page("Results")},
+        {"/long.html",
+         page("Long",
+              QByteArray("<p style='font-size:30px'>A line of the long page.</p>").repeated(300))},
     };
     if (path == "/slow.html")
         return {200, "OK", {{"Content-Type", "text/html"}}, page("Slow Page"), 1500};
@@ -54,8 +67,9 @@ LoopbackHttpServer::Response pageFor(const LoopbackHttpServer::Request& request)
 
 void clearBrowserKeys() {
     Registry registry;
-    for (const char* key : {BrowserRules::kSettingsKey, BrowserRules::kSearchKey,
-                            BrowserRules::kHistoryKey, TypedAddresses::kKey}) {
+    for (const char* key :
+         {BrowserRules::kSettingsKey, BrowserRules::kSearchKey, BrowserRules::kHistoryKey,
+          TypedAddresses::kKey, ServiceAddress::kServicesKey}) {
         registry.deleteKey(QLatin1String(key));
     }
 }
@@ -70,6 +84,72 @@ void storeSettings(const QString& startPage, bool blocker) {
     }
     registry.writeBool("Blocker", blocker);
 }
+
+// Where the keyboard sends a key: into the open list, else to the focus
+// widget of `window`.
+QWidget* keyTarget(QWidget* window) {
+    QWidget* popup = QApplication::activePopupWidget();
+    if (popup)
+        return popup->focusWidget() ? popup->focusWidget() : popup;
+    return window->focusWidget();
+}
+
+// Opens a box's list the way the keyboard does: Down in the closed box.
+bool openList(QComboBox* box) {
+    box->lineEdit()->setFocus();
+    QTest::keyClick(keyTarget(box->window()), Qt::Key_Down);
+    return QTest::qWaitFor([&] { return box->view()->isVisible(); });
+}
+
+// A page whose body the server sends in small pieces over a few seconds, so
+// that the engine reports its progress on the way.
+class TricklingServer : public QObject {
+public:
+    static constexpr int kPieces = 24;
+    static constexpr int kPieceMs = 100;
+
+    bool start() {
+        connect(&m_server, &QTcpServer::newConnection, this, &TricklingServer::answer);
+        return m_server.listen(QHostAddress::LocalHost, 0);
+    }
+    QString url() const {
+        return QStringLiteral("http://127.0.0.1:%1/trickle.html").arg(m_server.serverPort());
+    }
+
+private:
+    void answer() {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                if (!socket->peek(8192).contains("\r\n\r\n") || socket->property("sent").toBool())
+                    return;
+                socket->setProperty("sent", true);
+                const QByteArray body =
+                    page("Trickle", QByteArray("<p>Some words of the page.</p>").repeated(400));
+                socket->write(
+                    "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
+                    "Cache-Control: no-store\r\nConnection: close\r\n"
+                    "Content-Length: " +
+                    QByteArray::number(body.size()) + "\r\n\r\n");
+                const int piece = int(body.size()) / kPieces + 1;
+                auto* timer = new QTimer(socket);
+                timer->setInterval(kPieceMs);
+                connect(timer, &QTimer::timeout, socket, [socket, timer, body, piece] {
+                    const int sent = socket->property("offset").toInt();
+                    socket->write(body.mid(sent, piece));
+                    socket->setProperty("offset", sent + piece);
+                    if (sent + piece >= body.size()) {
+                        timer->stop();
+                        socket->disconnectFromHost();
+                    }
+                });
+                timer->start();
+            });
+        }
+    }
+
+    QTcpServer m_server;
+};
 
 QString blankPageUrl() {
     return QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/Data/blank.htm")
@@ -100,6 +180,19 @@ private:
 
     QString url(const char* path) const { return m_server.url(QLatin1String(path)); }
 
+    // Replaces the search box's text by typing.
+    static void typeSearch(TbrowserFrm* window, const QString& text) {
+        window->searchBox()->lineEdit()->setFocus();
+        window->searchBox()->lineEdit()->selectAll();
+        QTest::keyClicks(keyTarget(window), text);
+    }
+    // A click on the button's own part, beside its menu arrow.
+    static void clickSearchButton(TbrowserFrm* window) {
+        auto* button = window->findChild<QToolButton*>("TBXSubSearch");
+        QVERIFY(button && button->isVisible() && button->isEnabled());
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+    }
+
 private slots:
     void initTestCase() { QVERIFY(m_server.start(&pageFor)); }
 
@@ -109,7 +202,10 @@ private slots:
         beginWindows();
     }
 
-    void cleanup() { endWindows(); }
+    void cleanup() {
+        endWindows();
+        clearBrowserKeys();
+    }
 
     void startPage_data() {
         QTest::addColumn<QString>("stored");
@@ -177,25 +273,42 @@ private slots:
         QCOMPARE(window->statusPanel(4)->caption(), "");
     }
 
-    void progressPanel_data() {
-        QTest::addColumn<int>("progress");
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<bool>("visible");
-        QTest::addColumn<int>("bar");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("5000 of 10000") << 5000 << 10000 << true << 50 << "50 %";
-        QTest::newRow("7 of 10") << 7 << 10 << true << 70 << "0 %";
-        QTest::newRow("0") << 0 << 10000 << false << 1 << "";
-    }
-    void progressPanel() {
-        QFETCH(int, progress);
-        QFETCH(int, maximum);
+    // The bar and its panel follow the engine's own progress while a page
+    // arrives, and go when it has.
+    void progressFollowsEngine() {
+        TricklingServer server;
+        QVERIFY(server.start());
         TbrowserFrm* window = openWindow();
         QVERIFY(loaded(window, blankPageUrl()));
-        window->ProgressChange(progress, maximum);
-        QTEST(window->progressBar()->isVisible(), "visible");
-        QTEST(window->progressBar()->value(), "bar");
-        QTEST(window->statusPanel(4)->caption(), "text");
+        struct Seen {
+            int percent;
+            bool visible;
+            int bar;
+            QString text;
+        };
+        QList<Seen> seen;
+        // Connected after the window's own handler: sees what it showed.
+        const QMetaObject::Connection watch = connect(
+            window->browser()->page(), &QWebEnginePage::loadProgress, this, [&](int percent) {
+                seen.append({percent, window->progressBar()->isVisible(),
+                             window->progressBar()->value(), window->statusPanel(4)->caption()});
+            });
+        window->Navigate(server.url());
+        const bool arrived = loaded(window, server.url());
+        disconnect(watch);
+        QVERIFY(arrived);
+        QList<int> between;
+        for (const Seen& step : seen) {
+            if (step.percent <= 0 || step.percent >= 100)
+                continue;
+            between.append(step.percent);
+            QVERIFY(step.visible);
+            QCOMPARE(step.bar, step.percent);
+            QCOMPARE(step.text, QString::number(step.percent) + " %");
+        }
+        QVERIFY2(between.size() >= 2, qPrintable(QString::number(between.size())));
+        QVERIFY(!window->progressBar()->isVisible());
+        QCOMPARE(window->statusPanel(4)->caption(), "");
     }
 
     void popupOpensRegisteredWindow() {
@@ -347,12 +460,25 @@ private slots:
         }
 
         // A click in the list opens the entry and leaves the list as it is.
-        box->chooseEntry(3, true);
+        QVERIFY(openList(box));
+        QAbstractItemView* list = box->view();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(3, 0)).center());
+        QTRY_VERIFY(!list->isVisible());
         QVERIFY(loaded(window, second));
         QCOMPARE(box->entries(), (QStringList{address, address, first, second}));
         QCOMPARE(box->CurrentAddress(), second);
+        QCOMPARE(box->currentText(), second);
+        // Moving through the open list chooses nothing yet.
+        QVERIFY(openList(box));
+        for (int step = 0; step < 4 && list->currentIndex().row() != 2; ++step)
+            QTest::keyClick(keyTarget(window), Qt::Key_Down);
+        QCOMPARE(list->currentIndex().row(), 2);
+        QTest::qWait(200);
+        QCOMPARE(window->browser()->url().toString(), second);
         // Enter in the open list moves the entry to the top and writes back.
-        box->chooseEntry(2, false);
+        QTest::keyClick(keyTarget(window), Qt::Key_Return);
+        QVERIFY(!list->isVisible());
         QVERIFY(loaded(window, first));
         QCOMPARE(box->entries(), (QStringList{first, address, address, second}));
         Registry registry;
@@ -369,9 +495,8 @@ private slots:
         QCOMPARE(window->checkedEngine(), SearchEngine::Google);
 
         QComboBox* box = window->searchBox();
-        box->lineEdit()->setFocus();
-        box->lineEdit()->setText("cats & dogs");
-        QTest::keyClick(window->focusWidget(), Qt::Key_Return);
+        typeSearch(window, "cats & dogs");
+        QTest::keyClick(keyTarget(window), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(requested("/search?q=cats%20&%20dogs"), kTimeout);
         QVERIFY(pageLoaded(window, "/search"));
         QCOMPARE(window->recentSearches().entries(), QStringList{"cats & dogs"});
@@ -379,8 +504,11 @@ private slots:
         window->findChild<QAction*>("TBXYahoo")->trigger();
         QCOMPARE(window->checkedEngine(), SearchEngine::Yahoo);
         QVERIFY(!window->findChild<QAction*>("TBXGoogle")->isChecked());
-        box->setEditText("CATS & DOGS");
-        window->DoSearch();
+        // Typed and sent with the Search button.
+        box->lineEdit()->setFocus();
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(keyTarget(window), "CATS & DOGS");
+        clickSearchButton(window);
         QVERIFY(QTest::qWaitFor([&] { return requested("/search?p=CATS%20&%20DOGS"); }, kTimeout));
         QVERIFY(pageLoaded(window, "/search"));
         QCOMPARE(window->recentSearches().entries(), QStringList{"cats & dogs"});
@@ -405,13 +533,13 @@ private slots:
         QVERIFY(BrowserHost::profile()->httpUserAgent().endsWith(BrowserRules::kUserAgentText));
         QVERIFY(!BrowserHost::profile()->isOffTheRecord());
 
-        window->searchBox()->setEditText("STORED 4");
-        window->DoSearch();
+        typeSearch(window, "STORED 4");
+        clickSearchButton(window);
         QCOMPARE(window->recentSearches().entries().size(), 9);
         window->findChild<QAction*>("TBXhideMTB")->trigger();
         QCOMPARE(window->findChild<QAction*>("TBXhideMTB")->text(), "Hide The Accesories Toolbar");
-        window->searchBox()->setEditText("fresh");
-        window->DoSearch();
+        typeSearch(window, "fresh");
+        clickSearchButton(window);
         QCOMPARE(window->recentSearches().entries().size(), 8);
 
         delete window;
@@ -441,6 +569,39 @@ private slots:
         QVERIFY(registry.openKey(BrowserRules::kSearchKey, false));
         QCOMPARE(registry.readString("0"), "kept");
         QVERIFY(!registry.keyExists(BrowserRules::kSettingsKey));
+    }
+
+    // Closing the window while the engine still prints into the printer: the
+    // print ends whole before the window goes, and nothing is freed under the
+    // engine's printing thread.
+    void closeWhilePrinting_data() {
+        QTest::addColumn<bool>("painting");
+        QTest::newRow("at once") << false;
+        QTest::newRow("while the pages are painted") << true;
+    }
+    void closeWhilePrinting() {
+        QFETCH(bool, painting);
+        TbrowserFrm* window = openWindow();
+        window->Navigate(url("/long.html"));
+        QVERIFY(loaded(window, url("/long.html")));
+        QTemporaryDir folder;
+        const QString printed = folder.filePath("printed.pdf");
+        m_host->scripted.answer(printed);
+        window->findChild<QAction*>("TBXBPrint")->trigger();
+        QVERIFY(window->pageCommands()->isPrinting());
+        if (painting)
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(printed).size() > 0, kTimeout);
+        window->findChild<QAction*>("TBXBClose")->trigger();
+        QVERIFY(!window->isVisible());
+        delete window;
+
+        QFile pdf(printed);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray data = pdf.readAll();
+        QVERIFY(data.startsWith("%PDF-"));
+        QVERIFY(data.trimmed().endsWith("%%EOF"));
+        QVERIFY2(data.count("/Type /Page\n") > 1, data.right(400).constData());
+        QCOMPARE(m_host->scripted.count(), 1);  // the print dialog, no error
     }
 
     void viewItemsCaptions() {
