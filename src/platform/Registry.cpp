@@ -3,11 +3,13 @@
 #include <sqlite3.h>
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QThread>
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
@@ -16,6 +18,8 @@
 #include "SqliteStatement.h"
 
 namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS keys("
@@ -52,6 +56,20 @@ void execute(sqlite3* db, const char* sql) {
     }
 }
 
+// Runs `sql` as `execute` does, waiting while another copy holds the store:
+// switching the journal mode answers "busy" at once, without the busy handler,
+// while another copy opens or closes the store.
+void executeWhenFree(sqlite3* db, const char* sql) {
+    const QDeadlineTimer deadline(kBusyTimeoutMs);
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    while (rc == SQLITE_BUSY && !deadline.hasExpired()) {
+        QThread::msleep(5);
+        rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK)
+        execute(db, sql);  // says what still fails
+}
+
 sqlite3* openDatabase(const QString& file) {
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(file.toUtf8().constData(), &db,
@@ -62,7 +80,7 @@ sqlite3* openDatabase(const QString& file) {
         throw RegistryError(
             QStringLiteral("The settings store %1 cannot be opened: %2").arg(file, message));
     }
-    sqlite3_busy_timeout(db, 10000);  // another running copy may hold the write lock
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);  // another running copy may hold the write lock
     return db;
 }
 
@@ -83,7 +101,7 @@ bool storeIsSound(const QString& file) {
         sqlite3_close(db);
         return !isCorruption(rc);
     }
-    sqlite3_busy_timeout(db, 10000);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     bool sound = true;
     sqlite3_stmt* statement = nullptr;
     rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr);
@@ -160,7 +178,7 @@ Registry::Registry(const QString& databaseFile)
     recoverIfCorrupt(m_file);
     m_database = openDatabase(m_file);
     try {
-        execute(m_database, "PRAGMA journal_mode=WAL");
+        executeWhenFree(m_database, "PRAGMA journal_mode=WAL");
         execute(m_database, kSchema);
     } catch (...) {
         sqlite3_close(m_database);
