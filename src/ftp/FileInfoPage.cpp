@@ -56,16 +56,16 @@ FileInfoPage::FileInfoPage(TransferQueue& queue, QWidget* parent)
     layout->addWidget(memos, 3);
 
     connect(edtURL, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (m_filling || !m_queue.holds(m_selected)) {
+        if (m_filling || !m_queue.holds(m_shown)) {
             return;
         }
         // A download's local file follows from the address in the engine.
-        m_selected->setUrl(text.trimmed());
-        m_queue.model().showUrl(m_selected, text);
+        m_shown->setUrl(text.trimmed());
+        m_queue.model().showUrl(m_shown, text);
     });
     connect(edtFile, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!m_filling && m_queue.holds(m_selected)) {
-            m_selected->setLocalFile(text);
+        if (!m_filling && m_queue.holds(m_shown)) {
+            m_shown->setLocalFile(text);
         }
     });
     connect(edtDirectory, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -76,6 +76,7 @@ FileInfoPage::FileInfoPage(TransferQueue& queue, QWidget* parent)
 }
 
 void FileInfoPage::clear() {
+    m_shown = nullptr;
     m_filling = true;
     edtURL->clear();
     edtFile->clear();
@@ -85,6 +86,7 @@ void FileInfoPage::clear() {
 }
 
 void FileInfoPage::showItem(TclTransferItem* item) {
+    m_shown = item;
     m_filling = true;
     edtDirectory->setText(m_queue.downloader().settings().localFolder);
     edtURL->setText(item->url());

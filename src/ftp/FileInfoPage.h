@@ -15,19 +15,19 @@ class FileInfoPage : public QWidget {
 public:
     explicit FileInfoPage(TransferQueue& queue, QWidget* parent = nullptr);
 
-    // Empties the fields and both memos.
+    // Empties the fields and both memos; no item is shown.
     void clear();
-    // Fills the page from `item` (a download or an upload of the queue).
+    // Fills the page from `item` (a download or an upload of the queue); the
+    // fields then change that item, the one they show.
     void showItem(TclTransferItem* item);
+    TclTransferItem* shownItem() const { return m_shown; }
     // The edit fields take changes only for an item that does not run; the
     // local folder only for a download.
     void enableFor(TclTransferItem* item);
-    // Whose changes the fields take.
-    void setSelectedItem(TclTransferItem* item) { m_selected = item; }
 
 private:
     TransferQueue& m_queue;
-    TclTransferItem* m_selected = nullptr;
+    TclTransferItem* m_shown = nullptr;
     bool m_filling = false;
     QLineEdit* edtURL = nullptr;
     QLineEdit* edtDirectory = nullptr;

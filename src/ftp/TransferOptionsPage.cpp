@@ -80,23 +80,23 @@ TransferOptionsPage::TransferOptionsPage(TransferQueue& queue, Prompts& prompts,
 
     // The selected item's fields.
     connect(edtMultiUser, &QLineEdit::textChanged, this, [this](const QString& value) {
-        if (!m_filling && m_queue.holds(m_selected)) {
-            m_selected->setUserName(value);
+        if (!m_filling && m_queue.holds(m_shown)) {
+            m_shown->setUserName(value);
         }
     });
     connect(edtMultiPassword, &QLineEdit::textChanged, this, [this](const QString& value) {
-        if (!m_filling && m_queue.holds(m_selected)) {
-            m_selected->setPassword(value);
+        if (!m_filling && m_queue.holds(m_shown)) {
+            m_shown->setPassword(value);
         }
     });
     connect(edtThreadCount, &QSpinBox::valueChanged, this, [this](int value) {
-        if (!m_filling && m_queue.holds(m_selected)) {
-            m_selected->setThreadCount(value);
+        if (!m_filling && m_queue.holds(m_shown)) {
+            m_shown->setThreadCount(value);
         }
     });
     connect(cbPriority, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_filling && index >= 0 && m_queue.holds(m_selected)) {
-            m_selected->setPriority(TransferPriority(index));
+        if (!m_filling && index >= 0 && m_queue.holds(m_shown)) {
+            m_shown->setPriority(TransferPriority(index));
         }
     });
 
@@ -199,6 +199,7 @@ void TransferOptionsPage::fillFromEngines() {
 }
 
 void TransferOptionsPage::clearItemFields() {
+    m_shown = nullptr;
     m_filling = true;
     edtMultiUser->clear();
     edtMultiPassword->clear();
@@ -207,7 +208,8 @@ void TransferOptionsPage::clearItemFields() {
     m_filling = false;
 }
 
-void TransferOptionsPage::showItem(const TclTransferItem* item) {
+void TransferOptionsPage::showItem(TclTransferItem* item) {
+    m_shown = item;
     m_filling = true;
     edtMultiUser->setText(item->userName());
     edtMultiPassword->setText(item->password());

@@ -25,11 +25,12 @@ public:
 
     // The page from the downloader's settings, then the uploader's copy.
     void fillFromEngines();
-    // The per-item fields emptied (no priority, the fewest threads).
+    // The per-item fields emptied (no priority, the fewest threads); they
+    // show no item.
     void clearItemFields();
-    void showItem(const TclTransferItem* item);
-    // Whose user, password, priority and threads the fields change.
-    void setSelectedItem(TclTransferItem* item) { m_selected = item; }
+    // The per-item fields from `item`; they then change that item.
+    void showItem(TclTransferItem* item);
+    TclTransferItem* shownItem() const { return m_shown; }
     // Everything is enabled only while `item` is an item that does not run.
     void enableFor(const TclTransferItem* item);
 
@@ -43,7 +44,7 @@ private:
 
     TransferQueue& m_queue;
     Prompts& m_prompts;
-    TclTransferItem* m_selected = nullptr;
+    TclTransferItem* m_shown = nullptr;
     bool m_filling = false;
     QList<QGroupBox*> m_groups;
 

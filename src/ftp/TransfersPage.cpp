@@ -81,7 +81,10 @@ TransfersPage::TransfersPage(TransferQueue& queue, ListSortKey& sortKey, const I
                 return model->itemAt(index.row());
             },
             TransferProgressDelegate::queuePalette(), LVTransfer));
+    // A mouse press makes the row current before it selects it: both tell.
     connect(LVTransfer->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TransfersPage::selectionChanged);
+    connect(LVTransfer->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TransfersPage::selectionChanged);
     connect(LVTransfer, &QTreeView::doubleClicked, this, &TransfersPage::detailsRequested);
     connect(LVTransfer, &QWidget::customContextMenuRequested, this, &TransfersPage::contextMenu);

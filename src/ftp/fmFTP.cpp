@@ -291,14 +291,15 @@ QWidget* TFTPfrm::buildBottomPages() {
 }
 
 void TFTPfrm::wireQueue() {
-    connect(tabTransfers, &TransfersPage::selectionChanged, this, [this] {
-        TclTransferItem* item = selectedItem();
-        tabDetails->setSelectedItem(item);
-        tabOptions->setSelectedItem(item);
-        applyEnabling();
-    });
+    // The pages always show the selected item: their fields change the item they show.
+    connect(tabTransfers, &TransfersPage::selectionChanged, this,
+            [this] { ShowItemDetails(selectedItem()); });
     connect(tabTransfers, &TransfersPage::detailsRequested, this, [this] {
-        m_bottomPages->setCurrentWidget(tabDetails);  // shows the details as a page change
+        if (m_bottomPages->currentWidget() == tabDetails) {
+            ShowItemDetails(selectedItem());
+        } else {
+            m_bottomPages->setCurrentWidget(tabDetails);  // shows the details as a page change
+        }
     });
     connect(tabTransfers, &TransfersPage::startAllRequested, this, &TFTPfrm::DoMResumeAll);
     connect(tabTransfers, &TransfersPage::stopAllRequested, this, &TFTPfrm::DoMStopAll);
@@ -322,9 +323,9 @@ void TFTPfrm::wireQueue() {
         });
     }
     connect(&queue, &TransferQueue::itemRemoving, this, [this](TclTransferItem* item) {
-        if (item == selectedItem()) {
-            tabDetails->setSelectedItem(nullptr);
-            tabOptions->setSelectedItem(nullptr);
+        if (item == tabDetails->shownItem() || item == tabOptions->shownItem()) {
+            tabDetails->clear();
+            tabOptions->clearItemFields();
         }
     });
     connect(&queue, &TransferQueue::uploadCompleted, this, [this](TclTransferItem* item) {

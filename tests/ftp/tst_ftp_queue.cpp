@@ -95,6 +95,8 @@ private slots:
     void progressRedrawsAreThrottled();
     void optionsReachBothEngines();
     void fileInfoAndPreviewPages();
+    void fileInfoEditsTheItemItShows_data();
+    void fileInfoEditsTheItemItShows();
     void logAndViewItems();
     void openDownloadFolder();
 
@@ -128,6 +130,12 @@ private:
     }
     void selectLocal(const QString& path) {
         m_window->findChild<LocalFoldersPage*>()->selectPath(path);
+    }
+    QPoint rowCenter(TclTransferItem* item) {
+        auto* list = m_window->findChild<QTreeView*>("LVTransfer");
+        const QModelIndex index = queue().model().index(queue().model().rowOf(item), 0);
+        list->scrollTo(index);
+        return list->visualRect(index).center();
     }
     void selectRow(TclTransferItem* item) {
         auto* list = m_window->findChild<QTreeView*>("LVTransfer");
@@ -792,6 +800,46 @@ void FtpQueueTest::openDownloadFolder() {
     QDir().mkpath(downloads());
     QVERIFY(FtpWindowDriver::trigger(*m_window, "TBXOpenDownloadFolder"));
     QCOMPARE(opened, QStringList{downloads() + "/"});
+}
+
+void FtpQueueTest::fileInfoEditsTheItemItShows_data() {
+    QTest::addColumn<bool>("doubleClick");  // else "File Properties"
+    QTest::newRow("double click") << true;
+    QTest::newRow("File Properties") << false;
+}
+
+void FtpQueueTest::fileInfoEditsTheItemItShows() {
+    QFETCH(bool, doubleClick);
+    const auto add = [&](const QString& name) {
+        return queue().addDownload(
+            {queuedFileUrl("127.0.0.1", "/", name), m_local.filePath(name), "u", "p", 21});
+    };
+    TclTransferItem* first = add("first.txt");
+    TclTransferItem* second = add("second.txt");
+    auto* list = m_window->findChild<QTreeView*>("LVTransfer");
+    auto* pages = m_window->findChild<QTabWidget*>("pcBottom");
+    auto* fileName = m_window->findChild<QLineEdit*>("edtFile");
+    const auto choose = [&](TclTransferItem* item) {
+        showPage("tabTransfers");
+        if (doubleClick) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowCenter(item));
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowCenter(item));
+        } else {
+            // The right button goes down on the row before its menu shows.
+            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rowCenter(item));
+            QVERIFY(
+                FtpWindowDriver::chooseFromContextMenu(list, rowCenter(item), "File Properties"));
+        }
+        QCOMPARE(pages->currentWidget()->objectName(), QString("tabDetails"));
+        QCOMPARE(fileName->text(), item->localFile());
+    };
+    choose(first);
+    choose(second);
+    // What is typed changes the item shown, and only that one.
+    fileName->selectAll();
+    QTest::keyClicks(fileName, m_local.filePath("renamed.txt"));
+    QCOMPARE(second->localFile(), m_local.filePath("renamed.txt"));
+    QCOMPARE(first->localFile(), m_local.filePath("first.txt"));
 }
 
 CORVANTA_TEST_MAIN(FtpQueueTest)
