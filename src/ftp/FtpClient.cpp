@@ -328,6 +328,7 @@ void FtpClient::open() {
         // Bound now: the window keeps running while this waits, and settings
         // made meanwhile (another site's log-in) are for the next open only.
         const QString server = m_server.trimmed();
+        const int port = m_port;
         const QString userName = m_userName;
         const QString password = m_password;
         m_lineBuffer.clear();
@@ -336,7 +337,7 @@ void FtpClient::open() {
         m_closing = false;
         m_machineListing.reset();
         m_control->abort();
-        m_control->connectToHost(server, quint16(m_port));
+        m_control->connectToHost(server, quint16(port));
         try {
             waitUntil([this] { return m_control->state() == QAbstractSocket::ConnectedState; },
                       "connecting to " + server);
@@ -355,6 +356,7 @@ void FtpClient::open() {
             if (reply.code != 230 && reply.code != 202) {
                 throw AppError(shownReply(reply));
             }
+            m_site = {server, port, userName, password};
             setState(State::Idle);
         } catch (const AppError&) {
             m_closing = true;

@@ -45,6 +45,14 @@ public:
     };
     Q_ENUM(State)
 
+    // What the open connection logged in with.
+    struct Site {
+        QString server;
+        int port = 0;
+        QString userName;
+        QString password;
+    };
+
     struct Reply {
         int code = 0;
         QStringList lines;
@@ -67,6 +75,9 @@ public:
 
     // Connects, reads the greeting, logs in with USER/PASS.
     void open();
+    // The site of the open connection (as set when it was opened; settings
+    // changed since are for the next open). Empty while none was opened.
+    const Site& site() const { return m_site; }
     // QUIT when connected, then the socket is closed. Never throws; a running
     // call is aborted first.
     void close();
@@ -167,6 +178,7 @@ private:
     bool m_passive = false;
     TransferType m_transferType = TransferType::Binary;
     qint64 m_maximumListingSize = 64 * 1024 * 1024;
+    Site m_site;
     std::optional<bool> m_machineListing;  // known once FEAT was asked this session
 
     QTcpSocket* m_control;

@@ -3,7 +3,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QStandardPaths>
 #include <QTreeWidgetItem>
 #include <QUrl>
@@ -14,7 +13,6 @@
 #include "Prompts.h"
 #include "RemoteSession.h"
 #include "RemoteTree.h"
-#include "SitePropertiesPage.h"
 #include "TransferQueue.h"
 
 namespace {
@@ -56,14 +54,14 @@ void QueueCommands::DoAddToDownloads() {
                             isRemoteFolderText(node->text(0)) ? node->text(0) : QString(),
                             queue.downloader().settings().localFolder);
     runGuarded(m_prompts, [&] {
-        const SitePropertiesPage& site = *m_places.site;
-        const int port = integerFromText(site.edtPort->text());
+        // The session's files are fetched from its own site, whatever the
+        // Site Properties fields show meanwhile.
+        const FtpClient::Site& site = session.client().site();
         const auto add = [&](QTreeWidgetItem* file) {
-            const QString url =
-                queuedFileUrl(site.edtServer->text(), session.nodePath(file->parent()),
-                              RemoteSession::remoteText(file));
-            queue.addDownload({url, QDir(folder).filePath(fileNameFromUrl(url)),
-                               site.edtUser->text(), site.edtPassword->text(), port});
+            const QString url = queuedFileUrl(site.server, session.nodePath(file->parent()),
+                                              RemoteSession::remoteText(file));
+            queue.addDownload({url, QDir(folder).filePath(fileNameFromUrl(url)), site.userName,
+                               site.password, site.port});
         };
         // ".." stands for the root folder, whose files are its children.
         if (!isRemoteFolderText(node->text(0)) && !isRootNode(node)) {
@@ -96,11 +94,9 @@ QString QueueCommands::uploadFolder() const {
 }
 
 void QueueCommands::queueUpload(const QString& localFile, const QString& remoteFolder) {
-    const SitePropertiesPage& site = *m_places.site;
-    const QString url =
-        queuedFileUrl(site.edtServer->text(), remoteFolder, QFileInfo(localFile).fileName());
-    m_places.queue->addUpload({url, localFile, site.edtUser->text(), site.edtPassword->text(),
-                               integerFromText(site.edtPort->text())});
+    const FtpClient::Site& site = m_places.session->client().site();
+    const QString url = queuedFileUrl(site.server, remoteFolder, QFileInfo(localFile).fileName());
+    m_places.queue->addUpload({url, localFile, site.userName, site.password, site.port});
 }
 
 void QueueCommands::DoAddToUpload() {

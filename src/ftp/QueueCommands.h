@@ -7,7 +7,6 @@
 class LocalFoldersPage;
 class Prompts;
 class RemoteSession;
-class SitePropertiesPage;
 class TransferQueue;
 
 // The window's commands that feed and drive the transfer queue: add the
@@ -21,7 +20,6 @@ public:
         TransferQueue* queue;
         RemoteSession* session;
         LocalFoldersPage* local;
-        SitePropertiesPage* site;
     };
     QueueCommands(const Places& places, Prompts& prompts, QObject* parent = nullptr);
 

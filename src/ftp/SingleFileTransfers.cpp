@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QSaveFile>
 #include <QScopeGuard>
@@ -167,7 +166,7 @@ void SingleFileTransfers::TBXFICreateListClick() {
         const QList<QByteArray> lines = session.client().detailedList();
         const QString path = m_prompts.saveFileName(
             "FTP Client = Export FTP Files List",
-            QDir::homePath() + "/" + m_places.server->text() + "_Files_List.txt",
+            QDir::homePath() + "/" + session.client().site().server + "_Files_List.txt",
             ftpExportFilter());
         if (path.isEmpty()) {
             return;

@@ -7,7 +7,6 @@
 
 class FtpStatusBar;
 class Prompts;
-class QLineEdit;
 class QProgressBar;
 class RemoteSession;
 
@@ -22,7 +21,6 @@ public:
         RemoteSession* session;
         FtpStatusBar* status;
         QProgressBar* progress;
-        QLineEdit* server;  // "IP / Host", which names the listing export
     };
     SingleFileTransfers(const Places& places, Prompts& prompts, QWidget* dialogParent,
                         QObject* parent = nullptr);

@@ -102,12 +102,11 @@ TFTPfrm::TFTPfrm(ToolHost& host, QWidget* parent) : ToolWindow(host, ToolKind::F
     setCentralWidget(vertical);
 
     m_singleTransfers = std::make_unique<SingleFileTransfers>(
-        SingleFileTransfers::Places{m_session.get(), m_status.get(), tabTransfers->progressBar(),
-                                    SiteProper->edtServer},
+        SingleFileTransfers::Places{m_session.get(), m_status.get(), tabTransfers->progressBar()},
         prompts(), this);
     m_session->setTransferCommands([this] { DoAddToDownloads(); }, [this] { btnDownloadClick(); });
     m_queueCommands = std::make_unique<QueueCommands>(
-        QueueCommands::Places{m_queue.get(), m_session.get(), LocalFolders, SiteProper}, prompts());
+        QueueCommands::Places{m_queue.get(), m_session.get(), LocalFolders}, prompts());
     wireQueue();
 
     FtpClient& ftp = client();

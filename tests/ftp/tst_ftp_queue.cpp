@@ -20,6 +20,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "FavoriteSites.h"
 #include "FtpClient.h"
 #include "FtpServerFixture.h"
 #include "FtpWindowDriver.h"
@@ -97,6 +98,7 @@ private slots:
     void fileInfoAndPreviewPages();
     void fileInfoEditsTheItemItShows_data();
     void fileInfoEditsTheItemItShows();
+    void queueTakesTheConnectedSite();
     void logAndViewItems();
     void openDownloadFolder();
 
@@ -840,6 +842,41 @@ void FtpQueueTest::fileInfoEditsTheItemItShows() {
     QTest::keyClicks(fileName, m_local.filePath("renamed.txt"));
     QCOMPARE(second->localFile(), m_local.filePath("renamed.txt"));
     QCOMPARE(first->localFile(), m_local.filePath("first.txt"));
+}
+
+void FtpQueueTest::queueTakesTheConnectedSite() {
+    // A favorite of another host, chosen while connected, fills the site
+    // fields; the session's files are still queued from the session's server.
+    writeFile(m_pyftpd->root() + "/mine.txt", "mine");
+    QFile::remove(FavoritesFile::defaultPath());
+    TFavoriteSite other;
+    other.server = "127.0.0.2";
+    other.user = "other";
+    other.password = "other-secret";
+    other.port = "2121";
+    FavoritesFile(FavoritesFile::defaultPath()).add(other);
+    openWindow();
+    logIn(*m_pyftpd, "/");
+    // Its entry in the Favorites menu: "already connected", the fields filled.
+    QAction* entry = nullptr;
+    for (QAction* action : m_window->findChildren<QAction*>()) {
+        entry = action->text() == "127.0.0.2" ? action : entry;
+    }
+    QVERIFY(entry);
+    entry->trigger();
+    QCOMPARE(m_window->findChild<QLineEdit*>("edtServer")->text(), QString("127.0.0.2"));
+    select({"..", "mine.txt"});
+    selectLocal(m_local.path());
+    addToDownloads();
+    QFile::remove(FavoritesFile::defaultPath());
+    QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 20000);
+    TclTransferItem* item = queue().model().itemAt(0);
+    QCOMPARE(item->url(), QString("ftp://127.0.0.1/%2F/mine.txt"));
+    QCOMPARE(item->userName(), m_pyftpd->user());
+    QCOMPARE(item->password(), m_pyftpd->password());
+    QCOMPARE(item->port(), int(m_pyftpd->port()));
+    QCOMPARE(cell(item, Column::Status), QString("Done"));
+    QCOMPARE(readFile(downloads() + "/mine.txt"), QByteArray("mine"));
 }
 
 CORVANTA_TEST_MAIN(FtpQueueTest)
