@@ -48,7 +48,9 @@ TransferOptionsPage::TransferOptionsPage(TransferQueue& queue, Prompts& prompts,
     basic->addRow(chkPassiveFTPMode);
 
     QFormLayout* advanced = group("Advanced Settings");
-    edtTimeOut = number("edtTimeOut", 0, 32767);
+    // At 0 s every transfer would time out at once: one second at least.
+    edtTimeOut = number("edtTimeOut", 1, 32767);
+    edtTimeOut->setToolTip("1 to 32767 seconds without data before a try fails");
     edtReconnect = number("edtReconnect", 0, 32767);
     edtPreviewCount = number("edtPreviewCount", 0, 32767);
     edtTryCount = number("edtTryCount", 0, 32767);

@@ -662,6 +662,13 @@ void FtpQueueTest::optionsReachBothEngines() {
     m_window->findChild<QSpinBox*>("edtTimeOut")->setValue(30);
     QCOMPARE(queue().downloader().settings().timeOut, 30000);
     QCOMPARE(queue().uploader().settings().timeOut, 30000);
+    // No time-out of 0 s: it would fail every transfer at once.
+    auto* timeOut = m_window->findChild<QSpinBox*>("edtTimeOut");
+    timeOut->selectAll();
+    QTest::keyClicks(timeOut, "0");
+    QTest::keyClick(timeOut, Qt::Key_Return);
+    QCOMPARE(timeOut->value(), 30);
+    QCOMPARE(queue().downloader().settings().timeOut, 30000);
     m_window->findChild<QPlainTextEdit*>("memBypass")->setPlainText(" localhost\nexample.test \n");
     QCOMPARE(queue().downloader().settings().proxyBypass,
              QStringList({"localhost", "example.test"}));
