@@ -207,13 +207,12 @@ void FavoriteSitesPage::DoExportFav() {
             throw AppError("Cannot open file \"" + m_favorites.path() +
                            "\". No such file or directory.");
         }
-        const QString path =
-            m_prompts.saveFileName("FTP Client = Export Favorites",
-                                   QDir::homePath() + "/Favorites.Config", ftpExportFilter());
+        const QString path = chooseExportFile(m_prompts, "FTP Client = Export Favorites",
+                                              QDir::homePath() + "/Favorites.Config");
         if (path.isEmpty()) {
             return;
         }
-        m_favorites.exportTo(withDefaultExtension(path));
+        m_favorites.exportTo(path);
     });
 }
 

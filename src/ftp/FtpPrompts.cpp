@@ -26,10 +26,25 @@ int integerFromText(const QString& text) {
     return value;
 }
 
-QString ftpExportFilter() {
-    return "Text file (*.txt);;Word file (*.doc)";
-}
-
-QString withDefaultExtension(const QString& path) {
-    return QFileInfo(path).suffix().isEmpty() ? path + ".txt" : path;
+QString chooseExportFile(Prompts& prompts, const QString& caption, QString proposed) {
+    for (;;) {
+        // The dialog's own question would be about the name as typed, not
+        // about the one saved: this function asks instead.
+        QString path = prompts.saveFileNameOwnOverwriteQuestion(
+            caption, proposed, "Text file (*.txt);;Word file (*.doc)");
+        if (path.isEmpty()) {
+            return path;
+        }
+        if (QFileInfo(path).suffix().isEmpty()) {
+            path += ".txt";
+        }
+        if (!QFileInfo::exists(path) ||
+            prompts.message(
+                Prompts::Kind::Warning, caption,
+                QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
+                Prompts::Yes | Prompts::No) == Prompts::Yes) {
+            return path;
+        }
+        proposed = path;
+    }
 }

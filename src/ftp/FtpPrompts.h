@@ -16,7 +16,8 @@ void ftpHelpMessage(Prompts& prompts, const QString& text, int milliseconds);
 // the conversion error message.
 int integerFromText(const QString& text);
 
-// The filter of the window's two export dialogs ("Text file", "Word file").
-QString ftpExportFilter();
-// The export dialogs propose "txt" as the extension of a bare name.
-QString withDefaultExtension(const QString& path);
+// The file of the window's two exports, chosen in a save dialog titled
+// `caption` ("Text file", "Word file") that proposes `proposed`. A name without
+// an extension gets ".txt"; a file of the final name that exists is replaced
+// only when the user agrees, else the dialog shows again. Empty when cancelled.
+QString chooseExportFile(Prompts& prompts, const QString& caption, QString proposed);

@@ -164,10 +164,9 @@ void SingleFileTransfers::TBXFICreateListClick() {
     }
     runGuarded(m_prompts, [this, &session] {
         const QList<QByteArray> lines = session.client().detailedList();
-        const QString path = m_prompts.saveFileName(
-            "FTP Client = Export FTP Files List",
-            QDir::homePath() + "/" + session.client().site().server + "_Files_List.txt",
-            ftpExportFilter());
+        const QString path = chooseExportFile(
+            m_prompts, "FTP Client = Export FTP Files List",
+            QDir::homePath() + "/" + session.client().site().server + "_Files_List.txt");
         if (path.isEmpty()) {
             return;
         }
@@ -176,6 +175,6 @@ void SingleFileTransfers::TBXFICreateListClick() {
         for (const QByteArray& line : lines) {
             text += line + "\r\n";
         }
-        writeFile(withDefaultExtension(path), text);
+        writeFile(path, text);
     });
 }

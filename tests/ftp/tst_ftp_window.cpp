@@ -651,11 +651,16 @@ void FtpWindowTest::detailedListExport() {
     m_window->findChild<QCheckBox*>("cbPassiveMode")->setChecked(true);
     QVERIFY(trigger("btnLogin"));
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    // A name typed without its extension names an existing file: asked first.
+    writeFile(m_local.filePath("listing.txt"), "an older listing");
     m_host->scripted.answer(m_local.filePath("listing"));
+    m_host->scripted.answerButton(Prompts::Yes);
     QVERIFY(trigger("TBXFICreateList"));
-    const ScriptedPrompts::Call& call = m_host->scripted.last();
+    const ScriptedPrompts::Call& call = m_host->scripted.calls().at(m_host->scripted.count() - 2);
     QCOMPARE(call.caption, QString("FTP Client = Export FTP Files List"));
     QVERIFY(call.text.endsWith("127.0.0.1_Files_List.txt"));
+    QCOMPARE(m_host->scripted.last().text,
+             QString("listing.txt already exists.\nDo you want to replace it?"));
     QCOMPARE(readFile(m_local.filePath("listing.txt")), server.listing);
 }
 
@@ -902,9 +907,22 @@ void FtpWindowTest::favoritesFieldsFromTreeAndExport() {
     QCOMPARE(field("edtServer")->text(), QString());
     QCOMPARE(field("edtPort")->text(), QString("2121"));
 
+    // "favorites-copy" is saved as "favorites-copy.txt"; that file is there
+    // already: "No" keeps it and goes back to the save dialog.
+    writeFile(m_local.filePath("favorites-copy.txt"), "mine");
+    const QString replace("favorites-copy.txt already exists.\nDo you want to replace it?");
     m_host->scripted.answer(m_local.filePath("favorites-copy"));
+    m_host->scripted.answerButton(Prompts::No);
+    m_host->scripted.answer(QVariant());  // then cancelled
     QVERIFY(trigger("TBXExportFav"));
     QCOMPARE(m_host->scripted.last().caption, QString("FTP Client = Export Favorites"));
+    QCOMPARE(m_host->scripted.last().text, m_local.filePath("favorites-copy.txt"));
+    QVERIFY(m_host->scripted.hasText(replace));
+    QCOMPARE(readFile(m_local.filePath("favorites-copy.txt")), QByteArray("mine"));
+    m_host->scripted.answer(m_local.filePath("favorites-copy"));
+    m_host->scripted.answerButton(Prompts::Yes);
+    QVERIFY(trigger("TBXExportFav"));
+    QCOMPARE(m_host->scripted.last().text, replace);
     QCOMPARE(readFile(m_local.filePath("favorites-copy.txt")), readFile(file.path()));
     QVERIFY(readFile(file.path()).contains("Password=plain\r\n"));
 }
