@@ -60,8 +60,9 @@ FileInfoPage::FileInfoPage(TransferQueue& queue, QWidget* parent)
             return;
         }
         // A download's local file follows from the address in the engine.
-        m_shown->setUrl(text.trimmed());
-        m_queue.model().showUrl(m_shown, text);
+        const QString url = queueAddressFromText(text);
+        m_shown->setUrl(url);
+        m_queue.model().showUrl(m_shown, url);
     });
     connect(edtFile, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!m_filling && m_queue.holds(m_shown)) {
@@ -89,7 +90,7 @@ void FileInfoPage::showItem(TclTransferItem* item) {
     m_shown = item;
     m_filling = true;
     edtDirectory->setText(m_queue.downloader().settings().localFolder);
-    edtURL->setText(item->url());
+    edtURL->setText(queueAddressText(item->url()));
     edtFile->setText(item->localFile());
     memInfo->setPlainText(transferInformationLines(item->resourceInfo()).join('\n'));
     const QStringList errors = item->errors();

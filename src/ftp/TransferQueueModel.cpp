@@ -4,12 +4,57 @@
 #include "ServerText.h"
 #include "TclTransferItem.h"
 #include "TransferDisplay.h"
+#include "TransferUrl.h"
 
 QString queueCaption(const QString& url) {
     const QString caption = transferCaption(url);
     const QString decoded =
         printableText(QString::fromUtf8(QByteArray::fromPercentEncoding(caption.toUtf8())));
     return decoded.trimmed().isEmpty() ? QStringLiteral("Undefined") : decoded;
+}
+
+namespace {
+
+// Where the path of an address starts (its size when it has none), or -1 when
+// the text is not "scheme://...".
+qsizetype pathStart(const QString& address) {
+    const qsizetype scheme = address.indexOf(QLatin1String("://"));
+    if (scheme < 0) {
+        return -1;
+    }
+    const qsizetype slash = address.indexOf(QLatin1Char('/'), scheme + 3);
+    return slash < 0 ? address.size() : slash;
+}
+
+bool startsAtServerRoot(const QString& path) {
+    return path.startsWith(QLatin1String("/%2F"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+QString queueAddressText(const QString& url) {
+    const qsizetype start = pathStart(url);
+    if (start < 0) {
+        return printableText(url);
+    }
+    QString path = url.mid(start);
+    if (startsAtServerRoot(path)) {
+        path = path.mid(4);
+        if (!path.startsWith(QLatin1Char('/'))) {
+            path.prepend(QLatin1Char('/'));
+        }
+    }
+    return printableText(url.left(start) +
+                         textFromServerBytes(QByteArray::fromPercentEncoding(path.toUtf8())));
+}
+
+QString queueAddressFromText(const QString& text) {
+    const QString address = text.trimmed();
+    const qsizetype start = pathStart(address);
+    if (start < 0 || start == address.size() || startsAtServerRoot(address.mid(start))) {
+        return address;
+    }
+    return urlWithPath(address.left(start), address.mid(start));
 }
 
 TransferQueueModel::TransferQueueModel(const ListSortKey& sortKey, QObject* parent)
@@ -59,7 +104,7 @@ void TransferQueueModel::appendItem(TclTransferItem* item, bool upload) {
     row.texts[Caption] = queueCaption(url);
     row.texts[Status] = transferStatusText(TransferStatus::Ready);
     row.texts[LocalFile] = item->localFile();
-    row.texts[RemoteFile] = url;
+    row.texts[RemoteFile] = queueAddressText(url);
     const int at = int(m_rows.size());
     beginInsertRows(QModelIndex(), at, at);
     m_rows.push_back(std::move(row));

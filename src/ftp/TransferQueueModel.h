@@ -84,3 +84,11 @@ private:
 // The caption of a queued item: the file name at the end of its URL, decoded
 // and printable; "Undefined" when the URL ends without one.
 QString queueCaption(const QString& url);
+
+// The address of a queued item as a person reads and types it, and back. The
+// engine's form, "ftp://host/%2F/pub/a%20b.txt", is shown as
+// "ftp://host/pub/a b.txt"; a typed address is that form, its path taken
+// literally (a "%" is a "%"), unless its path begins with "/%2F": then it is
+// already the engine's form and is taken as it stands.
+QString queueAddressText(const QString& url);
+QString queueAddressFromText(const QString& text);

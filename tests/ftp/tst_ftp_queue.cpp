@@ -314,6 +314,10 @@ void FtpQueueTest::downloadFolderAndAddress() {
              QString("ftp://host/%2F/pub/a%20b%23.txt"));
     QCOMPARE(queueCaption(queuedFileUrl("host", "/pub", "a b#.txt")), QString("a b#.txt"));
     QCOMPARE(queueCaption("ftp://host/%2F/pub/"), QString("Undefined"));
+    // Shown as read, typed back as read: a "%" in a name is a "%".
+    const QString url = queuedFileUrl("host", "/pub", "50% a#b.txt");
+    QCOMPARE(queueAddressText(url), QString("ftp://host/pub/50% a#b.txt"));
+    QCOMPARE(queueAddressFromText(" ftp://host/pub/50% a#b.txt "), url);
 }
 
 void FtpQueueTest::keptPartsText_data() {
@@ -714,7 +718,11 @@ void FtpQueueTest::fileInfoAndPreviewPages() {
     showPage("tabDetails");
     auto* pages = m_window->findChild<QTabWidget*>("pcBottom");
     QVERIFY(pages->isTabVisible(3) && pages->isTabVisible(4));
-    QCOMPARE(m_window->findChild<QLineEdit*>("edtURL")->text(), item->url());
+    // The address as a person reads it; the encoded one is the engine's.
+    QCOMPARE(item->url(), QString("ftp://127.0.0.1/%2F/page.html"));
+    QCOMPARE(m_window->findChild<QLineEdit*>("edtURL")->text(),
+             QString("ftp://127.0.0.1/page.html"));
+    QCOMPARE(cell(item, Column::RemoteFile), QString("ftp://127.0.0.1/page.html"));
     QCOMPARE(m_window->findChild<QLineEdit*>("edtFile")->text(), downloads() + "/page.html");
     const QStringList info =
         m_window->findChild<QPlainTextEdit*>("memInfo")->toPlainText().split('\n');
@@ -738,8 +746,15 @@ void FtpQueueTest::fileInfoAndPreviewPages() {
 
     // Edits change the selected item while it does not run.
     showPage("tabDetails");
-    m_window->findChild<QLineEdit*>("edtURL")->setText("ftp://127.0.0.1/%2F/other%20page.html");
-    QCOMPARE(cell(item, Column::Caption), QString("other page.html"));
+    auto* address = m_window->findChild<QLineEdit*>("edtURL");
+    address->selectAll();
+    QTest::keyClicks(address, "ftp://127.0.0.1/my docs/other page#2.html");
+    QCOMPARE(item->url(), QString("ftp://127.0.0.1/%2F/my%20docs/other%20page%232.html"));
+    QCOMPARE(cell(item, Column::Caption), QString("other page#2.html"));
+    QCOMPARE(item->localFile(), m_local.path() + "/other page#2.html");
+    // The encoded form is taken as it stands.
+    address->setText("ftp://127.0.0.1/%2F/other%20page.html");
+    QCOMPARE(item->url(), QString("ftp://127.0.0.1/%2F/other%20page.html"));
     QCOMPARE(item->localFile(), m_local.path() + "/other page.html");
     m_window->findChild<QLineEdit*>("edtDirectory")->setText(m_local.filePath("elsewhere"));
     QCOMPARE(item->localFile(), m_local.filePath("elsewhere") + "/other page.html");
