@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 #include <cctype>
 
@@ -47,6 +48,7 @@ public:
             throw AppError("Another FTP command is still running. Please wait or stop it.");
         }
         client.m_busy = true;
+        client.m_callLoopLevel = QThread::currentThread()->loopLevel();
         client.m_aborted = false;
         client.m_failure.reset();
     }
@@ -131,9 +133,13 @@ void FtpClient::waitUntil(const std::function<bool()>& done, const QString& what
     idle.start();
     quint64 seen = m_activity;
     const qint64 timeOut = qint64(qMax(1, m_timeOutSeconds)) * 1000;
-    while (!done()) {
+    for (;;) {
+        // Before done(): an abort drops the connection, which ends many waits.
         if (m_aborted) {
-            throw AppError("The FTP operation was stopped.");
+            throw FtpStopped("The FTP operation was stopped.");
+        }
+        if (done()) {
+            return;
         }
         if (m_failure) {
             throw AppError(*m_failure);

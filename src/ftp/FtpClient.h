@@ -9,12 +9,19 @@
 #include <memory>
 #include <optional>
 
+#include "AppError.h"
 #include "FtpListParser.h"
 
 class QEventLoop;
 class QIODevice;
 class QTcpServer;
 class QTcpSocket;
+
+// A call ended by abort() (or by close() while it ran): the user asked for it.
+class FtpStopped : public AppError {
+public:
+    using AppError::AppError;
+};
 
 // The suite's FTP protocol client: one control connection, passive or active
 // data connections, every call blocking its caller until the server has
@@ -84,6 +91,9 @@ public:
     bool isConnected() const;
     bool isReady() const;
     bool isBusy() const { return m_busy; }
+    // The event-loop level (QThread::loopLevel) the running call was made
+    // from: once a loop of that level runs again, its caller has returned.
+    int callLoopLevel() const { return m_callLoopLevel; }
     State state() const { return m_state; }
 
     void changeFolder(const QString& path);
@@ -189,6 +199,7 @@ private:
     Reply m_lastReply;
 
     bool m_busy = false;
+    int m_callLoopLevel = 0;
     bool m_aborted = false;
     bool m_closing = false;
     bool m_closedDuringCall = false;

@@ -3,11 +3,14 @@
 #include <QFileInfo>
 
 #include "AppError.h"
+#include "FtpClient.h"
 #include "Prompts.h"
 
 void runGuarded(Prompts& prompts, const std::function<void()>& work) {
     try {
         work();
+    } catch (const FtpStopped&) {
+        // A stop the user asked for needs no error box.
     } catch (const AppError& error) {
         prompts.errorBox(error.message());
     }

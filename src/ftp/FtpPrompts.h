@@ -6,7 +6,8 @@
 class Prompts;
 
 // Runs a handler body of the FTP window: an AppError ends it and is shown in
-// the application's error box; the window stays usable.
+// the application's error box (a call the user stopped ends it quietly); the
+// window stays usable.
 void runGuarded(Prompts& prompts, const std::function<void()>& work);
 
 // The FTP window's self-closing help message, titled "FTP-Client Help Message".

@@ -1,6 +1,7 @@
 #include "fmFTP.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -394,25 +396,54 @@ void TFTPfrm::showEvent(QShowEvent* event) {
     applyEnabling();
 }
 
+void TFTPfrm::closeEvent(QCloseEvent* event) {
+    m_closingItself = true;
+    ToolWindow::closeEvent(event);
+    m_closingItself = false;
+}
+
 bool TFTPfrm::queryClose() {
+    if (m_pendingClose != PendingClose::None) {
+        return false;  // a stopped call is still unwinding; the close follows it
+    }
     if (client().isBusy()) {
-        // The running call unwinds first; the window closes right after it.
-        if (!m_closeWhenIdle) {
-            m_closeWhenIdle = true;
-            auto* poll = new QTimer(this);
-            connect(poll, &QTimer::timeout, this, [this, poll] {
-                if (!client().isBusy()) {
-                    poll->stop();
-                    m_closeWhenIdle = false;
-                    close();
-                }
-            });
-            poll->start(20);
+        // The window cannot go while a call waits inside one of its handlers.
+        if (prompts().message(Prompts::Kind::Warning, "Warning",
+                              "A command is still running on the server. Do you wish to stop it?",
+                              Prompts::Ok | Prompts::Cancel) == Prompts::Ok) {
+            closeAfterCall(!m_closingItself);
         }
-        client().abort();
         return false;
     }
     return m_queueCommands->mayClose();
+}
+
+void TFTPfrm::closeAfterCall(bool program) {
+    m_pendingClose = program ? PendingClose::Program : PendingClose::Window;
+    const int level = client().callLoopLevel();
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, level] {
+        // Run by an event loop no deeper than the call's: its handler has returned.
+        if (client().isBusy() || QThread::currentThread()->loopLevel() > level) {
+            return;
+        }
+        poll->deleteLater();
+        const bool closeProgram = m_pendingClose == PendingClose::Program;
+        m_pendingClose = PendingClose::None;
+        if (!closeProgram) {
+            close();
+            return;
+        }
+        // The frame asks every window again; a hidden one (in the tray) ends
+        // the program only when told to, as its own "Exit" does.
+        QWidget* frame = window();
+        const bool hidden = !frame->isVisible();
+        if (frame->close() && hidden) {
+            QCoreApplication::quit();
+        }
+    });
+    poll->start(20);
+    client().abort();
 }
 
 void TFTPfrm::applyConnectionState() {

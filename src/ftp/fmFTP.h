@@ -106,6 +106,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -121,12 +122,17 @@ private:
     void wireQueue();
     void applyEnabling();
     TclTransferItem* selectedItem() const;
+    // Stops the running call and closes the window, or the program's frame,
+    // once the call's handler has returned.
+    void closeAfterCall(bool program);
 
     ImageList m_images{16};
     ListSortKey m_sortKey;  // shared by the files list and the transfers list
     std::unique_ptr<FtpStatusBar> m_status;
     bool m_shownOnce = false;
-    bool m_closeWhenIdle = false;
+    bool m_closingItself = false;  // a close of this window, not of the program
+    enum class PendingClose { None, Window, Program };
+    PendingClose m_pendingClose = PendingClose::None;
 
     // File menu
     QAction* TBXConnect = nullptr;

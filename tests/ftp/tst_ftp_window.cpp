@@ -5,12 +5,14 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -88,6 +90,7 @@ private slots:
     void logInFillsStartFolderAndListsTree();
     void badPasswordKeepsWindowUsable();
     void droppedConnectionIsReportedAndReconnectable();
+    void closingWhileServerIsSilent_data();
     void closingWhileServerIsSilent();
     void openingFoldersAndGoingUp();
     void relativeStartFolderListsNothing();
@@ -382,27 +385,73 @@ void FtpWindowTest::droppedConnectionIsReportedAndReconnectable() {
     QCOMPARE(statusText(), QString("Ftp Clinet - Connected."));
 }
 
+void FtpWindowTest::closingWhileServerIsSilent_data() {
+    QTest::addColumn<bool>("quit");  // the program's frame closes, else the window
+    QTest::addColumn<int>("answer");
+    QTest::newRow("window, stopped") << false << int(Prompts::Ok);
+    QTest::newRow("program, stopped") << true << int(Prompts::Ok);
+    QTest::newRow("program, kept running") << true << int(Prompts::Cancel);
+}
+
 void FtpWindowTest::closingWhileServerIsSilent() {
+    QFETCH(bool, quit);
+    QFETCH(int, answer);
+    // The frame asks every tool window before it closes, and closes the program.
+    class Frame : public QWidget {
+    public:
+        ToolWindow* tool = nullptr;
+        bool closed = false;
+
+    protected:
+        void closeEvent(QCloseEvent* event) override {
+            closed = tool->queryClose();
+            event->setAccepted(closed);
+        }
+    } frame;
+    frame.tool = m_window.get();
+    const auto release = qScopeGuard([&] { m_window->setParent(nullptr); });
+    if (quit) {
+        m_window->setParent(&frame);
+        frame.show();
+        m_window->show();
+    }
     ScriptedFtpServer silent(ScriptedFtpServer::Behaviour::SilentPwd);
     field("edtServer")->setText("127.0.0.1");
     field("edtPort")->setText(QString::number(silent.port()));
     field("edtUser")->setText("u");
-    field("edtTimeO")->setText("30");
+    field("edtTimeO")->setText(answer == Prompts::Ok ? "30" : "2");
     bool paintedMeanwhile = false;
     QSignalSpy closing(m_window.get(), &ToolWindow::closing);
     QTimer::singleShot(300, m_window.get(), [&] {
         paintedMeanwhile = m_window->client().isBusy();
-        m_window->close();  // refused while the call runs; the call is stopped
+        m_host->scripted.answerButton(Prompts::Button(answer));
+        // Asked while the call runs; the window goes only once it has unwound.
+        quit ? frame.close() : m_window->close();
         QVERIFY(m_window->isVisible());
     });
     QElapsedTimer clock;
     clock.start();
     QVERIFY(trigger("btnLogin"));  // waits for the PWD that never comes
     QVERIFY(paintedMeanwhile);
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Warning), 1);
+    QCOMPARE(m_host->scripted.calls().first().text,
+             QString("A command is still running on the server. Do you wish to stop it?"));
+    if (answer == Prompts::Cancel) {
+        // The command went on until its own time-out, and so did the program.
+        QVERIFY(clock.elapsed() >= 1500);
+        QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+        QVERIFY(m_window->isVisible());
+        QVERIFY(!frame.closed);
+        return;
+    }
     QVERIFY(clock.elapsed() < 10000);
-    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
-    QTRY_COMPARE(closing.count(), 1);
-    QVERIFY(!m_window->isVisible());
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);  // a stop asked for
+    if (quit) {
+        QTRY_VERIFY(frame.closed);
+    } else {
+        QTRY_COMPARE(closing.count(), 1);
+        QVERIFY(!m_window->isVisible());
+    }
 }
 
 void FtpWindowTest::openingFoldersAndGoingUp() {
