@@ -8,10 +8,20 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QStandardItemModel>
 
 #include "AppError.h"
 #include "FtpPrompts.h"
+#include "Prompts.h"
+#include "ThreadPriority.h"
 #include "TransferQueue.h"
+
+namespace {
+
+// How far above the process the engine runs the threads of a "Higher" item.
+constexpr int kHigherPrioritySteps = 5;
+
+}  // namespace
 
 TransferOptionsPage::TransferOptionsPage(TransferQueue& queue, Prompts& prompts, QWidget* parent)
     : QScrollArea(parent), m_queue(queue), m_prompts(prompts) {
@@ -97,9 +107,15 @@ TransferOptionsPage::TransferOptionsPage(TransferQueue& queue, Prompts& prompts,
         }
     });
     connect(cbPriority, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_filling && index >= 0 && m_queue.holds(m_shown)) {
-            m_shown->setPriority(TransferPriority(index));
+        if (m_filling || index < 0 || !m_queue.holds(m_shown)) {
+            return;
         }
+        if (TransferPriority(index) == TransferPriority::Higher &&
+            !ThreadPriority::mayRaise(kHigherPrioritySteps)) {
+            refuseHigherPriority();
+            return;
+        }
+        m_shown->setPriority(TransferPriority(index));
     });
 
     // The engines' settings.
@@ -141,6 +157,18 @@ TransferOptionsPage::TransferOptionsPage(TransferQueue& queue, Prompts& prompts,
         hosts.removeAll(QString());
         changeEngines([hosts](TransferSettings& s) { s.proxyBypass = hosts; });
     });
+}
+
+void TransferOptionsPage::refuseHigherPriority() {
+    // Said once: the entry is not offered again in this window.
+    auto* entries = qobject_cast<QStandardItemModel*>(cbPriority->model());
+    QStandardItem* higher = entries->item(int(TransferPriority::Higher));
+    higher->setEnabled(false);
+    higher->setToolTip("Only a privileged user may raise the priority of transfers here.");
+    cbPriority->setCurrentIndex(int(TransferPriority::Normal));
+    m_prompts.message(Prompts::Kind::Information, QString(),
+                      "This system lets only a privileged user raise the priority of transfers: "
+                      "they keep the priority \"Normal\".");
 }
 
 QLineEdit* TransferOptionsPage::text(const char* name) {

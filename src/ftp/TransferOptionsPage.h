@@ -41,6 +41,9 @@ private:
     QLineEdit* text(const char* name);
     QSpinBox* number(const char* name, int minimum, int maximum);
     void portEdited(QLineEdit* field, int TransferSettings::*port);
+    // "Higher" where the system refuses it (an ordinary user on Linux): the
+    // item keeps "Normal", which the user is told once.
+    void refuseHigherPriority();
 
     TransferQueue& m_queue;
     Prompts& m_prompts;

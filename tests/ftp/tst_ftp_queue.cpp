@@ -1,3 +1,7 @@
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -63,6 +67,30 @@ QList<QStringList> rows(const QList<QStringList>& texts, const QList<int>& order
     return sorted;
 }
 
+// Takes CAP_SYS_NICE out of the calling thread's effective set for its
+// lifetime, and so out of the threads it starts: a root test thus meets an
+// ordinary user, whose threads may not run above the process's priority.
+class WithoutRaisingPriority {
+public:
+    WithoutRaisingPriority() {
+        m_ok = syscall(SYS_capget, &m_header, m_saved) == 0;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~(1u << CAP_SYS_NICE);
+        m_ok = m_ok && syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~WithoutRaisingPriority() {
+        if (m_ok) {
+            syscall(SYS_capset, &m_header, m_saved);
+        }
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_ok = false;
+};
+
 }  // namespace
 
 class FtpQueueTest : public QObject {
@@ -99,6 +127,7 @@ private slots:
     void fileInfoEditsTheItemItShows_data();
     void fileInfoEditsTheItemItShows();
     void queueTakesTheConnectedSite();
+    void higherPriorityRefusedBySystem();
     void logAndViewItems();
     void openDownloadFolder();
 
@@ -899,6 +928,41 @@ void FtpQueueTest::queueTakesTheConnectedSite() {
     QCOMPARE(item->port(), int(m_pyftpd->port()));
     QCOMPARE(cell(item, Column::Status), QString("Done"));
     QCOMPARE(readFile(downloads() + "/mine.txt"), QByteArray("mine"));
+}
+
+void FtpQueueTest::higherPriorityRefusedBySystem() {
+    WithoutRaisingPriority ordinaryUser;
+    if (!ordinaryUser.ok()) {
+        QSKIP("this process may not change its capabilities");
+    }
+    writeFile(m_pyftpd->root() + "/high.txt", "high");
+    const auto add = [&](const QString& local) {
+        return queue().addDownload({queuedFileUrl("127.0.0.1", "/", "high.txt"),
+                                    m_local.filePath(local), m_pyftpd->user(), m_pyftpd->password(),
+                                    m_pyftpd->port()});
+    };
+    TclTransferItem* first = add("first.txt");
+    TclTransferItem* second = add("second.txt");
+    auto* priority = m_window->findChild<QComboBox*>("cbPriority");
+    const QString refused(
+        "This system lets only a privileged user raise the priority of transfers: they keep "
+        "the priority \"Normal\".");
+    for (TclTransferItem* item : {first, second}) {
+        showPage("tabTransfers");
+        selectRow(item);
+        showPage("tabOptions");
+        QTest::keyClick(priority, Qt::Key_End);  // the last priority offered
+        QCOMPARE(priority->currentText(), QString("Normal"));
+        QCOMPARE(item->priority(), TransferPriority::Normal);
+    }
+    QCOMPARE(m_host->scripted.count(), 1);  // said once
+    QCOMPARE(m_host->scripted.last().text, refused);
+    chooseInQueue(first, "Start All Transfers");
+    QTRY_VERIFY_WITH_TIMEOUT(!queue().isBusy(), 20000);
+    for (TclTransferItem* item : {first, second}) {
+        QCOMPARE(item->status(), TransferStatus::Done);
+        QCOMPARE(item->errors(), QStringList());
+    }
 }
 
 CORVANTA_TEST_MAIN(FtpQueueTest)
