@@ -135,6 +135,7 @@ void TransferQueue::removeItem(TclTransferItem* item) {
         return;
     }
     emit itemRemoving(item);
+    m_restored.removeOne(item);
     m_model.removeItem(item);
     engineOf(item).deleteItem(item);
 }
@@ -153,6 +154,7 @@ void TransferQueue::clear() {
     for (int row = m_model.rowCount() - 1; row >= 0; --row) {
         emit itemRemoving(m_model.itemAt(row));
     }
+    m_restored.clear();
     m_model.clear();
     m_downloader.clear();
     m_uploader.clear();
@@ -223,6 +225,14 @@ void TransferQueue::restore(const QList<SavedTransfer>& saved) {
             m_model.showProgress(item);
         }
         m_model.showStatus(item, TransferStatus::Stopped);
+        m_restored.append(item);
+    }
+}
+
+void TransferQueue::removeRestored() {
+    const QList<TclTransferItem*> restored = m_restored;
+    for (TclTransferItem* item : restored) {
+        removeItem(item);
     }
 }
 

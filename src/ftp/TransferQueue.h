@@ -81,6 +81,8 @@ public:
     QList<SavedTransfer> unfinished() const;
     // New items from `saved`, shown "Stopped" with their progress.
     void restore(const QList<SavedTransfer>& saved);
+    // Removes the items restore() made that are still queued.
+    void removeRestored();
 
 signals:
     // An error, the resource information or the preview text of `item` came.
@@ -96,6 +98,7 @@ private:
     TclMultiTransfer& engineOf(const TclTransferItem* item);
     void fill(TclTransferItem* item, const Entry& entry);
 
+    QList<TclTransferItem*> m_restored;  // made by restore(), still queued
     TclMultiDownLoader m_downloader;
     TclMultiUploader m_uploader;
     TransferQueueModel m_model;

@@ -1,16 +1,21 @@
 #include "TransfersPage.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include "FtpImages.h"
 #include "ListSortKey.h"
+#include "Registry.h"
 #include "TransferProgressDelegate.h"
 #include "TransferQueue.h"
+#include "TransferQueueStore.h"
 
 namespace {
 
@@ -37,6 +42,22 @@ private:
     QIcon m_upload;
 };
 
+constexpr const char* kFtpKey = "\\Software\\Corvanta\\FtpClient";
+constexpr const char* kKeptExplained = "KeptTransfersExplained";
+
+// True the first time it is asked (per user), false from then on.
+bool firstKeptTransfers() {
+    bool first = true;
+    ignoringStoreFailures([&] {
+        Registry registry;
+        if (registry.openKey(kFtpKey, true)) {
+            first = !(registry.valueExists(kKeptExplained) && registry.readBool(kKeptExplained));
+            registry.writeBool(kKeptExplained, true);
+        }
+    });
+    return first;
+}
+
 }  // namespace
 
 TransfersPage::TransfersPage(TransferQueue& queue, ListSortKey& sortKey, const ImageList& images,
@@ -49,6 +70,7 @@ TransfersPage::TransfersPage(TransferQueue& queue, ListSortKey& sortKey, const I
     m_progress->setObjectName("pbTransfer");
     m_progress->hide();
     layout->addWidget(m_progress);
+    layout->addWidget(buildKeptNotice());
 
     LVTransfer = new QTreeView;
     LVTransfer->setObjectName("LVTransfer");
@@ -89,6 +111,54 @@ TransfersPage::TransfersPage(TransferQueue& queue, ListSortKey& sortKey, const I
     connect(LVTransfer, &QTreeView::doubleClicked, this, &TransfersPage::detailsRequested);
     connect(LVTransfer, &QWidget::customContextMenuRequested, this, &TransfersPage::contextMenu);
     layout->addWidget(LVTransfer);
+}
+
+QWidget* TransfersPage::buildKeptNotice() {
+    auto* notice = new QFrame;
+    notice->setObjectName("keptQueueNotice");
+    notice->setFrameShape(QFrame::StyledPanel);
+    m_keptNotice = notice;
+    auto* layout = new QHBoxLayout(notice);
+    layout->setContentsMargins(6, 2, 2, 2);
+    m_keptText = new QLabel;
+    m_keptText->setTextFormat(Qt::PlainText);
+    m_keptText->setWordWrap(true);
+    layout->addWidget(m_keptText, 1);
+    auto* clear = new QPushButton("Clear Them");
+    auto* keep = new QPushButton("Keep Them");
+    layout->addWidget(clear);
+    layout->addWidget(keep);
+    connect(clear, &QPushButton::clicked, this, [this] {
+        m_keptNotice->hide();
+        m_queue.removeRestored();
+    });
+    connect(keep, &QPushButton::clicked, m_keptNotice, &QWidget::hide);
+    m_keptNotice->hide();
+    return m_keptNotice;
+}
+
+void TransfersPage::restoreKeptTransfers() {
+    QList<SavedTransfer> kept;
+    ignoringStoreFailures([&] { kept = TransferQueueStore().take(); });
+    m_queue.restore(kept);
+    if (kept.isEmpty() || !firstKeptTransfers()) {
+        return;
+    }
+    const QString stored = TransferQueueStore::defaultFile();
+    m_keptText->setText(
+        kept.size() == 1
+            ? QString("1 transfer that had not finished when an FTP window closed is back, "
+                      "stopped: \"Start All Transfers\" goes on with it. Unfinished transfers "
+                      "are kept for the next FTP window with their sites' user names and "
+                      "passwords, in %1.")
+                  .arg(stored)
+            : QString("%1 transfers that had not finished when an FTP window closed are back, "
+                      "stopped: \"Start All Transfers\" goes on with them. Unfinished "
+                      "transfers are kept for the next FTP window with their sites' user names "
+                      "and passwords, in %2.")
+                  .arg(kept.size())
+                  .arg(stored));
+    m_keptNotice->show();
 }
 
 TclTransferItem* TransfersPage::selectedItem() const {

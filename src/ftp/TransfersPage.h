@@ -5,6 +5,7 @@
 #include "ImageStrip.h"
 
 class ListSortKey;
+class QLabel;
 class QProgressBar;
 class QTreeView;
 class TclTransferItem;
@@ -25,6 +26,10 @@ public:
     TclTransferItem* selectedItem() const;
     // LVTransferColumnClick: sorts by `column` (the shared key's rule).
     void LVTransferColumnClick(int column);
+    // Brings back, stopped, the transfers earlier FTP windows kept. The first
+    // time ever that there are any, a notice above the list says so (they are
+    // kept with their passwords) and offers to clear them.
+    void restoreKeptTransfers();
 
 signals:
     // The selected row changed.
@@ -37,9 +42,12 @@ signals:
 
 private:
     void contextMenu(const QPoint& position);
+    QWidget* buildKeptNotice();
 
     TransferQueue& m_queue;
     ListSortKey& m_sortKey;
     QProgressBar* m_progress = nullptr;
+    QWidget* m_keptNotice = nullptr;
+    QLabel* m_keptText = nullptr;
     QTreeView* LVTransfer = nullptr;
 };

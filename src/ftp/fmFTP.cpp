@@ -389,9 +389,7 @@ void TFTPfrm::showEvent(QShowEvent* event) {
     m_shownOnce = true;
     FavSites->showFirstTime();
     m_bottomPages->setCurrentWidget(tabTransfers);
-    QList<SavedTransfer> kept;
-    ignoringStoreFailures([&] { kept = TransferQueueStore().take(); });
-    m_queue->restore(kept);
+    tabTransfers->restoreKeptTransfers();
     tabOptions->fillFromEngines();
     applyEnabling();
 }

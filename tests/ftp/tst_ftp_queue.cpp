@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -31,6 +32,7 @@
 #include "ListSortKey.h"
 #include "LocalFoldersPage.h"
 #include "RecordingToolHost.h"
+#include "Registry.h"
 #include "ScriptedFtpServer.h"
 #include "TestEnvironment.h"
 #include "TextColouring.h"
@@ -128,6 +130,8 @@ private slots:
     void fileInfoEditsTheItemItShows();
     void queueTakesTheConnectedSite();
     void higherPriorityRefusedBySystem();
+    void keptQueueExplainedOnce_data();
+    void keptQueueExplainedOnce();
     void logAndViewItems();
     void openDownloadFolder();
 
@@ -963,6 +967,42 @@ void FtpQueueTest::higherPriorityRefusedBySystem() {
         QCOMPARE(item->status(), TransferStatus::Done);
         QCOMPARE(item->errors(), QStringList());
     }
+}
+
+void FtpQueueTest::keptQueueExplainedOnce_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("cleared") << "Clear Them";
+    QTest::newRow("kept") << "Keep Them";
+}
+
+void FtpQueueTest::keptQueueExplainedOnce() {
+    QFETCH(QString, button);
+    Registry().deleteKey("\\Software\\Corvanta\\FtpClient");
+    const auto notice = [&] { return m_window->findChild<QWidget*>("keptQueueNotice"); };
+    QVERIFY(notice());
+    QVERIFY(!notice()->isVisible());  // nothing was kept for this window
+    queue().addDownload({queuedFileUrl("127.0.0.1", "/", "later.txt"),
+                         m_local.filePath("later.txt"), "ann", "secret", 21});
+    openWindow();  // the first window keeps the item; this one brings it back
+    QCOMPARE(queue().model().rowCount(), 1);
+    QVERIFY(notice()->isVisible());
+    const QString said = notice()->findChild<QLabel*>()->text();
+    QVERIFY2(said.contains("1 transfer") && said.contains("passwords") &&
+                 said.contains(TransferQueueStore::defaultFile()),
+             qPrintable(said));
+    QPushButton* answer = nullptr;
+    for (QPushButton* candidate : notice()->findChildren<QPushButton*>()) {
+        answer = candidate->text() == button ? candidate : answer;
+    }
+    QVERIFY(answer);
+    QTest::mouseClick(answer, Qt::LeftButton);
+    QVERIFY(!notice()->isVisible());
+    const int kept = button == "Clear Them" ? 0 : 1;
+    QCOMPARE(queue().model().rowCount(), kept);
+    // Said the first time only.
+    openWindow();
+    QCOMPARE(queue().model().rowCount(), kept);
+    QVERIFY(!notice()->isVisible());
 }
 
 CORVANTA_TEST_MAIN(FtpQueueTest)
