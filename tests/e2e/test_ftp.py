@@ -1,6 +1,6 @@
 """FTP Client: log in by the site fields, open a folder, download a file over an
 existing one with the File Exists answers; queue a file by dragging it to the
-transfers list and see it done."""
+transfers list, see it done and its address on the File Info page."""
 
 import os
 import re
@@ -98,6 +98,12 @@ class FtpTest(E2ETestCase):
         app.find(name="Done", within=transfers)
         local = os.path.join(self.home, "Downloads", "big file.bin")
         wait_for(lambda: read(local) == content, "the downloaded file with the remote bytes")
+
+        # A double click on its row shows its details, the address as it reads.
+        app.click(app.find(name="big file.bin", within=transfers), count=2)
+        address = app.find("text", "Remote File:", within=window)
+        wait_for(lambda: app.text(address) == "ftp://127.0.0.1/pub/big file.bin",
+                 "the File Info page's address of the row")
 
 
 if __name__ == "__main__":
