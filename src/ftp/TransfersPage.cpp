@@ -144,20 +144,19 @@ void TransfersPage::restoreKeptTransfers() {
     if (kept.isEmpty() || !firstKeptTransfers()) {
         return;
     }
-    const QString stored = TransferQueueStore::defaultFile();
-    m_keptText->setText(
+    const QString back =
         kept.size() == 1
-            ? QString("1 transfer that had not finished when an FTP window closed is back, "
-                      "stopped: \"Start All Transfers\" goes on with it. Unfinished transfers "
-                      "are kept for the next FTP window with their sites' user names and "
-                      "passwords, in %1.")
-                  .arg(stored)
-            : QString("%1 transfers that had not finished when an FTP window closed are back, "
-                      "stopped: \"Start All Transfers\" goes on with them. Unfinished "
-                      "transfers are kept for the next FTP window with their sites' user names "
-                      "and passwords, in %2.")
-                  .arg(kept.size())
-                  .arg(stored));
+            ? QString(
+                  "1 transfer that had not finished when an FTP window closed is back, "
+                  "stopped: \"Start All Transfers\" goes on with it.")
+            : QString(
+                  "%1 transfers that had not finished when an FTP window closed are back, "
+                  "stopped: \"Start All Transfers\" goes on with them.")
+                  .arg(kept.size());
+    m_keptText->setText(back +
+                        " Unfinished transfers are kept for the next FTP window with their "
+                        "sites' user names and passwords, in " +
+                        TransferQueueStore::defaultFile() + ".");
     m_keptNotice->show();
 }
 
