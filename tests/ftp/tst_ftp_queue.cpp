@@ -1,7 +1,3 @@
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -39,6 +35,7 @@
 #include "TransferDisplay.h"
 #include "TransferQueue.h"
 #include "TransferQueueStore.h"
+#include "WithoutCapability.h"
 #include "fmFTP.h"
 
 using Kind = FtpServerFixture::Kind;
@@ -68,30 +65,6 @@ QList<QStringList> rows(const QList<QStringList>& texts, const QList<int>& order
     }
     return sorted;
 }
-
-// Takes CAP_SYS_NICE out of the calling thread's effective set for its
-// lifetime, and so out of the threads it starts: a root test thus meets an
-// ordinary user, whose threads may not run above the process's priority.
-class WithoutRaisingPriority {
-public:
-    WithoutRaisingPriority() {
-        m_ok = syscall(SYS_capget, &m_header, m_saved) == 0;
-        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
-        reduced[0].effective &= ~(1u << CAP_SYS_NICE);
-        m_ok = m_ok && syscall(SYS_capset, &m_header, reduced) == 0;
-    }
-    ~WithoutRaisingPriority() {
-        if (m_ok) {
-            syscall(SYS_capset, &m_header, m_saved);
-        }
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2]{};
-    bool m_ok = false;
-};
 
 }  // namespace
 
@@ -935,7 +908,8 @@ void FtpQueueTest::queueTakesTheConnectedSite() {
 }
 
 void FtpQueueTest::higherPriorityRefusedBySystem() {
-    WithoutRaisingPriority ordinaryUser;
+    // An ordinary user's threads may not run above the process.
+    WithoutCapability ordinaryUser(CAP_SYS_NICE);
     if (!ordinaryUser.ok()) {
         QSKIP("this process may not change its capabilities");
     }
