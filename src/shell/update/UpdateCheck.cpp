@@ -101,9 +101,10 @@ QString UpdateCheck::releaseFilePath() {
 
 void UpdateCheck::SetUpdateStatus(const QString& text) {
     m_statusBar.status->setText(text);
-    // The panel is narrow for errors. A tip shows markup, and the text may
-    // quote a server: it goes in as plain text.
-    m_statusBar.status->setToolTip(Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
+    // The panel is narrow for errors. A tip shows what looks like markup as
+    // markup, and the text may quote a server: such a text goes in escaped.
+    m_statusBar.status->setToolTip(
+        Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text);
 }
 
 void UpdateCheck::DoClUpdate() {
