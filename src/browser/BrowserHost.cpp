@@ -36,6 +36,41 @@ const QString& reportPrefix() {
     return prefix;
 }
 
+// A page opened from the disk (a grabbed site, a downloaded file) shows the
+// files beside it, its pictures and its frames, but its scripts read no
+// other file of the user's: reads by script are refused, and frames and
+// windows it opens on local files may hold only web pages, whose text a
+// script could otherwise take. (Turning the engine's local file access off
+// would stop local pages from showing their own pictures.)
+class LocalFileGuard : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        if (!info.requestUrl().isLocalFile() || info.initiator().scheme() != QLatin1String("file"))
+            return;
+        switch (info.resourceType()) {
+            case QWebEngineUrlRequestInfo::ResourceTypeXhr:
+            case QWebEngineUrlRequestInfo::ResourceTypePing:
+            case QWebEngineUrlRequestInfo::ResourceTypePrefetch:
+            case QWebEngineUrlRequestInfo::ResourceTypeWorker:
+            case QWebEngineUrlRequestInfo::ResourceTypeSharedWorker:
+            case QWebEngineUrlRequestInfo::ResourceTypeServiceWorker:
+            case QWebEngineUrlRequestInfo::ResourceTypePluginResource:
+                info.block(true);
+                break;
+            case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
+            case QWebEngineUrlRequestInfo::ResourceTypeSubFrame: {
+                static const QStringList pages{"htm", "html", "shtml", "xhtml", "xht"};
+                if (!pages.contains(QFileInfo(info.requestUrl().path()).suffix().toLower()))
+                    info.block(true);
+                break;
+            }
+            default:
+                break;
+        }
+    }
+};
+
 }  // namespace
 
 // Refuses what would go out on the network while the window works offline.
@@ -197,6 +232,9 @@ QWebEngineProfile* BrowserHost::profile() {
         settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
         settings->setAttribute(QWebEngineSettings::TouchIconsEnabled, false);
         settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
+        // A local page may not read from the network by script either.
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+        shared->setUrlRequestInterceptor(new LocalFileGuard(shared));
     }
     return shared;
 }

@@ -137,6 +137,7 @@ QWidget* DocumentInfoPage::buildPropertiesPanel() {
     }
     lblError = new QLabel;
     lblError->setObjectName(QStringLiteral("lblError"));
+    lblError->setTextFormat(Qt::PlainText);  // the page's script error
     QPalette palette = lblError->palette();
     palette.setColor(QPalette::WindowText, Qt::red);
     lblError->setPalette(palette);

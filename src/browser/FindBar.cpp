@@ -37,6 +37,7 @@ FindBar::FindBar(BrowserHost& browser, const ImageList& images, QWidget* parent)
     m_matchCase->setObjectName(QStringLiteral("chkMatchCase"));
     m_result = new QLabel;
     m_result->setObjectName(QStringLiteral("lblFindResult"));
+    m_result->setTextFormat(Qt::PlainText);
     m_result->setMinimumWidth(90);
     connect(next, &QToolButton::clicked, this, &FindBar::findNext);
     connect(previous, &QToolButton::clicked, this, &FindBar::findPrevious);

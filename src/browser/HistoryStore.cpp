@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include "AppError.h"
+#include "Paths.h"
 #include "ShellFolders.h"
 #include "SqliteStatement.h"
 
@@ -35,6 +36,8 @@ HistoryStore::HistoryStore(const QString& folder)
     : m_file(fileIn(folder)),
       m_fail([this](bool, const QString& message) { throw storeError(m_file, message); }) {
     QDir().mkpath(folder);
+    // What was visited is the user's own: owner-only before SQLite writes a byte.
+    Paths::createOwnerOnlyFile(m_file);
     if (sqlite3_open_v2(QFile::encodeName(m_file).constData(), &m_database,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                         nullptr) != SQLITE_OK) {

@@ -37,6 +37,7 @@ QGroupBox* section(const QString& title, const QList<QPair<QString, QString>>& l
     auto* form = new QFormLayout(group);
     for (const auto& [caption, text] : lines) {
         auto* value = new QLabel(text);
+        value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         value->setWordWrap(true);
         auto* label = new QLabel(caption);

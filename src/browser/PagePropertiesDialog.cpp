@@ -13,6 +13,7 @@ PagePropertiesDialog::PagePropertiesDialog(const QList<QPair<QString, QString>>&
     auto* form = new QFormLayout;
     for (const auto& [caption, text] : lines) {
         auto* value = new QLabel(text);
+        value->setTextFormat(Qt::PlainText);  // the page's own title and addresses
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         value->setWordWrap(true);
         value->setMinimumWidth(360);

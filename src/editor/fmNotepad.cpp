@@ -329,6 +329,7 @@ void TfrmNotepad::buildStatusBar() {
     for (int i = 0; i < 5; ++i) {
         m_panels[i] = new QLabel(this);
         m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        m_panels[i]->setTextFormat(Qt::PlainText);  // file names are whatever is on disk
         // Panels share the bar in their designed proportions; in a narrow
         // window they clip their texts instead of drawing over each other.
         m_panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

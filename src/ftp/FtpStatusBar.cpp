@@ -12,6 +12,7 @@ FtpStatusBar::FtpStatusBar(QStatusBar* bar, const ImageList& images) : m_images(
     m_icon = new QLabel;
     m_text = new QLabel;
     m_text->setObjectName("statusPanel0");
+    m_text->setTextFormat(Qt::PlainText);  // server replies and file names
     layout->addWidget(m_icon);
     layout->addWidget(m_text, 1);
     panel->setMinimumWidth(150);

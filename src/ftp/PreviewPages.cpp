@@ -5,10 +5,29 @@
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 #include "ConnectionLogPanel.h"
 #include "TextColouring.h"
+
+namespace {
+
+// A downloaded file is shown as what it is, never as a page that does
+// something: its links and resources may reach other local files, but nothing
+// on the network (a beacon would tell the server the file was opened).
+class LocalOnly : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        const QString scheme = info.requestUrl().scheme();
+        if (scheme != QLatin1String("file") && scheme != QLatin1String("data"))
+            info.block(true);
+    }
+};
+
+}  // namespace
 
 PreviewPages::PreviewPages(ConnectionLogPanel& log, QObject* parent) : QObject(parent) {
     TabEditor = new QWidget;
@@ -60,6 +79,14 @@ void PreviewPages::showFile(const QString& localFile) {
         // Its own profile in memory: a downloaded file leaves no trace in the
         // browser's history or cache.
         m_profile = std::make_unique<QWebEngineProfile>();
+        // The file came from a server: no scripts, no reading other local
+        // files, no requests to the network.
+        QWebEngineSettings* settings = m_profile->settings();
+        settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+        settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+        m_profile->setUrlRequestInterceptor(new LocalOnly(m_profile.get()));
         WB = new QWebEngineView;
         WB->setObjectName("WB");
         WB->setPage(new QWebEnginePage(m_profile.get(), WB));

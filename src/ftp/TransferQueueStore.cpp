@@ -32,17 +32,15 @@ QString TransferQueueStore::defaultFile() {
 TransferQueueStore::TransferQueueStore(const QString& file)
     : m_file(file),
       m_fail([this](bool, const QString& message) { throw storeError(m_file, message); }) {
-    const bool existed = QFile::exists(m_file);
     QDir().mkpath(QFileInfo(m_file).path());
+    // Queued items carry passwords: owner-only before SQLite writes a byte.
+    Paths::createOwnerOnlyFile(m_file);
     if (sqlite3_open_v2(QFile::encodeName(m_file).constData(), &m_database,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                         nullptr) != SQLITE_OK) {
         const AppError error = storeError(m_file, QString::fromUtf8(sqlite3_errmsg(m_database)));
         sqlite3_close(m_database);
         throw error;
-    }
-    if (!existed) {
-        QFile::setPermissions(m_file, QFile::ReadOwner | QFile::WriteOwner);
     }
     sqlite3_busy_timeout(m_database, 5000);
     try {

@@ -9,6 +9,7 @@ TFileExistsDialog::TFileExistsDialog(const QString& fileName, QWidget* parent)
     : QDialog(parent), m_label(new QLabel(this)) {
     setWindowTitle("File Exists Dialog");
     m_label->setText(QString("File already exists %1").arg(fileName));
+    m_label->setTextFormat(Qt::PlainText);  // the name came from a server
     m_label->setWordWrap(true);
     auto* buttons = new QHBoxLayout;
     auto add = [&](const QString& caption, FileExistsChoice choice) {

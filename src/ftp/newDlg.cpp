@@ -14,6 +14,7 @@ TNewDialog::TNewDialog(Prompts& prompts, const QString& prompt, const QString& p
       m_prompts(prompts),
       m_label(new QLabel(prompt, this)),
       m_field(new QLineEdit(proposed, this)) {
+    m_label->setTextFormat(Qt::PlainText);
     setWindowTitle(prompt);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);

@@ -193,9 +193,11 @@ void TGrabberFrm::buildStatusBar() {
     m_status = new IconStatusPanel(400, "StatusPanel0", this);
     m_depthPanel = new QLabel(this);
     m_depthPanel->setObjectName("StatusPanel1");
+    m_depthPanel->setTextFormat(Qt::PlainText);
     m_depthPanel->setFixedWidth(140);
     auto* third = new QLabel(this);
     third->setObjectName("StatusPanel2");
+    third->setTextFormat(Qt::PlainText);
     third->setFixedWidth(70);
     statusBar()->addWidget(m_status);
     statusBar()->addWidget(m_depthPanel);

@@ -17,6 +17,7 @@ QString externalAddressUrl() {
 bool downloadToFile(const QString& url, const QString& file) {
     PlainHttp::Options options;
     options.timeoutMs = 15000;
+    options.maximumBodySize = 64 * 1024;  // the page names one address
     const PlainHttp::Result result = PlainHttp::get(url, options);
     if (!result.ok)
         return false;

@@ -102,6 +102,7 @@ TNetToosFrm::TNetToosFrm(ToolHost& host, QWidget* parent)
     m_statusIcon->setFixedWidth(20);
     m_statusText = new QLabel(this);
     m_statusText->setObjectName(QStringLiteral("StatusPanel0"));
+    m_statusText->setTextFormat(Qt::PlainText);  // host names and server answers
     m_statusText->setMinimumWidth(430);
     auto* second = new QLabel(this);
     second->setMinimumWidth(150);

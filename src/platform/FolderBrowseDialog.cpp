@@ -42,10 +42,12 @@ FolderBrowseDialog::FolderBrowseDialog(const FolderBrowseRequest& request, QWidg
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(request.label, this);
     label->setObjectName("FolderLabel");
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     layout->addWidget(label);
     m_status = new QLabel(this);
     m_status->setObjectName("FolderStatus");
+    m_status->setTextFormat(Qt::PlainText);  // folder names are whatever is on the disk
     m_status->setAccessibleName("Selected folder");
     m_status->setVisible(request.showStatus);
     layout->addWidget(m_status);

@@ -1,9 +1,15 @@
 #include "Paths.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
 
 namespace {
 
@@ -13,7 +19,7 @@ QString xdgFolder(const char* variable, const QString& fallbackBelowHome) {
         base = QDir::homePath() + "/" + fallbackBelowHome;
     }
     const QString folder = base + "/Corvanta";
-    QDir().mkpath(folder);
+    Paths::makePrivateFolder(folder);
     return folder;
 }
 
@@ -59,6 +65,26 @@ QString userDataFolder() {
 
 QString userConfigFolder() {
     return xdgFolder("XDG_CONFIG_HOME", ".config");
+}
+
+bool makePrivateFolder(const QString& folder) {
+    const QString clean = QDir::cleanPath(folder);
+    if (QFileInfo(clean).isDir())
+        return true;
+    QDir().mkpath(QFileInfo(clean).absolutePath());
+    if (::mkdir(QFile::encodeName(clean).constData(), 0700) == 0)
+        return true;
+    return errno == EEXIST && QFileInfo(clean).isDir();
+}
+
+bool createOwnerOnlyFile(const QString& file) {
+    const int descriptor = ::open(QFile::encodeName(file).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (descriptor >= 0) {
+        ::close(descriptor);
+        return true;
+    }
+    return errno == EEXIST;
 }
 
 QString writableProgramFile(const QString& fileName) {

@@ -19,11 +19,23 @@ QString dataFolder();
 // The icon themes' folder of an installation (share/icons).
 QString installedIconsFolder();
 
-// $XDG_DATA_HOME/Corvanta (default ~/.local/share/Corvanta), created on demand.
+// $XDG_DATA_HOME/Corvanta (default ~/.local/share/Corvanta), created on demand,
+// owner-only: it keeps cookies, history and downloaded updates.
 QString userDataFolder();
 
-// $XDG_CONFIG_HOME/Corvanta (default ~/.config/Corvanta), created on demand.
+// $XDG_CONFIG_HOME/Corvanta (default ~/.config/Corvanta), created on demand,
+// owner-only: its stores keep passwords.
 QString userConfigFolder();
+
+// Makes `folder` and its missing parents; the folder itself, when made here,
+// is owner-only (0700) from the start. False when it is not a folder after.
+bool makePrivateFolder(const QString& folder);
+
+// Creates `file` empty and owner-only (0600) unless something is there
+// already, so a store then opened on it never has wider rights, not even for
+// a moment (SQLite gives its journal files the rights of the store). False
+// when it can be neither created nor found.
+bool createOwnerOnlyFile(const QString& file);
 
 // A file that belongs in the program's folder but that the program writes
 // ("Favorites.Config", "myip.txt", the update files). Installed programs do not

@@ -47,15 +47,36 @@ Result send(const QByteArray& method, const QString& url, const QByteArray& body
         QObject::connect(reply, &QNetworkReply::downloadProgress, &loop,
                          [&](qint64 received, qint64 total) { options.progress(received, total); });
     }
+    // The body is taken as it arrives, so the reply never holds more than
+    // the limit either.
+    bool& tooLarge = result.tooLarge;
+    const auto take = [&] {
+        if (tooLarge)
+            return;
+        const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+        if (announced > options.maximumBodySize ||
+            result.body.size() + reply->bytesAvailable() > options.maximumBodySize) {
+            tooLarge = true;
+            reply->abort();
+            return;
+        }
+        result.body += reply->readAll();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, take);
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     timeout.start(options.timeoutMs);
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+    take();
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.contentType = reply->rawHeader("Content-Type");
     result.finalUrl = reply->url().toString();
-    result.body = reply->readAll();
-    if (timedOut) {
+    if (tooLarge) {
+        result.body.clear();
+        result.errorText = QStringLiteral("The answer is larger than %1 bytes; it was not taken")
+                               .arg(options.maximumBodySize);
+    } else if (timedOut) {
         result.errorText = QStringLiteral("The request timed out");
     } else if (reply->error() != QNetworkReply::NoError) {
         result.errorText = reply->errorString();

@@ -20,12 +20,16 @@ struct Result {
     QString errorText;       // the client's error text when !ok
     QByteArray contentType;  // the reply's Content-Type header
     QString finalUrl;        // the address answered, after redirections
+    bool tooLarge = false;   // the body passed the options' limit (body then empty)
     QByteArray body;
 };
 
 struct Options {
     QList<QPair<QByteArray, QByteArray>> headers;  // sent as given (User-Agent too)
     int timeoutMs = 30000;
+    // A body announced or arriving larger (after decompression) ends the
+    // request as failed: a server does not get to fill the memory.
+    qint64 maximumBodySize = 8 * 1024 * 1024;
     // Called as bytes arrive (received so far, total or -1).
     std::function<void(qint64, qint64)> progress;
     // Polled while waiting; returning true aborts the request.

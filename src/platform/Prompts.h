@@ -94,8 +94,16 @@ public:
 
     // A message box; returns the button pressed (Cancel, No or the only button
     // when the box is dismissed). An empty caption means the application title.
+    // Every text of every prompt is shown as plain text: most quote a page, a
+    // server or a file, whose markup must not become links or pictures.
     virtual Button message(Kind kind, const QString& caption, const QString& text,
                            Buttons buttons = Ok) = 0;
+    // A message box whose text is rich text that the caller composed itself,
+    // every quoted outside text escaped. This default shows it as plain text.
+    virtual Button richTextMessage(Kind kind, const QString& caption, const QString& html,
+                                   Buttons buttons = Ok) {
+        return message(kind, caption, html, buttons);
+    }
 
     // The self-closing information box: shown in front and closed by itself
     // after `milliseconds`.

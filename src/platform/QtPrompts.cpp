@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -42,8 +43,19 @@ constexpr ButtonMap kButtons[] = {
 
 Prompts::Button QtPrompts::message(Kind kind, const QString& caption, const QString& text,
                                    Buttons buttons) {
+    return showMessage(kind, caption, text, buttons, Qt::PlainText);
+}
+
+Prompts::Button QtPrompts::richTextMessage(Kind kind, const QString& caption, const QString& html,
+                                           Buttons buttons) {
+    return showMessage(kind, caption, html, buttons, Qt::RichText);
+}
+
+Prompts::Button QtPrompts::showMessage(Kind kind, const QString& caption, const QString& text,
+                                       Buttons buttons, Qt::TextFormat format) {
     QMessageBox box(m_parent);
     box.setWindowTitle(captionOrTitle(caption));
+    box.setTextFormat(format);
     box.setText(text);
     switch (kind) {
         case Kind::Information:
@@ -83,8 +95,10 @@ Prompts::Button QtPrompts::message(Kind kind, const QString& caption, const QStr
 }
 
 void QtPrompts::timedMessage(const QString& caption, const QString& text, int milliseconds) {
-    QMessageBox box(QMessageBox::Information, captionOrTitle(caption), text, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Information, captionOrTitle(caption), QString(), QMessageBox::Ok,
                     m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     QTimer::singleShot(milliseconds, &box, &QMessageBox::accept);
     box.exec();
@@ -100,12 +114,19 @@ bool QtPrompts::passwordQuery(const QString& caption, const QString& prompt, QSt
 
 bool QtPrompts::query(const QString& caption, const QString& prompt, QString& value,
                       QLineEdit::EchoMode echo) {
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(m_parent, captionOrTitle(caption), prompt, echo, value, &ok);
-    if (ok)
-        value = answer;
-    return ok;
+    QInputDialog dialog(m_parent);
+    dialog.setWindowTitle(captionOrTitle(caption));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextEchoMode(echo);
+    dialog.setTextValue(value);
+    dialog.setLabelText(prompt);
+    // The prompt may be a page's (a script's prompt()).
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = dialog.textValue();
+    return true;
 }
 
 QString QtPrompts::inputBox(const QString& caption, const QString& prompt,

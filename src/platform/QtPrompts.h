@@ -12,6 +12,8 @@ public:
 
     Button message(Kind kind, const QString& caption, const QString& text,
                    Buttons buttons) override;
+    Button richTextMessage(Kind kind, const QString& caption, const QString& html,
+                           Buttons buttons) override;
     void timedMessage(const QString& caption, const QString& text, int milliseconds) override;
     bool inputQuery(const QString& caption, const QString& prompt, QString& value) override;
     bool passwordQuery(const QString& caption, const QString& prompt, QString& value) override;
@@ -36,6 +38,8 @@ public:
     bool printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;
 
 private:
+    Button showMessage(Kind kind, const QString& caption, const QString& text, Buttons buttons,
+                       Qt::TextFormat format);
     bool query(const QString& caption, const QString& prompt, QString& value,
                QLineEdit::EchoMode echo);
     QWidget* m_parent;

@@ -174,8 +174,10 @@ QString Registry::normalisePath(const QString& path) {
 
 Registry::Registry(const QString& databaseFile)
     : m_file(databaseFile.isEmpty() ? defaultDatabaseFile() : databaseFile) {
-    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    Paths::makePrivateFolder(QFileInfo(m_file).absolutePath());
     recoverIfCorrupt(m_file);
+    // It keeps passwords: owner-only before SQLite writes a byte.
+    Paths::createOwnerOnlyFile(m_file);
     m_database = openDatabase(m_file);
     try {
         executeWhenFree(m_database, "PRAGMA journal_mode=WAL");

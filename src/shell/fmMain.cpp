@@ -45,7 +45,7 @@ QColor infoTextColour() {
 }  // namespace
 
 TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, ShellLauncher& shell,
-                   std::function<bool()> isConnected, QWidget* parent)
+                   std::function<bool()> isConnected, QWidget* parent, const QByteArray& updateKey)
     : QMainWindow(parent),
       m_prompts(prompts),
       m_tools(tools),
@@ -94,7 +94,8 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, ShellLauncher& sh
     // The update status bar stays hidden until an update check runs.
     m_updateStatusBar = new UpdateStatusBar(this);
     setStatusBar(m_updateStatusBar);
-    m_updateCheck = new UpdateCheck(m_prompts, *m_updateStatusBar, *m_releaseLabel, this);
+    m_updateCheck =
+        new UpdateCheck(m_prompts, *m_updateStatusBar, *m_releaseLabel, this, updateKey);
 
     // Design placement: 824 x 543, centred on the desktop.
     resize(824, 543);

@@ -7,6 +7,7 @@
 #include "ImageStrip.h"
 #include "StartArguments.h"
 #include "ToolHost.h"
+#include "UpdateSignature.h"
 
 class QAction;
 class QComboBox;
@@ -39,9 +40,11 @@ public:
     static constexpr int kRelease = 8;
 
     // `shell` starts what lies outside the program (mail and system programs,
-    // addresses); `isConnected` answers whether the machine is online.
+    // addresses); `isConnected` answers whether the machine is online; update
+    // lists must be signed with the secret half of `updateKey`.
     TfrmMain(Prompts& prompts, ToolWindowFactory& tools, ShellLauncher& shell,
-             std::function<bool()> isConnected, QWidget* parent = nullptr);
+             std::function<bool()> isConnected, QWidget* parent = nullptr,
+             const QByteArray& updateKey = UpdateSignature::projectKey());
     ~TfrmMain() override;
 
     // ToolHost

@@ -5,26 +5,57 @@
 #include <QSet>
 #include <QUrl>
 
+namespace {
+
+// Characters a name never keeps: C0 and C1 controls and DEL, and the marks
+// that change the order text is shown in (a name ending "\u202Etxt.exe" reads
+// as one ending "exe.txt").
+bool isDropped(char32_t c) {
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f ||
+           (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+}
+
+qsizetype utf8Length(char32_t c) {
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+}  // namespace
+
 QString safeFileName(const QString& offered) {
-    QString name = offered;
     const qsizetype cut =
-        qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-    if (cut >= 0)
-        name = name.mid(cut + 1);
+        qMax(offered.lastIndexOf(QLatin1Char('/')), offered.lastIndexOf(QLatin1Char('\\')));
+    const QStringView name = QStringView(offered).sliced(cut + 1);
     QString clean;
     clean.reserve(name.size());
-    for (QChar c : name) {
-        if (c.unicode() < 32 || c.unicode() == 127)
-            continue;
-        clean.append(c);
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            if (!isDropped(QChar::surrogateToUcs4(c, name[i + 1])))
+                clean.append(name.sliced(i, 2));
+            ++i;
+        } else if (!c.isSurrogate() && !isDropped(c.unicode())) {
+            clean.append(c);  // half a pair alone is no character: dropped
+        }
     }
     clean = clean.trimmed();
-    while (clean.startsWith(QLatin1Char('.')))
-        clean.remove(0, 1);
+    qsizetype dots = 0;
+    while (dots < clean.size() && clean[dots] == QLatin1Char('.'))
+        ++dots;
+    clean.remove(0, dots);
     // Names longer than the file system allows are cut by bytes, keeping
     // whole characters.
-    while (clean.toUtf8().size() > 255)
-        clean.chop(1);
+    qsizetype bytes = 0;
+    qsizetype keep = 0;
+    while (keep < clean.size()) {
+        const bool pair = clean[keep].isHighSurrogate();
+        const char32_t c = pair ? QChar::surrogateToUcs4(clean[keep], clean[keep + 1])
+                                : char32_t(clean[keep].unicode());
+        bytes += utf8Length(c);
+        if (bytes > 255)
+            break;
+        keep += pair ? 2 : 1;
+    }
+    clean.truncate(keep);
     return clean;
 }
 

@@ -6,9 +6,12 @@
 // Rules for local file names taken from outside (a URL, a server's offer):
 // the result is one plain name that stays inside the folder it is joined to.
 
-// Keeps the last path segment, drops control bytes and characters the file
-// system refuses, refuses "." and ".." and drops leading dots (a server does
-// not get to write hidden files); empty when nothing usable is left.
+// Keeps the last path segment, drops control characters (C0 and C1), the marks
+// that reorder how text is shown, halves of surrogate pairs and characters the
+// file system refuses, refuses "." and ".." and drops leading dots (a server
+// does not get to write hidden files), and cuts the name to 255 bytes of
+// UTF-8 between whole characters; empty when nothing usable is left. Linear in
+// the length of `offered`.
 QString safeFileName(const QString& offered);
 
 // A path in `folder` for a name the engine chose itself (from the address or

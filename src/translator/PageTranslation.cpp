@@ -84,8 +84,9 @@ TranslationEngine::Source fetchPage(const QUrl& url) {
         tooLarge = tooLarge || received > kMaxPageBytes || total > kMaxPageBytes;
     };
     options.cancelled = [&tooLarge] { return tooLarge; };
+    options.maximumBodySize = kMaxPageBytes;
     const PlainHttp::Result reply = PlainHttp::get(url.toString(QUrl::FullyEncoded), options);
-    if (tooLarge) {
+    if (tooLarge || reply.tooLarge) {
         source.error = QStringLiteral("The page %1 is larger than %2 MB.")
                            .arg(shown)
                            .arg(kMaxPageBytes / (1024 * 1024));

@@ -94,6 +94,8 @@ Result translate(const QString& serviceAddress, const QString& sourceText, int p
         {"Content-Type", "text/html"},
         {"User-Agent", "Mozilla/3.0 (compatible; Indy Library)"},
     };
+    // A translation of a text is about the text's size.
+    options.maximumBodySize = 4 * 1024 * 1024;
     const PlainHttp::Result reply =
         PlainHttp::get(requestUrl(serviceAddress, sourceText, pairIndex), options);
     Result result;

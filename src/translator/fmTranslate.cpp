@@ -217,9 +217,11 @@ void TTransFrm::buildStatusBar() {
     m_status = new IconStatusPanel(200, "StatusPanel0", this);
     m_received = new QLabel(this);
     m_received->setObjectName("StatusPanel1");
+    m_received->setTextFormat(Qt::PlainText);
     m_received->setFixedWidth(200);
     m_engineText = new QLabel(this);
     m_engineText->setObjectName("StatusPanel2");
+    m_engineText->setTextFormat(Qt::PlainText);  // may name a server's engine
     m_engineText->setToolTip(
         "The engine is chosen by the value \"TranslationEngine\" under "
         "\\Software\\Corvanta\\Translator: \"local\" (offline), \"web\" or "

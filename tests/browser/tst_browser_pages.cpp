@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QWebEngineHistory>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 
 #include "AddHtmlPanel.h"
@@ -597,6 +598,41 @@ private slots:
         maximize->trigger();
         QTRY_VERIFY(window->isMaximized());
         QCOMPARE(maximize->text(), "View Normal");
+    }
+
+    // A grabbed or downloaded page opened from the disk still shows its
+    // pictures, but its script reads no other file of the user's.
+    void localPageReadsNoLocalFiles() {
+        QTemporaryDir dir;
+        QFile secret(dir.filePath("secret.txt"));
+        QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("the user's") > 0);
+        secret.close();
+        QFile picture(dir.filePath("picture.png"));
+        QVERIFY(picture.open(QIODevice::WriteOnly) && picture.write(pictureBytes()) > 0);
+        picture.close();
+        QFile page(dir.filePath("page.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write(
+            "<html><head><title>start</title></head><body><img id='i' src='picture.png'>"
+            "<iframe id='f' src='secret.txt'></iframe><script>"
+            "var result = 'blocked';"
+            "try { var x = new XMLHttpRequest(); x.open('GET', 'secret.txt', false); x.send();"
+            "  if (x.responseText) result = 'read:' + x.responseText; } catch (e) {}"
+            "window.onload = function() {"
+            "  var framed = 'hidden';"
+            "  try { framed = 'read:' + "
+            "document.getElementById('f').contentDocument.body.innerText;"
+            "  } catch (e) {}"
+            "  document.title = [result, framed, "
+            "document.getElementById('i').naturalWidth].join(';');"
+            "};"
+            "</script></body></html>");
+        page.close();
+        QWebEnginePage browser(BrowserHost::profile());
+        browser.load(QUrl::fromLocalFile(page.fileName()));
+        QTRY_VERIFY_WITH_TIMEOUT(browser.title() != "start" && browser.title().contains(';'),
+                                 30000);
+        QCOMPARE(browser.title(), "blocked;hidden;8");
     }
 };
 

@@ -399,6 +399,13 @@ private slots:
         store.updateTitle(late, "Local page");
         QCOMPARE(store.recordVisit(QUrl("about:blank"), "Blank"), 0);
         QCOMPARE(store.recordVisit(QUrl("data:text/html,x"), "Data"), 0);
+        // Nobody else reads where the user went: not the store, not its journal.
+        for (const char* name : {"History.db", "History.db-wal"}) {
+            const QFile::Permissions others =
+                QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+            QVERIFY2(QFileInfo::exists(dir.filePath(name)), name);
+            QCOMPARE(QFile::permissions(dir.filePath(name)) & others, QFile::Permissions());
+        }
 
         QCOMPARE(store.days(), (QList<QDate>{today, today.addDays(-1)}));
         QCOMPARE(store.sites(today), (QStringList{"My Computer", "a.example", "b.example"}));

@@ -1,4 +1,5 @@
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -10,10 +11,14 @@
 #include <csignal>
 #include <memory>
 
+#include <zlib.h>
+
 #include "Connectivity.h"
 #include "DesktopApplications.h"
 #include "FrameInstance.h"
+#include "LoopbackHttpServer.h"
 #include "Paths.h"
+#include "PlainHttp.h"
 #include "Registry.h"
 #include "RegistryBlock.h"
 #include "RegistryIniView.h"
@@ -44,6 +49,9 @@ private slots:
     void twoCopiesWriteAtOnceWithoutLossOrLongWaits();
     void serviceAddressesStayOnLoopbackInTests();
     void shellFoldersAreSeededOnceAndThenKept();
+    void storesAndTheirFoldersAreOwnerOnly();
+    void plainHttpBodiesAreBounded_data();
+    void plainHttpBodiesAreBounded();
     void defaultRouteDetection_data();
     void defaultRouteDetection();
     void execLines_data();
@@ -425,6 +433,89 @@ void PlatformTests::serviceAddressesStayOnLoopbackInTests() {
     });
     ServiceAddress::set("Probe", "http://127.0.0.1:8080");
     QCOMPARE(ServiceAddress::get("Probe", "http://example.org"), QString("http://127.0.0.1:8080"));
+}
+
+void PlatformTests::storesAndTheirFoldersAreOwnerOnly() {
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    const mode_t previous = ::umask(022);  // what a desktop session usually has
+    QTemporaryDir dir;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
+    const QString configFolder = Paths::userConfigFolder();
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    {
+        Registry registry(dir.filePath("store/registry.db"));
+        registry.openKey("\\Software\\Corvanta\\Probe", true);
+        registry.writeString("Secret", "value");
+    }
+    {
+        Registry registry(dir.filePath("store/registry.db"));
+        registry.openKey("\\Software\\Corvanta\\Probe", false);
+        // The store and the journal files SQLite made beside it.
+        for (const char* name : {"registry.db", "registry.db-wal", "registry.db-shm"}) {
+            const QString file = dir.filePath(QStringLiteral("store/") + name);
+            QVERIFY2(QFileInfo::exists(file), name);
+            QCOMPARE(QFile::permissions(file) & others, QFile::Permissions());
+        }
+    }
+    QVERIFY(Paths::createOwnerOnlyFile(dir.filePath("store/registry.db")));  // kept as it is
+    ::umask(previous);
+    QCOMPARE(QFile::permissions(dir.filePath("store")) & others, QFile::Permissions());
+    QCOMPARE(QFile::permissions(configFolder) & others, QFile::Permissions());
+    QVERIFY(QFile::permissions(dir.filePath("config")).testFlag(QFile::ReadOther));  // not ours
+}
+
+namespace {
+
+QByteArray gzipped(const QByteArray& data) {
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 31, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    QByteArray out(int(deflateBound(&stream, uLong(data.size()))) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
+}  // namespace
+
+void PlatformTests::plainHttpBodiesAreBounded_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("compressed");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("within the limit") << QByteArray(1000, 'a') << false << true;
+    QTest::newRow("announced past the limit") << QByteArray(1001, 'a') << false << false;
+    QTest::newRow("small, unpacking past the limit")
+        << QByteArray(4 * 1024 * 1024, 'a') << true << false;
+    QTest::newRow("small, unpacking within the limit") << QByteArray(900, 'a') << true << true;
+}
+
+void PlatformTests::plainHttpBodiesAreBounded() {
+    QFETCH(QByteArray, body);
+    QFETCH(bool, compressed);
+    QFETCH(bool, taken);
+    LoopbackHttpServer server;
+    QVERIFY(server.start([&](const LoopbackHttpServer::Request&) {
+        LoopbackHttpServer::Response response;
+        response.body = compressed ? gzipped(body) : body;
+        if (compressed)
+            response.headers = {{"Content-Encoding", "gzip"}};
+        return response;
+    }));
+    PlainHttp::Options options;
+    options.maximumBodySize = 1000;
+    const PlainHttp::Result result = PlainHttp::get(server.url("/page"), options);
+    QCOMPARE(result.ok, taken);
+    QCOMPARE(result.tooLarge, !taken);
+    QCOMPARE(result.body, taken ? body : QByteArray());
+    if (!taken)
+        QCOMPARE(result.errorText, "The answer is larger than 1000 bytes; it was not taken");
 }
 
 void PlatformTests::shellFoldersAreSeededOnceAndThenKept() {

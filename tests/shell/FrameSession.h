@@ -57,11 +57,13 @@ struct Session {
     StandInTools tools;
     RecordingShellLauncher shell;
     bool connected = true;
+    QByteArray updateKey = UpdateSignature::projectKey();  // whom the update check trusts
     std::unique_ptr<TfrmMain> frame;
     std::function<void(TfrmMain&)> beforeShow;
 
     TfrmMain& start() {
-        frame = std::make_unique<TfrmMain>(prompts, tools, shell, [this] { return connected; });
+        frame = std::make_unique<TfrmMain>(
+            prompts, tools, shell, [this] { return connected; }, nullptr, updateKey);
         if (beforeShow)
             beforeShow(*frame);
         frame->show();

@@ -374,6 +374,7 @@ void FrameTests::updateCheckAtStart() {
         ServiceAddress::set(ServiceAddress::kUpdateServerName, updateServer.url());
     }
     Session session;
+    session.updateKey = updateServer.publicKey();
     session.beforeShow = [&](TfrmMain& frame) {
         TransferSettings& settings = frame.updateCheck()->clWebUpdate().downloaderSettings();
         settings.tryCount = 1;

@@ -38,6 +38,7 @@ public:
     bool update = true;
     int seen = 0;
     QString sentence, author, product, email, updates;
+    Qt::TextFormat sentenceFormat = Qt::AutoText;
     QString caption;
     QSize size;
 
@@ -50,6 +51,7 @@ public:
             caption = dialog->windowTitle();
             size = dialog->size();
             sentence = dialog->lblInfo->text();
+            sentenceFormat = dialog->lblInfo->textFormat();
             author = dialog->edtAuthor->text();
             product = dialog->edtProduct->text();
             email = dialog->edtEmail->text();
@@ -71,17 +73,15 @@ struct Frame {
     UpdateStatusBar* bar = new UpdateStatusBar(&window);
     QLabel* label = new QLabel(&window);
     std::unique_ptr<UpdateCheck> check;
-    int applicationEnds = 0;
 
     explicit Frame(const UpdateServer& server) {
         window.setStatusBar(bar);
         window.setMenuWidget(label);
-        check = std::make_unique<UpdateCheck>(prompts, *bar, *label, &window);
+        check = std::make_unique<UpdateCheck>(prompts, *bar, *label, &window, server.publicKey());
         TransferSettings& settings = check->clWebUpdate().downloaderSettings();
         settings.certificateAuthorities = server.certificateFile();
         settings.tryCount = 1;
         settings.reconnectAfter = 50;
-        check->clWebUpdate().setApplicationEnd([this] { ++applicationEnds; });
         window.resize(700, 300);
         window.show();
         check->frameShown();
@@ -107,7 +107,8 @@ private slots:
     void statusTipsNeverCoverThePanels();
     void unreachableServerLeavesOneLineAndNoBox();
     void noUpdatesIsSilentOnceThenSaid();
-    void updateThatNeedsClosingGoesToTheStarterScript();
+    void dialogShowsWhatWillRunAsPlainText();
+    void serverTextInTheStatusIsPlain();
     void cancelThenResumeAsksAgainAndContinues();
     void releaseCheck_data();
     void releaseCheck();
@@ -204,48 +205,53 @@ void UpdateCheckTests::noUpdatesIsSilentOnceThenSaid() {
     QVERIFY(frame.bar->pbUpgreder->isHidden());
 }
 
-void UpdateCheckTests::updateThatNeedsClosingGoesToTheStarterScript() {
-    QVERIFY(m_server.publishList(UpdateServer::entry(
-        "1.0", m_server.url("/files/one.bin"),
-        "cp \"$(update)/one.bin\" \"$(update)/copy.bin\"\necho second", "terminate=\"yes\"")));
-    QVERIFY(writeFile(UpdateCheck::starterScriptPath(), "echo earlier\r\n"));
+void UpdateCheckTests::dialogShowsWhatWillRunAsPlainText() {
+    // A version that is markup: shown as the characters it is.
+    const QString version = "1.0<a href='file:///etc'>x</a>";
+    QVERIFY(m_server.publishList(
+        UpdateServer::entry(version.toHtmlEscaped(), m_server.url("/files/one.bin"),
+                            "cp \"$(update)/one.bin\" \"$(update)/copy.bin\"\necho second",
+                            UpdateServer::digestOf("update file"))));
     Frame frame(m_server);
     DialogAnswerer answerer;
-    frame.prompts.answerButton(Prompts::No);
+    answerer.update = false;
     frame.check->DoClUpdate();
     QVERIFY(frame.checkEnds());
 
     QCOMPARE(answerer.seen, 1);
     QCOMPARE(answerer.caption, "Update Info");
     QCOMPARE(answerer.size, QSize(375, 249));
-    QCOMPARE(answerer.sentence,
-             "The system detected that you are using version '', but version '1.0' is available "
-             "for downloading from the web at " +
-                 ServiceAddress::projectSite() + ".");
+    QCOMPARE(answerer.sentence, "The system detected that you are using version '', but version '" +
+                                    version + "' is available for downloading from the web at " +
+                                    ServiceAddress::projectSite() + ".");
+    QCOMPARE(answerer.sentenceFormat, Qt::PlainText);
     QCOMPARE(answerer.product, "Corvanta :  Main Application Update");
-    QVERIFY(!answerer.author.isEmpty() && !answerer.email.isEmpty());
-    QCOMPARE(answerer.updates, "Version: 1.0, Size: 1 KB, URL: " + m_server.url("/files/one.bin"));
-
+    QVERIFY(!answerer.author.contains("safe"));
+    QVERIFY(!answerer.email.isEmpty());
     const QString folder = Paths::writableProgramFile("webupdate");
-    QCOMPARE(
-        readFile(UpdateCheck::starterScriptPath()),
-        ("echo earlier\ncp \"" + folder + "/one.bin\" \"" + folder + "/copy.bin\"\necho second\n")
-            .toUtf8());
-    QVERIFY(!QFile::exists(folder + "/copy.bin"));  // left for after the program has closed
-    QCOMPARE(frame.prompts.count(), 1);
-    QCOMPARE(frame.prompts.last().kind, Prompts::Kind::Question);
-    QCOMPARE(frame.prompts.last().text,
-             "To apply the update you need to close the application. Do you want to close ?");
-    QCOMPARE(frame.prompts.last().buttons, Prompts::Yes | Prompts::No);
-    QCOMPARE(frame.applicationEnds, 0);
-    QVERIFY(frame.bar->pbUpgreder->isHidden());
-    QVERIFY(!frame.bar->isHidden());  // stays with its last text
+    QCOMPARE(answerer.updates,
+             "Version: " + version + ", Size: 1 KB, URL: " + m_server.url("/files/one.bin") +
+                 "\n\nCommands that will run as your user:\nUpdate " + version + ":\n    cp \"" +
+                 folder + "/one.bin\" \"" + folder + "/copy.bin\"\n    echo second");
+    QVERIFY(!QFile::exists(folder + "/one.bin"));  // "Do Not Update"
+    QCOMPARE(frame.prompts.count(), 0);
+}
+
+void UpdateCheckTests::serverTextInTheStatusIsPlain() {
+    Frame frame(m_server);
+    emit frame.engine().OnError("<a href=\"file:///etc\">open</a>", -1);
+    QCOMPARE(frame.bar->status->textFormat(), Qt::PlainText);
+    const QString tip = frame.bar->status->toolTip();
+    QVERIFY2(!tip.contains("<a "), qPrintable(tip));
+    QVERIFY2(tip.contains("&lt;a href"), qPrintable(tip));
 }
 
 void UpdateCheckTests::cancelThenResumeAsksAgainAndContinues() {
-    QVERIFY(m_server.publishFile("slow/big.bin", QByteArray(1024 * 1024, 'b')));
+    const QByteArray big(1024 * 1024, 'b');
+    QVERIFY(m_server.publishFile("slow/big.bin", big));
     QVERIFY(m_server.publishList(UpdateServer::entry("1.0", m_server.url("/slow/big.bin"),
-                                                     "echo done > \"$(update)/ran.txt\"")));
+                                                     "echo done > \"$(update)/ran.txt\"",
+                                                     UpdateServer::digestOf(big))));
     Frame frame(m_server);
     DialogAnswerer answerer;
     frame.check->DoClUpdate();

@@ -9,6 +9,8 @@
 #include "UpdateRules.h"
 #include "UpdateServer.h"
 
+Q_DECLARE_METATYPE(UpdateServer::Signature)
+
 namespace {
 
 TclUpdateInfoItem recorded(const QString& version, TclUpdateStatus status) {
@@ -31,6 +33,12 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+bool writeFile(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
 // One engine set up as a program would, against the loopback server, with
 // the dialog answered and every event recorded.
 struct Check {
@@ -42,13 +50,11 @@ struct Check {
     QList<int> errorCodes;
     int noUpdates = 0;
     QList<qint64> firstProgress;  // downloaded, total of the first report
-    bool terminateAnswer = false;
-    int terminateQuestions = 0;
-    int applicationEnds = 0;
-    std::function<void(const QStringList&, bool, bool&)> onRun;
-    QList<bool> runTerminateFlags;
+    QList<QStringList> runs;      // the script of every update about to run
 
-    Check(const UpdateServer& server, const QString& base) : folder(base) {
+    // The engine trusts only the server's throw-away key.
+    Check(const UpdateServer& server, const QString& base)
+        : engine(nullptr, server.publicKey()), folder(base) {
         engine.setUpdateUrl(server.listUrl());
         engine.setUpdateDir(base + "/webupdate");
         engine.setScriptFolder(base);
@@ -65,7 +71,6 @@ struct Check {
             dialogs.append(text);
             return answer;
         });
-        engine.setApplicationEnd([this] { ++applicationEnds; });
         QObject::connect(&engine, &TclWebUpdate::OnError, [this](const QString& text, int code) {
             errors << text;
             errorCodes << code;
@@ -76,16 +81,9 @@ struct Check {
                              if (firstProgress.isEmpty())
                                  firstProgress = {downloaded, total};
                          });
-        QObject::connect(&engine, &TclWebUpdate::OnRunUpdate,
-                         [this](const QStringList& script, bool terminate, bool& canRun, QString&) {
-                             runTerminateFlags << terminate;
-                             if (onRun)
-                                 onRun(script, terminate, canRun);
-                         });
-        QObject::connect(&engine, &TclWebUpdate::OnTerminating, [this](bool& canTerminate) {
-            ++terminateQuestions;
-            canTerminate = terminateAnswer;
-        });
+        QObject::connect(
+            &engine, &TclWebUpdate::OnRunUpdate,
+            [this](const QStringList& script, bool, bool&, QString&) { runs << script; });
     }
 
     QString recordFile() const { return folder + "/webupdate/lastupdate.xml"; }
@@ -120,14 +118,16 @@ private slots:
 
     void listAgainstRecord_data();
     void listAgainstRecord();
+    void onlyASignedListWithDigestsRuns_data();
+    void onlyASignedListWithDigestsRuns();
+    void oversizedListIsRefused();
     void updateIsDownloadedRunAndRecorded();
-    void scriptLogDecidesTheOutcome_data();
-    void scriptLogDecidesTheOutcome();
+    void scriptOutcome_data();
+    void scriptOutcome();
     void failedUpdateEndsTheRunAndIsNeverRetried();
-    void fileWithAWrongDigestIsDeletedAndNeverRun();
+    void readyFileIsCheckedAgainBeforeItRuns();
     void interruptedDownloadResumesFromTheRecord();
-    void terminateInCapitalsAsksToClose_data();
-    void terminateInCapitalsAsksToClose();
+    void updateThatNeedsClosingIsRefused();
     void onlyTrustedHttpsIsFetched_data();
     void onlyTrustedHttpsIsFetched();
     void interpreterThatCannotStartEndsTheCheck();
@@ -356,7 +356,8 @@ void UpdateCoreTests::listAgainstRecord() {
     QFETCH(QString, sentence);
     QString entries;
     for (const QString& version : list)
-        entries += UpdateServer::entry(version, m_server.url("/files/" + version + ".bin"));
+        entries += UpdateServer::entry(version, m_server.url("/files/" + version + ".bin"),
+                                       "echo $(update) " + version, UpdateServer::digestOf(m_file));
     QVERIFY(m_server.publishList(entries));
     Check check(m_server, m_dir->path());
     TclUpdateInfo stored;
@@ -383,13 +384,109 @@ void UpdateCoreTests::listAgainstRecord() {
         QCOMPARE(text.updates.size(), list.size());
         QCOMPARE(text.updates[0], "Version: " + list[0] + ", Size: 1 KB, URL: " +
                                       m_server.url("/files/" + list[0] + ".bin"));
+        // What will run, as it will run: only the updates to be made.
+        QStringList commands;
+        for (const QString& version : appended)
+            commands << "Update " + version + ":"
+                     << "    echo " + m_dir->path() + "/webupdate " + version;
+        QCOMPARE(text.commands, commands);
         QCOMPARE(check.noUpdates, 0);
     }
     // Nothing written, nothing fetched but the list.
     QCOMPARE(readFile(check.recordFile()), before);
-    const QStringList files = record.isEmpty() ? QStringList{"webupdate.xml"}
-                                               : QStringList{"lastupdate.xml", "webupdate.xml"};
+    QStringList files{"webupdate.xml", "webupdate.xml.sig"};
+    if (!record.isEmpty())
+        files.prepend("lastupdate.xml");
     QCOMPARE(QDir(m_dir->path() + "/webupdate").entryList(QDir::Files), files);
+}
+
+void UpdateCoreTests::onlyASignedListWithDigestsRuns_data() {
+    QTest::addColumn<UpdateServer::Signature>("signature");
+    QTest::addColumn<QString>("extra");
+    QTest::addColumn<QString>("error");  // empty: the update is made
+    const QString digest = UpdateServer::digestOf(m_file);
+    const QString other = UpdateServer::digestOf("something else");
+    const QString refused = "The update list was refused: ";
+    QTest::newRow("no signature") << UpdateServer::Signature::Missing << digest
+                                  << refused + "it is not signed";
+    QTest::newRow("signature of another key")
+        << UpdateServer::Signature::OtherKey << digest
+        << refused + "its signature does not check against Corvanta's update key";
+    QTest::newRow("damaged signature")
+        << UpdateServer::Signature::Damaged << digest
+        << refused + "its signature does not check against Corvanta's update key";
+    QTest::newRow("missing digest") << UpdateServer::Signature::Valid << QString()
+                                    << refused + "the 1.0 update names no SHA-256 digest";
+    QTest::newRow("digest that is no digest")
+        << UpdateServer::Signature::Valid << "sha256=\"" + QString(64, 'g') + "\""
+        << refused + "the 1.0 update names no SHA-256 digest";
+    QTest::newRow("wrong digest") << UpdateServer::Signature::Valid << other
+                                  << "does not match its SHA-256 digest";
+    // The server claims the file is already here, in a file of its choosing
+    // that matches its digest: only the record may say so.
+    QTest::newRow("ready from the server")
+        << UpdateServer::Signature::Valid
+        << other + " status=\"ready\" localfile=\"%1\" updatedate=\"1/1/20\""
+        << "does not match its SHA-256 digest";
+    QTest::newRow("valid") << UpdateServer::Signature::Valid << digest << QString();
+}
+
+void UpdateCoreTests::onlyASignedListWithDigestsRuns() {
+    QFETCH(UpdateServer::Signature, signature);
+    QFETCH(QString, extra);
+    QFETCH(QString, error);
+    const QString planted = m_dir->path() + "/planted.bin";
+    QVERIFY(writeFile(planted, "something else"));
+    QVERIFY(m_server.publishList(
+        UpdateServer::entry(
+            "1.0", m_server.url("/files/one.bin"),
+            "echo first > \"$(update)/ran.txt\"\necho second >> \"$(update)/ran.txt\"",
+            QString(extra).replace("%1", planted)),
+        signature));
+    Check check(m_server, m_dir->path());
+    QVERIFY(check.run());
+
+    const QString folder = m_dir->path() + "/webupdate";
+    if (error.isEmpty()) {
+        QCOMPARE(check.errors, QStringList());
+        const QStringList commands{"echo first > \"" + folder + "/ran.txt\"",
+                                   "echo second >> \"" + folder + "/ran.txt\""};
+        QCOMPARE(check.runs, QList<QStringList>{commands});
+        QCOMPARE(readFile(folder + "/ran.txt"), QByteArray("first\nsecond\n"));
+        QCOMPARE(check.record().value(0).status, TclUpdateStatus::Success);
+        return;
+    }
+    QCOMPARE(check.errors.size(), 1);
+    QVERIFY2(check.errors[0].contains(error), qPrintable(check.errors[0]));
+    QCOMPARE(check.runs, QList<QStringList>());
+    QVERIFY(!QFile::exists(folder + "/ran.txt"));
+    QVERIFY(!QFile::exists(folder + "/one.bin"));
+    QCOMPARE(readFile(planted), QByteArray("something else"));
+    if (error.startsWith("The update list was refused")) {
+        // Nothing of the list is kept, asked for or recorded.
+        QVERIFY(check.errors[0].endsWith(". No update was made"));
+        QCOMPARE(check.dialogs.size(), 0);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+    } else {
+        // Still to be downloaded, into the file the engine chose.
+        const TclUpdateInfo record = check.record();
+        QCOMPARE(record.value(0).status, TclUpdateStatus::Download);
+        QCOMPARE(record.value(0).localFile, folder + "/one.bin");
+    }
+}
+
+void UpdateCoreTests::oversizedListIsRefused() {
+    const QString entry =
+        UpdateServer::entry("1.0", m_server.url("/files/one.bin"),
+                            "echo ran > \"$(update)/ran.txt\"", UpdateServer::digestOf(m_file));
+    QVERIFY(m_server.publishList(entry + "<!--" + QString(TclWebUpdate::kMaximumListSize, 'x') +
+                                 "-->\n"));
+    Check check(m_server, m_dir->path());
+    QVERIFY(check.run());
+    QCOMPARE(check.errors.size(), 1);
+    QVERIFY2(check.errors[0].contains("is larger than 4194304 bytes"), qPrintable(check.errors[0]));
+    QCOMPARE(check.dialogs.size(), 0);
+    QVERIFY(!QFile::exists(m_dir->path() + "/webupdate/webupdate.xml"));
 }
 
 void UpdateCoreTests::updateIsDownloadedRunAndRecorded() {
@@ -429,40 +526,48 @@ void UpdateCoreTests::updateIsDownloadedRunAndRecorded() {
     QVERIFY(!QFile::exists(folder + "/ran.txt"));
 }
 
-void UpdateCoreTests::scriptLogDecidesTheOutcome_data() {
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<bool>("failed");
-    QTest::newRow("error word") << "Copy error in step 2" << true;
-    QTest::newRow("error output counts") << "Step FAILED >&2" << true;
-    QTest::newRow("plural") << "errors found" << false;
-    QTest::newRow("joined") << "no_error" << false;
+void UpdateCoreTests::scriptOutcome_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("problem");  // empty: success
+    QTest::newRow("error word") << "echo Copy error in step 2"
+                                << "Copy error in step 2";
+    QTest::newRow("error output counts") << "echo Step FAILED >&2"
+                                         << "Step FAILED";
+    QTest::newRow("plural") << "echo errors found" << QString();
+    QTest::newRow("joined") << "echo no_error" << QString();
+    QTest::newRow("failing exit, quiet log") << "echo copied; exit 3"
+                                             << "exit code 3";
+    QTest::newRow("error word and failing exit") << "echo fatal; false"
+                                                 << "fatal; exit code 1";
+    QTest::newRow("killed") << "kill -KILL $$"
+                            << "ended by signal 9";
 }
 
-void UpdateCoreTests::scriptLogDecidesTheOutcome() {
-    QFETCH(QString, output);
-    QFETCH(bool, failed);
-    QVERIFY(m_server.publishList(
-        UpdateServer::entry("1.0", m_server.url("/files/one.bin"), "echo " + output)));
+void UpdateCoreTests::scriptOutcome() {
+    QFETCH(QString, script);
+    QFETCH(QString, problem);
+    QVERIFY(m_server.publishList(UpdateServer::entry("1.0", m_server.url("/files/one.bin"), script,
+                                                     UpdateServer::digestOf(m_file))));
     Check check(m_server, m_dir->path());
     QVERIFY(check.run());
     QCOMPARE(check.record().value(0).status,
-             failed ? TclUpdateStatus::Failed : TclUpdateStatus::Success);
-    if (failed) {
-        const QString line = output.section(" >", 0, 0);
-        QCOMPARE(
-            check.errors,
-            QStringList{"The executing of 1.0 update was returned with errors (" + line + "). "});
-        QCOMPARE(check.errorCodes, QList<int>{-1});
-    } else {
+             problem.isEmpty() ? TclUpdateStatus::Success : TclUpdateStatus::Failed);
+    if (problem.isEmpty()) {
         QCOMPARE(check.errors, QStringList());
+    } else {
+        QCOMPARE(check.errors,
+                 QStringList{"The executing of 1.0 update was returned with errors (" + problem +
+                             "). "});
+        QCOMPARE(check.errorCodes, QList<int>{-1});
     }
 }
 
 void UpdateCoreTests::failedUpdateEndsTheRunAndIsNeverRetried() {
     const QString url = m_server.url("/files/one.bin");
+    const QString digest = UpdateServer::digestOf(m_file);
     QVERIFY(m_server.publishList(
-        UpdateServer::entry("1.0", url, "echo run >> \"$(update)/runs.txt\"\necho fatal") +
-        UpdateServer::entry("1.1", url, "echo later > \"$(update)/later.txt\"")));
+        UpdateServer::entry("1.0", url, "echo run >> \"$(update)/runs.txt\"\necho fatal", digest) +
+        UpdateServer::entry("1.1", url, "echo later > \"$(update)/later.txt\"", digest)));
     Check check(m_server, m_dir->path());
     QVERIFY(check.run());
     QCOMPARE(check.errors.size(), 1);
@@ -480,20 +585,35 @@ void UpdateCoreTests::failedUpdateEndsTheRunAndIsNeverRetried() {
     QCOMPARE(check.dialogs.size(), 2);  // the waiting update was asked for again
 }
 
-void UpdateCoreTests::fileWithAWrongDigestIsDeletedAndNeverRun() {
-    QVERIFY(m_server.publishList(UpdateServer::entry(
-        "1.0", m_server.url("/files/one.bin"), "echo ran > \"$(update)/ran.txt\"",
-        "sha256=\"" + UpdateServer::sha256("something else") + "\"")));
+void UpdateCoreTests::readyFileIsCheckedAgainBeforeItRuns() {
+    const QString url = m_server.url("/files/one.bin");
+    const QString script = "echo ran > \"$(update)/ran.txt\"";
+    QVERIFY(m_server.publishList(
+        UpdateServer::entry("1.0", url, script, UpdateServer::digestOf(m_file))));
     Check check(m_server, m_dir->path());
+    // Downloaded and checked by an earlier check, changed on the disk since.
+    const QString file = m_dir->path() + "/webupdate/one.bin";
+    QVERIFY(writeFile(file, "changed"));
+    TclUpdateInfoItem waiting = recorded("1.0", TclUpdateStatus::Ready);
+    waiting.url = url;
+    waiting.localFile = file;
+    waiting.sha256 = UpdateServer::sha256(m_file);
+    waiting.script = {script};
+    QCOMPARE(saveUpdateInfo({waiting}, check.recordFile()), QString());
+
     QVERIFY(check.run());
     QCOMPARE(check.errors.size(), 1);
-    QVERIFY2(check.errors[0].contains("does not match its SHA-256 digest"),
+    QVERIFY2(check.errors[0].contains("no longer matches its SHA-256 digest"),
              qPrintable(check.errors[0]));
-    QVERIFY(!QFile::exists(m_dir->path() + "/webupdate/one.bin"));
-    QVERIFY(!QFile::exists(m_dir->path() + "/webupdate/ran.txt"));
-    QCOMPARE(check.runTerminateFlags.size(), 0);
-    // Still to be downloaded: the next check fetches it again.
+    QCOMPARE(check.runs.size(), 0);
+    QVERIFY(!QFile::exists(file));
     QCOMPARE(check.record().value(0).status, TclUpdateStatus::Download);
+
+    // The next check fetches the file again and makes the update.
+    QVERIFY(check.run());
+    QCOMPARE(check.errors.size(), 1);
+    QCOMPARE(readFile(m_dir->path() + "/webupdate/ran.txt"), QByteArray("ran\n"));
+    QCOMPARE(check.record().value(0).status, TclUpdateStatus::Success);
 }
 
 void UpdateCoreTests::interruptedDownloadResumesFromTheRecord() {
@@ -539,33 +659,31 @@ void UpdateCoreTests::interruptedDownloadResumesFromTheRecord() {
     QVERIFY(second.record().value(0).resourceState.segments.isEmpty());
 }
 
-void UpdateCoreTests::terminateInCapitalsAsksToClose_data() {
-    QTest::addColumn<bool>("close");
-    QTest::newRow("yes ends the program") << true;
-    QTest::newRow("no keeps it") << false;
-}
-
-void UpdateCoreTests::terminateInCapitalsAsksToClose() {
-    QFETCH(bool, close);
-    QVERIFY(m_server.publishList(UpdateServer::entry("1.0", m_server.url("/files/one.bin"),
-                                                     "echo ran > \"$(update)/ran.txt\"",
-                                                     "terminate=\"YES\"")));
+void UpdateCoreTests::updateThatNeedsClosingIsRefused() {
+    const QString url = m_server.url("/files/one.bin");
+    const QString digest = UpdateServer::digestOf(m_file);
+    QVERIFY(m_server.publishList(
+        UpdateServer::entry("1.0", url, "echo closed > \"$(update)/closed.txt\"",
+                            digest + " terminate=\"YES\"") +
+        UpdateServer::entry("1.1", url, "echo ran > \"$(update)/ran.txt\"", digest)));
     Check check(m_server, m_dir->path());
-    QStringList deferred;
-    check.onRun = [&](const QStringList& script, bool terminate, bool& canRun) {
-        if (terminate) {
-            deferred = script;
-            canRun = false;  // left for after the program has closed
-        }
-    };
-    check.terminateAnswer = close;
     QVERIFY(check.run());
-    QCOMPARE(check.runTerminateFlags, QList<bool>{true});
-    QCOMPARE(deferred, QStringList{"echo ran > \"" + m_dir->path() + "/webupdate/ran.txt\""});
-    QVERIFY(!QFile::exists(m_dir->path() + "/webupdate/ran.txt"));
-    QCOMPARE(check.record().value(0).status, TclUpdateStatus::Success);
-    QCOMPARE(check.terminateQuestions, 1);
-    QCOMPARE(check.applicationEnds, close ? 1 : 0);
+    QCOMPARE(check.errors, QStringList{"The 1.0 update must be made while Corvanta is closed, "
+                                       "which Corvanta cannot do; it was not made"});
+    // Only the other update is offered and made.
+    QCOMPARE(check.dialogs.size(), 1);
+    QCOMPARE(check.dialogs[0].commands.first(), "Update 1.1:");
+    QCOMPARE(check.runs.size(), 1);
+    QVERIFY(!QFile::exists(m_dir->path() + "/webupdate/closed.txt"));
+    QCOMPARE(readFile(m_dir->path() + "/webupdate/ran.txt"), QByteArray("ran\n"));
+    TclUpdateInfo record = check.record();
+    QCOMPARE(record.value(0).status, TclUpdateStatus::Failed);
+    QCOMPARE(record.value(1).status, TclUpdateStatus::Success);
+
+    // Said once: the next check finds nothing new.
+    QVERIFY(check.run());
+    QCOMPARE(check.errors.size(), 1);
+    QCOMPARE(check.noUpdates, 1);
 }
 
 void UpdateCoreTests::onlyTrustedHttpsIsFetched_data() {
@@ -587,8 +705,8 @@ void UpdateCoreTests::onlyTrustedHttpsIsFetched() {
     QFETCH(QString, fileUrl);
     QFETCH(bool, trusted);
     QFETCH(QString, error);
-    QVERIFY(m_server.publishList(
-        UpdateServer::entry("1.0", fileUrl, "echo ran > \"$(update)/ran.txt\"")));
+    QVERIFY(m_server.publishList(UpdateServer::entry(
+        "1.0", fileUrl, "echo ran > \"$(update)/ran.txt\"", UpdateServer::digestOf(m_file))));
     Check check(m_server, m_dir->path());
     if (plainList)
         check.engine.setUpdateUrl(QString(m_server.listUrl()).replace("https://", "http://"));
@@ -602,8 +720,8 @@ void UpdateCoreTests::onlyTrustedHttpsIsFetched() {
 }
 
 void UpdateCoreTests::interpreterThatCannotStartEndsTheCheck() {
-    QVERIFY(m_server.publishList(
-        UpdateServer::entry("1.0", m_server.url("/files/one.bin"), "echo ran")));
+    QVERIFY(m_server.publishList(UpdateServer::entry("1.0", m_server.url("/files/one.bin"),
+                                                     "echo ran", UpdateServer::digestOf(m_file))));
     Check check(m_server, m_dir->path());
     check.engine.setShell(m_dir->path() + "/no-such-shell");
     QVERIFY(check.run());

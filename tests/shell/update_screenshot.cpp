@@ -52,18 +52,27 @@ int main(int argc, char** argv) {
         qWarning("%s", qPrintable(server.errorText()));
         return 1;
     }
-    server.publishFile("slow/update-1.1.tar", QByteArray(2 * 1024 * 1024, 'u'));
+    const QByteArray first(64 * 1024, 'f');
+    const QByteArray second(2 * 1024 * 1024, 'u');
+    server.publishFile("slow/update-1.0.tar", first);
+    server.publishFile("slow/update-1.1.tar", second);
     server.publishFile("Update.config", "[Corvanta]\nVersion=9\n");
     server.publishList(
-        UpdateServer::entry("1.0", server.url("/slow/update-1.0.tar"), "", "status=\"success\"") +
-        UpdateServer::entry("1.1", server.url("/slow/update-1.1.tar"), "echo installed"));
+        UpdateServer::entry("1.0", server.url("/slow/update-1.0.tar"),
+                            "cp \"$(update)/update-1.0.tar\" \"$(update)/installed-1.0.tar\"",
+                            UpdateServer::digestOf(first)) +
+        UpdateServer::entry(
+            "1.1", server.url("/slow/update-1.1.tar"),
+            "cp \"$(update)/update-1.1.tar\" \"$(update)/installed-1.1.tar\"\necho installed",
+            UpdateServer::digestOf(second)));
     server.trustInQt();
     ServiceAddress::set(ServiceAddress::kUpdateServerName, server.url());
 
     QtPrompts prompts;
     EmptyTools tools;
     RecordingShellLauncher shell;
-    TfrmMain frame(prompts, tools, shell, [] { return true; });
+    TfrmMain frame(
+        prompts, tools, shell, [] { return true; }, nullptr, server.publicKey());
     frame.updateCheck()->clWebUpdate().downloaderSettings().certificateAuthorities =
         server.certificateFile();
     frame.show();

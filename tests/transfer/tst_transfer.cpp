@@ -293,6 +293,18 @@ void TransferTests::fileNames_data() {
                                     << "";
     QTest::newRow("hidden file") << "../.bashrc"
                                  << "bashrc";
+    QTest::newRow("C1 controls") << QString::fromUtf8("a\u0085b\u009bc.txt") << "abc.txt";
+    QTest::newRow("order overrides and isolates")
+        << QString::fromUtf8("invoice\u202etxt.exe\u2066\u200f\u2069") << "invoicetxt.exe";
+    QTest::newRow("half a pair alone") << QString(QChar(0xdc00)) + "x" + QChar(0xd800) << "x";
+    // A pair that would end past 255 bytes goes whole.
+    QTest::newRow("cut before a pair")
+        << QString(252, 'a') + QString::fromUtf8("\U0001F600") << QString(252, 'a');
+    QTest::newRow("cut keeps what fits") << QString(251, 'a') + QString::fromUtf8("\U0001F600b")
+                                         << QString(251, 'a') + QString::fromUtf8("\U0001F600");
+    // Quadratic work on a name like this would not end within the test's time.
+    QTest::newRow("huge name of dots")
+        << QString(2000000, '.') + QString(2000000, 'a') << QString(255, 'a');
 }
 
 void TransferTests::fileNames() {

@@ -10,6 +10,7 @@ IconStatusPanel::IconStatusPanel(int width, const QString& textName, QWidget* pa
     layout->setContentsMargins(0, 0, 0, 0);
     m_icon->setFixedSize(16, 16);
     m_text->setObjectName(textName);
+    m_text->setTextFormat(Qt::PlainText);  // addresses and server answers
     layout->addWidget(m_icon);
     layout->addWidget(m_text, 1);
 }

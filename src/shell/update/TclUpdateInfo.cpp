@@ -113,6 +113,28 @@ TclUpdateInfo readUpdateInfo(QByteArrayView xml) {
     return info;
 }
 
+TclUpdateInfo readPublishedList(QByteArrayView xml) {
+    TclUpdateInfo list = readUpdateInfo(xml);
+    for (TclUpdateInfoItem& item : list) {
+        item.status = TclUpdateStatus::Download;
+        item.localFile.clear();
+        item.updateDate.clear();
+        item.resourceState = {};
+    }
+    return list;
+}
+
+bool isSha256Digest(const QString& text) {
+    if (text.size() != 64)
+        return false;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!((u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F')))
+            return false;
+    }
+    return true;
+}
+
 QByteArray writeUpdateInfo(const TclUpdateInfo& info) {
     QByteArray out;
     QXmlStreamWriter writer(&out);

@@ -40,6 +40,12 @@ using TclUpdateInfo = QList<TclUpdateInfoItem>;
 // Reads "updateinfo/update" entries. A document that is not well-formed, or
 // whose root is not "updateinfo", gives an empty list.
 TclUpdateInfo readUpdateInfo(QByteArrayView xml);
+// Reads an update list as published on the server. The fields only the local
+// record may carry (status, local file, update date, resume state) are
+// ignored: every listed entry starts to be downloaded.
+TclUpdateInfo readPublishedList(QByteArrayView xml);
+// True for a SHA-256 digest written as 64 hexadecimal digits.
+bool isSha256Digest(const QString& text);
 // The record as written: UTF-8, indented, scripts as CDATA with CR LF lines.
 QByteArray writeUpdateInfo(const TclUpdateInfo& info);
 

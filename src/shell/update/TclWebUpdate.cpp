@@ -72,19 +72,25 @@ int writeScriptFile(const QString& path, const QStringList& lines) {
 
 }  // namespace
 
-TclWebUpdate::TclWebUpdate(QObject* parent)
+TclWebUpdate::TclWebUpdate(QObject* parent, const QByteArray& trustedKey)
     : QObject(parent),
       m_scriptFolder(QFileInfo(Paths::writableProgramFile(QLatin1String(kScriptFileName))).path()),
       m_applicationFolder(Paths::programFolder()),
+      m_trustedKey(trustedKey),
       m_downloader(new UpdateDownloader(this)),
       m_runner(new UpdateScriptRunner(this)) {
     m_downloader->settings().httpsOnly = true;
-    m_applicationEnd = [] { QCoreApplication::exit(0); };
     connect(m_downloader, &UpdateDownloader::progress, this, [this](qint64 received, qint64 total) {
         if (m_downloading && m_phase == Phase::Entry)
             emit OnDownloadProgress(m_index, received, total);
     });
-    connect(m_downloader, &UpdateDownloader::error, this, &TclWebUpdate::OnError);
+    connect(m_downloader, &UpdateDownloader::error, this, [this](const QString& text, int code) {
+        // A signature that cannot be fetched is told as an unsigned list.
+        if (m_phase == Phase::Signature)
+            m_signatureError = text;
+        else
+            emit OnError(text, code);
+    });
     connect(m_downloader, &UpdateDownloader::finished, this, &TclWebUpdate::downloadFinished);
     connect(m_runner, &UpdateScriptRunner::finished, this, &TclWebUpdate::scriptFinished);
 }
@@ -93,7 +99,6 @@ TclWebUpdate::~TclWebUpdate() {
     m_destroying = true;
     blockSignals(true);
     m_infoDialog = nullptr;
-    m_applicationEnd = nullptr;
     StopCheck();
     if (!QCoreApplication::instance())
         return;
@@ -172,14 +177,16 @@ void TclWebUpdate::endCheck() {
 void TclWebUpdate::fetchList() {
     m_stopRequested = false;
     m_downloading = false;
-    m_terminateRequested = false;
     if (refuseInsecure(m_updateUrl)) {
         endCheck();
         return;
     }
     m_phase = Phase::List;
     m_listFile = UpdateDownloader::localFileFor(m_updateUrl, m_updateDir);
-    m_downloader->start(m_updateUrl, m_listFile, {});
+    // A list or signature of an earlier check never stands in for this one's.
+    QFile::remove(m_listFile);
+    QFile::remove(m_listFile + QStringLiteral(".sig"));
+    m_downloader->start(m_updateUrl, m_listFile, {}, kMaximumListSize);
 }
 
 bool TclWebUpdate::refuseInsecure(const QString& url) {
@@ -197,6 +204,8 @@ void TclWebUpdate::downloadFinished(bool success) {
     m_phase = Phase::Idle;
     if (phase == Phase::List) {
         listDownloaded(success);
+    } else if (phase == Phase::Signature) {
+        signatureDownloaded(success);
     } else if (phase == Phase::Entry) {
         entryDownloaded(success);
     }
@@ -204,21 +213,88 @@ void TclWebUpdate::downloadFinished(bool success) {
 
 void TclWebUpdate::listDownloaded(bool success) {
     if (!success || m_stopRequested) {
+        QFile::remove(m_listFile);
         endCheck();
         return;
     }
-    m_updateInfo = loadUpdateInfo(m_listFile);
+    m_phase = Phase::Signature;
+    m_signatureError.clear();
+    m_downloader->start(UpdateSignature::signatureUrl(m_updateUrl),
+                        m_listFile + QStringLiteral(".sig"), {}, 1024);
+}
+
+void TclWebUpdate::signatureDownloaded(bool success) {
+    const QString signatureFile = m_listFile + QStringLiteral(".sig");
+    if (m_stopRequested) {
+        endCheck();
+        return;
+    }
+    if (!success) {
+        refuseList(
+            QStringLiteral("it is not signed (%1 could not be fetched: %2)")
+                .arg(UpdateSignature::signatureUrl(m_updateUrl).left(200),
+                     m_signatureError.isEmpty() ? QStringLiteral("stopped") : m_signatureError));
+        return;
+    }
+    // The list is read once and the bytes checked are the bytes parsed.
+    QByteArray list;
+    QByteArray signature;
+    QFile listFile(m_listFile);
+    if (listFile.open(QIODevice::ReadOnly))
+        list = listFile.read(kMaximumListSize + 1);
+    QFile file(signatureFile);
+    if (file.open(QIODevice::ReadOnly))
+        signature = file.read(UpdateSignature::kSignatureSize + 1);
+    if (!UpdateSignature::verify(list, signature, m_trustedKey)) {
+        refuseList(QStringLiteral("its signature does not check against Corvanta's update key"));
+        return;
+    }
+    m_updateInfo = readPublishedList(list);
+    for (const TclUpdateInfoItem& entry : std::as_const(m_updateInfo)) {
+        if (!isSha256Digest(entry.sha256)) {
+            refuseList(QStringLiteral("the %1 update names no SHA-256 digest of its file")
+                           .arg(entry.version.left(100)));
+            return;
+        }
+    }
+    compareWithRecord();
+}
+
+void TclWebUpdate::refuseList(const QString& reason) {
+    QFile::remove(m_listFile);
+    QFile::remove(m_listFile + QStringLiteral(".sig"));
+    m_updateInfo.clear();
+    emit OnError(QStringLiteral("The update list was refused: %1. No update was made").arg(reason),
+                 -1);
+    endCheck();
+}
+
+void TclWebUpdate::compareWithRecord() {
     m_actualInfo = loadUpdateInfo(m_actualUpdateInfoFile);
     emit OnGetUpdateInfo(m_actualInfo, m_updateInfo);
 
     m_shownActualVersion = m_actualInfo.isEmpty() ? QString() : m_actualInfo.last().version;
+    bool refused = false;
     for (const TclUpdateInfoItem& entry : std::as_const(m_updateInfo)) {
         const QString actual = m_actualInfo.isEmpty() ? QString() : m_actualInfo.last().version;
         bool canUpdate = actual.isEmpty() || isNewerVersion(entry.version, actual, m_versionFormat);
         emit OnHasUpdate(entry.version, actual, canUpdate);
         // Appended, so the next entry of the list is compared with this one.
-        if (canUpdate)
-            m_actualInfo.append(entry);
+        if (!canUpdate)
+            continue;
+        m_actualInfo.append(entry);
+        if (entry.terminate) {
+            // Nothing runs once the program has closed, so such an update
+            // could be neither made nor checked: it is recorded as failed.
+            TclUpdateInfoItem& refusedEntry = m_actualInfo.last();
+            refusedEntry.status = TclUpdateStatus::Failed;
+            refusedEntry.updateDate = today();
+            refused = true;
+            emit OnError(QStringLiteral("The %1 update must be made while Corvanta is closed, "
+                                        "which Corvanta cannot do; it was not made")
+                             .arg(entry.version),
+                         -1);
+        }
     }
     if (m_stopRequested) {
         endCheck();
@@ -234,6 +310,12 @@ void TclWebUpdate::listDownloaded(bool success) {
     };
     const int firstDownload = firstWith(TclUpdateStatus::Download);
     if (firstDownload < 0 && firstWith(TclUpdateStatus::Ready) < 0) {
+        if (refused) {
+            // Told once: the next check finds it in the record.
+            writeRecord();
+            endCheck();
+            return;
+        }
         endCheck();
         emit OnNoUpdatesFound();
         return;
@@ -274,6 +356,17 @@ TclUpdateInfoText TclWebUpdate::infoText() const {
     for (const TclUpdateInfoItem& entry : m_updateInfo)
         text.updates.append(QStringLiteral("Version: %1, Size: %2, URL: %3")
                                 .arg(entry.version, entry.size, entry.url));
+    for (const TclUpdateInfoItem& entry : m_actualInfo) {
+        if (entry.status != TclUpdateStatus::Download && entry.status != TclUpdateStatus::Ready)
+            continue;
+        text.commands.append(QStringLiteral("Update %1:").arg(entry.version));
+        const QStringList script =
+            expandScriptMacros(entry.script, m_applicationFolder, m_updateDir);
+        if (script.isEmpty())
+            text.commands.append(QStringLiteral("    (no commands)"));
+        for (const QString& line : script)
+            text.commands.append(QStringLiteral("    ") + line);
+    }
     return text;
 }
 
@@ -299,8 +392,7 @@ void TclWebUpdate::entryDownloaded(bool success) {
         return;
     }
     entry.resourceState = {};
-    if (!entry.sha256.isEmpty() &&
-        fileSha256(entry.localFile).compare(entry.sha256, Qt::CaseInsensitive) != 0) {
+    if (fileSha256(entry.localFile).compare(entry.sha256, Qt::CaseInsensitive) != 0) {
         // Not what the maker published: never run. The entry stays to be
         // downloaded again by the next check.
         QFile::remove(entry.localFile);
@@ -352,14 +444,44 @@ void TclWebUpdate::runNext() {
     finishRuns();
 }
 
+// The file of a downloaded update is checked again just before its script
+// runs: it sat on the disk since it arrived.
+bool TclWebUpdate::checkedBeforeRun(TclUpdateInfoItem& entry) {
+    if (!isSha256Digest(entry.sha256) || entry.terminate) {
+        // A record from before digests were required, or one edited by hand.
+        entry.status = TclUpdateStatus::Failed;
+        entry.updateDate = today();
+        writeRecord();
+        emit OnError(QStringLiteral("The %1 update was not made: its record names no SHA-256 "
+                                    "digest or needs Corvanta closed")
+                         .arg(entry.version),
+                     -1);
+        return false;
+    }
+    if (fileSha256(entry.localFile).compare(entry.sha256, Qt::CaseInsensitive) == 0)
+        return true;
+    // Fetched again by the next check.
+    QFile::remove(entry.localFile);
+    entry.status = TclUpdateStatus::Download;
+    entry.updateDate = today();
+    writeRecord();
+    emit OnError(QStringLiteral("The file %1 of the %2 update no longer matches its SHA-256 "
+                                "digest; it was deleted and the update is not run")
+                     .arg(entry.localFile, entry.version),
+                 -1);
+    return false;
+}
+
 void TclWebUpdate::runEntry(int index) {
-    const TclUpdateInfoItem& entry = m_actualInfo[index];
-    if (entry.terminate)
-        m_terminateRequested = true;
+    TclUpdateInfoItem& entry = m_actualInfo[index];
+    if (!checkedBeforeRun(entry)) {
+        finishRuns();
+        return;
+    }
     const QStringList script = expandScriptMacros(entry.script, m_applicationFolder, m_updateDir);
     bool canRun = true;
     QString errors;
-    emit OnRunUpdate(script, entry.terminate, canRun, errors);
+    emit OnRunUpdate(script, false, canRun, errors);
     if (!canRun || !errors.isEmpty()) {
         completeRun(index, errors);
         return;
@@ -377,7 +499,7 @@ void TclWebUpdate::runEntry(int index) {
     }
 }
 
-void TclWebUpdate::scriptFinished() {
+void TclWebUpdate::scriptFinished(int status) {
     const QString scriptFile = joinPath(m_scriptFolder, QLatin1String(kScriptFileName));
     const QString logFile = joinPath(m_scriptFolder, QLatin1String(kLogFileName));
     QByteArray log;
@@ -387,7 +509,15 @@ void TclWebUpdate::scriptFinished() {
     file.close();
     QFile::remove(scriptFile);
     QFile::remove(logFile);
-    completeRun(m_index, firstErrorLine(QString::fromLocal8Bit(log), m_errorWords));
+    // The log's error line and a failing exit both fail the update.
+    QStringList problems;
+    const QString errorLine = firstErrorLine(QString::fromLocal8Bit(log), m_errorWords);
+    if (!errorLine.isEmpty())
+        problems << errorLine;
+    const QString exitProblem = UpdateScriptRunner::exitProblem(status);
+    if (!exitProblem.isEmpty())
+        problems << exitProblem;
+    completeRun(m_index, problems.join(QStringLiteral("; ")));
 }
 
 void TclWebUpdate::completeRun(int index, const QString& errors) {
@@ -409,14 +539,7 @@ void TclWebUpdate::completeRun(int index, const QString& errors) {
 }
 
 void TclWebUpdate::finishRuns() {
-    const bool terminate = m_terminateRequested;
     endCheck();
-    if (!terminate || m_destroying)
-        return;
-    bool canTerminate = true;
-    emit OnTerminating(canTerminate);
-    if (canTerminate && m_applicationEnd)
-        m_applicationEnd();
 }
 
 bool TclWebUpdate::writeRecord() {

@@ -7,6 +7,7 @@
 
 #include "TclUpdateInfo.h"
 #include "UpdateRules.h"
+#include "UpdateSignature.h"
 
 class UpdateDownloader;
 class UpdateScriptRunner;
@@ -18,25 +19,38 @@ struct TclUpdateInfoText {
     QString author;
     QString productName;
     QString email;
-    QStringList updates;  // "Version: %s, Size: %s, URL: %s" per entry of the list
+    QStringList updates;   // "Version: %s, Size: %s, URL: %s" per entry of the list
+    QStringList commands;  // per update to be made: its version, then its commands
 };
 
 // Keeps the program up to date from the maker's server: fetches the update
-// list, compares it with the local record of known updates, asks the user,
-// downloads each new update file (resuming interrupted ones), checks its
-// SHA-256 when the list gives one, runs its script through the command
-// interpreter and records every outcome, so an interruption at any point
-// leaves a record the next check continues from.
+// list and its signature, compares the list with the local record of known
+// updates, asks the user (showing the commands that will run), downloads each
+// new update file (resuming interrupted ones), checks it against the SHA-256
+// digest the list names, runs its script through the command interpreter and
+// records every outcome, so an interruption at any point leaves a record the
+// next check continues from.
 //
-// Only https addresses are fetched: what the server sends is run. Scripts run
-// only when the user (or the host, when no dialog is wanted) agreed.
+// What the server sends is run, so nothing is taken on the word of the
+// connection alone: the list must carry a valid Ed25519 signature made with
+// the secret half of the trusted key, every entry must name the digest of its
+// file, the file is checked when it arrives and again just before its script
+// runs, and the fields only the local record may carry are ignored in the
+// list. Only https addresses are fetched. Scripts run only when the user (or
+// the host, when no dialog is wanted) agreed. An update that must be made
+// while the program is closed is refused: nothing here could run it then or
+// tell whether it worked.
 //
 // Owner thread only; every event is emitted on it. Parameters passed by
 // non-const reference may be changed by a handler (connect directly).
 class TclWebUpdate : public QObject {
     Q_OBJECT
 public:
-    explicit TclWebUpdate(QObject* parent = nullptr);
+    // Lists are trusted when signed with the secret half of `trustedKey` (32
+    // raw Ed25519 bytes); the program passes none and so trusts only the key
+    // it was built with.
+    explicit TclWebUpdate(QObject* parent = nullptr,
+                          const QByteArray& trustedKey = UpdateSignature::projectKey());
     // Stops a check and waits (handling queued events, not user input) until
     // its download and its script have ended and the record is written. No
     // event is emitted from here on.
@@ -86,10 +100,6 @@ public:
     void setInfoDialog(std::function<bool(const TclUpdateInfoText&)> dialog) {
         m_infoDialog = std::move(dialog);
     }
-    // Ends the application once the user agreed to close it for an update
-    // (default: leave the event loop at once, without the frame's close query).
-    void setApplicationEnd(std::function<void()> end) { m_applicationEnd = std::move(end); }
-
     // Begins a check; nothing while one runs. A check asked for while the
     // previous one still winds down starts when it has.
     void StartCheck();
@@ -104,6 +114,8 @@ public:
 
     static constexpr const char* kScriptFileName = "B1BD76091FF7.cmd";
     static constexpr const char* kLogFileName = "B1BD76091FF7.log";
+    // Update lists are a few kilobytes; a larger answer is not one.
+    static constexpr qint64 kMaximumListSize = 4 * 1024 * 1024;
 
 signals:
     void OnGetUpdateInfo(TclUpdateInfo& actualInfo, TclUpdateInfo& updateInfo);
@@ -113,24 +125,27 @@ signals:
     void OnAfterDownload(const QString& downloadUrl, const QString& downloadFile);
     void OnRunUpdate(const QStringList& updateScript, bool needTerminate, bool& canRun,
                      QString& errors);
-    void OnTerminating(bool& canTerminate);
     void OnDownloadProgress(int updateNo, qint64 downloaded, qint64 total);
     void OnError(const QString& error, int errorCode);
     void OnNoUpdatesFound();
 
 private:
-    enum class Phase { Idle, List, Entry };
+    enum class Phase { Idle, List, Signature, Entry };
 
     void fetchList();
     void downloadFinished(bool success);
     void listDownloaded(bool success);
+    void signatureDownloaded(bool success);
+    void refuseList(const QString& reason);
+    void compareWithRecord();
+    bool checkedBeforeRun(TclUpdateInfoItem& entry);
     TclUpdateInfoText infoText() const;
     void downloadEntry();
     void entryDownloaded(bool success);
     void runUpdates();
     void runNext();
     void runEntry(int index);
-    void scriptFinished();
+    void scriptFinished(int status);
     void completeRun(int index, const QString& errors);
     void finishRuns();
     bool writeRecord();
@@ -154,7 +169,7 @@ private:
     QString m_scriptFolder;
     QString m_applicationFolder;
     std::function<bool(const TclUpdateInfoText&)> m_infoDialog;
-    std::function<void()> m_applicationEnd;
+    const QByteArray m_trustedKey;
 
     UpdateDownloader* m_downloader;
     UpdateScriptRunner* m_runner;
@@ -163,11 +178,11 @@ private:
     bool m_stopRequested = false;
     bool m_startPending = false;
     bool m_downloading = false;  // the downloading phase: progress is reported
-    bool m_terminateRequested = false;
     bool m_destroying = false;
     Phase m_phase = Phase::Idle;
     QString m_listFile;
-    int m_index = 0;  // the entry being downloaded or run
+    QString m_signatureError;  // why the signature could not be fetched
+    int m_index = 0;           // the entry being downloaded or run
     QString m_shownActualVersion;
     TclUpdateInfo m_actualInfo;
     TclUpdateInfo m_updateInfo;

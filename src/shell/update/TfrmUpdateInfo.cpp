@@ -29,11 +29,18 @@ TfrmUpdateInfo::TfrmUpdateInfo(const TclUpdateInfoText& text, QWidget* parent) :
 
     lblInfo = new QLabel(text.sentence, this);
     lblInfo->setObjectName("lblInfo");
+    lblInfo->setTextFormat(Qt::PlainText);  // the versions come from the server
     lblInfo->setWordWrap(true);
     lblInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     edtAuthor = readOnlyField(text.author, "edtAuthor", this);
     edtProduct = readOnlyField(text.productName, "edtProduct", this);
-    memUpdates = new QPlainTextEdit(text.updates.join(QLatin1Char('\n')), this);
+    // The list, then what will run: the user agrees to these commands.
+    QStringList lines = text.updates;
+    if (!text.commands.isEmpty()) {
+        lines << QString() << QStringLiteral("Commands that will run as your user:")
+              << text.commands;
+    }
+    memUpdates = new QPlainTextEdit(lines.join(QLatin1Char('\n')), this);
     memUpdates->setObjectName("memUpdates");
     memUpdates->setReadOnly(true);
     memUpdates->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include "Paths.h"
@@ -39,17 +40,18 @@ QString UpdateCheck::releaseText(int row) {
 }
 
 UpdateCheck::UpdateCheck(Prompts& prompts, UpdateStatusBar& statusBar, QLabel& releaseLabel,
-                         QWidget* dialogParent)
+                         QWidget* dialogParent, const QByteArray& trustedKey)
     : QObject(dialogParent),
       m_prompts(prompts),
       m_statusBar(statusBar),
       m_releaseLabel(releaseLabel),
-      m_webUpdate(new TclWebUpdate(this)) {
+      m_webUpdate(new TclWebUpdate(this, trustedKey)) {
     TclWebUpdate& update = *m_webUpdate;
     update.setProductName(QLatin1String(kProductName));
     update.setAuthor(
-        QStringLiteral("The Corvanta developers. Every update is fetched over https "
-                       "and checked before it is installed; it is safe to install."));
+        QStringLiteral("The Corvanta developers. The list of updates is signed with our key "
+                       "and each file is checked against the digest it names; the commands "
+                       "below run as your user."));
     update.setProductUrl(ServiceAddress::projectSite());
     update.setEmail(QLatin1String(ServiceAddress::kMakerMailAddress));
     // The local record, "lastupdate.xml", moves into the update folder.
@@ -67,11 +69,6 @@ UpdateCheck::UpdateCheck(Prompts& prompts, UpdateStatusBar& statusBar, QLabel& r
             [this](const QString& error, int) { clWebUpdateError(error); });
     connect(&update, &TclWebUpdate::OnNoUpdatesFound, this,
             &UpdateCheck::clWebUpdateNoUpdatesFound);
-    connect(&update, &TclWebUpdate::OnRunUpdate, this,
-            [this](const QStringList& script, bool needTerminate, bool& canRun, QString&) {
-                clWebUpdateRunUpdate(script, needTerminate, canRun);
-            });
-    connect(&update, &TclWebUpdate::OnTerminating, this, &UpdateCheck::clWebUpdateTerminating);
 
     connect(m_statusBar.TBXCancel, &QToolButton::clicked, this, &UpdateCheck::TBXCancelClick);
     connect(m_statusBar.TBXResume, &QToolButton::clicked, this, &UpdateCheck::TBXResumeClick);
@@ -98,17 +95,16 @@ QString UpdateCheck::updateServer() {
     return server;
 }
 
-QString UpdateCheck::starterScriptPath() {
-    return Paths::writableProgramFile(QStringLiteral("starter.cmd"));
-}
-
 QString UpdateCheck::releaseFilePath() {
     return Paths::writableProgramFile(QStringLiteral("Update.config"));
 }
 
 void UpdateCheck::SetUpdateStatus(const QString& text) {
     m_statusBar.status->setText(text);
-    m_statusBar.status->setToolTip(text);  // the panel is narrow for errors
+    // The panel is narrow for errors. A tip shows what looks like markup as
+    // markup, and the text may quote a server: such a text goes in escaped.
+    m_statusBar.status->setToolTip(
+        Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text);
 }
 
 void UpdateCheck::DoClUpdate() {
@@ -165,48 +161,11 @@ void UpdateCheck::clWebUpdateNoUpdatesFound() {
     m_statusBar.pbUpgreder->hide();
 }
 
-void UpdateCheck::clWebUpdateRunUpdate(const QStringList& script, bool needTerminate,
-                                       bool& canRun) {
-    if (!needTerminate)
-        return;  // the component runs it now
-    m_statusBar.pbUpgreder->hide();
-    QString text;
-    for (const QString& line : script)
-        text += line + QLatin1Char('\n');
-    AppendToStarterScript(text);
-    canRun = false;
-}
-
-void UpdateCheck::AppendToStarterScript(const QString& text) {
-    // Every line ends with a line feed, as the command interpreter that runs
-    // the file reads it.
-    QByteArray whole;
-    QFile old(starterScriptPath());
-    if (old.open(QIODevice::ReadOnly)) {
-        whole = old.readAll().replace("\r\n", "\n");
-        if (!whole.isEmpty() && !whole.endsWith('\n'))
-            whole += '\n';
-    }
-    QSaveFile file(starterScriptPath());
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(whole + text.toLocal8Bit());
-        file.commit();
-    }
-}
-
-void UpdateCheck::clWebUpdateTerminating(bool& canTerminate) {
-    canTerminate =
-        m_prompts.message(Prompts::Kind::Question, QString(),
-                          QStringLiteral("To apply the update you need to close the application. "
-                                         "Do you want to close ?"),
-                          Prompts::Yes | Prompts::No) == Prompts::Yes;
-    m_statusBar.pbUpgreder->hide();
-}
-
 void UpdateCheck::DoCheck4Updates() {
     m_releaseLabel.setText(releaseText(2));
     PlainHttp::Options options;
     options.timeoutMs = 15000;
+    options.maximumBodySize = 64 * 1024;  // a few lines of settings
     const PlainHttp::Result result =
         PlainHttp::get(updateServer() + QStringLiteral("/Update.config"), options);
     bool saved = false;

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "UpdateSignature.h"
+
 class Prompts;
 class QLabel;
 class QWidget;
@@ -26,9 +28,11 @@ public:
     static QString releaseText(int row);
 
     // `statusBar` and `releaseLabel` belong to the frame; `dialogParent` owns
-    // the update information dialog.
+    // the update information dialog. Update lists must be signed with the
+    // secret half of `trustedKey`.
     UpdateCheck(Prompts& prompts, UpdateStatusBar& statusBar, QLabel& releaseLabel,
-                QWidget* dialogParent);
+                QWidget* dialogParent,
+                const QByteArray& trustedKey = UpdateSignature::projectKey());
     ~UpdateCheck() override;
 
     TclWebUpdate& clWebUpdate() { return *m_webUpdate; }
@@ -44,9 +48,6 @@ public:
     void TBXResumeClick();
     void SetUpdateStatus(const QString& text);
 
-    // "starter.cmd": updates that need the program closed, left to run after it.
-    static QString starterScriptPath();
-    static void AppendToStarterScript(const QString& text);
     // "Update.config", the release file.
     static QString releaseFilePath();
 
@@ -54,8 +55,6 @@ private:
     void clWebUpdateDownloadProgress(int updateNo, qint64 downloaded, qint64 total);
     void clWebUpdateError(const QString& error);
     void clWebUpdateNoUpdatesFound();
-    void clWebUpdateRunUpdate(const QStringList& script, bool needTerminate, bool& canRun);
-    void clWebUpdateTerminating(bool& canTerminate);
     static QString updateServer();
 
     Prompts& m_prompts;

@@ -7,8 +7,19 @@ UpdateDownloader::UpdateDownloader(QObject* parent)
     : QObject(parent), m_engine(new TclMultiDownLoader(this)) {
     connect(m_engine, &TclMultiTransfer::dataProceeded, this,
             [this](TclTransferItem* item, int, qint64, QByteArrayView, qint64) {
-                if (item == m_item)
-                    emit progress(item->bytesDone(), item->resourceSize());
+                if (item != m_item || m_tooLarge)
+                    return;
+                if (m_maximumSize > 0 &&
+                    (item->resourceSize() > m_maximumSize || item->bytesDone() > m_maximumSize)) {
+                    m_tooLarge = true;
+                    m_engine->stop(item);
+                    emit error(QStringLiteral("%1 is larger than %2 bytes; it was not taken")
+                                   .arg(item->url().left(200))
+                                   .arg(m_maximumSize),
+                               int(TransferError::Answer));
+                    return;
+                }
+                emit progress(item->bytesDone(), item->resourceSize());
             });
     connect(m_engine, &TclMultiTransfer::errorOccurred, this,
             [this](TclTransferItem* item, const QString& text, int code) {
@@ -18,7 +29,7 @@ UpdateDownloader::UpdateDownloader(QObject* parent)
     connect(m_engine, &TclMultiTransfer::processCompleted, this, [this](TclTransferItem* item) {
         if (item != m_item)
             return;
-        const bool success = item->status() == TransferStatus::Done;
+        const bool success = item->status() == TransferStatus::Done && !m_tooLarge;
         // Reported once the engine has finished with the item.
         QMetaObject::invokeMethod(
             this,
@@ -50,7 +61,9 @@ QString UpdateDownloader::localFileFor(const QString& url, const QString& folder
 }
 
 void UpdateDownloader::start(const QString& url, const QString& localFile,
-                             const TclResourceState& resume) {
+                             const TclResourceState& resume, qint64 maximumSize) {
+    m_maximumSize = maximumSize;
+    m_tooLarge = false;
     m_engine->clear();
     m_item = m_engine->addItem();
     m_item->setUrl(url);

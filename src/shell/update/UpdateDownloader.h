@@ -29,8 +29,10 @@ public:
     static QString localFileFor(const QString& url, const QString& folder);
 
     // Starts fetching `url` into `localFile`, continuing from `resume` when
-    // it is usable.
-    void start(const QString& url, const QString& localFile, const TclResourceState& resume);
+    // it is usable. A file that is announced or arrives larger than
+    // `maximumSize` bytes (when above 0) is stopped with an error.
+    void start(const QString& url, const QString& localFile, const TclResourceState& resume,
+               qint64 maximumSize = 0);
     // The running download ends soon after, unsuccessful, its state kept.
     void stop();
     // From start until `finished` has been delivered.
@@ -49,5 +51,7 @@ private:
     QString m_userName;
     QString m_password;
     int m_port = 0;
+    qint64 m_maximumSize = 0;
+    bool m_tooLarge = false;
     bool m_busy = false;
 };

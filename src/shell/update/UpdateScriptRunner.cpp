@@ -16,6 +16,15 @@ UpdateScriptRunner::~UpdateScriptRunner() {
         m_waiter.join();
 }
 
+QString UpdateScriptRunner::exitProblem(int status) {
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status) == 0 ? QString()
+                                        : QStringLiteral("exit code %1").arg(WEXITSTATUS(status));
+    if (WIFSIGNALED(status))
+        return QStringLiteral("ended by signal %1").arg(WTERMSIG(status));
+    return QStringLiteral("ended abnormally (status %1)").arg(status);
+}
+
 int UpdateScriptRunner::start(const QString& scriptPath, const QString& logPath) {
     if (m_running)
         return EBUSY;
@@ -39,13 +48,17 @@ int UpdateScriptRunner::start(const QString& scriptPath, const QString& logPath)
     m_running = true;
     m_waiter = std::thread([this, pid] {
         int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        while (::waitpid(pid, &status, 0) < 0) {
+            if (errno != EINTR) {
+                status = 0x7f00;  // not seen to end well: exit code 127
+                break;
+            }
         }
         QMetaObject::invokeMethod(
             this,
-            [this] {
+            [this, status] {
                 m_running = false;
-                emit finished();
+                emit finished(status);
             },
             Qt::QueuedConnection);
     });

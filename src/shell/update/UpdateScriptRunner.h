@@ -5,8 +5,8 @@
 #include <thread>
 
 // Runs one update script with the command interpreter ("/bin/sh"), its output
-// and its error output going to a log file, and reports its end. The exit code
-// is not used: the log tells whether the script failed.
+// and its error output going to a log file, and reports its end with how it
+// ended.
 //
 // Owner thread only; `finished` arrives on it.
 class UpdateScriptRunner : public QObject {
@@ -24,8 +24,12 @@ public:
     int start(const QString& scriptPath, const QString& logPath);
     bool isRunning() const { return m_running; }
 
+    // Empty for a script that exited with 0, else what went wrong ("exit code
+    // 2", "ended by signal 9"). `status` is the status waitpid gave.
+    static QString exitProblem(int status);
+
 signals:
-    void finished();
+    void finished(int status);
 
 private:
     QString m_shell = QStringLiteral("/bin/sh");

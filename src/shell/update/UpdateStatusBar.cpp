@@ -29,6 +29,7 @@ UpdateStatusBar::UpdateStatusBar(QWidget* parent) : QStatusBar(parent) {
     spacer->setFixedWidth(20);
     status = new QLabel("Update Progress :", this);
     status->setObjectName("UpdateStatus");
+    status->setTextFormat(Qt::PlainText);  // errors quote what servers said
     status->setAccessibleName("Update status");
     status->setFixedWidth(300);
     pbUpgreder = new QProgressBar(this);
