@@ -7,6 +7,7 @@
 
 #include "Connectivity.h"
 #include "FrameInstance.h"
+#include "MenuAccessibility.h"
 #include "Paths.h"
 #include "QtPrompts.h"
 #include "ShellLauncher.h"
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
     // The browser engine shares GL contexts between windows.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    installMenuAccessibility();
     setUpApplication(app);
     QGuiApplication::setDesktopFileName(QLatin1String(kDesktopId));
 

@@ -291,6 +291,7 @@ void TfrmNotepad::buildMenus() {
     tools->addWidget(label);
     CBEditor = new QComboBox(tools);
     CBEditor->setObjectName(QStringLiteral("CBEditor"));
+    label->setBuddy(CBEditor);  // names the box for screen readers, whatever it shows
     // Editable only so that it can show "Xml" for the entry "XML".
     CBEditor->setEditable(true);
     CBEditor->lineEdit()->setReadOnly(true);

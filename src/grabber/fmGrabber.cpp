@@ -142,10 +142,14 @@ void TGrabberFrm::buildToolBar() {
     optionsButton->setMenu(options);
     bar->addWidget(optionsButton);
 
-    bar->addWidget(new QLabel("Address: ", bar));
+    auto* addressLabel = new QLabel("Address: ", bar);
+    bar->addWidget(addressLabel);
     edtRootUrl = new QComboBox(bar);
     edtRootUrl->setObjectName("edtRootUrl");
     edtRootUrl->setAccessibleName("Address");
+    // An editable box is named by its text once it holds one: its label
+    // keeps naming it for screen readers.
+    addressLabel->setBuddy(edtRootUrl);
     edtRootUrl->setEditable(true);
     edtRootUrl->setInsertPolicy(QComboBox::NoInsert);
     edtRootUrl->setMinimumWidth(220);

@@ -328,30 +328,32 @@ class Corvanta:
                         return True
         return self._matches(node.description, wanted)
 
-    def find_all(self, role=None, name=None, within=None, showing=True):
+    def find_all(self, role=None, name=None, within=None, showing=True, depth=None):
         """Every control under `within` (the program) of `role` and `name` (text
-        or compiled pattern, matched as _named says); hidden subtrees are
-        skipped when `showing`."""
+        or compiled pattern, matched as _named says), `depth` levels down at
+        most; hidden subtrees are skipped when `showing`."""
         found = []
 
-        def visit(node):  # in the tree's order, as a person reads it
+        def visit(node, level):  # in the tree's order, as a person reads it
             for child in node:
                 if child is None or (showing and not self._showing(child)):
                     continue
                 if self._matches(child.getRoleName(), role) and self._named(child, name):
                     found.append(child)
-                visit(child)
+                if depth is None or level < depth:
+                    visit(child, level + 1)
 
-        visit(within or self.application())
+        visit(within or self.application(), 1)
         return found
 
-    def find(self, role=None, name=None, within=None, showing=True, timeout=TIMEOUT):
+    def find(self, role=None, name=None, within=None, showing=True, timeout=TIMEOUT, depth=None,
+             what=None):
         """Waits for exactly one such control and returns it; several at once
         is a mistake in the test, reported as such."""
-        description = f"{role or 'control'} {name!r}" if name is not None else f"{role}"
+        description = what or (f"{role or 'control'} {name!r}" if name is not None else f"{role}")
 
         def one():
-            matches = self.find_all(role, name, within, showing)
+            matches = self.find_all(role, name, within, showing, depth)
             if len(matches) > 1:
                 raise LookupError(f"{len(matches)} matches for {description}")
             return matches[0] if matches else None
@@ -438,33 +440,129 @@ class Corvanta:
     def type(self, text):
         self._xdotool("type", "--delay", "30", "--", text)
 
+    # -- menus, chosen by name
+
+    # What opens a menu: a title of a menu bar, an item with a submenu, a tool
+    # button with a drop-down menu (its role depends on the pop-up mode).
+    MENU_OPENER = re.compile("^(menu item|push button|push button menu|toggle button|check box)$")
+    MENU = re.compile("^(popup )?menu$")
+
     def menu(self, *path, within=None):
-        """Opens a menu by clicks and chooses the items along `path`: a menu of
-        the frame's own menu bar, or of a tool window `within` (its menu bar or
-        its tool bar's menu buttons)."""
+        """Chooses a menu item by the captions along `path`: the first names a
+        title of the frame's menu bar or, `within` a tool window, a title of
+        its menu bar or a tool button with a drop-down menu; the next ones the
+        submenus, the last the item that is clicked."""
+        self.click(self.menu_item(*path, within=within))
+
+    def menu_item(self, *path, within=None, enabled=True):
+        """Opens the menus along `path` as menu() does and returns the last
+        item without choosing it (to read its tick, caption or shortcut;
+        Escape closes the menus again). Fails, naming what the menu holds,
+        when an item is missing, or disabled while `enabled` is asked for."""
         first, *rest = path
-        if within is None:
-            frame = self.frame()
-            within = wait_for(lambda: next((child for child in frame if child is not None and
-                                            child.getRoleName() == "menu bar"), None),
-                              "the frame's menu bar")
-        opener = self.find(re.compile("^(menu item|push button)$"), first, within=within)
-        self.click(opener)
-        for caption in rest:
-            opener = self._menu_item(opener, caption)
+        opener = self.find(self.MENU_OPENER, first, within=within or self._menu_bar())
+        self._open(opener)
+        return self._choose(self._open_menu(opener), rest, first, enabled)
+
+    def context_menu(self, control, *path, at=None):
+        """Right-clicks `control` (at its centre, or at `at` inside it) and
+        chooses the item along `path` of the menu that opens."""
+        self.click(control, button=3, at=at)
+        self.click(self._choose(self.open_context_menu(), path, "context menu"))
+
+    def open_context_menu(self):
+        """The context menu open now: an open menu with no menu bar, menu or
+        button above it stands among the program's windows."""
+        return self.find(self.MENU, within=self.application(), depth=1, what="a context menu")
+
+    def _menu_bar(self):
+        frame = self.frame()
+        return wait_for(lambda: next((child for child in frame if child is not None and
+                                      child.getRoleName() == "menu bar"), None),
+                        "the frame's menu bar")
+
+    def _open(self, opener):
+        """Opens an opener's menu as a person does: a click on a title or a
+        tool button; on a split button (it also runs a command of its own) a
+        click on its arrow."""
+        action = opener.queryAction()
+        names = {action.getName(index) for index in range(action.nActions)}
+        if {"Press", "Toggle"} & names and "ShowMenu" in names:
+            _, _, width, height = self.extents(opener)
+            self.click(opener, at=(width - 5, height // 2))
+        else:
             self.click(opener)
 
-    def _menu_item(self, opener, caption):
-        """The item of `opener`'s open menu. A tool button's menu does not
-        always report itself shown, so the item is taken by where it lies."""
-        def on_screen():
-            for item in self.find_all("menu item", caption, within=opener, showing=False):
-                x, y, width, height = self.extents(item)
-                if width > 0 and height > 0 and (x, y) != (0, 0):
+    def _open_menu(self, opener):
+        caption = opener.name
+        return self.find(self.MENU, within=opener, depth=1, what=f"the menu of {caption!r} to open")
+
+    def _choose(self, menu, path, where, enabled=True):
+        """The item along `path` in the open `menu`, its submenus opened on the way."""
+        item = None
+        for index, caption in enumerate(path):
+            last = index == len(path) - 1
+            item = self._item(menu, caption, where, enabled or not last)
+            where = caption
+            if not last:
+                self.click(item)
+                menu = self._open_menu(item)
+        return item
+
+    def _item(self, menu, caption, where, enabled):
+        def items():
+            return [child for child in menu if child is not None and
+                    child.getRoleName() != "separator" and self._showing(child)]
+
+        def named():
+            found = [item for item in items() if self._matches(item.name, caption)]
+            return found[0] if len(found) == 1 else None
+
+        try:
+            # Short: the menu is open and filled by now, a missing item stays missing.
+            item = wait_for(named, f"item {caption!r} in menu {where!r}", timeout=10)
+        except AssertionError:
+            held = [item.name for item in items()]
+            raise AssertionError(f"menu {where!r} has no single item {caption!r}; "
+                                 f"it holds {held}") from None
+        if enabled and not self.has_state(item, self.atspi.STATE_ENABLED):
+            raise AssertionError(f"item {caption!r} of menu {where!r} is disabled")
+        return item
+
+    def shortcut(self, item):
+        """The shortcut a menu item shows beside its caption ("" for none)."""
+        action = item.queryAction()
+        return action.getKeyBinding(0) if action.nActions else ""
+
+    LIST_ITEM = re.compile("^(list item|tree item|table cell)$")
+
+    def key_to(self, within, caption, key="Down"):
+        """Presses `key` in an open list under `within` (a box's drop-down
+        list, a tree) until its item `caption` has the keyboard, as a person
+        listens for it; fails naming the items passed if the list ends first."""
+        def current():
+            for item in self.find_all(self.LIST_ITEM, within=within, showing=False):
+                if self.focused(item):
                     return item
             return None
 
-        return wait_for(on_screen, f"menu item {caption!r} on screen")
+        try:
+            item = wait_for(current, "an item with the keyboard", timeout=5)
+        except AssertionError:  # a list opened with none current: the key picks the first
+            self.key(key)
+            item = wait_for(current, f"an item with the keyboard under {within.name!r}")
+        passed = []
+        while not self._matches(item.name, caption):
+            passed.append(item.name)
+            before = item.getIndexInParent()
+            self.key(key)
+            try:
+                item = wait_for(lambda: next((found for found in [current()] if found is not None
+                                              and found.getIndexInParent() != before), None),
+                                f"{key} to move on", timeout=5)
+            except AssertionError:
+                raise AssertionError(f"{key} never reached {caption!r}; it passed {passed}") from None
+        return item
 
     def task_button(self, caption):
         """The task bar's button of a tool window (its caption as the bar cuts it)."""

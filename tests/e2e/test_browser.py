@@ -51,12 +51,14 @@ class BrowserTest(E2ETestCase):
         app.click(app.find("push button", "Back", within=self.window))
         self.shows_title("Page A")
 
-        # Page C typed, then page A chosen again from the typed list by keyboard:
-        # down opens the list, down moves to the second entry, Enter opens it.
+        # Page C typed, then page A chosen again from the typed list by
+        # keyboard: down opens the list, down moves to its entry, Enter opens it.
         self.enter_address(self.server.url("/c.html"))
         self.shows_title("Page C")
         app.click(self.address)
-        app.key("Down", "Down", "Down", "Return")
+        app.key("Down")
+        app.key_to(self.address, self.server.url("/a.html"))
+        app.key("Return")
         self.shows_title("Page A")
         typed = app.settings.read(r"\Software\Corvanta\TypedURLs")
         self.assertEqual(typed.get("Url1"), self.server.url("/a.html"))
@@ -112,11 +114,9 @@ class BrowserTest(E2ETestCase):
         app.key("Escape")
         app.gone("text", "Find:", within=self.window)
 
-        # Print Preview, chosen from the File menu by keyboard (the eighth
-        # item), opens over the window and closes again. The tool button's
-        # drop-down menu is not in the accessibility tree.
-        app.click(app.find("push button", "File", within=self.window))
-        app.key(*["Down"] * 8, "Return")
+        # Print Preview, chosen from the File menu, opens over the window and
+        # closes again.
+        app.menu("File", "Print Preview", within=self.window)
         preview = app.find("dialog", "Print Preview")
         app.key("Escape")
         app.gone("dialog", "Print Preview")

@@ -20,13 +20,9 @@ def read(path):
 
 class FtpTest(E2ETestCase):
     def download(self, window, local):
-        """"Save A File To Download .." of the selected file to `local`. The
-        tool bar's menus are not in the accessibility tree (the toolkit leaves
-        a tool button's drop-down menu out), so the item is reached by keys:
-        Disconnect, Connect As Anonymous, Open A File To Upload, Save A File."""
+        """"Save A File To Download .." of the selected file to `local`."""
         app = self.app
-        app.click(app.find("push button", "File", within=window))
-        app.key("Down", "Down", "Down", "Down", "Return")
+        app.menu("File", "Save A File To Download ..", within=window)
         app.find("dialog", "Save A File To Download ..")
         app.key("ctrl+a")
         app.type(local)
