@@ -34,7 +34,11 @@ TrayController::TrayController(QMainWindow& frame, const ImageList& trayImages,
     m_icon->setIcon(icon);
     connect(m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick)
+                // Trays that speak the StatusNotifierItem protocol (the
+                // desktops' own) report a left click as Trigger and never a
+                // double click; an embedding tray reports Trigger before the
+                // double click. Either brings the program back.
+                if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
                     DoShowForm();
                 else if (reason == QSystemTrayIcon::Context)
                     ShowTrayMenu(QCursor::pos());

@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QWidgetAction>
 
+#include "DefaultSettings.h"
 #include "DesktopStandIns.h"
 #include "DialogFocusKeeper.h"
 #include "FramePlacement.h"
@@ -34,6 +35,7 @@
 #include "TrayController.h"
 #include "UpdateCheck.h"
 #include "UpdateStatusBar.h"
+#include "WindowArrangement.h"
 #include "fmAbout.h"
 
 namespace {
@@ -59,6 +61,7 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, ShellLauncher& sh
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setBackground(QColor(0x80, 0x80, 0x80));
     setCentralWidget(m_area);
+    m_arrangement = std::make_unique<WindowArrangement>(*m_area);
 
     new DialogFocusKeeper(*this);
     m_popupMenu = new QMenu(this);
@@ -330,12 +333,6 @@ void TfrmMain::TBXAboutClick() {
     box.showModal();
 }
 
-QList<QMdiSubWindow*> TfrmMain::subWindowsInMdiOrder() const {
-    QList<QMdiSubWindow*> order = m_area->subWindowList(QMdiArea::StackingOrder);
-    std::reverse(order.begin(), order.end());  // topmost first, as the platform counts
-    return order;
-}
-
 ToolWindow* TfrmMain::activeToolWindow() const {
     QMdiSubWindow* sub = m_area->activeSubWindow();
     if (!sub)
@@ -348,7 +345,7 @@ int TfrmMain::toolWindowCount() const {
 }
 
 ToolWindow* TfrmMain::toolWindowAt(int index) const {
-    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
+    const QList<QPointer<QMdiSubWindow>> order = m_arrangement->mdiOrder();
     if (index < 0 || index >= order.size())
         return nullptr;
     return qobject_cast<ToolWindow*>(order[index]->widget());
@@ -357,46 +354,19 @@ ToolWindow* TfrmMain::toolWindowAt(int index) const {
 // ---- window arrangement -------------------------------------------------
 
 void TfrmMain::DoCascade() {
-    m_area->cascadeSubWindows();
+    m_arrangement->cascade();
 }
 
 void TfrmMain::DoVertical() {
-    // Side by side: equal columns over the full height.
-    const QList<QMdiSubWindow*> windows = m_area->subWindowList();
-    if (windows.isEmpty())
-        return;
-    const QRect area = m_area->viewport()->rect();
-    const int width = area.width() / windows.size();
-    for (int i = 0; i < windows.size(); ++i) {
-        windows[i]->showNormal();
-        windows[i]->setGeometry(i * width, 0, width, area.height());
-    }
+    m_arrangement->tileVertically();
 }
 
 void TfrmMain::DoTileHorizontally() {
-    // One above the other: equal rows over the full width.
-    const QList<QMdiSubWindow*> windows = m_area->subWindowList();
-    if (windows.isEmpty())
-        return;
-    const QRect area = m_area->viewport()->rect();
-    const int height = area.height() / windows.size();
-    for (int i = 0; i < windows.size(); ++i) {
-        windows[i]->showNormal();
-        windows[i]->setGeometry(0, i * height, area.width(), height);
-    }
+    m_arrangement->tileHorizontally();
 }
 
 void TfrmMain::DoArrange() {
-    // Line up the minimized windows along the bottom edge.
-    const QRect area = m_area->viewport()->rect();
-    int x = 0;
-    for (QMdiSubWindow* sub : m_area->subWindowList()) {
-        if (!sub->isMinimized())
-            continue;
-        const QSize size = sub->size();
-        sub->move(x, area.height() - size.height());
-        x += size.width();
-    }
+    m_arrangement->arrangeIcons();
 }
 
 void TfrmMain::DoMaximize() {
@@ -410,19 +380,11 @@ void TfrmMain::DoMaximize() {
 }
 
 void TfrmMain::TBXMinClick() {
-    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
-    // Otherwise the area passes the activation on as each window goes and
-    // brings the next one back maximized, as the one before it was.
-    m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
-    for (int i = order.size() - 1; i >= 0; --i)
-        order[i]->showMinimized();
-    m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, false);
+    m_arrangement->minimizeAll();
 }
 
 void TfrmMain::TBXCloseAllClick() {
-    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
-    for (int i = order.size() - 1; i >= 0; --i)
-        order[i]->close();
+    m_arrangement->closeAll();
 }
 
 void TfrmMain::DoCloseWin() {
@@ -516,10 +478,7 @@ void TfrmMain::TBXRestoreClick() {
         return;
     }
     try {
-        Registry registry;
-        if (!registry.openKey("\\Software", false))
-            return;
-        registry.deleteKey("Corvanta");
+        DefaultSettings::restore();
     } catch (const AppError& error) {
         m_prompts.errorBox(error.message());
     }
@@ -739,13 +698,13 @@ void TfrmMain::FormCloseQuery() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
-    for (QMdiSubWindow* sub : order) {
+    const bool mayClose = m_arrangement->everyWindowMayClose([](QMdiSubWindow* sub) {
         auto* window = qobject_cast<ToolWindow*>(sub->widget());
-        if (window && !window->queryClose()) {
-            event->ignore();
-            return;
-        }
+        return !window || window->queryClose();
+    });
+    if (!mayClose) {
+        event->ignore();
+        return;
     }
     FormCloseQuery();
     event->accept();

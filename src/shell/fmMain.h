@@ -25,6 +25,7 @@ class ToolWindowFactory;
 class TrayController;
 class UpdateCheck;
 class UpdateStatusBar;
+class WindowArrangement;
 
 // The main frame: an MDI area holding the tool windows, the task bar of open
 // windows, the menus and the tool toolbar. It is the ToolHost of every tool
@@ -158,7 +159,6 @@ private:
     void fitToolBar();
     QMdiSubWindow* addToMdi(ToolWindow* window);
     ToolWindow* openBrowser(const QString& caption, int image);
-    QList<QMdiSubWindow*> subWindowsInMdiOrder() const;
     QAction* menuItem(QMenu* menu, const QString& caption, int image,
                       std::function<void()> handler);
 
@@ -194,6 +194,7 @@ private:
     UpdateStatusBar* m_updateStatusBar = nullptr;
     UpdateCheck* m_updateCheck = nullptr;
     std::unique_ptr<HandOff> m_handOff;
+    std::unique_ptr<WindowArrangement> m_arrangement;
     Launchers* m_launchers = nullptr;
     TrayController* m_tray = nullptr;
 };
