@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidgetAction>
+#include <QWindow>
 
 #include "DefaultSettings.h"
 #include "DesktopStandIns.h"
@@ -248,6 +249,8 @@ QMdiSubWindow* TfrmMain::addToMdi(ToolWindow* window) {
 
 ToolWindow* TfrmMain::OpenToolWindow(ToolKind kind) {
     ToolWindow* window = m_tools.create(kind, *this);
+    if (!window)
+        return nullptr;  // the tools could not be loaded; the factory said why
     QMdiSubWindow* sub = addToMdi(window);
     const ToolKindInfo& info = toolKindInfo(kind);
     m_taskBar->AddTask(window, info.caption, infoTextColour(), info.taskBarImage);
@@ -273,6 +276,8 @@ ToolWindow* TfrmMain::openBrowser(const QString& caption, int image) {
     if (caption.isEmpty() && image < 0)
         return OpenToolWindow(ToolKind::WebBrowser);
     ToolWindow* window = m_tools.create(ToolKind::WebBrowser, *this);
+    if (!window)
+        return nullptr;
     QMdiSubWindow* sub = addToMdi(window);
     const ToolKindInfo& info = toolKindInfo(ToolKind::WebBrowser);
     m_taskBar->AddTask(window, caption.isEmpty() ? QString(info.caption) : caption,
@@ -500,16 +505,34 @@ void TfrmMain::fitToolBar() {
 
 void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!m_shownOnce) {
-        m_shownOnce = true;
-        // Start-up runs once the frame is on screen, so its boxes and the
-        // reopened tools appear over a painted frame.
-        QTimer::singleShot(0, this, [this] {
-            FormShow();
-            m_startedUp = true;
-            openPendingStartTargets();
-        });
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // Start-up runs once the frame has been painted on screen, so its boxes and
+    // the reopened tools (the first of which loads the tools' libraries)
+    // appear over a painted frame; at the latest after a second, for a frame
+    // that is not exposed (on another desktop).
+    if (QWindow* window = windowHandle())
+        window->installEventFilter(this);
+    QTimer::singleShot(kLatestStartUpMs, this, [this] { startUp(); });
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    // The expose is painted as it is handled: start-up follows it.
+    if (event->type() == QEvent::Expose && watched == windowHandle() && !m_startUpDue &&
+        windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] { startUp(); });
     }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::startUp() {
+    if (std::exchange(m_startUpDue, true))
+        return;
+    FormShow();
+    m_startedUp = true;
+    openPendingStartTargets();
 }
 
 void TfrmMain::FormShow() {

@@ -38,6 +38,8 @@ public:
     static constexpr const char* kBrowserSettingsKey = "\\Software\\Corvanta\\BrowserSettings";
     static constexpr const char* kFallbackCaption = "Corvanta     0.08   Beta";
     static constexpr int kRelease = 8;
+    // Start-up waits for the frame's first paint, at most this long.
+    static constexpr int kLatestStartUpMs = 1000;
 
     // `shell` starts what lies outside the program (mail and system programs,
     // addresses); `isConnected` answers whether the machine is online.
@@ -144,12 +146,14 @@ public:
     QMenu* createPopupMenu() override { return nullptr; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
+    void startUp();
     void FormShow();
     void FormCloseQuery();
     void readMainSettings();
@@ -166,6 +170,7 @@ private:
     ToolWindowFactory& m_tools;
     std::function<bool()> m_isConnected;
     bool m_shownOnce = false;
+    bool m_startUpDue = false;  // the start-up sequence has begun
     bool m_startedUp = false;
     bool m_destroying = false;
     QString m_caption;
