@@ -79,7 +79,8 @@ launch() {
 # (microseconds from the launch).
 wait_for_line() {
     local home=$1 what=$2 line=
-    for _ in $(seq 6000); do
+    local deadline=$((SECONDS + 60))
+    while ((SECONDS < deadline)); do
         line=$(grep -s "^$what " "$home/startup.log" || true)
         [[ -n $line ]] && break
         if ! kill -0 "$pid" 2>/dev/null; then
@@ -180,15 +181,27 @@ echo "load average after start-up runs: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # ---- memory at rest -------------------------------------------------------------------
 
+# The external-address page the Network Tools fetch as they open, on loopback
+# (unanswered, their error box would hold the start-up).
+address_page=$work/myip.php
+echo "192.0.2.44" >"$address_page"
+python3 -u -m http.server --bind 127.0.0.1 --directory "$work" 0 >"$work/http.log" 2>&1 &
+http_server=$!
+trap 'kill $http_server 2>/dev/null || true; cleanup' EXIT
+for _ in $(seq 100); do grep -q "port" "$work/http.log" && break; sleep 0.1; done
+http_port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/http.log" | head -1)
+
 # Stores a frame that opens `kinds` (none, or all six) at start.
 store_frame() {
-    python3 - "$1/config" "$2" <<PY
+    python3 - "$1/config" "$2" "http://127.0.0.1:$http_port/myip.php" <<PY
 import sys
 sys.path.insert(0, "$root/tests/e2e")
-from corvanta_e2e import MAIN_KEY, Settings, frame_settings
+from corvanta_e2e import MAIN_KEY, SERVICES_KEY, Settings, frame_settings
 kinds = ["FTP Client", "Editor", "Net Translator", "Network Tools", "Web Browser",
          "Web Site Grabber"] if sys.argv[2] == "all" else []
-Settings(sys.argv[1]).write(MAIN_KEY, frame_settings(kinds=kinds, width=1000, height=700))
+settings = Settings(sys.argv[1])
+settings.write(MAIN_KEY, frame_settings(kinds=kinds, width=1000, height=700))
+settings.write(SERVICES_KEY, {"ExternalAddressPage": sys.argv[3]})
 PY
 }
 
