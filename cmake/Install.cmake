@@ -7,6 +7,8 @@ set(CORVANTA_APP_ID io.sourceforge.corvanta)
 set(CORVANTA_RELEASE_DATE 2026-12-10)
 
 install(TARGETS corvanta corvanta-get RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The tool windows' module, found relative to the executable (ToolWindowsModule).
+install(TARGETS corvanta_tools LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/corvanta)
 # Found relative to the executable (Paths::contentFolder).
 install(DIRECTORY resources/Images resources/Data
     DESTINATION ${CMAKE_INSTALL_DATADIR}/corvanta)

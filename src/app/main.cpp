@@ -1,9 +1,14 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
+#include <QTimer>
+#include <QWindow>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "Connectivity.h"
 #include "FrameInstance.h"
@@ -12,7 +17,7 @@
 #include "QtPrompts.h"
 #include "ShellLauncher.h"
 #include "StartArguments.h"
-#include "SuiteToolWindows.h"
+#include "ToolWindowsModule.h"
 #include "fmMain.h"
 
 namespace {
@@ -63,6 +68,50 @@ bool refusesArgumentsEarly(int argc, char** argv) {
     return !errors.isEmpty();
 }
 
+// Start-up timing for bench/startup.sh: with CORVANTA_STARTUP_LOG naming a
+// file, the wall-clock times (microseconds since the epoch) of the frame's
+// first paint on screen and of the end of its start-up sequence are appended
+// to it.
+class StartupLog : public QObject {
+public:
+    StartupLog(TfrmMain& frame, QString path) : m_frame(frame), m_path(std::move(path)) {}
+    // Once the frame is shown: its window exists.
+    void watch() { m_frame.windowHandle()->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // An expose is painted while it is handled: logged right after.
+        if (event->type() == QEvent::Expose && m_frame.windowHandle()->isExposed()) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                write("first-paint-us");
+                waitForStartUp();
+            });
+        }
+        return false;
+    }
+
+private:
+    void waitForStartUp() {
+        if (m_frame.startedUp()) {
+            write("started-up-us");
+            return;
+        }
+        QTimer::singleShot(5, this, [this] { waitForStartUp(); });
+    }
+    void write(const char* what) {
+        const auto now = std::chrono::system_clock::now().time_since_epoch();
+        QFile log(m_path);
+        if (log.open(QIODevice::Append)) {
+            log.write(QByteArray(what) + ' ' +
+                      QByteArray::number(qint64(
+                          std::chrono::duration_cast<std::chrono::microseconds>(now).count())) +
+                      '\n');
+        }
+    }
+
+    TfrmMain& m_frame;
+    QString m_path;
+};
+
 void setUpApplication(QCoreApplication& app) {
     app.setApplicationName(QStringLiteral("Corvanta"));
     app.setApplicationVersion(QStringLiteral(CORVANTA_VERSION));
@@ -81,8 +130,6 @@ int main(int argc, char** argv) {
     }
     if (refusesArgumentsEarly(argc, argv))
         return 2;
-    // The browser engine shares GL contexts between windows.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     installMenuAccessibility();
     setUpApplication(app);
@@ -123,7 +170,7 @@ int main(int argc, char** argv) {
     app.setWindowIcon(QIcon::fromTheme(QLatin1String(kDesktopId)));
 
     QtPrompts prompts;
-    SuiteToolWindows tools;
+    ToolWindowsModule tools(prompts);
     DesktopShellLauncher shell;
     TfrmMain frame(prompts, tools, shell, IsConnected);
     prompts.setParent(&frame);
@@ -139,5 +186,13 @@ int main(int argc, char** argv) {
         });
     frame.openStartTargets(start.targets);
     frame.show();
+    // Watched from here on, the frame's first expose comes later; the log's
+    // filter, installed last, sees it before the frame's own start-up does.
+    std::unique_ptr<StartupLog> startupLog;
+    if (qEnvironmentVariableIsSet("CORVANTA_STARTUP_LOG")) {
+        startupLog =
+            std::make_unique<StartupLog>(frame, qEnvironmentVariable("CORVANTA_STARTUP_LOG"));
+        startupLog->watch();
+    }
     return app.exec();
 }

@@ -119,9 +119,29 @@ std::optional<TReplyStatus> IcmpEchoClient::matchReply(QByteArrayView ip, const 
     return reply;
 }
 
-void IcmpEchoClient::Ping() {
+void IcmpEchoClient::deliver(const IcmpSocket::Packet& packet, quint16 identifier) {
+    const bool checkIdentifier = m_socket->kind() == IcmpSocket::Kind::Raw;
+    for (Waiting& waiting : m_waiting) {
+        if (waiting.reply || !waiting.error.isEmpty())
+            continue;
+        try {
+            if (auto reply = matchReply(packet.ipPacket, packet.from, identifier, waiting.sequence,
+                                        checkIdentifier)) {
+                reply->MsRoundTripTime = int(waiting.clock.elapsed());
+                waiting.reply = *reply;
+                return;
+            }
+        } catch (const AppError& error) {
+            waiting.error = error.message();
+            return;
+        }
+    }
+}
+
+bool IcmpEchoClient::Ping(const std::function<bool()>& stopped) {
     // Until an answer is read this request's result is an error, so a request
     // that throws never leaves the previous request's result in place.
+    const TReplyStatus previous = m_reply;
     m_reply = TReplyStatus{};
     m_reply.ReplyStatusType = TReplyStatusType::Error;
     const HostNames::Resolution target = HostNames::resolveIPv4(Host);
@@ -135,32 +155,44 @@ void IcmpEchoClient::Ping() {
 
     const quint16 identifier = quint16(::getpid() & 0xffff);
     const quint16 sequence = m_sequence++;
-    QElapsedTimer clock;
-    clock.start();
+    m_waiting.push_back(Waiting{sequence, {}, std::nullopt, {}});
+    // Whatever way this request ends, it waits no more.
+    struct Forget {
+        std::list<Waiting>& list;
+        std::list<Waiting>::iterator request;
+        ~Forget() { list.erase(request); }
+    } const self{m_waiting, std::prev(m_waiting.end())};
+    Waiting& waiting = *self.request;
+    waiting.clock.start();
     m_socket->send(target.address, buildRequest(identifier, sequence,
                                                 quint32(QDateTime::currentMSecsSinceEpoch())));
 
-    const bool checkIdentifier = m_socket->kind() == IcmpSocket::Kind::Raw;
     const QDeadlineTimer deadline(ReceiveTimeout);
     while (true) {
         const int wait = int(std::min<qint64>(deadline.remainingTime(), kWaitSliceMs));
-        if (const auto packet = m_socket->receive(wait)) {
-            if (auto reply = matchReply(packet->ipPacket, packet->from, identifier, sequence,
-                                        checkIdentifier)) {
-                reply->MsRoundTripTime = int(clock.elapsed());
-                m_reply = *reply;
-                return;
-            }
+        if (const auto packet = m_socket->receive(wait))
+            deliver(*packet, identifier);
+        // Read here, or by a request started meanwhile (in `idle`).
+        if (waiting.reply) {
+            m_reply = *waiting.reply;
+            return true;
         }
+        if (!waiting.error.isEmpty())
+            throw AppError(waiting.error);
         if (deadline.hasExpired())
             break;
         if (idle)
             idle();
+        if (stopped && stopped()) {
+            m_reply = previous;
+            return false;
+        }
     }
     m_reply = TReplyStatus{};
     m_reply.SequenceId = sequence;
-    m_reply.MsRoundTripTime = int(clock.elapsed());
+    m_reply.MsRoundTripTime = int(waiting.clock.elapsed());
     m_reply.ReplyStatusType = TReplyStatusType::Timeout;
+    return true;
 }
 
 QString pingReplyLine(const TReplyStatus& reply) {

@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QElapsedTimer>
 #include <QString>
 #include <functional>
+#include <list>
 #include <memory>
 #include <optional>
 
@@ -28,7 +30,9 @@ struct TReplyStatus {
 // number; others are ignored while time remains.
 //
 // UI thread: while it waits it calls `idle` every few milliseconds so the
-// window can keep painting.
+// window can keep painting and take clicks. A request may thus start while
+// another waits (the pinger's during a trace's): both share the socket, and a
+// reply that comes in for the waiting one is kept for it.
 class IcmpEchoClient {
 public:
     using SocketOpener = std::function<std::unique_ptr<IcmpSocket>()>;
@@ -49,7 +53,9 @@ public:
     // ReplyStatus (a timeout is a result, not a failure). Throws AppError when
     // the host does not resolve, the socket cannot be opened or used, or the
     // answer is of an unexpected type ("Non-echo type response received").
-    void Ping();
+    // `stopped` is asked after each `idle`: once it answers true the request
+    // is given up at once, Ping returns false and ReplyStatus is unchanged.
+    bool Ping(const std::function<bool()>& stopped = {});
 
     const TReplyStatus& ReplyStatus() const { return m_reply; }
     quint16 nextSequence() const { return m_sequence; }
@@ -73,10 +79,21 @@ public:
                                                   bool checkIdentifier);
 
 private:
+    // A request waiting for its reply; what came for it, once it came.
+    struct Waiting {
+        quint16 sequence;
+        QElapsedTimer clock;  // since the request was sent
+        std::optional<TReplyStatus> reply;
+        QString error;  // an answer of an unexpected type
+    };
+    // Hands a received packet to the waiting request it answers, if any.
+    void deliver(const IcmpSocket::Packet& packet, quint16 identifier);
+
     SocketOpener m_opener;
     std::unique_ptr<IcmpSocket> m_socket;
     quint16 m_sequence = kFirstSequence;
     TReplyStatus m_reply;
+    std::list<Waiting> m_waiting;  // innermost request last
 };
 
 // The pinger's line for a result: "72 bytes from 127.0.0.1: icmp_seq=3489

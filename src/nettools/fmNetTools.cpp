@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
@@ -28,54 +27,26 @@
 #include "AddressDetails.h"
 #include "AppError.h"
 #include "HostNames.h"
+#include "NetToolsPageParts.h"
 #include "NetworkDetailsPage.h"
 #include "Paths.h"
 #include "Prompts.h"
 #include "Registry.h"
 #include "ServiceAddress.h"
 #include "ToolHost.h"
+#include "TracePage.h"
+
+using namespace NetToolsPageParts;
 
 namespace {
 
 constexpr const char* kSettingsKey = "\\Software\\Corvanta\\NetworkTools";
-constexpr int kBusyIcon = 5;
-constexpr int kStoppedIcon = 1;
-constexpr int kTraceTimeoutMs = 15000;
 constexpr int kPingTimeoutMs = 1000;
 constexpr int kPingTtl = 128;
-constexpr int kMaxHops = 30;
 
-enum Image { kCloseImage = 0, kPingImage = 8, kTraceImage = 9, kGoImage = 10 };
+enum Image { kPingImage = 8, kGoImage = 10 };
 
 const QString kHyphens39 = QString(39, QLatin1Char('-'));
-
-QLabel* heading(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    QFont font(QStringLiteral("Verdana"));
-    font.setPointSize(7);
-    label->setFont(font);
-    return label;
-}
-
-// A tool bar's label for `field`: screen readers name the field by it (an
-// editable field is otherwise named by its text).
-QLabel* fieldLabel(const QString& text, QWidget* field, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setBuddy(field);
-    return label;
-}
-
-// Lets queued window events run (painting, timers, clicks) between the steps
-// of a ping series or a trace.
-void letEventsRun() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-// While one echo request waits: paint and tick, but keep clicks for after the
-// request, so "Stop" acts between requests.
-void letWindowPaint() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
 
 }  // namespace
 
@@ -83,7 +54,7 @@ TNetToosFrm::TNetToosFrm(ToolHost& host, QWidget* parent)
     : ToolWindow(host, ToolKind::NetworkTools, parent) {
     LoadImageStrip(m_images, QStringLiteral("NetTools.bmp"));
     resize(688, 372);
-    m_icmp.idle = letWindowPaint;
+    m_icmp.idle = letEventsRun;
     m_connectionSource = [] { return GetTcpConnections(); };
 
     m_pages = new QTabWidget(this);
@@ -93,7 +64,12 @@ TNetToosFrm::TNetToosFrm(ToolHost& host, QWidget* parent)
     m_details = new NetworkDetailsPage(m_images, {[this] { close(); }, [this] { SaveLogClick(); }},
                                        m_pages);
     m_pages->addTab(m_details, QStringLiteral("Network Details"));
-    m_pages->addTab(buildTracePage(), QStringLiteral("Trace Address"));
+    m_trace = new TracePage(
+        m_icmp, prompts(), m_images,
+        {[this] { close(); }, [this](const QString& text, int icon) { setStatus(text, icon); },
+         [this] { return m_statusText->text(); }},
+        m_pages);
+    m_pages->addTab(m_trace, QStringLiteral("Trace Address"));
     m_pages->addTab(buildPingerPage(), QStringLiteral("Pinger"));
     m_pages->addTab(buildWhoisPage(), QStringLiteral("WhoIs"));
     setCentralWidget(m_pages);
@@ -131,13 +107,6 @@ TNetToosFrm::~TNetToosFrm() {
 }
 
 // ---- building the pages ------------------------------------------------------
-
-QToolBar* TNetToosFrm::pageToolBar(QWidget* page) {
-    auto* bar = new QToolBar(page);
-    bar->setIconSize(QSize(16, 16));
-    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    return bar;
-}
 
 QAction* TNetToosFrm::closeAction(QToolBar* bar, const QString& caption) {
     QAction* action = bar->addAction(m_images.icon(kCloseImage), caption);
@@ -195,45 +164,6 @@ QWidget* TNetToosFrm::buildConnectionPage() {
     sgConnHist->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(sgConnHist);
     syncTable();
-    return page;
-}
-
-QWidget* TNetToosFrm::buildTracePage() {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    QToolBar* bar = pageToolBar(page);
-    closeAction(bar, QStringLiteral("Close"));
-    edtHost = new QLineEdit(QStringLiteral("www.example.com"), bar);
-    edtHost->setObjectName(QStringLiteral("edtHost"));
-    edtHost->setFixedWidth(141);
-    bar->addWidget(fieldLabel(QStringLiteral("  Web Address / IP:"), edtHost, bar));
-    bar->addWidget(edtHost);
-    TBXTrc = bar->addAction(m_images.icon(kTraceImage), QStringLiteral("Trace"));
-    TBXTrc->setObjectName(QStringLiteral("TBXTrc"));
-    connect(TBXTrc, &QAction::triggered, this, &TNetToosFrm::TBXTrcClick);
-    QAction* stop = bar->addAction(m_images.icon(kStoppedIcon), QStringLiteral("Stop"));
-    stop->setObjectName(QStringLiteral("TBXTStop"));
-    connect(stop, &QAction::triggered, this, &TNetToosFrm::TBXTStopClick);
-    edtIP = new QLineEdit(bar);
-    edtIP->setObjectName(QStringLiteral("edtIP"));
-    edtIP->setFixedWidth(121);
-    bar->addWidget(fieldLabel(QStringLiteral(" IP Address:"), edtIP, bar));
-    bar->addWidget(edtIP);
-    cbResolveHosts = new QCheckBox(QStringLiteral("Resolve Host names"), bar);
-    cbResolveHosts->setObjectName(QStringLiteral("cbResolveHosts"));
-    bar->addWidget(cbResolveHosts);
-    layout->addWidget(bar);
-    layout->addWidget(heading(QStringLiteral("         # Hop                       Hostname        "
-                                             "           IP            Time / TTL  "
-                                             "info"),
-                              page));
-    ReLog = new QPlainTextEdit(page);
-    ReLog->setObjectName(QStringLiteral("ReLog"));
-    ReLog->setReadOnly(true);
-    ReLog->setLineWrapMode(QPlainTextEdit::NoWrap);
-    ReLog->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    layout->addWidget(ReLog);
     return page;
 }
 
@@ -337,7 +267,7 @@ void TNetToosFrm::readSettings() {
             return;
         // A missing value ends the reading; the rest keep their defaults.
         cbShowListeners->setChecked(registry.readBool(QStringLiteral("ShowListeners")));
-        cbResolveHosts->setChecked(registry.readBool(QStringLiteral("ResolveHosts")));
+        m_trace->setResolveHosts(registry.readBool(QStringLiteral("ResolveHosts")));
         spnPing->setValue(registry.readInteger(QStringLiteral("PingValue")));
     } catch (const AppError&) {
     }
@@ -349,7 +279,7 @@ void TNetToosFrm::writeSettings() {
         if (!registry.openKey(kSettingsKey, true))
             return;
         registry.writeBool(QStringLiteral("ShowListeners"), cbShowListeners->isChecked());
-        registry.writeBool(QStringLiteral("ResolveHosts"), cbResolveHosts->isChecked());
+        registry.writeBool(QStringLiteral("ResolveHosts"), m_trace->resolveHosts());
         registry.writeInteger(QStringLiteral("PingValue"), spnPing->value());
         registry.closeKey();
     } catch (const AppError&) {
@@ -372,7 +302,9 @@ void TNetToosFrm::FetchAddressDetails() {
 }
 
 bool TNetToosFrm::queryClose() {
-    if (btnPing->isEnabled() && TBXTrc->isEnabled())
+    // A stopped series or trace may still be winding down in this turn of
+    // events, its request on the stack: not closed under it.
+    if (btnPing->isEnabled() && !m_pingRunning && !m_trace->running())
         return true;
     prompts().timedMessage(QStringLiteral("Corvanta Help Message"),
                            QStringLiteral("You Can not close the application in the middle of "
@@ -390,7 +322,7 @@ void TNetToosFrm::timerTick() {
 }
 
 void TNetToosFrm::handOffAddress(const QString& address) {
-    edtHost->setText(address);
+    m_trace->setAddress(address);
     edtPng->setText(address);
     EdtWhoIs->setText(address);
     m_pages->setCurrentIndex(2);
@@ -493,11 +425,11 @@ void TNetToosFrm::btnPingClick() {
             m_icmp.Host = host;
             m_icmp.TTL = kPingTtl;
             m_icmp.ReceiveTimeout = kPingTimeoutMs;
-            m_icmp.Ping();
+            const bool answered = m_icmp.Ping([this] { return m_pingStopped; });
             if (!self)
                 return;
             // A stop that came in while the request waited ends the series here.
-            if (m_pingStopped)
+            if (!answered || m_pingStopped)
                 break;
             addReply(pingReplyLine(m_icmp.ReplyStatus()));
             letEventsRun();
@@ -528,160 +460,6 @@ void TNetToosFrm::TBXPStopClick() {
     addReply(kHyphens39);
     addReply(QStringLiteral("Done (User Request). Number of requested pings :") +
              QString::number(spnPing->value()));
-}
-
-// ---- trace route ---------------------------------------------------------------
-
-void TNetToosFrm::TBXTrcClick() {
-    // "Stop" enables "Trace" before the probe under way has ended.
-    if (m_traceRunning)
-        return;
-    setStatus(m_statusText->text(), kBusyIcon);
-    TBXTrc->setEnabled(false);
-    m_traceStop = false;
-    ReLog->viewport()->setCursor(Qt::BusyCursor);
-    ReLog->clear();
-    QPointer<TNetToosFrm> self(this);
-    letEventsRun();
-    if (!self)
-        return;
-
-    const QString target = edtHost->text();
-    setStatus(QStringLiteral("Looking up destination IP of ") + target + QStringLiteral(" ..."),
-              kBusyIcon);
-    const HostNames::Resolution resolution = HostNames::resolveIPv4(target);
-    if (resolution.address.isEmpty()) {
-        edtIP->setText(QStringLiteral("?.?.?.?"));
-        setStatus(QStringLiteral(" Can not resolve IP-address of host \"") + target +
-                  QLatin1Char('"'));
-        QApplication::beep();
-        TBXTrc->setEnabled(true);
-        ReLog->viewport()->unsetCursor();
-        return;
-    }
-    edtIP->setText(resolution.address);
-    m_traceRunning = true;
-    runTrace(resolution.address);
-    if (!self)
-        return;
-    m_traceRunning = false;
-    TBXTrc->setEnabled(true);
-    ReLog->viewport()->unsetCursor();
-}
-
-// The hops, one probe each, until the target answers, a probe times out or is
-// unreachable, the user stops, or the hop limit is reached.
-void TNetToosFrm::runTrace(const QString& targetAddress) {
-    int hop = 1;
-    m_icmp.ReceiveTimeout = kTraceTimeoutMs;
-    m_icmp.TTL = hop;
-    m_icmp.Host = targetAddress;
-    QElapsedTimer start;
-    start.start();
-    if (m_traceStop)
-        return;
-    try {
-        m_icmp.Ping();
-    } catch (const AppError& error) {
-        prompts().errorBox(error.message());
-        return;
-    }
-    bool sawError = false;
-    QPointer<TNetToosFrm> self(this);
-    while (true) {
-        const TReplyStatus reply = m_icmp.ReplyStatus();
-        setStatus(reply.FromIpAddress + QStringLiteral(" responded"), kBusyIcon);
-        const qint64 elapsed = start.elapsed();
-        bool next = false;
-        switch (reply.ReplyStatusType) {
-            case TReplyStatusType::Echo:
-                AddHopLine(hop, elapsed, QStringLiteral("DONE!"), reply);
-                setStatus(QStringLiteral("Done."));
-                break;
-            case TReplyStatusType::Error:
-                AddHopLine(hop, elapsed, QStringLiteral("ERROR"), reply);
-                sawError = true;
-                next = true;
-                break;
-            case TReplyStatusType::Timeout:
-                AddHopLine(hop, elapsed, QStringLiteral("TIMEOUT"), reply);
-                setStatus(QStringLiteral("Done. (After TimeOut)"));
-                break;
-            case TReplyStatusType::Unreachable:
-                AddHopLine(hop, elapsed, QStringLiteral("DEST_UNREACH"), reply);
-                setStatus(QStringLiteral("Done. (Destination unreachable!)"));
-                break;
-            case TReplyStatusType::TTLExceeded:
-                AddHopLine(hop, elapsed, QStringLiteral("OK"), reply);
-                next = true;
-                break;
-        }
-        if (!self)
-            return;
-        if (!next)
-            break;
-
-        // NextHop
-        if (m_traceStop) {
-            ReLog->appendPlainText(QStringLiteral("** INTERRUPTED **"));
-            setStatus(QStringLiteral("Stopped. (By User Request.)"), kStoppedIcon);
-            break;
-        }
-        if (++hop >= kMaxHops) {
-            setStatus(QStringLiteral("MAX TTL EXCEEDED."));
-            break;
-        }
-        m_icmp.Host = targetAddress;
-        m_icmp.TTL = hop;
-        m_icmp.ReceiveTimeout = kTraceTimeoutMs;
-        start.restart();
-        setStatus(QStringLiteral(" ping ") + targetAddress + QStringLiteral(" ..."), kBusyIcon);
-        try {
-            m_icmp.Ping();
-        } catch (const AppError&) {
-            // The hop is reported as an error and the trace goes on.
-            ReLog->appendPlainText(QStringLiteral("** ERROR **"));
-        }
-        if (!self)
-            return;
-    }
-    // An error hop reports itself once the rest of the trace is over.
-    if (sawError)
-        setStatus(QStringLiteral("(Error)"));
-}
-
-void TNetToosFrm::AddHopLine(int hop, qint64 elapsed, const QString& info,
-                             const TReplyStatus& reply) {
-    QPointer<TNetToosFrm> self(this);
-    letEventsRun();
-    if (!self)
-        return;
-    QString name = QStringLiteral("...");
-    if (cbResolveHosts->isChecked() && reply.FromIpAddress != QLatin1String("0.0.0.0")) {
-        setStatus(
-            QStringLiteral(" rDNS lookup for ") + reply.FromIpAddress + QStringLiteral(" ..."),
-            kBusyIcon);
-        name = HostNames::reverseLookup(reply.FromIpAddress);
-        if (name.isEmpty())
-            name = reply.FromIpAddress + QStringLiteral(" [no rDNS]");
-    }
-    QColor colour(255, 0, 0);
-    if (reply.ReplyStatusType == TReplyStatusType::Echo)
-        colour = QColor(0, 128, 0);
-    if (reply.ReplyStatusType == TReplyStatusType::TTLExceeded)
-        colour = QColor(0, 0, 128);
-    QPalette palette = ReLog->palette();
-    palette.setColor(QPalette::Text, colour);
-    ReLog->setPalette(palette);
-    ReLog->appendPlainText(
-        traceHopLine(hop, name, reply.FromIpAddress, elapsed, reply.TimeToLive, info));
-    letEventsRun();
-}
-
-void TNetToosFrm::TBXTStopClick() {
-    setStatus(m_statusText->text(), kStoppedIcon);
-    m_traceStop = true;
-    TBXTrc->setEnabled(true);
 }
 
 // ---- WhoIs ---------------------------------------------------------------------

@@ -23,6 +23,7 @@ class QSpinBox;
 class QTabWidget;
 class QTableWidget;
 class QToolBar;
+class TracePage;
 
 // The Network Tools window: connection history, traffic monitor and address
 // details (NetworkDetailsPage), trace route, pinger and WhoIs, on five pages. A one-second timer
@@ -61,10 +62,8 @@ protected:
 
 private:
     QWidget* buildConnectionPage();
-    QWidget* buildTracePage();
     QWidget* buildPingerPage();
     QWidget* buildWhoisPage();
-    QToolBar* pageToolBar(QWidget* page);
     QAction* closeAction(QToolBar* bar, const QString& caption);
 
     void setStatus(const QString& text, int icon = -1);
@@ -81,12 +80,6 @@ private:
     void TBXPStopClick();
     void addReply(const QString& line);
 
-    // Trace route
-    void TBXTrcClick();
-    void TBXTStopClick();
-    void runTrace(const QString& targetAddress);
-    void AddHopLine(int hop, qint64 elapsed, const QString& info, const TReplyStatus& reply);
-
     // WhoIs
     void TBXWGoClick();
 
@@ -101,8 +94,6 @@ private:
     bool m_shown = false;
     bool m_pingRunning = false;
     bool m_pingStopped = false;
-    bool m_traceStop = false;
-    bool m_traceRunning = false;
 
     QTabWidget* m_pages = nullptr;
     QLabel* m_statusIcon = nullptr;
@@ -113,13 +104,7 @@ private:
     QCheckBox* cbShowListeners = nullptr;
 
     NetworkDetailsPage* m_details = nullptr;  // "Network Details"
-
-    // "Trace Address"
-    QLineEdit* edtHost = nullptr;
-    QLineEdit* edtIP = nullptr;
-    QAction* TBXTrc = nullptr;
-    QCheckBox* cbResolveHosts = nullptr;
-    QPlainTextEdit* ReLog = nullptr;
+    TracePage* m_trace = nullptr;             // "Trace Address"
 
     // "Pinger"
     QLineEdit* edtPng = nullptr;

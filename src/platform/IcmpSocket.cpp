@@ -191,27 +191,36 @@ std::optional<IcmpSocket::Packet> IcmpSocket::receiveError() {
         throw AppError(
             QStringLiteral("Receiving an ICMP error failed: %1").arg(systemError(errno)));
     }
+    // The router's packet: its time-to-live comes as a message of its own
+    // (IP_RECVTTL), in any order with the error.
+    std::optional<sock_extended_err> error;
+    sockaddr_in offender{};
+    int ttl = 0;
     for (cmsghdr* header = CMSG_FIRSTHDR(&message); header;
          header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level != SOL_IP || header->cmsg_type != IP_RECVERR)
+        if (header->cmsg_level != SOL_IP)
             continue;
-        sock_extended_err error;
-        std::memcpy(&error, CMSG_DATA(header), sizeof error);
-        if (error.ee_origin != SO_EE_ORIGIN_ICMP)
-            continue;
-        sockaddr_in offender{};
-        std::memcpy(&offender,
-                    SO_EE_OFFENDER(reinterpret_cast<sock_extended_err*>(CMSG_DATA(header))),
-                    sizeof offender);
-        QByteArray icmp(8, '\0');
-        icmp[0] = char(error.ee_type);
-        icmp[1] = char(error.ee_code);
-        icmp += ipHeader(int(received), m_timeToLive, 0, m_lastDestination);
-        icmp.append(buffer, received);
-        // The router's own time-to-live is not reported on this path.
-        QByteArray packet = ipHeader(int(icmp.size()), 0, offender.sin_addr.s_addr, 0);
-        packet += icmp;
-        return Packet{packet, dotted(offender.sin_addr.s_addr)};
+        if (header->cmsg_type == IP_TTL) {
+            std::memcpy(&ttl, CMSG_DATA(header), sizeof ttl);
+        } else if (header->cmsg_type == IP_RECVERR) {
+            sock_extended_err each;
+            std::memcpy(&each, CMSG_DATA(header), sizeof each);
+            if (each.ee_origin != SO_EE_ORIGIN_ICMP)
+                continue;
+            error = each;
+            std::memcpy(&offender,
+                        SO_EE_OFFENDER(reinterpret_cast<sock_extended_err*>(CMSG_DATA(header))),
+                        sizeof offender);
+        }
     }
-    return std::nullopt;
+    if (!error)
+        return std::nullopt;
+    QByteArray icmp(8, '\0');
+    icmp[0] = char(error->ee_type);
+    icmp[1] = char(error->ee_code);
+    icmp += ipHeader(int(received), m_timeToLive, 0, m_lastDestination);
+    icmp.append(buffer, received);
+    QByteArray packet = ipHeader(int(icmp.size()), ttl, offender.sin_addr.s_addr, 0);
+    packet += icmp;
+    return Packet{packet, dotted(offender.sin_addr.s_addr)};
 }

@@ -122,9 +122,8 @@ void Launchers::TBXAboutWinClick() {
 }
 
 void Launchers::TBXWebSiteClick() {
-    // The developer's web site is the project's own site, as the browser's
-    // "Home" knows it.
-    DoGoHome();
+    m_host.browseUrl(ServiceAddress::get(QLatin1String(kDeveloperSiteName),
+                                         QLatin1String(kDeveloperSiteDefault)));
 }
 
 void Launchers::DoGoHome() {

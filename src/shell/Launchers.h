@@ -25,6 +25,11 @@ public:
     // one sub-key per account.
     static constexpr const char* kUnreadMailKey =
         "\\Software\\Microsoft\\Windows\\CurrentVersion\\UnreadMail";
+    // The developer's own web site ("Visit the developor web site"), apart from
+    // the project's page on its hosting site ("Home", the project page item);
+    // a service address the store can override, as every other.
+    static constexpr const char* kDeveloperSiteName = "DeveloperSite";
+    static constexpr const char* kDeveloperSiteDefault = "https://corvanta.net/";
 
     // `showForm` brings the program back from the tray (DoShowForm).
     Launchers(ToolHost& host, ShellLauncher& shell, std::function<bool()> isConnected,

@@ -22,28 +22,43 @@ TrayController::TrayController(QMainWindow& frame, const ImageList& trayImages,
       m_handOff(handOff),
       m_actions(std::move(actions)),
       m_trayAvailable(std::move(trayAvailable)),
-      Timer1(new QTimer(this)),
-      m_icon(new QSystemTrayIcon(this)) {
+      Timer1(new QTimer(this)) {
     Timer1->setInterval(kFrameInterval);
     connect(Timer1, &QTimer::timeout, this, &TrayController::Timer1Timer);
+}
+
+QSystemTrayIcon* TrayController::icon() {
+    if (m_icon)
+        return m_icon;
+    // Made when first needed: finding the desktop's tray (over the session
+    // bus, or among the display's windows) is work the program's start can
+    // do without.
+    m_icon = new QSystemTrayIcon(this);
     // The application icon until the first animation frame; a stock one when
     // the program has none, so the icon is never invisible.
-    QIcon icon = QApplication::windowIcon();
-    if (icon.isNull())
-        icon = QApplication::style()->standardIcon(QStyle::SP_ComputerIcon);
-    m_icon->setIcon(icon);
+    QIcon image = QApplication::windowIcon();
+    if (image.isNull())
+        image = QApplication::style()->standardIcon(QStyle::SP_ComputerIcon);
+    m_icon->setIcon(image);
+    m_icon->setToolTip(m_tip);
     connect(m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick)
+                // Trays that speak the StatusNotifierItem protocol (the
+                // desktops' own) report a left click as Trigger and never a
+                // double click; an embedding tray reports Trigger before the
+                // double click. Either brings the program back.
+                if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
                     DoShowForm();
                 else if (reason == QSystemTrayIcon::Context)
                     ShowTrayMenu(QCursor::pos());
             });
+    return m_icon;
 }
 
 TrayController::~TrayController() {
     Timer1->stop();
-    m_icon->hide();
+    if (m_icon)
+        m_icon->hide();
 }
 
 void TrayController::install() {
@@ -82,23 +97,25 @@ void TrayController::Timer1Timer() {
         // The tray went away while the program was in it: back to the desktop
         // as a minimized window rather than lost.
         Timer1->stop();
-        m_icon->hide();
+        if (m_icon)
+            m_icon->hide();
         m_hidden = false;
         m_frame.showMinimized();
         return;
     }
     const QIcon frameIcon = m_trayImages.icon(m_counter);
     if (!frameIcon.isNull())
-        m_icon->setIcon(frameIcon);
-    if (!m_icon->isVisible())
-        m_icon->show();
+        icon()->setIcon(frameIcon);
+    if (!icon()->isVisible())
+        icon()->show();
     if (m_frame.isVisible())
         Timer1->stop();
 }
 
 void TrayController::DoShowForm() {
     Timer1->stop();
-    m_icon->hide();
+    if (m_icon)
+        m_icon->hide();
     if (m_frame.isVisible())
         return;
     m_hidden = false;
@@ -112,7 +129,9 @@ void TrayController::DoShowForm() {
 }
 
 void TrayController::setTip(const QString& tip) {
-    m_icon->setToolTip(tip.left(kTipLength));
+    m_tip = tip.left(kTipLength);
+    if (m_icon)
+        m_icon->setToolTip(m_tip);
 }
 
 void TrayController::fillTrayMenu() {

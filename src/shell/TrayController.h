@@ -57,7 +57,8 @@ public:
     // The animation frame shown last; kept for the whole run.
     int frameCounter() const { return m_counter; }
     QTimer* timer() const { return Timer1; }
-    QSystemTrayIcon* icon() const { return m_icon; }
+    // The icon, made at the first call.
+    QSystemTrayIcon* icon();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,7 +72,8 @@ private:
     Actions m_actions;
     std::function<bool()> m_trayAvailable;
     QTimer* Timer1;
-    QSystemTrayIcon* m_icon;
+    QSystemTrayIcon* m_icon = nullptr;
+    QString m_tip;
     int m_counter = 0;
     bool m_hidden = false;
     bool m_restoreMaximized = false;

@@ -17,7 +17,9 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidgetAction>
+#include <QWindow>
 
+#include "DefaultSettings.h"
 #include "DesktopStandIns.h"
 #include "DialogFocusKeeper.h"
 #include "FramePlacement.h"
@@ -34,6 +36,7 @@
 #include "TrayController.h"
 #include "UpdateCheck.h"
 #include "UpdateStatusBar.h"
+#include "WindowArrangement.h"
 #include "fmAbout.h"
 
 namespace {
@@ -59,6 +62,7 @@ TfrmMain::TfrmMain(Prompts& prompts, ToolWindowFactory& tools, ShellLauncher& sh
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setBackground(QColor(0x80, 0x80, 0x80));
     setCentralWidget(m_area);
+    m_arrangement = std::make_unique<WindowArrangement>(*m_area);
 
     new DialogFocusKeeper(*this);
     m_popupMenu = new QMenu(this);
@@ -246,6 +250,8 @@ QMdiSubWindow* TfrmMain::addToMdi(ToolWindow* window) {
 
 ToolWindow* TfrmMain::OpenToolWindow(ToolKind kind) {
     ToolWindow* window = m_tools.create(kind, *this);
+    if (!window)
+        return nullptr;  // the tools could not be loaded; the factory said why
     QMdiSubWindow* sub = addToMdi(window);
     const ToolKindInfo& info = toolKindInfo(kind);
     m_taskBar->AddTask(window, info.caption, infoTextColour(), info.taskBarImage);
@@ -271,6 +277,8 @@ ToolWindow* TfrmMain::openBrowser(const QString& caption, int image) {
     if (caption.isEmpty() && image < 0)
         return OpenToolWindow(ToolKind::WebBrowser);
     ToolWindow* window = m_tools.create(ToolKind::WebBrowser, *this);
+    if (!window)
+        return nullptr;
     QMdiSubWindow* sub = addToMdi(window);
     const ToolKindInfo& info = toolKindInfo(ToolKind::WebBrowser);
     m_taskBar->AddTask(window, caption.isEmpty() ? QString(info.caption) : caption,
@@ -331,12 +339,6 @@ void TfrmMain::TBXAboutClick() {
     box.showModal();
 }
 
-QList<QMdiSubWindow*> TfrmMain::subWindowsInMdiOrder() const {
-    QList<QMdiSubWindow*> order = m_area->subWindowList(QMdiArea::StackingOrder);
-    std::reverse(order.begin(), order.end());  // topmost first, as the platform counts
-    return order;
-}
-
 ToolWindow* TfrmMain::activeToolWindow() const {
     QMdiSubWindow* sub = m_area->activeSubWindow();
     if (!sub)
@@ -349,7 +351,7 @@ int TfrmMain::toolWindowCount() const {
 }
 
 ToolWindow* TfrmMain::toolWindowAt(int index) const {
-    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
+    const QList<QPointer<QMdiSubWindow>> order = m_arrangement->mdiOrder();
     if (index < 0 || index >= order.size())
         return nullptr;
     return qobject_cast<ToolWindow*>(order[index]->widget());
@@ -358,46 +360,19 @@ ToolWindow* TfrmMain::toolWindowAt(int index) const {
 // ---- window arrangement -------------------------------------------------
 
 void TfrmMain::DoCascade() {
-    m_area->cascadeSubWindows();
+    m_arrangement->cascade();
 }
 
 void TfrmMain::DoVertical() {
-    // Side by side: equal columns over the full height.
-    const QList<QMdiSubWindow*> windows = m_area->subWindowList();
-    if (windows.isEmpty())
-        return;
-    const QRect area = m_area->viewport()->rect();
-    const int width = area.width() / windows.size();
-    for (int i = 0; i < windows.size(); ++i) {
-        windows[i]->showNormal();
-        windows[i]->setGeometry(i * width, 0, width, area.height());
-    }
+    m_arrangement->tileVertically();
 }
 
 void TfrmMain::DoTileHorizontally() {
-    // One above the other: equal rows over the full width.
-    const QList<QMdiSubWindow*> windows = m_area->subWindowList();
-    if (windows.isEmpty())
-        return;
-    const QRect area = m_area->viewport()->rect();
-    const int height = area.height() / windows.size();
-    for (int i = 0; i < windows.size(); ++i) {
-        windows[i]->showNormal();
-        windows[i]->setGeometry(0, i * height, area.width(), height);
-    }
+    m_arrangement->tileHorizontally();
 }
 
 void TfrmMain::DoArrange() {
-    // Line up the minimized windows along the bottom edge.
-    const QRect area = m_area->viewport()->rect();
-    int x = 0;
-    for (QMdiSubWindow* sub : m_area->subWindowList()) {
-        if (!sub->isMinimized())
-            continue;
-        const QSize size = sub->size();
-        sub->move(x, area.height() - size.height());
-        x += size.width();
-    }
+    m_arrangement->arrangeIcons();
 }
 
 void TfrmMain::DoMaximize() {
@@ -411,19 +386,11 @@ void TfrmMain::DoMaximize() {
 }
 
 void TfrmMain::TBXMinClick() {
-    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
-    // Otherwise the area passes the activation on as each window goes and
-    // brings the next one back maximized, as the one before it was.
-    m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
-    for (int i = order.size() - 1; i >= 0; --i)
-        order[i]->showMinimized();
-    m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, false);
+    m_arrangement->minimizeAll();
 }
 
 void TfrmMain::TBXCloseAllClick() {
-    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
-    for (int i = order.size() - 1; i >= 0; --i)
-        order[i]->close();
+    m_arrangement->closeAll();
 }
 
 void TfrmMain::DoCloseWin() {
@@ -517,10 +484,7 @@ void TfrmMain::TBXRestoreClick() {
         return;
     }
     try {
-        Registry registry;
-        if (!registry.openKey("\\Software", false))
-            return;
-        registry.deleteKey("Corvanta");
+        DefaultSettings::restore();
     } catch (const AppError& error) {
         m_prompts.errorBox(error.message());
     }
@@ -542,16 +506,34 @@ void TfrmMain::fitToolBar() {
 
 void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!m_shownOnce) {
-        m_shownOnce = true;
-        // Start-up runs once the frame is on screen, so its boxes and the
-        // reopened tools appear over a painted frame.
-        QTimer::singleShot(0, this, [this] {
-            FormShow();
-            m_startedUp = true;
-            openPendingStartTargets();
-        });
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // Start-up runs once the frame has been painted on screen, so its boxes and
+    // the reopened tools (the first of which loads the tools' libraries)
+    // appear over a painted frame; at the latest after a second, for a frame
+    // that is not exposed (on another desktop).
+    if (QWindow* window = windowHandle())
+        window->installEventFilter(this);
+    QTimer::singleShot(kLatestStartUpMs, this, [this] { startUp(); });
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    // The expose is painted as it is handled: start-up follows it.
+    if (event->type() == QEvent::Expose && watched == windowHandle() && !m_startUpDue &&
+        windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] { startUp(); });
     }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::startUp() {
+    if (std::exchange(m_startUpDue, true))
+        return;
+    FormShow();
+    m_startedUp = true;
+    openPendingStartTargets();
 }
 
 void TfrmMain::FormShow() {
@@ -740,13 +722,13 @@ void TfrmMain::FormCloseQuery() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    const QList<QMdiSubWindow*> order = subWindowsInMdiOrder();
-    for (QMdiSubWindow* sub : order) {
+    const bool mayClose = m_arrangement->everyWindowMayClose([](QMdiSubWindow* sub) {
         auto* window = qobject_cast<ToolWindow*>(sub->widget());
-        if (window && !window->queryClose()) {
-            event->ignore();
-            return;
-        }
+        return !window || window->queryClose();
+    });
+    if (!mayClose) {
+        event->ignore();
+        return;
     }
     FormCloseQuery();
     event->accept();

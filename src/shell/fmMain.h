@@ -26,6 +26,7 @@ class ToolWindowFactory;
 class TrayController;
 class UpdateCheck;
 class UpdateStatusBar;
+class WindowArrangement;
 
 // The main frame: an MDI area holding the tool windows, the task bar of open
 // windows, the menus and the tool toolbar. It is the ToolHost of every tool
@@ -38,6 +39,8 @@ public:
     static constexpr const char* kBrowserSettingsKey = "\\Software\\Corvanta\\BrowserSettings";
     static constexpr const char* kFallbackCaption = "Corvanta     0.08   Beta";
     static constexpr int kRelease = 8;
+    // Start-up waits for the frame's first paint, at most this long.
+    static constexpr int kLatestStartUpMs = 1000;
 
     // `shell` starts what lies outside the program (mail and system programs,
     // addresses); `isConnected` answers whether the machine is online; update
@@ -146,12 +149,14 @@ public:
     QMenu* createPopupMenu() override { return nullptr; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
+    void startUp();
     void FormShow();
     void FormCloseQuery();
     void readMainSettings();
@@ -161,7 +166,6 @@ private:
     void fitToolBar();
     QMdiSubWindow* addToMdi(ToolWindow* window);
     ToolWindow* openBrowser(const QString& caption, int image);
-    QList<QMdiSubWindow*> subWindowsInMdiOrder() const;
     QAction* menuItem(QMenu* menu, const QString& caption, int image,
                       std::function<void()> handler);
 
@@ -169,6 +173,7 @@ private:
     ToolWindowFactory& m_tools;
     std::function<bool()> m_isConnected;
     bool m_shownOnce = false;
+    bool m_startUpDue = false;  // the start-up sequence has begun
     bool m_startedUp = false;
     bool m_destroying = false;
     QString m_caption;
@@ -197,6 +202,7 @@ private:
     UpdateStatusBar* m_updateStatusBar = nullptr;
     UpdateCheck* m_updateCheck = nullptr;
     std::unique_ptr<HandOff> m_handOff;
+    std::unique_ptr<WindowArrangement> m_arrangement;
     Launchers* m_launchers = nullptr;
     TrayController* m_tray = nullptr;
 };

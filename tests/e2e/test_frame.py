@@ -1,11 +1,12 @@
 """The frame: tools opened from the tool bar, the task bar, a theme chosen by
-keyboard, and the same kinds of window back at the next start."""
+keyboard, and the same kinds of window back at the next start; the Help
+menu's pages and tiling beside minimized windows."""
 
 import os
 import re
 import unittest
 
-from corvanta_e2e import MAIN_KEY, E2ETestCase, wait_for
+from corvanta_e2e import MAIN_KEY, E2ETestCase, page, wait_for
 
 
 class FrameTest(E2ETestCase):
@@ -65,6 +66,39 @@ class FrameTest(E2ETestCase):
         self.assertEqual(len(app.find_all("check box", within=app.find(
             "tool bar", "TaskBar", within=app.frame()))), 3)
         app.find("combo box", "Aluminum", within=app.frame())
+
+    def test_help_pages_and_tiling_beside_minimized_windows(self):
+        server = self.serve({"/developer.html": page("Developer"),
+                             "/project.html": page("Project")})
+        app = self.start(kinds=["Editor", "Network Tools", "Net Translator"],
+                         services={"DeveloperSite": server.url("/developer.html"),
+                                   "ProjectSite": server.url("/project.html")})
+        frame = app.frame()
+
+        # Minimized, all but the Editor, which its task button brings back.
+        app.menu("Window", "Minimize All")
+        app.click(app.task_button("Editor"))
+        self.caption_names("Editor")
+        app.menu("Window", "Tile Vertically")
+        editor = app.tool_window("Editor")
+        wait_for(lambda: not self.app.frame().name.endswith("[Editor]"),
+                 "the Editor no longer maximized")
+        # The minimized ones stay icons: their title bars only.
+        for caption in ("Network Tools", "Net Translator"):
+            for window in app.find_all("frame", caption, within=frame):
+                self.assertLess(app.extents(window)[3], 60, f"{caption} restored by the tiling")
+        _, _, width, _ = app.extents(editor)
+        _, _, frame_width, _ = app.extents(frame)
+        self.assertGreater(width, frame_width // 2)  # one column: the only window tiled
+
+        # Each Help item opens a browser window at its own page.
+        for item, path in (("Visit the developor web site", "/developer.html"),
+                           ("Corvanta project page", "/project.html")):
+            app.menu("Help", item)
+            wait_for(lambda: server.requested(path), f"{path} requested")
+            self.caption_names("Web Browser")
+        self.assertEqual(len(app.find_all("check box", "Web Browser", within=app.find(
+            "tool bar", "TaskBar", within=frame))), 2)
 
 
 if __name__ == "__main__":

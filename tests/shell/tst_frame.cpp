@@ -13,6 +13,7 @@
 #include "FramePlacement.h"
 #include "FrameSession.h"
 #include "ImageStrip.h"
+#include "Launchers.h"
 #include "Paths.h"
 #include "Registry.h"
 #include "ScriptedPrompts.h"
@@ -117,6 +118,8 @@ private slots:
     void hidingAndShowingTheTaskBar();
     void maximizeAllTogglesTheFrame();
     void closeAllLeavesARefusingWindowOpen();
+    void tilingLeavesMinimizedWindowsAlone_data();
+    void tilingLeavesMinimizedWindowsAlone();
     void windowMenuListsWindows();
     void activatingAMinimizedWindowAnyWayRestoresIt();
     void toolBarsHaveNoMenuToHideThem();
@@ -409,34 +412,61 @@ void FrameTests::updateCheckAtStart() {
 
 void FrameTests::restoreAllDefaultSettings_data() {
     QTest::addColumn<int>("answer");
-    QTest::newRow("OK deletes the tree") << int(Prompts::Ok);
-    QTest::newRow("Cancel keeps it") << int(Prompts::Cancel);
+    QTest::addColumn<bool>("ownAddresses");  // service overrides and typed addresses stored
+    QTest::newRow("OK deletes the tree") << int(Prompts::Ok) << false;
+    QTest::newRow("Cancel keeps it") << int(Prompts::Cancel) << false;
+    QTest::newRow("OK keeps the user's own addresses") << int(Prompts::Ok) << true;
 }
 
 void FrameTests::restoreAllDefaultSettings() {
     QFETCH(int, answer);
+    QFETCH(bool, ownAddresses);
     storeCompleteSettings();
     {
         Registry registry;
         registry.openKey("\\Software\\Corvanta\\Editor", true);
         registry.writeString("MRUFile1", "/tmp/x");
+        if (ownAddresses) {
+            registry.openKey("\\Software\\Corvanta\\TypedURLs", true);
+            registry.writeString("url1", "http://127.0.0.1:9/typed/");
+        }
     }
+    if (ownAddresses)
+        ServiceAddress::set("TranslationServer", "http://127.0.0.1:9/translate/");
     Session session;
     TfrmMain& frame = session.start();
     session.prompts.answerButton(Prompts::Button(answer));
-    frame.TBXRestoreClick();
+    QAction* restore = nullptr;
+    for (QAction* entry : frame.menuBar()->actions().first()->menu()->actions())
+        restore = entry->text() == "Restore All Default Settings" ? entry : restore;
+    QVERIFY(restore);
+    restore->trigger();
     QCOMPARE(session.prompts.last().kind, Prompts::Kind::Error);
     QCOMPARE(session.prompts.last().text, QString("Are You Sure??"));
     QCOMPARE(session.prompts.last().buttons, Prompts::Ok | Prompts::Cancel);
+    const bool restored = answer == Prompts::Ok;
     Registry registry;
-    QCOMPARE(registry.keyExists("\\Software\\Corvanta"), answer != Prompts::Ok);
-    QCOMPARE(registry.keyExists("\\Software\\Corvanta\\Editor"), answer != Prompts::Ok);
-    if (answer == Prompts::Ok) {
+    QCOMPARE(registry.keyExists("\\Software\\Corvanta"), !restored || ownAddresses);
+    QCOMPARE(registry.keyExists("\\Software\\Corvanta\\Editor"), !restored);
+    QCOMPARE(registry.keyExists(TfrmMain::kMainKey), !restored);
+    if (ownAddresses) {
+        QCOMPARE(ServiceAddress::get("TranslationServer", "http://127.0.0.1:9/default/"),
+                 QString("http://127.0.0.1:9/translate/"));
+        QVERIFY(registry.openKey("\\Software\\Corvanta\\TypedURLs", false));
+        QCOMPARE(registry.readString("url1"), QString("http://127.0.0.1:9/typed/"));
+    }
+    if (restored) {
         // The running frame writes its own values again at exit, nothing else.
         frame.OpenToolWindow(ToolKind::Editor);
         QVERIFY(session.exit());
         QVERIFY(registry.openKey("\\Software\\Corvanta", false));
-        QCOMPARE(registry.getKeyNames(), (QStringList{"MainPlatform", "BrowserSettings"}));
+        QStringList keys = registry.getKeyNames();
+        keys.sort();
+        QStringList expected{"BrowserSettings", "MainPlatform"};
+        if (ownAddresses)
+            expected << "Services"
+                     << "TypedURLs";
+        QCOMPARE(keys, expected);
         QVERIFY(registry.openKey(TfrmMain::kBrowserSettingsKey, false));
         QCOMPARE(registry.getValueNames(), QStringList{"MailClient"});
     }
@@ -614,6 +644,50 @@ void FrameTests::closeAllLeavesARefusingWindowOpen() {
     QCOMPARE(frame.taskBar()->taskCount(), 1);
 }
 
+void FrameTests::tilingLeavesMinimizedWindowsAlone_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<bool>("sideBySide");
+    QTest::newRow("vertically") << "Tile Vertically" << true;
+    QTest::newRow("horizontally") << "Tile Horizontaly" << false;
+}
+
+void FrameTests::tilingLeavesMinimizedWindowsAlone() {
+    QFETCH(QString, item);
+    QFETCH(bool, sideBySide);
+    Session session;
+    TfrmMain& frame = session.start();  // the first run's browser
+    frame.DoShowEditor();
+    frame.DoShowNetTools();
+    QMdiArea* area = frame.mdiArea();
+    QMdiSubWindow* minimized = area->activeSubWindow();  // the Network Tools
+    minimized->showMinimized();
+    QCoreApplication::processEvents();  // the user's next action comes later
+    QVERIFY(minimized->isMinimized());
+    const QRect icon = minimized->geometry();
+    QMenu* menu = openWindowMenu(frame);
+    QVERIFY(menu);
+    QAction* tile = nullptr;
+    for (QAction* entry : menu->actions())
+        tile = entry->text() == item ? entry : tile;
+    QVERIFY(tile);
+    clickItem(menu, tile);
+
+    QVERIFY(minimized->isMinimized());
+    QCOMPARE(minimized->geometry(), icon);
+    const QList<QMdiSubWindow*> tiled{area->subWindowList().at(0), area->subWindowList().at(1)};
+    const QRect viewport = area->viewport()->rect();
+    for (QMdiSubWindow* sub : tiled) {
+        QVERIFY(!sub->isMinimized() && !sub->isMaximized());
+        QVERIFY2(!sub->geometry().intersects(icon), qPrintable(sub->windowTitle()));
+        // Half the area each, the other way the whole of it above the icons.
+        QCOMPARE(sideBySide ? sub->width() : sub->height(),
+                 (sideBySide ? viewport.width() : viewport.height() - icon.height()) / 2);
+        QCOMPARE(sideBySide ? sub->height() : sub->width(),
+                 sideBySide ? viewport.height() - icon.height() : viewport.width());
+    }
+    QVERIFY(!tiled[0]->geometry().intersects(tiled[1]->geometry()));
+}
+
 void FrameTests::windowMenuListsWindows() {
     Session session;
     TfrmMain& frame = session.start();
@@ -743,7 +817,11 @@ void FrameTests::browserHandOffsAndTheProjectSite() {
     QCOMPARE(shown->kind(), ToolKind::WebBrowser);
     QCOMPARE(shown->windowTitle(), QString("Web Translation"));
     QCOMPARE(session.tools.navigated, QStringList{"html:http://127.0.0.1:9/page.html <p>hola</p>"});
-    for (const QString item : {"Visit the developor web site", "Corvanta project page"}) {
+    ServiceAddress::set(Launchers::kDeveloperSiteName, "http://127.0.0.1:9/developer/");
+    const QList<QPair<QString, QString>> items{
+        {"Visit the developor web site", "http://127.0.0.1:9/developer/"},
+        {"Corvanta project page", "http://127.0.0.1:9/project/"}};
+    for (const auto& [item, page] : items) {
         QAction* action = nullptr;
         for (QAction* menu : frame.menuBar()->actions()) {
             for (QAction* entry : menu->menu()->actions())
@@ -752,7 +830,7 @@ void FrameTests::browserHandOffsAndTheProjectSite() {
         QVERIFY2(action && action->isEnabled(), qPrintable(item));
         action->trigger();
         QCOMPARE(frame.activeToolWindow()->windowTitle(), QString("Web Browser"));
-        QCOMPARE(session.tools.navigated.last(), QString("record:http://127.0.0.1:9/project/"));
+        QCOMPARE(session.tools.navigated.last(), "record:" + page);
     }
     QCOMPARE(frame.toolWindowCount(), 4);
 }

@@ -290,8 +290,8 @@ void LaunchTests::trayEventsAndAHandOffWhileHidden() {
     QCOMPARE(rig.tray->icon()->toolTip().size(), 63);
     rig.minimize();
     rig.tray->Timer1Timer();
-    // A single click does nothing; the right button opens the tray menu.
-    emit rig.tray->icon()->activated(QSystemTrayIcon::Trigger);
+    // A middle click does nothing; the right button opens the tray menu.
+    emit rig.tray->icon()->activated(QSystemTrayIcon::MiddleClick);
     QVERIFY(!rig.frame.isVisible());
     emit rig.tray->icon()->activated(QSystemTrayIcon::Context);
     QVERIFY(rig.popup.isVisible());
@@ -308,10 +308,14 @@ void LaunchTests::trayEventsAndAHandOffWhileHidden() {
     QCOMPARE(rig.host.opened, QList<ToolKind>{ToolKind::NetTranslator});
     QCOMPARE(rig.tools.handedOff.size(), 1);
     QVERIFY(!rig.tray->timer()->isActive());
-    // A double click shows it as well; "Exit" closes.
-    rig.minimize();
-    emit rig.tray->icon()->activated(QSystemTrayIcon::DoubleClick);
-    QVERIFY(rig.frame.isVisible());
+    // A double click shows it as well, and so does a single click (all that
+    // a StatusNotifierItem tray reports); "Exit" closes.
+    for (const auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Trigger}) {
+        rig.minimize();
+        QVERIFY(!rig.frame.isVisible());
+        emit rig.tray->icon()->activated(reason);
+        QVERIFY(rig.frame.isVisible());
+    }
     rig.popup.actions().at(2)->trigger();
     QCOMPARE(rig.exits, 1);
 }
@@ -528,6 +532,7 @@ void LaunchTests::checkInternetConnection() {
 void LaunchTests::aboutWindowsAndTheWebPages() {
     ServiceAddress::set("ProjectSite", "http://127.0.0.1:9/project/");
     ServiceAddress::set(ServiceAddress::kComponentsSiteName, "http://127.0.0.1:9/components/");
+    ServiceAddress::set(Launchers::kDeveloperSiteName, "http://127.0.0.1:9/developer/");
     Session session;
     TfrmMain& frame = session.start();
     QMenu* help = frameMenu(frame, "Help");
@@ -547,9 +552,11 @@ void LaunchTests::aboutWindowsAndTheWebPages() {
     for (const char* item : {"Visit the developor web site", "Corvanta project page",
                              "Visit Clever's Components home page"})
         menuAction(help, item)->trigger();
-    QCOMPARE(session.tools.navigated, (QStringList{"record:http://127.0.0.1:9/project/",
+    // Each item opens a browser window at its own page.
+    QCOMPARE(session.tools.navigated, (QStringList{"record:http://127.0.0.1:9/developer/",
                                                    "record:http://127.0.0.1:9/project/",
                                                    "record:http://127.0.0.1:9/components/"}));
+    QCOMPARE(frame.toolWindowCount(), 4);  // the first run's browser and three more
     QCOMPARE(frame.activeToolWindow()->kind(), ToolKind::WebBrowser);
 
     frame.launchers()->DoMailMe();
