@@ -30,7 +30,27 @@ enum class Outcome { Done, Retry, Fatal, Stopped, Restart };
 struct Failure {
     QString text;
     int code = int(TransferError::Network);
+    int retryAfter = 0;  // seconds a busy server asked to wait (429, 503)
 };
+
+// A busy server's Retry-After is waited out this often per part, for at most
+// this long each, without counting as tries.
+constexpr int kBusyWaits = 10;
+constexpr int kLongestBusyWait = 300;
+
+// Seconds of a Retry-After value (delta seconds or an HTTP date); 0 when none.
+int retryAfterSeconds(const QByteArray& value) {
+    bool number = false;
+    const qint64 seconds = value.trimmed().toLongLong(&number);
+    if (number)
+        return int(qBound(qint64(0), seconds, qint64(kLongestBusyWait)));
+    const QDateTime date =
+        QDateTime::fromString(QString::fromLatin1(value.trimmed()), Qt::RFC2822Date);
+    if (!date.isValid())
+        return 0;
+    return int(
+        qBound(qint64(0), QDateTime::currentDateTimeUtc().secsTo(date), qint64(kLongestBusyWait)));
+}
 
 QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -58,7 +78,8 @@ Failure refusal(const CurlSession& session) {
     return {QStringLiteral("The server answered %1 %2")
                 .arg(status)
                 .arg(QString::fromUtf8(session.reasonPhrase())),
-            status >= 400 && status < 600 ? int(status) : int(TransferError::Answer)};
+            status >= 400 && status < 600 ? int(status) : int(TransferError::Answer),
+            status == 429 || status == 503 ? retryAfterSeconds(session.header("retry-after")) : 0};
 }
 
 bool isHeaderSafe(const QByteArray& value) {
@@ -147,6 +168,7 @@ private:
     void failWhole(const Failure& failure);
     QList<QByteArray> conditionHeaders();
     bool notModified(Sink& sink);
+    bool waitForServer(const Failure& error, int* waits);
     bool stopped() const { return m_item->m_stopRequested.load(); }
     static size_t onBody(char* data, size_t size, size_t count, void* sink);
 
@@ -264,6 +286,18 @@ bool TclMultiDownLoader::Run::notModified(Sink& sink) {
     });
     sink.complete = true;
     return sink.decide(Outcome::Done, {});
+}
+
+// A busy server that said how long to wait is told to the owner and waited
+// for (a stop ends the wait); true when this try does not count.
+bool TclMultiDownLoader::Run::waitForServer(const Failure& error, int* waits) {
+    if (error.retryAfter <= 0 || *waits >= kBusyWaits || stopped())
+        return false;
+    ++*waits;
+    const int seconds = error.retryAfter;
+    m_engine->deliver(m_item, [this, seconds] { emit m_engine->serverBusy(m_item, seconds); });
+    waitUnlessStopped(m_item, 1000 * seconds);
+    return true;
 }
 
 void TclMultiDownLoader::Run::execute() {
@@ -402,6 +436,7 @@ bool TclMultiDownLoader::Run::fetchWithLead() {
     Failure error;
     Outcome outcome = Outcome::Retry;
     int restarts = 0;
+    int busyWaits = 0;
     for (int attempt = 0;;) {
         if (stopped()) {
             outcome = Outcome::Stopped;
@@ -414,6 +449,8 @@ bool TclMultiDownLoader::Run::fetchWithLead() {
             startAfresh();
             continue;
         }
+        if (outcome == Outcome::Retry && waitForServer(error, &busyWaits))
+            continue;
         if (outcome != Outcome::Retry || stopped() || ++attempt >= tries)
             break;
         if (!waitUnlessStopped(m_item, m_settings.reconnectAfter)) {
@@ -750,6 +787,7 @@ void TclMultiDownLoader::Run::runPart(CurlSession& session, int index, std::opti
     // finishes, a dead one (or one that always breaks at the same byte) ends.
     const int tries = qMax(1, m_settings.tryCount);
     int triesWithoutProgress = 0;
+    int busyWaits = 0;
     Outcome outcome = Outcome::Retry;
     for (;;) {
         if (made) {
@@ -763,6 +801,8 @@ void TclMultiDownLoader::Run::runPart(CurlSession& session, int index, std::opti
         }
         if (outcome != Outcome::Retry)
             break;
+        if (waitForServer(error, &busyWaits))
+            continue;
         qint64 reached = 0;
         {
             Lock lock(m_item->m_lock);

@@ -64,6 +64,9 @@ signals:
     void processCompleted(TclTransferItem* item);
     void busyStateChanged(bool busy);
     void changed(TclTransferItem* item);
+    // The server asked to wait `seconds` (429 or 503 with Retry-After); the
+    // item waits that long before its next try, which does not count.
+    void serverBusy(TclTransferItem* item, int seconds);
 
 protected:
     explicit TclMultiTransfer(QObject* parent);
