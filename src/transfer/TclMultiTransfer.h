@@ -114,7 +114,14 @@ private:
     int m_runningCount = 0;
     int m_busyCount = 0;
 
+    // One waiting worker per delivery, woken alone when its call has run: a
+    // wake-up of every waiting worker per event cost each run a context
+    // switch per event of every other running item.
+    struct Delivery {
+        std::condition_variable done;
+        bool ran = false;  // guarded by m_deliveryLock
+    };
     std::mutex m_deliveryLock;
-    std::condition_variable m_deliveryDone;
-    bool m_shuttingDown = false;  // guarded by m_deliveryLock
+    std::vector<Delivery*> m_deliveries;  // guarded by m_deliveryLock; those waiting
+    bool m_shuttingDown = false;          // guarded by m_deliveryLock
 };
