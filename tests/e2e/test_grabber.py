@@ -51,8 +51,9 @@ class GrabberTest(E2ETestCase):
         app.find("push button", "Grab", within=window)  # shown again: the grab is over
         for path in ("docs/a.html", "img/logo.gif"):
             self.assertTrue(os.path.isfile(os.path.join(folder, path)), path)
+        # The site's robots.txt is asked for first.
         self.assertEqual(sorted(server.requests),
-                         ["/docs/a.html", "/img/logo.gif", "/site/index.html"])
+                         ["/docs/a.html", "/img/logo.gif", "/robots.txt", "/site/index.html"])
 
 
     def test_a_copy_that_looks_like_the_site(self):
