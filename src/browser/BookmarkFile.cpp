@@ -291,10 +291,13 @@ QList<TUrlRec> readBookmarkFile(const QStringList& lines) {
             const QString url = line.mid(open + 1, close - open - 1);
             const QString name =
                 line.mid(nameStart + 1, nameEnd < 0 ? -1 : nameEnd - nameStart - 1);
+            const int shown = qMin(level, kDeepestFolder);
             records.append(
-                {folderPath(names, level), safeName(name, QUrl(url).host()), url, level});
+                {folderPath(names, shown), safeName(name, QUrl(url).host()), url, shown});
         } else if (line.contains(QLatin1String("<H3"))) {
             ++level;
+            if (level > kDeepestFolder)
+                continue;  // its bookmarks go to the deepest folder
             const qsizetype after = line.left(line.size() - 1).lastIndexOf(QLatin1Char('>')) + 1;
             const qsizetype end = line.size() - 5;
             const QString name = safeName(end > after ? line.mid(after, end - after) : QString());
@@ -339,7 +342,10 @@ QList<TUrlRec> readNetscapeBookmarks(const QString& content) {
                 path.removeLast();
         } else if (tag.name == QLatin1String("h3")) {
             pendingFolder = safeName(elementText(text, i, QLatin1StringView("/h3"), &i));
-            folderPending = true;
+            // Deeper folders' bookmarks go to the deepest one.
+            folderPending = path.size() < kDeepestFolder;
+            if (!folderPending)
+                continue;
             const QStringList folder = path + QStringList{pendingFolder};
             records.append({folder.join(kSeparator), QString(), QString(), int(folder.size())});
         } else if (tag.name == QLatin1String("a")) {

@@ -31,6 +31,12 @@ void sortRecords(QList<TUrlRec>& records);
 // escaped.
 QByteArray writeBookmarkFile(const QList<TUrlRec>& sortedRecords);
 
+// Folders nested deeper than this are read into the deepest one: a path of
+// more names would not fit the file system, and every record carries its
+// whole path, so a file of deeper nesting would cost time and memory growing
+// with the square of its size.
+inline constexpr int kDeepestFolder = 32;
+
 // Reads the lines of a bookmark file by the line rules: "</DL>" closes a
 // level, a line with "http://" is a bookmark, a line with "<H3" opens a
 // folder, anything else is ignored. The last line is not examined. Names are

@@ -1,5 +1,6 @@
 #include "GrabRules.h"
 
+#include <QHostAddress>
 #include <QStringList>
 #include <QUrl>
 
@@ -119,8 +120,35 @@ bool passesTypeFilter(GrabOptions options, int statusCode, const QString& conten
         return false;
     const QString type = contentType.toLower();
     return options.testFlag(gaGrabAll) || type.contains(QLatin1String("html")) ||
+           type.contains(QLatin1String("text/css")) || type.contains(QLatin1String("javascript")) ||
+           type.contains(QLatin1String("ecmascript")) || type.contains(QLatin1String("font")) ||
            (type.contains(QLatin1String("image")) && options.testFlag(gaGrabImages)) ||
            ((type.contains(QLatin1String("audio")) || type.contains(QLatin1String("video"))) &&
             options.testFlag(gaGrabAudioVideo)) ||
            (type.contains(QLatin1String("application")) && options.testFlag(gaGrabData));
+}
+
+bool isPrivateHost(const QString& host) {
+    QString name = host.toLower();
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2);
+    if (name.endsWith(QLatin1Char('.')))
+        name.chop(1);
+    if (name == QLatin1String("localhost") || name.endsWith(QLatin1String(".localhost")))
+        return true;
+    QHostAddress address(name);
+    if (address.isNull())
+        return false;
+    bool mapped = false;
+    const quint32 ipv4 = address.toIPv4Address(&mapped);
+    if (mapped) {
+        const auto in = [ipv4](quint32 network, int bits) {
+            return (ipv4 >> (32 - bits)) == (network >> (32 - bits));
+        };
+        return in(0x00000000, 8) || in(0x7F000000, 8) || in(0x0A000000, 8) || in(0xAC100000, 12) ||
+               in(0xC0A80000, 16) || in(0xA9FE0000, 16) || in(0x64400000, 10);
+    }
+    return address.isLoopback() || address == QHostAddress::AnyIPv6 ||
+           address.isInSubnet(QHostAddress(QStringLiteral("fc00::")), 7) ||
+           address.isInSubnet(QHostAddress(QStringLiteral("fe80::")), 10);
 }

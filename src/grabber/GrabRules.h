@@ -59,5 +59,11 @@ QByteArray relativeLink(const QString& fromFolder, const QString& toFile);
 QByteArray relativeFolderLink(const QString& fromFolder, const QString& toFolder);
 
 // The type filter: the server's status is below 400 and the content type
-// (any case) names a kind the options ask for; pages ("html") always pass.
+// (any case) names a kind the options ask for; pages ("html") and what they
+// need to show themselves (style sheets, scripts, fonts) always pass.
 bool passesTypeFilter(GrabOptions options, int statusCode, const QString& contentType);
+
+// True when `host` names this machine or a local network: "localhost" and
+// its sub-domains, and addresses of loopback, private, link-local, shared
+// and unspecified ranges (IPv4 and IPv6, IPv4 mapped into IPv6 too).
+bool isPrivateHost(const QString& host);

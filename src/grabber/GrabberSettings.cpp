@@ -36,6 +36,18 @@ void GrabberSettings::read() {
                 history.append(entry);
         }
     });
+    ignoringStoreFailures([this] {
+        Registry registry;
+        if (!registry.openKey(kKey, false))
+            return;
+        ignoringStoreFailures([&] { ignoreRobots = registry.readBool("IgnoreRobots"); });
+        ignoringStoreFailures([&] {
+            connectionsPerHost =
+                qBound(1, registry.readInteger("ConnectionsPerHost"), kMostConnectionsPerHost);
+        });
+        ignoringStoreFailures(
+            [&] { requestDelay = qBound(0, registry.readInteger("RequestDelay"), kLongestDelay); });
+    });
 }
 
 void GrabberSettings::write() const {
@@ -48,6 +60,9 @@ void GrabberSettings::write() const {
         registry.writeInteger("GrabDepth", grabDepth);
         for (int i = 0; i < history.size(); ++i)
             registry.writeString(QString::number(i), history[i]);
+        registry.writeBool("IgnoreRobots", ignoreRobots);
+        registry.writeInteger("ConnectionsPerHost", connectionsPerHost);
+        registry.writeInteger("RequestDelay", requestDelay);
         registry.closeKey();
     });
 }

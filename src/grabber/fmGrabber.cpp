@@ -11,8 +11,10 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWidgetAction>
 
 #include "AppError.h"
 #include "GrabberLog.h"
@@ -126,6 +128,8 @@ void TGrabberFrm::buildToolBar() {
     m_multipart = m_optionItems.last();
     connect(m_multipart, &QAction::toggled, this, &TGrabberFrm::multipartToggled);
     options->addSeparator();
+    addPolitenessControls(options);
+    options->addSeparator();
     QAction* save = options->addAction(m_images.icon(SaveImage), "Save the log as..");
     save->setObjectName("TBXItem1");
     connect(save, &QAction::triggered, this, &TGrabberFrm::TBXItem1Click);
@@ -193,6 +197,39 @@ void TGrabberFrm::buildToolBar() {
     bar->addWidget(TBXSELevel);
 }
 
+// How the grab treats servers: robots.txt, connections per host, a delay.
+void TGrabberFrm::addPolitenessControls(QMenu* options) {
+    m_ignoreRobots = options->addAction("Ignore robots.txt");
+    m_ignoreRobots->setObjectName("TBXIgnoreRobots");
+    m_ignoreRobots->setCheckable(true);
+    const auto spinItem = [this, options](const QString& caption, const char* name, int maximum,
+                                          const QString& suffix) {
+        auto* row = new QWidget(options);
+        auto* layout = new QHBoxLayout(row);
+        layout->setContentsMargins(24, 2, 8, 2);
+        auto* label = new QLabel(caption, row);
+        auto* box = new QSpinBox(row);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setAccessibleName(caption);
+        box->setSuffix(suffix);
+        label->setBuddy(box);
+        layout->addWidget(label);
+        layout->addStretch();
+        layout->addWidget(box);
+        box->setMaximum(maximum);
+        auto* action = new QWidgetAction(options);
+        action->setDefaultWidget(row);
+        options->addAction(action);
+        return box;
+    };
+    m_connections = spinItem("Connections per host", "TBXConnections",
+                             GrabberSettings::kMostConnectionsPerHost, QString());
+    m_connections->setMinimum(1);
+    m_connections->setValue(GrabberSettings().connectionsPerHost);
+    m_delay = spinItem("Delay between requests", "TBXDelay", GrabberSettings::kLongestDelay, " ms");
+    m_delay->setSingleStep(100);
+}
+
 void TGrabberFrm::buildStatusBar() {
     m_status = new IconStatusPanel(400, "StatusPanel0", this);
     m_depthPanel = new QLabel(this);
@@ -211,6 +248,10 @@ void TGrabberFrm::buildStatusBar() {
 
 void TGrabberFrm::connectGrabber() {
     TclMultiDownLoader& downloader = m_grabber.downloader();
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(500);
+    connect(m_progressTimer, &QTimer::timeout, this, &TGrabberFrm::showProgress);
+    connect(&m_grabber, &SiteGrabber::logLine, MemLog, &GrabberLog::addLine);
     connect(&downloader, &TclMultiTransfer::dataProceeded, this,
             [this](TclTransferItem* item) { LVTransfer->showProgress(item); });
     // Progress cells redraw when the list shows its gathered reports.
@@ -222,11 +263,16 @@ void TGrabberFrm::connectGrabber() {
         // Only what arrived is "Downloaded"; failures have their error line.
         const TransferStatus status = item->status();
         if (status == TransferStatus::Done || status == TransferStatus::Warnings)
-            MemLog->addLine("Downloaded " + item->url());
+            MemLog->addLine((SiteGrabber::isUnchanged(item) ? "Unchanged " : "Downloaded ") +
+                            item->url());
     });
-    connect(&downloader, &TclMultiTransfer::busyStateChanged, this, [this] {
+    connect(&m_grabber, &SiteGrabber::busyStateChanged, this, [this](bool busy) {
         LVTransfer->flush();
         updateState();
+        if (busy)
+            m_progressTimer->start();
+        else
+            m_progressTimer->stop();
     });
 }
 
@@ -249,6 +295,9 @@ void TGrabberFrm::readSettings() {
         m_optionItems[i]->setChecked(settings.*kOptions[i].stored);
     }
     TBXSELevel->setValue(settings.grabDepth);
+    m_ignoreRobots->setChecked(settings.ignoreRobots);
+    m_connections->setValue(settings.connectionsPerHost);
+    m_delay->setValue(settings.requestDelay);
     for (const QString& entry : settings.history)
         edtRootUrl->addItem(entry);
     if (!settings.history.isEmpty())
@@ -260,6 +309,9 @@ void TGrabberFrm::writeSettings() const {
     for (int i = 0; i < m_optionItems.size(); ++i)
         settings.*kOptions[i].stored = m_optionItems[i]->isChecked();
     settings.grabDepth = TBXSELevel->value();
+    settings.ignoreRobots = m_ignoreRobots->isChecked();
+    settings.connectionsPerHost = m_connections->value();
+    settings.requestDelay = m_delay->value();
     for (int i = 0; i < edtRootUrl->count(); ++i)
         settings.history.append(edtRootUrl->itemText(i));
     settings.write();
@@ -321,7 +373,11 @@ void TGrabberFrm::TBXGrabClick() {
         flags |= kOptions[i].flag;
         MemLog->addLine(QString::fromLatin1(kOptions[i].logLine));
     }
+    if (m_ignoreRobots->isChecked())
+        MemLog->addLine("* Ignore robots.txt");
     m_grabber.setGrabOptions(flags);
+    m_grabber.setPoliteness(
+        {!m_ignoreRobots->isChecked(), m_connections->value(), m_delay->value()});
     m_grabber.setDoNotGetResourceInfo(!m_multipart->isChecked());
     const QString folder = edtTargetDir->text();
     m_grabber.setLocalFolder(folder);
@@ -336,6 +392,7 @@ void TGrabberFrm::TBXGrabClick() {
     MemLog->addLine("----------------------------------------------");
     MemLog->addLine("----Please Wait until we will download the pages---");
     if (m_grabber.isBusy()) {
+        showProgress();
         m_status->setIcon(m_images.icon(BusyImage));
     } else {
         MemLog->addLine("");
@@ -419,7 +476,7 @@ void TGrabberFrm::multipartToggled(bool checked) {
 void TGrabberFrm::updateState() {
     const bool grabbing = m_grabber.isGrabbing();
     if (grabbing) {
-        m_status->setText("Grabbing...");
+        showProgress();
     } else {
         setStatus("Ready", -1);
     }
@@ -430,6 +487,12 @@ void TGrabberFrm::updateState() {
         control->setEnabled(!grabbing);
     TBXBrowse->setEnabled(!grabbing);
     TBXExplorer->setEnabled(!grabbing);
+}
+
+// While grabbing, panel 0 tells how far the grab has come.
+void TGrabberFrm::showProgress() {
+    if (m_grabber.isGrabbing())
+        m_status->setText("Grabbing... " + progressText(m_grabber.progress()));
 }
 
 void TGrabberFrm::setStatus(const QString& text, int image) {

@@ -12,6 +12,8 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QTimer;
 class QSpinBox;
 class TclTransferItem;
 
@@ -63,7 +65,9 @@ private:
     void buildToolBar();
     void buildStatusBar();
     void connectGrabber();
+    void addPolitenessControls(QMenu* options);
     void updateState();
+    void showProgress();
     void setStatus(const QString& text, int image);
     void multipartToggled(bool checked);
     void readSettings();
@@ -73,6 +77,10 @@ private:
     SiteGrabber m_grabber;
     QList<QAction*> m_optionItems;  // in the order of kOptions
     QAction* m_multipart = nullptr;
+    QAction* m_ignoreRobots = nullptr;
+    QSpinBox* m_connections = nullptr;
+    QSpinBox* m_delay = nullptr;
+    QTimer* m_progressTimer = nullptr;
     QAction* TBXGrab = nullptr;
     QAction* TBXStop = nullptr;
     QAction* TBXBrowse = nullptr;

@@ -18,9 +18,17 @@ public:
     void setLevel(int level) { m_level = level; }
     QStringList previewText() const;
 
+    // Validators of a copy the owner holds (an ETag, a Last-Modified date):
+    // the first request of a run carries them as If-None-Match and
+    // If-Modified-Since, and a server that answers 304 ends the run "Done"
+    // with nothing written (its resource information shows the 304).
+    void setConditions(const QString& etag, const QString& lastModified);
+
 private:
     friend class TclMultiDownLoader;
     std::atomic<bool> m_allowCompression{true};
     int m_level = 0;
-    QStringList m_previewText;  // guarded by m_lock
+    QStringList m_previewText;     // guarded by m_lock
+    QByteArray m_ifNoneMatch;      // guarded by m_lock
+    QByteArray m_ifModifiedSince;  // guarded by m_lock
 };

@@ -30,7 +30,27 @@ enum class Outcome { Done, Retry, Fatal, Stopped, Restart };
 struct Failure {
     QString text;
     int code = int(TransferError::Network);
+    int retryAfter = 0;  // seconds a busy server asked to wait (429, 503)
 };
+
+// A busy server's Retry-After is waited out this often per part, for at most
+// this long each, without counting as tries.
+constexpr int kBusyWaits = 10;
+constexpr int kLongestBusyWait = 300;
+
+// Seconds of a Retry-After value (delta seconds or an HTTP date); 0 when none.
+int retryAfterSeconds(const QByteArray& value) {
+    bool number = false;
+    const qint64 seconds = value.trimmed().toLongLong(&number);
+    if (number)
+        return int(qBound(qint64(0), seconds, qint64(kLongestBusyWait)));
+    const QDateTime date =
+        QDateTime::fromString(QString::fromLatin1(value.trimmed()), Qt::RFC2822Date);
+    if (!date.isValid())
+        return 0;
+    return int(
+        qBound(qint64(0), QDateTime::currentDateTimeUtc().secsTo(date), qint64(kLongestBusyWait)));
+}
 
 QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -58,7 +78,8 @@ Failure refusal(const CurlSession& session) {
     return {QStringLiteral("The server answered %1 %2")
                 .arg(status)
                 .arg(QString::fromUtf8(session.reasonPhrase())),
-            status >= 400 && status < 600 ? int(status) : int(TransferError::Answer)};
+            status >= 400 && status < 600 ? int(status) : int(TransferError::Answer),
+            status == 429 || status == 503 ? retryAfterSeconds(session.header("retry-after")) : 0};
 }
 
 bool isHeaderSafe(const QByteArray& value) {
@@ -145,6 +166,9 @@ private:
     size_t consume(Sink& sink, const char* data, size_t size);
     void finishFile();
     void failWhole(const Failure& failure);
+    QList<QByteArray> conditionHeaders();
+    bool notModified(Sink& sink);
+    bool waitForServer(const Failure& error, int* waits);
     bool stopped() const { return m_item->m_stopRequested.load(); }
     static size_t onBody(char* data, size_t size, size_t count, void* sink);
 
@@ -166,7 +190,8 @@ private:
     std::atomic<bool> m_abort{false};    // the siblings of a part that asked for a restart stop
     std::atomic<bool> m_restart{false};  // the server proved the resource is not the one on disk
     std::atomic<bool> m_infoReported{false};
-    bool m_emptyKnown = false;  // the server announced 0 bytes
+    bool m_emptyKnown = false;   // the server announced 0 bytes
+    bool m_conditional = false;  // the first request asked "only if changed"
     bool m_previewReported = false;
     Lead m_lead = Lead::None;            // written by the lead's thread alone
     int m_leadIndex = -1;                // the lead's part; -1 while none is planned
@@ -221,6 +246,58 @@ void TclMultiDownLoader::Run::failWhole(const Failure& failure) {
         emit m_engine->statusChanged(m_item, m_item->status());
         emit m_engine->changed(m_item);
     });
+}
+
+QList<QByteArray> TclMultiDownLoader::Run::conditionHeaders() {
+    QList<QByteArray> headers;
+    Lock lock(m_item->m_lock);
+    if (!m_item->m_ifNoneMatch.isEmpty() && isHeaderSafe(m_item->m_ifNoneMatch))
+        headers << "If-None-Match: " + m_item->m_ifNoneMatch;
+    if (!m_item->m_ifModifiedSince.isEmpty() && isHeaderSafe(m_item->m_ifModifiedSince))
+        headers << "If-Modified-Since: " + m_item->m_ifModifiedSince;
+    m_conditional = !headers.isEmpty();
+    return headers;
+}
+
+// A 304 to a conditional request: the owner's copy is current. The run ends
+// "Done" with nothing written; the information shows the 304.
+bool TclMultiDownLoader::Run::notModified(Sink& sink) {
+    CurlSession& session = *sink.session;
+    if (!m_infoReported.exchange(true)) {
+        TransferResourceInfo info;
+        info.statusCode = 304;
+        info.etag = printableText(QString::fromUtf8(session.header("etag")));
+        info.lastModified = printableText(QString::fromUtf8(session.header("last-modified")));
+        makePrintable(info, session);
+        {
+            Lock lock(m_item->m_lock);
+            m_item->m_info = info;
+        }
+        m_engine->deliver(m_item,
+                          [this, info] { emit m_engine->resourceInfoObtained(m_item, info); });
+    }
+    {
+        Lock lock(m_item->m_lock);
+        m_item->m_wholeStatus = TransferStatus::Done;
+    }
+    m_engine->deliver(m_item, [this] {
+        emit m_engine->statusChanged(m_item, m_item->status());
+        emit m_engine->changed(m_item);
+    });
+    sink.complete = true;
+    return sink.decide(Outcome::Done, {});
+}
+
+// A busy server that said how long to wait is told to the owner and waited
+// for (a stop ends the wait); true when this try does not count.
+bool TclMultiDownLoader::Run::waitForServer(const Failure& error, int* waits) {
+    if (error.retryAfter <= 0 || *waits >= kBusyWaits || stopped())
+        return false;
+    ++*waits;
+    const int seconds = error.retryAfter;
+    m_engine->deliver(m_item, [this, seconds] { emit m_engine->serverBusy(m_item, seconds); });
+    waitUnlessStopped(m_item, 1000 * seconds);
+    return true;
 }
 
 void TclMultiDownLoader::Run::execute() {
@@ -359,6 +436,7 @@ bool TclMultiDownLoader::Run::fetchWithLead() {
     Failure error;
     Outcome outcome = Outcome::Retry;
     int restarts = 0;
+    int busyWaits = 0;
     for (int attempt = 0;;) {
         if (stopped()) {
             outcome = Outcome::Stopped;
@@ -371,6 +449,8 @@ bool TclMultiDownLoader::Run::fetchWithLead() {
             startAfresh();
             continue;
         }
+        if (outcome == Outcome::Retry && waitForServer(error, &busyWaits))
+            continue;
         if (outcome != Outcome::Retry || stopped() || ++attempt >= tries)
             break;
         if (!waitUnlessStopped(m_item, m_settings.reconnectAfter)) {
@@ -421,6 +501,10 @@ bool TclMultiDownLoader::Run::planFromLead(Sink& sink) {
     const bool gzip = encoding.contains("gzip");
     qint64 first = 0, last = 0, total = -1;
     bool empty = false;
+    if (status == 304 && m_conditional) {
+        m_lead = Lead::Ended;
+        return notModified(sink);
+    }
     if (status == 416 && fresh) {
         // An empty resource has no byte 0 to serve.
         const QByteArray range = session.header("content-range");
@@ -468,6 +552,8 @@ bool TclMultiDownLoader::Run::planFromLead(Sink& sink) {
     info.contentType = QString::fromUtf8(session.header("content-type"));
     info.fileName = contentDispositionFileName(session.header("content-disposition"));
     info.compressed = gzip;
+    info.etag = printableText(QString::fromUtf8(session.header("etag")));
+    info.lastModified = printableText(QString::fromUtf8(session.header("last-modified")));
     curl_off_t fileTime = -1;
     curl_easy_getinfo(session.handle(), CURLINFO_FILETIME_T, &fileTime);
     if (fileTime >= 0)
@@ -701,6 +787,7 @@ void TclMultiDownLoader::Run::runPart(CurlSession& session, int index, std::opti
     // finishes, a dead one (or one that always breaks at the same byte) ends.
     const int tries = qMax(1, m_settings.tryCount);
     int triesWithoutProgress = 0;
+    int busyWaits = 0;
     Outcome outcome = Outcome::Retry;
     for (;;) {
         if (made) {
@@ -714,6 +801,8 @@ void TclMultiDownLoader::Run::runPart(CurlSession& session, int index, std::opti
         }
         if (outcome != Outcome::Retry)
             break;
+        if (waitForServer(error, &busyWaits))
+            continue;
         qint64 reached = 0;
         {
             Lock lock(m_item->m_lock);
@@ -795,9 +884,11 @@ Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, Fail
     if (m_ftp) {
         curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, curl_off_t(sink.offset));
     } else if (index < 0) {
-        session.setHeaders({"Range: bytes=0-", m_item->allowCompression()
-                                                   ? QByteArray("Accept-Encoding: gzip")
-                                                   : QByteArray("Accept-Encoding: identity")});
+        session.setHeaders(
+            QList<QByteArray>{"Range: bytes=0-", m_item->allowCompression()
+                                                     ? QByteArray("Accept-Encoding: gzip")
+                                                     : QByteArray("Accept-Encoding: identity")} +
+            conditionHeaders());
     } else if (m_compressedMode) {
         session.setHeaders({"Accept-Encoding: gzip"});
     } else {
@@ -807,6 +898,10 @@ Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, Fail
                                              QByteArray::number(sink.offset + sink.remaining - 1));
         if (!validator.isEmpty() && isHeaderSafe(validator))
             headers << "If-Range: " + validator;
+        // Without the resource phase the first request of a fresh file may
+        // learn that the owner's copy is current.
+        if (!m_probed && sink.offset == 0 && !m_infoReported)
+            headers << conditionHeaders();
         session.setHeaders(headers);
     }
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Run::onBody);
@@ -870,6 +965,8 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         info.statusCode = int(status);
         info.contentType = QString::fromUtf8(session.header("content-type"));
         info.fileName = contentDispositionFileName(session.header("content-disposition"));
+        info.etag = printableText(QString::fromUtf8(session.header("etag")));
+        info.lastModified = printableText(QString::fromUtf8(session.header("last-modified")));
         curl_off_t fileTime = -1;
         curl_easy_getinfo(session.handle(), CURLINFO_FILETIME_T, &fileTime);
         if (fileTime >= 0)
@@ -891,6 +988,8 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         m_engine->deliver(m_item,
                           [this, info] { emit m_engine->resourceInfoObtained(m_item, info); });
     }
+    if (status == 304 && m_conditional)
+        return notModified(sink);
     if (status == 416 && sink.offset == 0 && sink.remaining < 0) {
         // "bytes=0-" of an empty resource.
         Lock lock(m_item->m_lock);

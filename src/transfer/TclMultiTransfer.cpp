@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QMetaMethod>
+#include <algorithm>
 #include <cstring>
 
 #include "AppError.h"
@@ -23,8 +24,9 @@ void TclMultiTransfer::shutdown() {
         // joins below cannot wait for this (busy) thread.
         std::lock_guard<std::mutex> lock(m_deliveryLock);
         m_shuttingDown = true;
+        for (Delivery* delivery : m_deliveries)
+            delivery->done.notify_one();
     }
-    m_deliveryDone.notify_all();
     for (auto* list : {&m_items, &m_retired}) {
         for (auto& item : *list) {
             item->m_stopRequested = true;
@@ -233,15 +235,16 @@ void TclMultiTransfer::deliver(TclTransferItem* item, const std::function<void()
     // The owner's thread receives a queued call and this worker waits for its
     // end, as a blocking queued connection would; unlike one, the wait also
     // ends when the engine is being destroyed, so its joins cannot deadlock.
-    bool done = false;
+    Delivery delivery;
     {
         std::lock_guard<std::mutex> lock(m_deliveryLock);
         if (m_shuttingDown)
             return;
+        m_deliveries.push_back(&delivery);
     }
     QMetaObject::invokeMethod(
         this,
-        [this, item, &function, &done, evenIfDeleted] {
+        [this, item, &function, &delivery, evenIfDeleted] {
             {
                 std::lock_guard<std::mutex> lock(m_deliveryLock);
                 if (m_shuttingDown)
@@ -249,15 +252,15 @@ void TclMultiTransfer::deliver(TclTransferItem* item, const std::function<void()
             }
             if (evenIfDeleted || !item->m_deleted)
                 function();
-            {
-                std::lock_guard<std::mutex> lock(m_deliveryLock);
-                done = true;
-            }
-            m_deliveryDone.notify_all();
+            // Woken under the lock: the waiter's Delivery lives until it sees `ran`.
+            std::lock_guard<std::mutex> lock(m_deliveryLock);
+            delivery.ran = true;
+            delivery.done.notify_one();
         },
         Qt::QueuedConnection);
     std::unique_lock<std::mutex> lock(m_deliveryLock);
-    m_deliveryDone.wait(lock, [&] { return done || m_shuttingDown; });
+    delivery.done.wait(lock, [&] { return delivery.ran || m_shuttingDown; });
+    m_deliveries.erase(std::find(m_deliveries.begin(), m_deliveries.end(), &delivery));
 }
 
 void TclMultiTransfer::reportStatus(TclTransferItem* item, int part, TransferStatus status) {

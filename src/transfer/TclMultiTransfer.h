@@ -64,6 +64,9 @@ signals:
     void processCompleted(TclTransferItem* item);
     void busyStateChanged(bool busy);
     void changed(TclTransferItem* item);
+    // The server asked to wait `seconds` (429 or 503 with Retry-After); the
+    // item waits that long before its next try, which does not count.
+    void serverBusy(TclTransferItem* item, int seconds);
 
 protected:
     explicit TclMultiTransfer(QObject* parent);
@@ -111,7 +114,14 @@ private:
     int m_runningCount = 0;
     int m_busyCount = 0;
 
+    // One waiting worker per delivery, woken alone when its call has run: a
+    // wake-up of every waiting worker per event cost each run a context
+    // switch per event of every other running item.
+    struct Delivery {
+        std::condition_variable done;
+        bool ran = false;  // guarded by m_deliveryLock
+    };
     std::mutex m_deliveryLock;
-    std::condition_variable m_deliveryDone;
-    bool m_shuttingDown = false;  // guarded by m_deliveryLock
+    std::vector<Delivery*> m_deliveries;  // guarded by m_deliveryLock; those waiting
+    bool m_shuttingDown = false;          // guarded by m_deliveryLock
 };

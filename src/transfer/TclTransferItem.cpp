@@ -190,6 +190,12 @@ void TclDownLoadItem::setUrl(const QString& url) {
     m_localFileDerived = true;
 }
 
+void TclDownLoadItem::setConditions(const QString& etag, const QString& lastModified) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_ifNoneMatch = etag.toUtf8();
+    m_ifModifiedSince = lastModified.toUtf8();
+}
+
 QStringList TclDownLoadItem::previewText() const {
     Lock lock(m_lock);
     return m_previewText;

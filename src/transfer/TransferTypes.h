@@ -77,6 +77,8 @@ struct TransferResourceInfo {
     bool compressed = false;    // the content encoding contains "gzip"
     bool randomAccess = false;  // the transfer can start at an offset
     QString fileName;           // "filename=" of the content disposition
+    QString etag;               // the validators of an HTTP answer, as sent
+    QString lastModified;
 };
 
 // One part of an item. `length` is -1 while the resource size is unknown.

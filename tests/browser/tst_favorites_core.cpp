@@ -268,6 +268,36 @@ private slots:
                  }));
     }
 
+    // Thousands of nested folders, in both formats: the bookmarks all come
+    // in, the folders beyond the deepest one folded into it.
+    void deepFoldersAreFolded_data() {
+        QTest::addColumn<QByteArray>("file");
+        const int depth = 3000;
+        QByteArray lines = "<DL>\n";
+        QByteArray netscape = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+        for (int i = 0; i < depth; ++i) {
+            lines += "<DT><H3>f</H3>\n<DL>\n<DT><A HREF=\"http://h/" + QByteArray::number(i) +
+                     "\">b</A>\n";
+            netscape += "<DT><H3>f</H3><DL><p><DT><A HREF=\"http://h/" + QByteArray::number(i) +
+                        "\">b</A>\n";
+        }
+        QTest::newRow("line rules") << lines + QByteArray("</DL>\n").repeated(depth) + "end\n";
+        QTest::newRow("browsers' format") << netscape + QByteArray("</DL><p>\n").repeated(depth);
+    }
+
+    void deepFoldersAreFolded() {
+        QFETCH(QByteArray, file);
+        const QList<TUrlRec> records = BookmarkFile::parseBookmarkFile(file);
+        int bookmarks = 0;
+        for (const TUrlRec& record : records) {
+            QVERIFY(record.Level <= BookmarkFile::kDeepestFolder);
+            QVERIFY(record.Folder.count('\\') < BookmarkFile::kDeepestFolder);
+            bookmarks += record.isFolder() ? 0 : 1;
+        }
+        QCOMPARE(bookmarks, 3000);
+        QCOMPARE(records.last().Folder, QStringList(BookmarkFile::kDeepestFolder, "f").join('\\'));
+    }
+
     // Whatever a bookmark file names, everything the import writes lies in
     // the chosen subfolder, and every name fits the file system.
     void hostileImportStaysInTheSubfolder() {

@@ -76,10 +76,12 @@ private slots:
     void grabLogsAndLists();
     void refusalsKeepTheHistory();
     void failedAddressIsNoDownload();
+    void hostilePagesEndOnlyTheirOwnLinks();
     void stopAndTheCloseRule();
     void progressCellIsDrawn();
     void settingsRoundTrip();
     void unreadableSettingStopsTheReading();
+    void politenessGoesToTheGrab();
     void savingTheLog();
     void browseAndExplore();
     void multipartQuestion();
@@ -150,7 +152,8 @@ void GrabberWindowTests::grabLogsAndLists() {
     const QString target = folder(QTest::currentDataTag());
     window.frame->grabber().downloader().settings().tryCount = 1;
     window.grab(m_nginx.url("/"), target, 2);
-    QCOMPARE(window.frame->statusText(0), QString("Grabbing..."));
+    QVERIFY2(window.frame->statusText(0).startsWith("Grabbing... 0 of 1 files, "),
+             qPrintable(window.frame->statusText(0)));
     QVERIFY(window.action("TBXStop")->isVisible() && !window.action("TBXGrab")->isVisible());
     QVERIFY(!window.frame->rootUrlBox()->isEnabled() && !window.frame->targetDirBox()->isEnabled());
     QVERIFY(!window.action("TBXBrowse")->isEnabled());
@@ -223,6 +226,35 @@ void GrabberWindowTests::failedAddressIsNoDownload() {
     QCOMPARE(window.frame->transferList()->topLevelItemCount(), 0);
 }
 
+void GrabberWindowTests::hostilePagesEndOnlyTheirOwnLinks() {
+    // Pages of megabytes of nested tags: the parser would overflow its
+    // stack freeing them and take quadratic time building them. The grab
+    // leaves their links, says so, and goes on with the rest.
+    QVERIFY(m_nginx.writeFile("hostile/index.html",
+                              "<a href=\"spans.html\">s</a><a href=\"divs.html\">d</a>"
+                              "<a href=\"fine.html\">f</a>"));
+    QVERIFY(m_nginx.writeFile("hostile/spans.html",
+                              QByteArray("<span>").repeated(500000) + "<a href=\"after.html\">"));
+    QVERIFY(m_nginx.writeFile("hostile/divs.html",
+                              QByteArray("<div>").repeated(600000) + "<a href=\"after.html\">"));
+    QVERIFY(m_nginx.writeFile("hostile/fine.html", "<a href=\"next.html\">n</a>"));
+    QVERIFY(m_nginx.writeFile("hostile/next.html", "next"));
+    QVERIFY(m_nginx.writeFile("hostile/after.html", "after"));
+    Window window;
+    const QString target = folder("hostile");
+    window.grab(m_nginx.url("/hostile/index.html"), target, 3);
+    QVERIFY(window.waitIdle());
+    const QStringList log = window.log();
+    for (const char* page : {"spans.html", "divs.html"})
+        QVERIFY2(log.contains("Links not followed in " + m_nginx.url("/hostile/") + page +
+                              ": its elements nest deeper than 512 levels"),
+                 qPrintable(log.join('\n')));
+    QVERIFY(QFileInfo(target + "/hostile/spans.html").size() > 3000000);
+    QVERIFY(QFileInfo(target + "/hostile/next.html").isFile());
+    QVERIFY(!QFileInfo::exists(target + "/hostile/after.html"));
+    QCOMPARE(window.frame->statusText(0), QString("Ready"));
+}
+
 void GrabberWindowTests::stopAndTheCloseRule() {
     LoopbackHttpServer slow;
     QVERIFY(slow.start([](const LoopbackHttpServer::Request&) {
@@ -277,6 +309,9 @@ void GrabberWindowTests::settingsRoundTrip() {
         window.frame->option("Grab Images")->setChecked(false);
         window.frame->option("Replace Existing")->setChecked(false);
         window.frame->levelBox()->setValue(5);
+        window.action("TBXIgnoreRobots")->setChecked(true);
+        window.child<QSpinBox>("TBXConnections")->setValue(2);
+        window.child<QSpinBox>("TBXDelay")->setValue(1500);
         for (int i = 0; i < 10; ++i)
             window.frame->rootUrlBox()->addItem(QStringLiteral("http://site%1.example/").arg(i));
     }
@@ -287,16 +322,52 @@ void GrabberWindowTests::settingsRoundTrip() {
         QCOMPARE(registry.readInteger("GrabDepth"), 5);
         QVERIFY(!registry.readBool("GrabImages"));
         QVERIFY(registry.readBool("GrabFrames"));
+        QVERIFY(registry.readBool("IgnoreRobots"));
+        QCOMPARE(registry.readInteger("ConnectionsPerHost"), 2);
+        QCOMPARE(registry.readInteger("RequestDelay"), 1500);
     }
     Window window;
     QVERIFY(!window.frame->option("Grab Images")->isChecked());
     QVERIFY(!window.frame->option("Replace Existing")->isChecked());
     QVERIFY(window.frame->option("Grab All")->isChecked());
     QCOMPARE(window.frame->levelBox()->value(), 5);
+    QVERIFY(window.action("TBXIgnoreRobots")->isChecked());
+    QCOMPARE(window.child<QSpinBox>("TBXConnections")->value(), 2);
+    QCOMPARE(window.child<QSpinBox>("TBXDelay")->value(), 1500);
+    // The controls in the Options menu are found by their names.
+    QCOMPARE(window.child<QSpinBox>("TBXConnections")->accessibleName(),
+             QString("Connections per host"));
+    QCOMPARE(window.child<QSpinBox>("TBXDelay")->accessibleName(),
+             QString("Delay between requests"));
     // The eight oldest entries come back; the box shows the first.
     QCOMPARE(window.frame->rootUrlBox()->count(), 8);
     QCOMPARE(window.frame->rootUrlBox()->currentText(), QString("http://site0.example/"));
     QCOMPARE(window.host.scripted.count(), 0);  // no question while reading
+}
+
+void GrabberWindowTests::politenessGoesToTheGrab() {
+    // A store written before the politeness values existed, or with one out
+    // of range: the others come back, the defaults or the bounds stand in.
+    {
+        Registry registry;
+        QVERIFY(registry.openKey(GrabberSettings::kKey, true));
+        registry.writeInteger("ConnectionsPerHost", 99);
+        registry.writeString("RequestDelay", "soon");
+    }
+    Window window;
+    QCOMPARE(window.child<QSpinBox>("TBXConnections")->value(), 16);
+    QCOMPARE(window.child<QSpinBox>("TBXDelay")->value(), 0);
+    QVERIFY(!window.action("TBXIgnoreRobots")->isChecked());
+    window.action("TBXIgnoreRobots")->setChecked(true);
+    window.child<QSpinBox>("TBXConnections")->setValue(3);
+    window.child<QSpinBox>("TBXDelay")->setValue(100);
+    window.grab(m_nginx.url("/b.html"), folder("polite"), 1);
+    QVERIFY(window.waitIdle());
+    const GrabPoliteness politeness = window.frame->grabber().politeness();
+    QVERIFY(!politeness.obeyRobots);
+    QCOMPARE(politeness.connectionsPerHost, 3);
+    QCOMPARE(politeness.delayMs, 100);
+    QVERIFY(window.log().contains("* Ignore robots.txt"));
 }
 
 void GrabberWindowTests::unreadableSettingStopsTheReading() {
