@@ -158,7 +158,8 @@ private:
     QString m_localFile;            // the item's file as this run started it; kept to the end
     QString m_claimed;              // a name this run claimed for the item, released at its end
     QByteArray m_validator;         // sent as If-Range; guarded by the item's lock once parts run
-    DownloadFile m_file;            // written by the parts under the item's lock
+    DownloadFile m_file;            // written by the parts at their own offsets
+    std::mutex m_writeLock;         // one write to m_file at a time
     std::atomic<bool> m_abort{false};    // the siblings of a part that asked for a restart stop
     std::atomic<bool> m_restart{false};  // the server proved the resource is not the one on disk
     std::atomic<bool> m_infoReported{false};
@@ -951,10 +952,15 @@ size_t TclMultiDownLoader::Run::consume(Sink& sink, const char* data, size_t siz
         if (!validateResponse(sink))
             return 0;
     }
-    const qint64 batch = qMax(1, m_settings.batchSize);
+    // An owner that follows the blocks gets each one written and reported
+    // before the next; without one, all that the socket gave goes to the
+    // file in one write: a write of a few KiB costs a system call and the
+    // zeroing of the page cache page it leaves half-filled.
+    const bool perBlock = m_engine->wantsData();
+    const qint64 unit = perBlock ? qMax(1, m_settings.batchSize) : qint64(size);
     size_t used = 0;
     while (used < size) {
-        qint64 chunk = qMin<qint64>(qint64(size - used), batch);
+        qint64 chunk = qMin<qint64>(qint64(size - used), unit);
         if (sink.remaining >= 0)
             chunk = qMin(chunk, sink.remaining);
         if (chunk <= 0) {
@@ -963,30 +969,40 @@ size_t TclMultiDownLoader::Run::consume(Sink& sink, const char* data, size_t siz
             return 0;
         }
         const qint64 offset = sink.offset;
-        {
-            Lock lock(m_item->m_lock);
-            qint64 written = 0;
-            while (written < chunk) {
-                const ssize_t n = ::pwrite(m_file.fd(), data + used + written,
-                                           size_t(chunk - written), offset + written);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0) {
-                    sink.decided = true;
-                    sink.decision = Outcome::Fatal;
-                    sink.error = {
-                        QStringLiteral("Cannot write to %1: %2").arg(m_file.path(), systemError()),
-                        int(TransferError::LocalFile)};
-                    return 0;
-                }
-                written += n;
+        // Positioned writes of parts never overlap, and the file is only
+        // ever emptied while one part runs: the item's lock guards the count
+        // alone, so the window reading the figures never waits for the disk.
+        // The writes go one at a time: the file system takes them in turn
+        // anyway, and waiting here costs less than its spinning.
+        std::unique_lock<std::mutex> writing(m_writeLock);
+        qint64 written = 0;
+        while (written < chunk) {
+            const ssize_t n = ::pwrite(m_file.fd(), data + used + written, size_t(chunk - written),
+                                       offset + written);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                sink.decided = true;
+                sink.decision = Outcome::Fatal;
+                sink.error = {
+                    QStringLiteral("Cannot write to %1: %2").arg(m_file.path(), systemError()),
+                    int(TransferError::LocalFile)};
+                return 0;
             }
+            written += n;
+        }
+        writing.unlock();
+        {
+            // Counted once written: a snapshot of the parts never claims a byte
+            // the file does not hold.
+            Lock lock(m_item->m_lock);
             m_item->m_parts[sink.index].bytesDone += chunk;
         }
         sink.offset += chunk;
         if (sink.remaining >= 0)
             sink.remaining -= chunk;
-        m_engine->reportData(m_item, sink.index, QByteArrayView(data + used, chunk), offset);
+        if (perBlock)
+            m_engine->reportData(m_item, sink.index, QByteArrayView(data + used, chunk), offset);
         used += size_t(chunk);
         if (sink.remaining == 0)
             sink.complete = true;
