@@ -96,16 +96,17 @@ bool DownloadFile::openFolder(const QString& downloadFolder, const QString& fold
         const int next =
             ::openat(m_folder, raw.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) {
+            const int failure = errno;
             struct stat info {};
-            const bool link = errno == ELOOP || (::fstatat(m_folder, raw.constData(), &info,
-                                                           AT_SYMLINK_NOFOLLOW) == 0 &&
-                                                 S_ISLNK(info.st_mode));
-            *error =
-                link ? QStringLiteral(
-                           "%1 is a symbolic link; a download does not follow "
-                           "links inside its folder")
-                           .arg(reached)
-                     : QStringLiteral("Cannot open the folder %1: %2").arg(reached, systemError());
+            const bool link = failure == ELOOP || (::fstatat(m_folder, raw.constData(), &info,
+                                                             AT_SYMLINK_NOFOLLOW) == 0 &&
+                                                   S_ISLNK(info.st_mode));
+            *error = link ? QStringLiteral(
+                                "%1 is a symbolic link; a download does not follow "
+                                "links inside its folder")
+                                .arg(reached)
+                          : QStringLiteral("Cannot open the folder %1: %2")
+                                .arg(reached, QString::fromLocal8Bit(std::strerror(failure)));
             return false;
         }
         ::close(m_folder);

@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(QStringLiteral(
         "Downloads each URL in parallel parts with Corvanta's transfer engine.\n\n"
         "A file is written as NAME.corvanta-part and renamed to NAME once complete; a file\n"
-        "already there keeps its name and the download takes \"NAME (1)\".\n\n"
+        "already there keeps its name and the download takes \"NAME (1)\" (--output\n"
+        "replaces it).\n\n"
         "Ctrl+C stops cleanly: the data so far stays in NAME.corvanta-part, with a state\n"
         "file NAME.corvanta-get beside it. The same command continues each part where it\n"
         "stopped, when the server proves (If-Range) that the file has not changed;\n"
