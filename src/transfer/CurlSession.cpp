@@ -1,9 +1,13 @@
 #include "CurlSession.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -68,6 +72,37 @@ IdleHandles& idleHandles() {
     return handles;
 }
 
+// An address as 16 bytes, an IPv4 one in its IPv6-mapped form, so both forms
+// of one address compare equal; empty when it cannot be read.
+QByteArray comparableAddress(const sockaddr_storage& address) {
+    QByteArray bytes(16, 0);
+    if (address.ss_family == AF_INET) {
+        const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+        bytes[10] = bytes[11] = char(0xff);
+        std::memcpy(bytes.data() + 12, &v4.sin_addr, 4);
+        return bytes;
+    }
+    if (address.ss_family == AF_INET6) {
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+        std::memcpy(bytes.data(), &v6.sin6_addr, 16);
+        return bytes;
+    }
+    return {};
+}
+
+QByteArray comparableAddress(const char* text) {
+    sockaddr_storage address{};
+    QByteArray plain(text ? text : "");
+    plain = plain.left(plain.indexOf('%') < 0 ? plain.size() : plain.indexOf('%'));
+    auto& v4 = reinterpret_cast<sockaddr_in&>(address);
+    auto& v6 = reinterpret_cast<sockaddr_in6&>(address);
+    if (inet_pton(AF_INET, plain.constData(), &v4.sin_addr) == 1)
+        address.ss_family = AF_INET;
+    else if (inet_pton(AF_INET6, plain.constData(), &v6.sin6_addr) == 1)
+        address.ss_family = AF_INET6;
+    return comparableAddress(address);
+}
+
 QByteArray proxyAddress(const QString& host, int port) {
     if (host.trimmed().isEmpty())
         return {};
@@ -104,6 +139,7 @@ void CurlSession::prepare(const QString& url, int port, const QString& userName,
     m_reason.clear();
     m_errorBuffer[0] = 0;
     m_timedOut = false;
+    m_foreignData.clear();
     const QByteArray address = url.toUtf8();
     const bool ftp = url.startsWith(QLatin1String("ftp"), Qt::CaseInsensitive);
     curl_easy_setopt(m_curl, CURLOPT_URL, address.constData());
@@ -123,11 +159,11 @@ void CurlSession::prepare(const QString& url, int port, const QString& userName,
     curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT_MS, long(qMax(1, m_settings.timeOut)));
     curl_easy_setopt(m_curl, CURLOPT_FTP_RESPONSE_TIMEOUT,
                      long(qMax(1, m_settings.timeOut / 1000)));
-    // The socket is read in blocks of at least 64 KiB whatever the batch size:
+    // The socket is read in blocks of up to 512 KiB whatever the batch size:
     // at 8 KiB a loopback download spent more time in system calls than in
-    // moving data. The file is still written a batch at a time.
+    // moving data, and 512 KiB took a tenth less processor time than 64 KiB.
     curl_easy_setopt(m_curl, CURLOPT_BUFFERSIZE,
-                     long(qBound(64 * 1024, m_settings.batchSize, 512 * 1024)));
+                     long(qBound(512 * 1024, m_settings.batchSize, 2 * 1024 * 1024)));
     if (port > 0)
         curl_easy_setopt(m_curl, CURLOPT_PORT, long(port));
     if (!userName.isEmpty()) {
@@ -167,6 +203,12 @@ void CurlSession::prepare(const QString& url, int port, const QString& userName,
         curl_easy_setopt(
             m_curl, CURLOPT_FTP_CREATE_MISSING_DIRS,
             m_settings.forceRemoteDir ? long(CURLFTP_CREATE_DIR) : long(CURLFTP_CREATE_DIR_NONE));
+        curl_easy_setopt(
+            m_curl, CURLOPT_SOCKOPTFUNCTION,
+            +[](void* self, curl_socket_t socket, curlsocktype purpose) {
+                return onSocket(self, socket, int(purpose));
+            });
+        curl_easy_setopt(m_curl, CURLOPT_SOCKOPTDATA, this);
     }
     // Bodies nobody asked for (FTP size and date answers) are dropped.
     curl_easy_setopt(
@@ -197,6 +239,9 @@ int CurlSession::perform() {
 }
 
 QString CurlSession::errorText(int code) const {
+    if (!m_foreignData.isEmpty())
+        return QStringLiteral("A data connection from %1 was refused: only the server may open it")
+            .arg(QString::fromLatin1(m_foreignData));
     if (m_timedOut)
         return QStringLiteral("Operation timed out after %1 ms without data")
             .arg(m_settings.timeOut);
@@ -249,6 +294,29 @@ size_t CurlSession::onHeader(char* data, size_t size, size_t count, void* self) 
         session->m_headers.append(
             {line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
     return length;
+}
+
+int CurlSession::onSocket(void* self, int socket, int purpose) {
+    if (purpose != CURLSOCKTYPE_ACCEPT)
+        return CURL_SOCKOPT_OK;
+    // Active mode: anyone who finds the port could deliver the "file"; only
+    // the host at the other end of the control connection may.
+    auto* session = static_cast<CurlSession*>(self);
+    sockaddr_storage peer{};
+    socklen_t length = sizeof(peer);
+    char* serverText = nullptr;
+    curl_easy_getinfo(session->m_curl, CURLINFO_PRIMARY_IP, &serverText);
+    const QByteArray server = comparableAddress(serverText);
+    if (::getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length) == 0 &&
+        !server.isEmpty() && comparableAddress(peer) == server)
+        return CURL_SOCKOPT_OK;
+    char text[INET6_ADDRSTRLEN] = "an unknown address";
+    if (peer.ss_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in&>(peer).sin_addr, text, sizeof(text));
+    else if (peer.ss_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6&>(peer).sin6_addr, text, sizeof(text));
+    session->m_foreignData = text;
+    return CURL_SOCKOPT_ERROR;
 }
 
 int CurlSession::onProgress(void* self, long long downloadTotal, long long downloaded,

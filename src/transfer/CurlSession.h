@@ -15,7 +15,8 @@ struct curl_slist;
 // The handle comes from, and goes back to, a process-wide set of idle handles
 // whose open connections later sessions reuse.
 // It aborts the transfer when `stop` or `abort` becomes true or when no byte moved for
-// the time-out. Not shared between threads.
+// the time-out. An active-mode FTP data connection is accepted only from the
+// control connection's peer. Not shared between threads.
 class CurlSession {
 public:
     CurlSession(const TransferSettings& settings, const std::atomic<bool>* stop,
@@ -49,6 +50,7 @@ public:
 
 private:
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
+    static int onSocket(void* self, int socket, int purpose);
     static int onProgress(void* self, long long, long long, long long, long long);
 
     const TransferSettings& m_settings;
@@ -62,4 +64,5 @@ private:
     qint64 m_lastActivity = 0;  // ms on the monotonic clock
     long long m_lastBytes = -1;
     bool m_timedOut = false;
+    QByteArray m_foreignData;  // the address of a data connection refused, else empty
 };

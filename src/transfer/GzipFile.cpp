@@ -1,16 +1,35 @@
 #include "GzipFile.h"
 
+#include <unistd.h>
 #include <zlib.h>
-#include <QFile>
 
-QString gunzipFile(const QString& source, const QString& target, qint64 outputLimit) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return QStringLiteral("Cannot read %1: %2").arg(source, in.errorString());
-    QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QStringLiteral("Cannot create %1: %2").arg(target, out.errorString());
+#include <QByteArray>
+#include <cerrno>
+#include <cstring>
 
+namespace {
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Writes all of `data`; false on an error (errno tells).
+bool writeAll(int fd, const char* data, qint64 size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+}  // namespace
+
+QString gunzipFile(int source, int target, const QString& targetName, qint64 outputLimit) {
     z_stream stream{};
     // 16 + MAX_WBITS: gzip wrapper only, so exactly the layer the server added.
     if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
@@ -18,15 +37,19 @@ QString gunzipFile(const QString& source, const QString& target, qint64 outputLi
     QByteArray input(64 * 1024, Qt::Uninitialized);
     QByteArray output(256 * 1024, Qt::Uninitialized);
     qint64 written = 0;
+    qint64 offset = 0;
     int result = Z_OK;
     QString error;
     bool sawInput = false;
     while (error.isEmpty()) {
-        const qint64 got = in.read(input.data(), input.size());
+        const ssize_t got = ::pread(source, input.data(), size_t(input.size()), offset);
+        if (got < 0 && errno == EINTR)
+            continue;
         if (got < 0) {
-            error = QStringLiteral("Cannot read %1").arg(source);
+            error = QStringLiteral("Cannot read the compressed data: %1").arg(systemError());
             break;
         }
+        offset += got;
         if (got == 0)
             break;
         sawInput = true;
@@ -51,8 +74,8 @@ QString gunzipFile(const QString& source, const QString& target, qint64 outputLi
                             .arg(outputLimit);
                 break;
             }
-            if (produced > 0 && out.write(output.constData(), produced) != produced) {
-                error = QStringLiteral("Cannot write %1: %2").arg(target, out.errorString());
+            if (produced > 0 && !writeAll(target, output.constData(), produced)) {
+                error = QStringLiteral("Cannot write %1: %2").arg(targetName, systemError());
                 break;
             }
             if (result == Z_BUF_ERROR && produced == 0)
@@ -62,8 +85,5 @@ QString gunzipFile(const QString& source, const QString& target, qint64 outputLi
     inflateEnd(&stream);
     if (error.isEmpty() && sawInput && result != Z_STREAM_END)
         error = QStringLiteral("The compressed data ends too early");
-    out.close();
-    if (!error.isEmpty())
-        out.remove();
     return error;
 }

@@ -1,5 +1,9 @@
 #include "LocalFileName.h"
 
+#include <sys/stat.h>
+
+#include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QSet>
@@ -62,7 +66,44 @@ QString safeFileName(const QString& offered) {
 namespace {
 QMutex claimLock;
 QSet<QString> claimed;  // guarded by claimLock
+
+constexpr qsizetype kNameMax = 255;  // bytes of one name
+
+// Anything at the path, a dangling link included.
+bool pathTaken(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
 }  // namespace
+
+QString partialFileName(const QString& file) {
+    const qsizetype slash = file.lastIndexOf(QLatin1Char('/'));
+    const QString folder = file.left(slash + 1);
+    QString name = file.mid(slash + 1);
+    const qsizetype room = kNameMax - qsizetype(sizeof(kPartialSuffix) - 1);
+    if (QFile::encodeName(name).size() > room) {
+        const QString digest = QString::fromLatin1(
+            QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
+        do {
+            name.chop(1);
+            if (!name.isEmpty() && name.back().isHighSurrogate())
+                name.chop(1);
+        } while (!name.isEmpty() && QFile::encodeName(name).size() > room - 13);
+        name += QLatin1Char('-') + digest;
+    }
+    return folder + name + QLatin1String(kPartialSuffix);
+}
+
+QString unreservedFileName(const QString& name, const QStringList& reservedSuffixes) {
+    if (name.endsWith(QLatin1String(kPartialSuffix)))
+        return name + QLatin1Char('_');
+    for (const QString& suffix : reservedSuffixes) {
+        if (!suffix.isEmpty() && name.endsWith(suffix))
+            return name + QLatin1Char('_');
+    }
+    return name;
+}
 
 QString claimLocalFile(const QString& folder, const QString& name) {
     const QString base = folder.isEmpty() || folder.endsWith(QLatin1Char('/'))
@@ -75,7 +116,11 @@ QString claimLocalFile(const QString& folder, const QString& name) {
                                : QLatin1Char('.') + info.suffix();
     QMutexLocker locker(&claimLock);
     QString candidate = base;
-    for (int n = 1; claimed.contains(candidate) || QFileInfo::exists(candidate); ++n) {
+    // A name is taken by a file (or link) of its own or by the partial file
+    // of an unfinished download of that name.
+    for (int n = 1; claimed.contains(candidate) || pathTaken(candidate) ||
+                    pathTaken(partialFileName(candidate));
+         ++n) {
         candidate = base.left(base.size() - name.size()) +
                     QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(suffix);
     }

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 // Rules for local file names taken from outside (a URL, a server's offer):
 // the result is one plain name that stays inside the folder it is joined to.
@@ -23,6 +24,19 @@ QString claimLocalFile(const QString& folder, const QString& name);
 // Gives a claimed path back when its download has ended: from then on the
 // file on disk (if any) is what keeps the name taken.
 void releaseLocalFile(const QString& path);
+
+// A download is written to a partial file beside its target and renamed into
+// place once complete, so the target never holds a half-written file and an
+// existing one is replaced only by a whole download. Names ending in this
+// suffix are the engine's: it never chooses one for a download.
+inline constexpr char kPartialSuffix[] = ".corvanta-part";
+// The partial file of `file`, in its folder: the name followed by
+// kPartialSuffix, a long name shortened (and told apart by a digest) so the
+// result stays within the file system's limit.
+QString partialFileName(const QString& file);
+// `name` unless it ends in kPartialSuffix or one of `reservedSuffixes`
+// (names that an owner keeps for files of its own), else `name` + "_".
+QString unreservedFileName(const QString& name, const QStringList& reservedSuffixes = {});
 
 // The decoded last segment of the URL's path, made safe; "index.html" when
 // the address names no file.

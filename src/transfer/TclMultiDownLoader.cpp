@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "CurlSession.h"
+#include "DownloadFile.h"
 #include "GzipFile.h"
 #include "LocalFileName.h"
 #include "ServerText.h"
@@ -111,13 +112,9 @@ class TclMultiDownLoader::Run {
 public:
     Run(TclMultiDownLoader* engine, TclDownLoadItem* item)
         : m_engine(engine), m_item(item), m_settings(item->m_runSettings) {}
-    ~Run() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
 
-    // The whole run; every end of it reports a preview, and a file name the
-    // run claimed is given back.
+    // The whole run; every end of it reports a preview, a file name the run
+    // claimed is given back, and a partial file it leaves keeps only data.
     void execute();
 
 private:
@@ -181,12 +178,12 @@ private:
     int m_port = 0;
     bool m_ftp = false;
     bool m_probed = false;
-    bool m_compressedMode = false;  // the data is the gzip stream, kept in the "~" file
+    bool m_compressedMode = false;  // the partial file holds the gzip stream
     QString m_localFile;            // the item's file as this run started it; kept to the end
     QString m_claimed;              // a name this run claimed for the item, released at its end
-    QString m_target;               // the file written while fetching
     QByteArray m_validator;         // sent as If-Range; guarded by the item's lock once parts run
-    int m_fd = -1;
+    DownloadFile m_file;            // written by the parts at their own offsets
+    std::mutex m_writeLock;         // one write to m_file at a time
     std::atomic<bool> m_abort{false};    // the siblings of a part that asked for a restart stop
     std::atomic<bool> m_restart{false};  // the server proved the resource is not the one on disk
     std::atomic<bool> m_infoReported{false};
@@ -304,6 +301,9 @@ void TclMultiDownLoader::Run::execute() {
     transfer();
     if (!m_previewReported)
         reportPreview({});
+    // A gzip stream is always fetched whole again: nothing of it is kept.
+    if (m_file.isOpen())
+        m_file.leave(m_item->parts(), !m_compressedMode);
     if (!m_claimed.isEmpty())
         releaseLocalFile(m_claimed);
 }
@@ -363,7 +363,8 @@ void TclMultiDownLoader::Run::transfer() {
             m_item->m_randomAccess = false;
             m_item->m_validator.clear();
             m_validator.clear();
-            if (::ftruncate(m_fd, 0) != 0)
+            QString error;
+            if (!m_file.truncate(&error))
                 m_restart = false;
         }
         runParts();
@@ -380,12 +381,15 @@ void TclMultiDownLoader::Run::claimName() {
         QString name = m_item->m_info ? safeFileName(m_item->m_info->fileName) : QString();
         if (name.isEmpty())
             name = fileNameFromUrl(m_url);
+        // Never a name the engine or the owner keeps for files of its own.
+        name = unreservedFileName(name, m_settings.reservedSuffixes);
         const QString folder = m_item->m_localFile.isEmpty()
                                    ? m_settings.localFolder
                                    : QFileInfo(m_item->m_localFile).path();
         m_claimed = claimLocalFile(folder, name);
         m_item->m_localFile = m_claimed;
         m_item->m_localFileDerived = false;
+        m_item->m_keepExisting = true;
     }
     m_localFile = m_item->m_localFile;
 }
@@ -408,10 +412,10 @@ bool TclMultiDownLoader::Run::fetchWithLead() {
         Lock lock(m_item->m_lock);
         // Parts of an earlier run go on only in the file they were written
         // to, at its full size; the lead is then the first unfinished one.
-        const QFileInfo file(m_item->m_localFile);
-        const bool resumable = !m_item->m_parts.isEmpty() && m_item->m_resourceSize > 0 &&
-                               !m_item->m_localFileDerived && file.isFile() &&
-                               file.size() == m_item->m_resourceSize;
+        const bool resumable =
+            !m_item->m_parts.isEmpty() && m_item->m_resourceSize > 0 &&
+            !m_item->m_localFileDerived &&
+            DownloadFile::partialSize(m_item->m_localFile) == m_item->m_resourceSize;
         m_leadIndex = -1;
         if (resumable) {
             for (int i = 0; i < m_item->m_parts.size() && m_leadIndex < 0; ++i) {
@@ -698,51 +702,27 @@ Outcome TclMultiDownLoader::Run::probeOnce(CurlSession& session, Failure* error)
 }
 
 bool TclMultiDownLoader::Run::openLocalFile() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    QString error;
+    if (!m_file.open(m_settings.localFolder, m_localFile, &error)) {
+        failWhole({error, int(TransferError::LocalFile)});
+        return false;
     }
-    qint64 size = 0;
+    qint64 size = 0, present = 0;
     bool keepParts = false;
     {
         Lock lock(m_item->m_lock);
         size = m_item->m_resourceSize;
-        m_target = m_compressedMode ? m_localFile + QLatin1Char('~') : m_localFile;
-        keepParts = !m_item->m_parts.isEmpty() && size > 0 && QFileInfo(m_target).size() == size &&
-                    QFileInfo(m_target).isFile();
+        keepParts =
+            !m_item->m_parts.isEmpty() && size > 0 && !m_file.isDirect() && m_file.size() == size;
         if (!keepParts)
             m_item->m_parts.clear();
+        for (const TransferPart& part : m_item->m_parts)
+            present += part.bytesDone;
     }
-    const QString folder = QFileInfo(m_target).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        failWhole({QStringLiteral("Cannot create the folder %1").arg(folder),
-                   int(TransferError::LocalFile)});
+    // A partial file that cannot be continued is this download's own: emptied.
+    if ((!keepParts && !m_file.truncate(&error)) || !m_file.reserve(size, present, &error)) {
+        failWhole({error, int(TransferError::LocalFile)});
         return false;
-    }
-    const QByteArray path = QFile::encodeName(m_target);
-    m_fd = ::open(path.constData(),
-                  keepParts ? O_RDWR | O_CLOEXEC | O_NOFOLLOW
-                            : O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
-                  0644);
-    if (m_fd < 0) {
-        failWhole({QStringLiteral("Cannot create the file %1: %2").arg(m_target, systemError()),
-                   int(TransferError::LocalFile)});
-        return false;
-    }
-    if (!keepParts && size > 0) {
-        // Reserve the space now, so a full disk shows before any transfer.
-        if (::fallocate(m_fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) {
-            failWhole({QStringLiteral("Cannot reserve %1 bytes for %2: %3")
-                           .arg(size)
-                           .arg(m_target, systemError()),
-                       int(TransferError::LocalFile)});
-            return false;
-        }
-        if (::ftruncate(m_fd, size) != 0) {
-            failWhole({QStringLiteral("Cannot set the size of %1: %2").arg(m_target, systemError()),
-                       int(TransferError::LocalFile)});
-            return false;
-        }
     }
     Lock lock(m_item->m_lock);
     if (m_item->m_parts.isEmpty()) {
@@ -867,9 +847,9 @@ Outcome TclMultiDownLoader::Run::fetchOnce(CurlSession& session, int index, Fail
             // shorter stream must not leave the old one's tail behind.
             part.bytesDone = 0;
             part.length = -1;
-            if (::ftruncate(m_fd, 0) != 0) {
-                *error = {QStringLiteral("Cannot empty %1: %2").arg(m_target, systemError()),
-                          int(TransferError::LocalFile)};
+            QString text;
+            if (!m_file.truncate(&text)) {
+                *error = {text, int(TransferError::LocalFile)};
                 return Outcome::Fatal;
             }
         }
@@ -1043,8 +1023,9 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         // starts again instead of getting a foreign tail appended.
         part.bytesDone = 0;
         sink.offset = 0;
-        if (::ftruncate(m_fd, 0) != 0)
-            return sink.decide(Outcome::Fatal, {systemError(), int(TransferError::LocalFile)});
+        QString error;
+        if (!m_file.truncate(&error))
+            return sink.decide(Outcome::Fatal, {error, int(TransferError::LocalFile)});
     }
     m_item->m_validator = QString::fromUtf8(validatorOf(session));
     m_validator = m_item->m_validator.toUtf8();
@@ -1053,8 +1034,9 @@ bool TclMultiDownLoader::Run::validateResponse(Sink& sink) {
         part.length = length;
         if (length >= 0) {
             m_item->m_resourceSize = length;
-            if (::ftruncate(m_fd, length) != 0)
-                return sink.decide(Outcome::Fatal, {systemError(), int(TransferError::LocalFile)});
+            QString error;
+            if (!m_file.reserve(length, 0, &error))
+                return sink.decide(Outcome::Fatal, {error, int(TransferError::LocalFile)});
         }
     }
     sink.remaining = length;
@@ -1069,10 +1051,15 @@ size_t TclMultiDownLoader::Run::consume(Sink& sink, const char* data, size_t siz
         if (!validateResponse(sink))
             return 0;
     }
-    const qint64 batch = qMax(1, m_settings.batchSize);
+    // An owner that follows the blocks gets each one written and reported
+    // before the next; without one, all that the socket gave goes to the
+    // file in one write: a write of a few KiB costs a system call and the
+    // zeroing of the page cache page it leaves half-filled.
+    const bool perBlock = m_engine->wantsData();
+    const qint64 unit = perBlock ? qMax(1, m_settings.batchSize) : qint64(size);
     size_t used = 0;
     while (used < size) {
-        qint64 chunk = qMin<qint64>(qint64(size - used), batch);
+        qint64 chunk = qMin<qint64>(qint64(size - used), unit);
         if (sink.remaining >= 0)
             chunk = qMin(chunk, sink.remaining);
         if (chunk <= 0) {
@@ -1081,30 +1068,40 @@ size_t TclMultiDownLoader::Run::consume(Sink& sink, const char* data, size_t siz
             return 0;
         }
         const qint64 offset = sink.offset;
-        {
-            Lock lock(m_item->m_lock);
-            qint64 written = 0;
-            while (written < chunk) {
-                const ssize_t n = ::pwrite(m_fd, data + used + written, size_t(chunk - written),
-                                           offset + written);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0) {
-                    sink.decided = true;
-                    sink.decision = Outcome::Fatal;
-                    sink.error = {
-                        QStringLiteral("Cannot write to %1: %2").arg(m_target, systemError()),
-                        int(TransferError::LocalFile)};
-                    return 0;
-                }
-                written += n;
+        // Positioned writes of parts never overlap, and the file is only
+        // ever emptied while one part runs: the item's lock guards the count
+        // alone, so the window reading the figures never waits for the disk.
+        // The writes go one at a time: the file system takes them in turn
+        // anyway, and waiting here costs less than its spinning.
+        std::unique_lock<std::mutex> writing(m_writeLock);
+        qint64 written = 0;
+        while (written < chunk) {
+            const ssize_t n = ::pwrite(m_file.fd(), data + used + written, size_t(chunk - written),
+                                       offset + written);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                sink.decided = true;
+                sink.decision = Outcome::Fatal;
+                sink.error = {
+                    QStringLiteral("Cannot write to %1: %2").arg(m_file.path(), systemError()),
+                    int(TransferError::LocalFile)};
+                return 0;
             }
+            written += n;
+        }
+        writing.unlock();
+        {
+            // Counted once written: a snapshot of the parts never claims a byte
+            // the file does not hold.
+            Lock lock(m_item->m_lock);
             m_item->m_parts[sink.index].bytesDone += chunk;
         }
         sink.offset += chunk;
         if (sink.remaining >= 0)
             sink.remaining -= chunk;
-        m_engine->reportData(m_item, sink.index, QByteArrayView(data + used, chunk), offset);
+        if (perBlock)
+            m_engine->reportData(m_item, sink.index, QByteArrayView(data + used, chunk), offset);
         used += size_t(chunk);
         if (sink.remaining == 0)
             sink.complete = true;
@@ -1123,7 +1120,7 @@ void TclMultiDownLoader::Run::reportPreview(const QByteArray& bytes) {
             c = m_settings.defaultChar;
     }
     QStringList lines;
-    if (m_fd >= 0 || !head.isEmpty()) {
+    if (m_file.isOpen() || !head.isEmpty()) {
         lines = QString::fromLatin1(head).split(QLatin1Char('\n'));
         for (QString& line : lines) {
             if (line.endsWith(QLatin1Char('\r')))
@@ -1141,38 +1138,45 @@ void TclMultiDownLoader::Run::reportPreview(const QByteArray& bytes) {
 void TclMultiDownLoader::Run::finishFile() {
     const int count = m_settings.previewCharCount;
     QByteArray head;
-    if (m_fd >= 0) {
-        const qint64 want = count > 0 ? count : qMax<qint64>(0, QFileInfo(m_target).size());
+    if (m_file.isOpen() && !m_file.isDirect()) {
+        const qint64 want = count > 0 ? count : qMax<qint64>(0, m_file.size());
         head.resize(qMin<qint64>(want, 64 * 1024 * 1024));
-        const ssize_t got = ::pread(m_fd, head.data(), size_t(head.size()), 0);
+        const ssize_t got = ::pread(m_file.fd(), head.data(), size_t(head.size()), 0);
         head.resize(got > 0 ? got : 0);
     }
     reportPreview(head);
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
 
-    if (!m_engine->passesGate(m_item, m_settings))
+    if (!m_file.isOpen() || !m_engine->passesGate(m_item, m_settings))
         return;
-    const QString& localFile = m_localFile;
+    QString error;
     if (m_compressedMode) {
-        const qint64 packed = QFileInfo(m_target).size();
+        const qint64 packed = m_file.size();
         qint64 limit = qMax(kInflateFloor, packed * kInflateRatio);
         if (m_settings.maxResourceSize > 0)
             limit = qMin(limit, m_settings.maxResourceSize);
-        const QString error = gunzipFile(m_target, localFile, limit);
-        if (!error.isEmpty()) {
+        const QString& name = m_localFile;
+        if (!m_file.transform([&](int from, int to) { return gunzipFile(from, to, name, limit); },
+                              &error)) {
             failWhole({error, int(TransferError::Decompression)});
             return;
         }
-        QFile::remove(m_target);
     }
     const auto info = m_item->resourceInfo();
-    if (m_settings.correctResourceTime && info && info->date.isValid()) {
-        timespec times[2];
-        times[0].tv_sec = times[1].tv_sec = time_t(info->date.toSecsSinceEpoch());
-        times[0].tv_nsec = times[1].tv_nsec = 0;
-        ::utimensat(AT_FDCWD, QFile::encodeName(localFile).constData(), times, 0);
+    if (m_settings.correctResourceTime && info && info->date.isValid())
+        m_file.setTime(info->date.toSecsSinceEpoch());
+    bool keepExisting = false;
+    {
+        Lock lock(m_item->m_lock);
+        keepExisting = m_item->m_keepExisting;
+    }
+    QString saved;
+    if (!m_file.commit(keepExisting, &saved, &error)) {
+        failWhole({error, int(TransferError::LocalFile)});
+        return;
+    }
+    m_file.close();
+    if (saved != m_localFile) {
+        Lock lock(m_item->m_lock);
+        m_item->m_localFile = saved;
     }
 }

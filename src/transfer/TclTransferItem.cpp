@@ -28,6 +28,13 @@ void TclTransferItem::setLocalFile(const QString& localFile) {
     Lock lock(m_lock);
     m_localFile = localFile;
     m_localFileDerived = false;
+    m_keepExisting = false;
+}
+void TclTransferItem::setOwnLocalFile(const QString& localFile) {
+    Lock lock(m_lock);
+    m_localFile = localFile;
+    m_localFileDerived = false;
+    m_keepExisting = true;
 }
 QString TclTransferItem::userName() const {
     Lock lock(m_lock);

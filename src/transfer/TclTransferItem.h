@@ -34,7 +34,12 @@ public:
     QString url() const;
     virtual void setUrl(const QString& url);
     QString localFile() const;
+    // The owner's file: a download replaces a file of that name once it is complete.
     virtual void setLocalFile(const QString& localFile);
+    // A file that the engine chose in an earlier run (kept by the owner, as
+    // in a state file): continued like a name chosen now, so a download into
+    // it never replaces another file of that name but takes "name (n).ext".
+    void setOwnLocalFile(const QString& localFile);
     QString userName() const;
     void setUserName(const QString& userName);
     QString password() const;
@@ -97,7 +102,10 @@ protected:
     QString m_localFile;        // guarded by m_lock
     // The local file is the engine's choice (from the address), not the
     // owner's: a run may name it after the server's offer and avoids clashes.
-    bool m_localFileDerived = false;                         // guarded by m_lock
+    bool m_localFileDerived = false;  // guarded by m_lock
+    // A complete download never replaces a file of its name (names the
+    // engine chose); it takes the next free one instead.
+    bool m_keepExisting = false;                             // guarded by m_lock
     QString m_userName;                                      // guarded by m_lock
     QString m_password;                                      // guarded by m_lock
     int m_port = 0;                                          // guarded by m_lock

@@ -65,6 +65,10 @@ struct TransferSettings {
     QString certificateAuthorities;
     bool httpsOnly = false;       // https alone, redirects included
     bool forceRemoteDir = false;  // uploader: create missing remote folders
+    // Endings of file names the owner keeps for files of its own: a name
+    // the engine chooses (from the address or the server's offer) that ends
+    // in one gets "_" appended.
+    QStringList reservedSuffixes;
 };
 
 // What the server told about a resource; its texts hold no control bytes.

@@ -3,31 +3,44 @@
 //   ftp_queue_bench fetch HOST PORT PATH FOLDER
 //       downloads PATH from the FTP server at HOST:PORT (anonymous) into
 //       FOLDER through a TransferQueue with the window's defaults (five parts,
-//       8 KiB buffers, rows refreshed while it runs); exit code 0 when Done.
+//       8 KiB buffers, active mode), shown in its Transfers page, whose row
+//       and progress bar are redrawn while it runs; exit code 0 when Done.
+//   ftp_queue_bench idle
+//       the same Transfers page, shown for half a second with no transfer:
+//       what the page costs before the queue moves a byte.
 //   ftp_queue_bench rows COUNT
 //       a Transfers page of COUNT rows: prints the milliseconds of a sort by
 //       each column and of drawing every screenful while scrolling through.
-#include <QApplication>
+//
+// Built without CORVANTA_BENCH_PAGE as ftp_queue_fetch: "fetch" alone, the
+// queue and its rows' model without any widget (and without Qt's widget
+// libraries in the process).
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+#include "ListSortKey.h"
+#include "TransferQueue.h"
+
+#ifdef CORVANTA_BENCH_PAGE
+#include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTreeView>
-#include <cstdio>
 
 #include "ImageStrip.h"
-#include "ListSortKey.h"
-#include "TransferQueue.h"
 #include "TransfersPage.h"
+#else
+#include <QCoreApplication>
+#endif
 
 namespace {
 
-int fetch(const QStringList& arguments) {
+int fetch(TransferQueue& queue, const QStringList& arguments) {
     if (arguments.size() != 4) {
         return 2;
     }
-    ListSortKey key;
-    TransferQueue queue(key);
     queue.downloader().setLocalFolder(arguments[3]);
     const QString url = queuedFileUrl(arguments[0], "/", arguments[2].mid(1));
     TclDownLoadItem* item =
@@ -47,13 +60,8 @@ int fetch(const QStringList& arguments) {
     return 0;
 }
 
-int rows(int count) {
-    ListSortKey key;
-    TransferQueue queue(key);
-    ImageList images;
-    TransfersPage page(queue, key, images);
-    page.resize(822, 400);
-    page.show();
+#ifdef CORVANTA_BENCH_PAGE
+int rows(TransferQueue& queue, TransfersPage& page, int count) {
     for (int i = 0; i < count; ++i) {
         const QString name =
             QString("file %1 %2.bin").arg((i * 7919) % count).arg(QChar('a' + i % 26));
@@ -81,20 +89,40 @@ int rows(int count) {
                 clock.nsecsElapsed() / 1e6, clock.nsecsElapsed() / 1e6 / qMax(1, screens));
     return 0;
 }
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+#ifdef CORVANTA_BENCH_PAGE
+    QApplication app(argc, argv);
+    ListSortKey key;
+    TransferQueue queue(key);
+    ImageList images;
+    TransfersPage page(queue, key, images);
+    page.resize(822, 400);
+    page.show();
     if (mode == "fetch") {
-        // The queue itself needs no window system.
-        QCoreApplication app(argc, argv);
-        return fetch(app.arguments().mid(2));
+        return fetch(queue, app.arguments().mid(2));
+    }
+    if (mode == "idle") {
+        QTimer::singleShot(500, &app, &QCoreApplication::quit);
+        return app.exec();
     }
     if (mode == "rows") {
-        QApplication app(argc, argv);
-        return rows(qMax(1, app.arguments().value(2).toInt()));
+        return rows(queue, page, qMax(1, app.arguments().value(2).toInt()));
     }
-    std::fprintf(stderr, "usage: ftp_queue_bench fetch HOST PORT PATH FOLDER | rows COUNT\n");
+    std::fprintf(stderr,
+                 "usage: ftp_queue_bench fetch HOST PORT PATH FOLDER | idle | rows COUNT\n");
+#else
+    QCoreApplication app(argc, argv);
+    ListSortKey key;
+    TransferQueue queue(key);
+    if (mode == "fetch") {
+        return fetch(queue, app.arguments().mid(2));
+    }
+    std::fprintf(stderr, "usage: ftp_queue_fetch fetch HOST PORT PATH FOLDER\n");
+#endif
     return 2;
 }

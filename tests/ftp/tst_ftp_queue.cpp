@@ -26,6 +26,7 @@
 #include "FtpServerFixture.h"
 #include "FtpWindowDriver.h"
 #include "ListSortKey.h"
+#include "LocalFileName.h"
 #include "LocalFoldersPage.h"
 #include "RecordingToolHost.h"
 #include "Registry.h"
@@ -598,7 +599,9 @@ void FtpQueueTest::queueKeptAcrossWindows() {
     // the kept parts leaves it, one from byte 0 fetches it again.
     const QString local = downloads() + "/slow.bin";
     {
-        QFile file(local);
+        // The data so far is in the partial file until the download is complete.
+        QFile file(partialFileName(local));
+        QVERIFY(file.exists());
         QVERIFY(file.open(QIODevice::ReadWrite));
         file.write(QByteArray(1, char(~content[0])));
     }

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "ActiveFtpServer.h"
 #include "AppError.h"
 #include "FaultHttpServer.h"
 #include "FtpServerFixture.h"
@@ -147,6 +148,18 @@ void quickRetries(TransferSettings& settings, int tries = 4) {
     settings.timeOut = 1500;
 }
 
+QByteArray fileContents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+}
+
+// What the file system holds for the file, holes left out.
+qint64 allocatedBytes(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? qint64(info.st_blocks) * 512
+                                                                   : -1;
+}
+
 ino_t inodeOf(const QString& path) {
     struct stat info {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
@@ -213,6 +226,15 @@ private slots:
     void ftpUploadEdgeCases();
     void ftpUploadStopAndRestart();
 
+    void fileReplacedOnlyWhenComplete_data();
+    void fileReplacedOnlyWhenComplete();
+    void linksInsideTheDownloadFolder_data();
+    void linksInsideTheDownloadFolder();
+    void announcedSizeNeverFillsTheDisk_data();
+    void announcedSizeNeverFillsTheDisk();
+    void activeDataConnectionOnlyFromTheServer_data();
+    void activeDataConnectionOnlyFromTheServer();
+
 private:
     QTemporaryDir m_work;
     NginxFixture m_nginx;
@@ -233,7 +255,7 @@ void TransferTests::initTestCase() {
 void TransferTests::init() {
     QDir work(m_work.path());
     for (const QFileInfo& entry : work.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
-        if (entry.isDir())
+        if (entry.isDir() && !entry.isSymLink())
             QVERIFY(QDir(entry.filePath()).removeRecursively());
         else
             QVERIFY(QFile::remove(entry.filePath()));
@@ -1152,7 +1174,8 @@ void TransferTests::stopAndResume() {
     const QList<TransferPart> stoppedParts = item->parts();
     QCOMPARE(stoppedParts.size(), 5);
     QVERIFY(item->bytesDone() < 400000);
-    const ino_t inode = inodeOf(item->localFile());
+    const ino_t inode = inodeOf(partialFileName(item->localFile()));
+    QVERIFY(inode != 0);
 
     server.clearRequests();
     engine.start(item);
@@ -1524,6 +1547,198 @@ void TransferTests::ftpUploadStopAndRestart() {
     QCOMPARE(item->status(), TransferStatus::Done);
     QCOMPARE(log.bytes(), qint64(data.size()));  // all of it again, from 0
     QCOMPARE(fileSha256(m_ftp.root() + "/big-up.bin"), sha256(data));
+}
+
+void TransferTests::fileReplacedOnlyWhenComplete_data() {
+    QTest::addColumn<bool>("completes");
+    QTest::newRow("the download completes") << true;
+    QTest::newRow("the download fails half way") << false;
+}
+
+// The data goes to a partial file beside the target: a file of that name
+// keeps its contents while the download runs and after it fails, and is
+// replaced whole once the download is complete.
+void TransferTests::fileReplacedOnlyWhenComplete() {
+    QFETCH(bool, completes);
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(300000, 61);
+    if (!completes)
+        behaviour.ignoreRange = true, behaviour.dropAfterBytes = 40000, behaviour.dropTimes = 1000;
+    server.setBehaviour(behaviour);
+    const QString target = folder("replace") + "/file.bin";
+    QDir().mkpath(folder("replace"));
+    QFile existing(target);
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.write("the user's own file");
+    existing.close();
+
+    TclMultiDownLoader engine;
+    quickRetries(engine.settings(), 2);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setLocalFile(target);
+    QByteArray whileRunning;
+    connect(&engine, &TclMultiTransfer::dataProceeded, this, [&] {
+        if (whileRunning.isEmpty())
+            whileRunning = fileContents(target);
+    });
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(whileRunning, QByteArray("the user's own file"));
+    QCOMPARE(item->status(), completes ? TransferStatus::Done : TransferStatus::Failed);
+    QCOMPARE(fileContents(target), completes ? behaviour.body : "the user's own file");
+    QCOMPARE(QFile::exists(partialFileName(target)), !completes);
+}
+
+void TransferTests::linksInsideTheDownloadFolder_data() {
+    QTest::addColumn<QString>("link");    // made inside the download folder
+    QTest::addColumn<QString>("points");  // to this path outside it
+    QTest::addColumn<QString>("file");    // the item's local file in the download folder
+    QTest::newRow("a linked folder on the way") << "sub"
+                                                << "outside"
+                                                << "sub/x.bin";
+    QTest::newRow("a link where the file goes") << "x.bin"
+                                                << "outside/victim"
+                                                << "x.bin";
+}
+
+// The download folder may itself be reached through a link; nothing below it
+// is: a linked folder fails the item, a link at the file's name is replaced.
+void TransferTests::linksInsideTheDownloadFolder() {
+    QFETCH(QString, link);
+    QFETCH(QString, points);
+    QFETCH(QString, file);
+    const QByteArray data = randomBytes(20000, 62);
+    QVERIFY(m_nginx.writeFile("linked.bin", data));
+    QVERIFY(QDir().mkpath(folder("outside")));
+    QVERIFY(QDir().mkpath(folder("real-downloads")));
+    QFile victim(folder("outside/victim"));
+    QVERIFY(victim.open(QIODevice::WriteOnly));
+    victim.write("keep");
+    victim.close();
+    QVERIFY(QFile::link(folder("real-downloads"), folder("downloads")));
+    QVERIFY(QFile::link(folder(points), folder("downloads/" + link)));
+
+    TclMultiDownLoader engine;
+    engine.settings().localFolder = folder("downloads");
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(m_nginx.url("/linked.bin"));
+    item->setLocalFile(folder("downloads/" + file));
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(fileContents(folder("outside/victim")), QByteArray("keep"));
+    QCOMPARE(QDir(folder("outside")).entryList(QDir::Files), QStringList{"victim"});
+    if (file.contains('/')) {
+        QCOMPARE(item->status(), TransferStatus::Failed);
+        QCOMPARE(log.codes, QList<int>{int(TransferError::LocalFile)});
+        QVERIFY2(log.errors.first().contains("symbolic link"), qPrintable(log.errors.first()));
+    } else {
+        QVERIFY2(item->status() == TransferStatus::Done, qPrintable(item->errors().join('\n')));
+        QVERIFY(!QFileInfo(folder("downloads/" + file)).isSymLink());
+        QCOMPARE(fileContents(folder("real-downloads/" + file)), data);
+    }
+}
+
+void TransferTests::announcedSizeNeverFillsTheDisk_data() {
+    QTest::addColumn<int>("mode");  // 0 announces a petabyte, 1 sends nothing, 2 sends some
+    QTest::newRow("announces more than the disk holds") << 0;
+    QTest::newRow("FTP, tells 8 MiB, sends nothing") << 1;
+    QTest::newRow("announces 8 MiB, sends a part of it") << 2;
+}
+
+// Space is reserved only for a size that fits with room to spare, and a
+// failed download leaves no reserved space behind: no file without data, and
+// a partial file with data keeps only the blocks of that data.
+void TransferTests::announcedSizeNeverFillsTheDisk() {
+    QFETCH(int, mode);
+    FaultHttpServer server;
+    QVERIFY(server.start());
+    FaultHttpServer::Behaviour behaviour;
+    behaviour.body = randomBytes(8 * 1024 * 1024, 63);
+    ActiveFtpServer ftp(behaviour.body, "127.0.0.1");
+    ftp.refuseRetrieval();
+    QVERIFY(ftp.start());
+    if (mode == 0) {
+        behaviour.body = "not much";
+        behaviour.ignoreRange = true;
+        behaviour.announcedLength = qint64(1) << 50;
+    } else {
+        behaviour.dropAfterBytes = 60000, behaviour.dropTimes = 1000;
+    }
+    server.setBehaviour(behaviour);
+
+    TclMultiDownLoader engine;
+    quickRetries(engine.settings(), 2);
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(mode == 1 ? ftp.url() : server.url());
+    item->setLocalFile(folder("space") + "/file.bin");
+    // Once data has come the server breaks for good.
+    connect(&engine, &TclMultiTransfer::dataProceeded, this, [&] {
+        FaultHttpServer::Behaviour broken = behaviour;
+        broken.failStatus = 503, broken.failTimes = -1;
+        server.setBehaviour(broken);
+    });
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QCOMPARE(item->status(), TransferStatus::Failed);
+    QVERIFY(!log.codes.isEmpty());
+    const QString partial = partialFileName(item->localFile());
+    if (mode == 0) {
+        QCOMPARE(log.codes.first(), int(TransferError::LocalFile));
+        QVERIFY2(log.errors.first().contains("not enough free space"),
+                 qPrintable(log.errors.first()));
+    }
+    if (mode < 2) {
+        QCOMPARE(QDir(folder("space")).entryList(QDir::Files), QStringList());
+    } else {
+        QVERIFY(item->bytesDone() > 0);
+        QCOMPARE(QFileInfo(partial).size(), behaviour.body.size());
+        // A block on either side of each part's data at most.
+        QVERIFY2(allocatedBytes(partial) <= item->bytesDone() + 5 * 2 * 4096,
+                 qPrintable(QString::number(allocatedBytes(partial))));
+    }
+    QVERIFY(!QFile::exists(item->localFile()));
+}
+
+void TransferTests::activeDataConnectionOnlyFromTheServer_data() {
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("from the server") << QByteArray("127.0.0.1") << true;
+    QTest::newRow("from another host") << QByteArray("127.0.0.2") << false;
+}
+
+// In active mode anyone who finds the client's port could deliver the file;
+// only a connection from the control connection's peer is taken.
+void TransferTests::activeDataConnectionOnlyFromTheServer() {
+    QFETCH(QByteArray, source);
+    QFETCH(bool, accepted);
+    const QByteArray data = randomBytes(50000, 64);
+    ActiveFtpServer server(data, source);
+    QVERIFY(server.start());
+
+    TclMultiDownLoader engine;
+    quickRetries(engine.settings(), 2);
+    EventLog log(&engine);
+    TclDownLoadItem* item = engine.addItem();
+    item->setUrl(server.url());
+    item->setThreadCount(1);
+    item->setLocalFile(folder("active") + "/file.bin");
+    engine.start(item);
+    QVERIFY(waitIdle(engine));
+    QVERIFY(server.dataConnections() > 0);
+    if (accepted) {
+        QVERIFY2(item->status() == TransferStatus::Done, qPrintable(item->errors().join('\n')));
+        QCOMPARE(fileContents(item->localFile()), data);
+    } else {
+        QCOMPARE(item->status(), TransferStatus::Failed);
+        QVERIFY2(log.errors.first().contains("127.0.0.2"), qPrintable(log.errors.first()));
+        QCOMPARE(item->bytesDone(), 0);
+        QCOMPARE(QDir(folder("active")).entryList(QDir::Files), QStringList());
+    }
 }
 
 CORVANTA_TEST_MAIN(TransferTests)

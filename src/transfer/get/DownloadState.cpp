@@ -1,5 +1,7 @@
 #include "DownloadState.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,8 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "LocalFileName.h"
+
 namespace {
 
 constexpr qint64 kMaxStateFile = 1024 * 1024;
@@ -18,6 +22,18 @@ constexpr qint64 kMaxStateFile = 1024 * 1024;
 
 QString DownloadState::addressOf(const QString& url) {
     return QUrl(url).toString(QUrl::FullyEncoded | QUrl::RemovePassword);
+}
+
+QString DownloadState::partialFileOf(const QString& file) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(partialFileName(file)).constData(), &info) != 0 ||
+        !S_ISREG(info.st_mode))
+        return QString();
+    return QStringLiteral("%1:%2").arg(quint64(info.st_dev)).arg(quint64(info.st_ino));
+}
+
+bool DownloadState::describesPartialFile() const {
+    return !partialFile.isEmpty() && partialFile == partialFileOf(file);
 }
 
 bool DownloadState::canContinue() const {
@@ -42,6 +58,7 @@ bool writeDownloadState(const DownloadState& state, QString* error) {
         parts.append(QJsonArray{part.start, part.length, part.bytesDone});
     const QJsonObject object{{QStringLiteral("url"), DownloadState::addressOf(state.url)},
                              {QStringLiteral("file"), QFileInfo(state.file).fileName()},
+                             {QStringLiteral("partial"), state.partialFile},
                              {QStringLiteral("size"), state.resume.resourceSize},
                              {QStringLiteral("validator"), state.resume.validator},
                              {QStringLiteral("parts"), parts}};
@@ -71,6 +88,7 @@ std::optional<DownloadState> readDownloadState(const QString& path) {
     DownloadState state;
     state.url = url;
     state.file = QFileInfo(path).absolutePath() + QLatin1Char('/') + name;
+    state.partialFile = object.value(QStringLiteral("partial")).toString();
     state.resume.resourceSize = qint64(object.value(QStringLiteral("size")).toDouble(-1));
     state.resume.validator = object.value(QStringLiteral("validator")).toString();
     for (const QJsonValue& value : object.value(QStringLiteral("parts")).toArray()) {
@@ -93,7 +111,7 @@ QList<DownloadState> findDownloadStates(const QString& folder, const QString& ur
                                    QDir::Files | QDir::Hidden, QDir::Time | QDir::Reversed);
     for (const QFileInfo& info : files) {
         if (auto state = readDownloadState(info.absoluteFilePath());
-            state && state->url == DownloadState::addressOf(url))
+            state && state->url == DownloadState::addressOf(url) && state->describesPartialFile())
             states.append(*state);
     }
     return states;

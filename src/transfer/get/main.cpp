@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "AppError.h"
+#include "DownloadFile.h"
 #include "DownloadState.h"
 #include "GetProgress.h"
 #include "TclMultiDownLoader.h"
@@ -46,12 +47,19 @@ struct Download {
     QStringList errors;
 };
 
+// The state of an unfinished download, written for its partial file; a
+// download that left no partial file leaves no state either.
 void saveState(const Download& download) {
     const QString file = download.item->localFile();
-    DownloadState state{download.url, QFileInfo(file).absoluteFilePath(),
-                        download.item->resumeState()};
-    if (file.isEmpty() || state.resume.parts.isEmpty() || !QFileInfo(file).isFile())
+    if (file.isEmpty())
         return;
+    const QString absolute = QFileInfo(file).absoluteFilePath();
+    DownloadState state{download.url, absolute, DownloadState::partialFileOf(absolute),
+                        download.item->resumeState()};
+    if (state.partialFile.isEmpty() || state.resume.parts.isEmpty()) {
+        QFile::remove(DownloadState::pathFor(absolute));
+        return;
+    }
     QString error;
     if (!writeDownloadState(state, &error))
         std::fprintf(stderr, "corvanta-get: %s\n", qPrintable(error));
@@ -73,10 +81,14 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Downloads each URL in parallel parts with Corvanta's transfer engine.\n\n"
-        "Ctrl+C stops cleanly: the partial file stays, with a state file NAME.corvanta-get\n"
-        "beside it. The same command continues each part where it stopped, when the\n"
-        "server proves (If-Range) that the file has not changed; otherwise it starts the\n"
-        "file again. The state file goes once the file is complete.\n\n"
+        "A file is written as NAME.corvanta-part and renamed to NAME once complete; a file\n"
+        "already there keeps its name and the download takes \"NAME (1)\" (--output\n"
+        "replaces it).\n\n"
+        "Ctrl+C stops cleanly: the data so far stays in NAME.corvanta-part, with a state\n"
+        "file NAME.corvanta-get beside it. The same command continues each part where it\n"
+        "stopped, when the server proves (If-Range) that the file has not changed;\n"
+        "otherwise it starts the file again. The state file goes once the file is\n"
+        "complete. A state file counts only beside the partial file it was written for.\n\n"
         "Exit codes: 0 every file complete, 1 a download failed, 2 wrong command line,\n"
         "3 a local file could not be written, 130 stopped by Ctrl+C (SIGINT),\n"
         "143 stopped by SIGTERM."));
@@ -127,6 +139,9 @@ int main(int argc, char** argv) {
     const QString output = parser.value(QStringLiteral("output"));
     if (parser.isSet(QStringLiteral("output")) && (output.isEmpty() || urls.size() > 1))
         return usageError(QStringLiteral("--output names the file of exactly one URL"));
+    if (output.endsWith(QLatin1String(DownloadState::kSuffix)))
+        return usageError(QStringLiteral("names ending in %1 are kept for state files")
+                              .arg(QLatin1String(DownloadState::kSuffix)));
     const bool quiet = parser.isSet(QStringLiteral("quiet"));
 
     TclMultiDownLoader engine;
@@ -137,6 +152,8 @@ int main(int argc, char** argv) {
     settings.tryCount = tries;
     settings.reconnectAfter = 2000;
     settings.timeOut = 30000;
+    // A server never names a file that a later run would take for a state file.
+    settings.reservedSuffixes = {QLatin1String(DownloadState::kSuffix)};
 
     QList<Download> downloads;
     QStringList claimedFiles;  // two URLs never continue into the same file
@@ -152,7 +169,8 @@ int main(int argc, char** argv) {
             const QString file = QFileInfo(output).absoluteFilePath();
             download.item->setLocalFile(file);
             earlier = readDownloadState(DownloadState::pathFor(file));
-            if (earlier && earlier->url != DownloadState::addressOf(download.url))
+            if (earlier && (earlier->url != DownloadState::addressOf(download.url) ||
+                            !earlier->describesPartialFile()))
                 earlier.reset();
         } else {
             for (const DownloadState& state :
@@ -164,11 +182,13 @@ int main(int argc, char** argv) {
             }
         }
         if (earlier) {
-            // The same file again: continued where the proof allows, else from byte 0.
+            // The same file again: continued where the proof allows, else from
+            // byte 0 in its own partial file.
             claimedFiles << earlier->file;
-            download.item->setLocalFile(earlier->file);
+            if (output.isEmpty())
+                download.item->setOwnLocalFile(earlier->file);
             if (earlier->canContinue() &&
-                QFileInfo(earlier->file).size() == earlier->resume.resourceSize) {
+                DownloadFile::partialSize(earlier->file) == earlier->resume.resourceSize) {
                 download.item->setResumeState(earlier->resume.resourceSize, earlier->resume.parts,
                                               earlier->resume.validator);
             }
@@ -277,7 +297,7 @@ int main(int argc, char** argv) {
         }
         saveState(download);
         if (status == TransferStatus::Stopped || (stoppedBy && download.errors.isEmpty())) {
-            if (!quiet && QFileInfo(file).isFile())
+            if (!quiet && DownloadFile::partialSize(file) >= 0)
                 std::printf("%s\n", qPrintable(stoppedLine(*item)));
             continue;
         }
