@@ -720,8 +720,10 @@ class Corvanta:
 
 class HttpServer:
     """A small HTTP server of our own on loopback: answers GET from a table of
-    paths (or a function) with (content type, body[, seconds to wait first])
-    and records every request target."""
+    paths (or a function of the target) with (content type, body[, seconds to
+    wait first]), or with a function of no argument that returns that (called
+    on the request's own thread, so it may wait), and records every request
+    target."""
 
     def __init__(self, pages):
         self.pages = pages
@@ -739,12 +741,15 @@ class HttpServer:
                 if delay:
                     time.sleep(delay[0])  # a slow server: this request's thread waits
                 data = body.encode() if isinstance(body, str) else body
-                self.send_response(200)
-                self.send_header("Content-Type", content_type)
-                self.send_header("Content-Length", str(len(data)))
-                self.send_header("Cache-Control", "no-store")
-                self.end_headers()
-                self.wfile.write(data)
+                try:
+                    self.send_response(200)
+                    self.send_header("Content-Type", content_type)
+                    self.send_header("Content-Length", str(len(data)))
+                    self.send_header("Cache-Control", "no-store")
+                    self.end_headers()
+                    self.wfile.write(data)
+                except (BrokenPipeError, ConnectionResetError):
+                    pass  # the client gave up on it (a stopped page)
 
             def log_message(self, *args):
                 pass
@@ -758,7 +763,8 @@ class HttpServer:
         if callable(self.pages):
             return self.pages(target)
         path = target.split("?", 1)[0]
-        return self.pages.get(path)
+        answer = self.pages.get(path)
+        return answer() if callable(answer) else answer
 
     def url(self, path):
         return f"http://127.0.0.1:{self.port}{path}"
