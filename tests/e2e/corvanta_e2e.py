@@ -378,7 +378,8 @@ class Corvanta:
         self._app = wait_for(find, "the program in the accessibility tree")
         return self._app
 
-    def _showing(self, node):
+    def shown(self, node):
+        """Whether the control is on the screen (showing and visible)."""
         states = node.getState()
         return states.contains(self.atspi.STATE_SHOWING) and states.contains(
             self.atspi.STATE_VISIBLE)
@@ -413,7 +414,7 @@ class Corvanta:
 
         def visit(node, level):  # in the tree's order, as a person reads it
             for child in node:
-                if child is None or (showing and not self._showing(child)):
+                if child is None or (showing and not self.shown(child)):
                     continue
                 if self._matches(child.getRoleName(), role) and self._named(child, name):
                     found.append(child)
@@ -529,13 +530,13 @@ class Corvanta:
         """Minimizes the frame, which hides the program in `tray`; the
         centre of its icon there."""
         self.minimize()
-        wait_for(lambda: not self._showing(self.frame()), "the frame to hide")
+        wait_for(lambda: not self.shown(self.frame()), "the frame to hide")
         return wait_for(lambda: tray.icon_of(self.process.pid), "the program's icon in the tray")
 
     def wait_back(self):
         """Waits for the frame to come back from the tray; its window is
         then in the normal state again, as the window manager records it."""
-        wait_for(lambda: self._showing(self.frame()), "the frame back")
+        wait_for(lambda: self.shown(self.frame()), "the frame back")
         self.desktop.set_window_state(self._frame_window(), self.desktop.NORMAL)
 
     def drag(self, source, target):
@@ -574,7 +575,7 @@ class Corvanta:
         """Answers the message box that says `text` with its `button`."""
         box = self.message(text)
         self.click(self.find("push button", button, within=box))
-        wait_for(lambda: not self._showing(box), f"the message {text!r} to close")
+        wait_for(lambda: not self.shown(box), f"the message {text!r} to close")
 
     # -- menus, chosen by name
 
@@ -596,7 +597,7 @@ class Corvanta:
         Escape closes the menus again). Fails, naming what the menu holds,
         when an item is missing, or disabled while `enabled` is asked for."""
         first, *rest = path
-        opener = self.find(self.MENU_OPENER, first, within=within or self._menu_bar())
+        opener = self.find(self.MENU_OPENER, first, within=within or self.menu_bar())
         self._open(opener)
         return self._choose(self._open_menu(opener), rest, first, enabled)
 
@@ -615,7 +616,8 @@ class Corvanta:
         button above it stands among the program's windows."""
         return self.find(self.MENU, within=self.application(), depth=1, what="a context menu")
 
-    def _menu_bar(self):
+    def menu_bar(self):
+        """The frame's menu bar."""
         frame = self.frame()
         return wait_for(lambda: next((child for child in frame if child is not None and
                                       child.getRoleName() == "menu bar"), None),
@@ -652,7 +654,7 @@ class Corvanta:
     def _item(self, menu, caption, where, enabled):
         def items():
             return [child for child in menu if child is not None and
-                    child.getRoleName() != "separator" and self._showing(child)]
+                    child.getRoleName() != "separator" and self.shown(child)]
 
         def named():
             found = [item for item in items() if self._matches(item.name, caption)]

@@ -241,7 +241,7 @@ class BrowserTest(E2ETestCase):
         self.shows_title("Page A")
 
         # Preferences: the current page as the start page, the popup blocker
-        # on, the suite's history and searches cleared.
+        # on, the searches and the history of visits cleared.
         app.menu("Options", "Browser Preferences", within=self.window)
         dialog = app.find("dialog", "Corvanta - Browser Preferences")
         tree = app.find(name="Preferences", within=dialog)
@@ -253,10 +253,17 @@ class BrowserTest(E2ETestCase):
         app.click(app.find("check box", "Popup Blocker", within=dialog))
         app.click(app.find(name="History", within=tree))
         app.click(app.find("push button", "Clear Corvanta Search History", within=dialog))
-        app.click(app.find("push button", "Clear Corvanta History", within=dialog))
+        app.click(app.find("push button", "Clear PC History", within=dialog))
+        notice = app.message(re.compile("^This procedure clean out your pc internet cache"))
+        wait_for(lambda: not app.shown(notice), "the notice to close by itself")
         app.click(app.find("push button", "Close", within=dialog))
         app.gone("dialog", "Corvanta - Browser Preferences")
         self.assertFalse(app.find_all("list item", "cats", within=self.search, showing=False))
+        # The history panel, filled as it opens, holds no day of visits any more.
+        app.menu("View", "Show The History Toolbar", within=self.window)
+        panel = app.find(name="Side panel", within=self.window)
+        cells = wait_for(lambda: app.find_all("table cell", within=panel), "the panel filled")
+        self.assertNotIn("Today", [cell.name for cell in cells])
 
         # The page's popup is refused and counted.
         self.enter_address(self.server.url("/popup.html"))

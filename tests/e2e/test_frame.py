@@ -173,7 +173,7 @@ class FrameTest(E2ETestCase):
         wait_for(lambda: not self.tool_windows(), "no tool window left")
         self.assertFalse(self.task_buttons())
         app.menu_item("Window", "Cascade")
-        menu = app.find(app.MENU, within=app.find("menu item", "Window", within=app._menu_bar()),
+        menu = app.find(app.MENU, within=app.find("menu item", "Window", within=app.menu_bar()),
                         depth=1)
         self.assertFalse(app.find_all("menu item", "Corvanta -Active Windows:", within=menu))
         app.key("Escape")
