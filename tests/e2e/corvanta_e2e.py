@@ -661,8 +661,9 @@ class Corvanta:
             return found[0] if len(found) == 1 else None
 
         try:
-            # Short: the menu is open and filled by now, a missing item stays missing.
-            item = wait_for(named, f"item {caption!r} in menu {where!r}", timeout=10)
+            # Shorter than other waits: the menu is open and filled by now,
+            # so a missing item stays missing.
+            item = wait_for(named, f"item {caption!r} in menu {where!r}", timeout=15)
         except AssertionError:
             held = [item.name for item in items()]
             raise AssertionError(f"menu {where!r} has no single item {caption!r}; "
@@ -688,8 +689,10 @@ class Corvanta:
                     return item
             return None
 
+        # The waits below end early only at the end of a list or in a list
+        # opened with no current item; under load they must outlast a slow key.
         try:
-            item = wait_for(current, "an item with the keyboard", timeout=5)
+            item = wait_for(current, "an item with the keyboard", timeout=15)
         except AssertionError:  # a list opened with none current: the key picks the first
             self.key(key)
             item = wait_for(current, f"an item with the keyboard under {within.name!r}")
@@ -701,7 +704,7 @@ class Corvanta:
             try:
                 item = wait_for(lambda: next((found for found in [current()] if found is not None
                                               and found.getIndexInParent() != before), None),
-                                f"{key} to move on", timeout=5)
+                                f"{key} to move on", timeout=15)
             except AssertionError:
                 raise AssertionError(f"{key} never reached {caption!r}; it passed {passed}") from None
         return item
