@@ -9,6 +9,8 @@ failing test keeps a screenshot of the display in its output folder.
 """
 
 import atexit
+import ctypes
+import ctypes.util
 import functools
 import http.server
 import os
@@ -16,6 +18,7 @@ import re
 import shutil
 import signal
 import socket
+import socketserver
 import sqlite3
 import struct
 import subprocess
@@ -98,6 +101,43 @@ class Desktop:
                        check=False, timeout=60)
         return path
 
+    def set_window_state(self, window, state):
+        """What a window manager does as a window is minimized (`ICONIC`) and
+        shown again (`NORMAL`): it records the state in the window's WM_STATE
+        property, which the toolkit reads as the window's state. No manager
+        runs on the test display; this stands in for it."""
+        x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11"))
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                        ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                        ctypes.c_void_p, ctypes.c_int]
+        x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        # Xlib ends the process on an error unless a handler takes it.
+        errors = []
+        handler = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(
+            lambda display, event: errors.append(event) or 0)
+        x11.XSetErrorHandler.argtypes = [ctypes.c_void_p]
+        previous = x11.XSetErrorHandler(ctypes.cast(handler, ctypes.c_void_p))
+        display = x11.XOpenDisplay(self.display.encode())
+        if not display:
+            raise RuntimeError(f"cannot open the display {self.display}")
+        try:
+            atom = x11.XInternAtom(display, b"WM_STATE", 0)
+            data = (ctypes.c_long * 2)(state, 0)  # the state and no icon window
+            x11.XChangeProperty(display, window, atom, atom, 32, 0, data, 2)
+            x11.XSync(display, 0)
+        finally:
+            x11.XCloseDisplay(display)
+            x11.XSetErrorHandler(previous)
+        if errors:
+            raise RuntimeError(f"the display refused the state of window {window:#x}")
+
+    NORMAL, ICONIC = 1, 3
+
     def close(self):
         for process in (self._bus, self._xvfb):
             process.terminate()
@@ -106,6 +146,43 @@ class Desktop:
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()
+
+
+class SystemTray:
+    """A system tray (trayer) along the bottom edge of the display, ended with
+    the test that starts it."""
+
+    HEIGHT = 32
+
+    def __init__(self, desktop):
+        self.desktop = desktop
+        self._process = subprocess.Popen(
+            ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width",
+             "120", "--height", str(self.HEIGHT), "--SetDockType", "false"],
+            env=dict(os.environ, DISPLAY=desktop.display),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def icon_of(self, pid):
+        """The centre of the icon that the program `pid` shows in the tray, or
+        None while it shows none there (an icon lies at the top left corner
+        until the tray has taken it in)."""
+        env = dict(os.environ, DISPLAY=self.desktop.display)
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
+                               capture_output=True, text=True, env=env, timeout=60)
+        for window in found.stdout.split():
+            shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                                   capture_output=True, text=True, env=env, timeout=60).stdout
+            box = dict(line.split("=", 1) for line in shell.split() if "=" in line)
+            if not {"X", "Y", "WIDTH", "HEIGHT"} <= box.keys():
+                continue
+            x, y, width, height = (int(box[key]) for key in ("X", "Y", "WIDTH", "HEIGHT"))
+            if y >= SCREEN[1] - self.HEIGHT and height <= self.HEIGHT:
+                return x + width // 2, y + height // 2
+        return None
+
+    def close(self):
+        self._process.terminate()
+        self._process.wait(20)
 
 
 # ---- the settings store ------------------------------------------------------------------
@@ -301,7 +378,8 @@ class Corvanta:
         self._app = wait_for(find, "the program in the accessibility tree")
         return self._app
 
-    def _showing(self, node):
+    def shown(self, node):
+        """Whether the control is on the screen (showing and visible)."""
         states = node.getState()
         return states.contains(self.atspi.STATE_SHOWING) and states.contains(
             self.atspi.STATE_VISIBLE)
@@ -336,7 +414,7 @@ class Corvanta:
 
         def visit(node, level):  # in the tree's order, as a person reads it
             for child in node:
-                if child is None or (showing and not self._showing(child)):
+                if child is None or (showing and not self.shown(child)):
                     continue
                 if self._matches(child.getRoleName(), role) and self._named(child, name):
                     found.append(child)
@@ -368,7 +446,7 @@ class Corvanta:
         def main():
             for window in self.application():
                 if window is not None and window.getRoleName() == "frame" and self.find_all(
-                        "tool bar", "Tools", within=window):
+                        "tool bar", "Tools", within=window, showing=False, depth=1):
                     return window
             return None
 
@@ -422,10 +500,51 @@ class Corvanta:
         self._xdotool("mousemove", "--sync", str(x), str(y), "click", "--repeat", str(count),
                       str(button))
 
+    def click_at(self, point, button=1, count=1):
+        """Clicks a point of the screen (x, y), as on an icon outside the program's tree."""
+        self._xdotool("mousemove", "--sync", str(point[0]), str(point[1]), "click", "--repeat",
+                      str(count), "--delay", "80", str(button))
+
+    def _frame_window(self):
+        """The frame's X window: the program's window that lies where the
+        frame does. (Looked up each time: the toolkit makes the window anew
+        when the first browser view comes into the frame.)"""
+        wanted = self.extents(self.frame())
+        env = dict(os.environ, DISPLAY=self.desktop.display)
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
+                                str(self.process.pid)], capture_output=True, text=True, env=env,
+                               timeout=60).stdout.split()
+        for window in found:
+            shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                                   capture_output=True, text=True, env=env, timeout=60).stdout
+            box = dict(line.split("=", 1) for line in shell.split() if "=" in line)
+            if tuple(int(box.get(key, -1)) for key in ("X", "Y", "WIDTH", "HEIGHT")) == wanted:
+                return int(window)
+        raise AssertionError(f"no window of the program lies at {wanted}")
+
+    def minimize(self):
+        """Minimizes the frame as its window manager's button does."""
+        self.desktop.set_window_state(self._frame_window(), self.desktop.ICONIC)
+
+    def hide_in_tray(self, tray):
+        """Minimizes the frame, which hides the program in `tray`; the
+        centre of its icon there."""
+        self.minimize()
+        wait_for(lambda: not self.shown(self.frame()), "the frame to hide")
+        return wait_for(lambda: tray.icon_of(self.process.pid), "the program's icon in the tray")
+
+    def wait_back(self):
+        """Waits for the frame to come back from the tray; its window is
+        then in the normal state again, as the window manager records it."""
+        wait_for(lambda: self.shown(self.frame()), "the frame back")
+        self.desktop.set_window_state(self._frame_window(), self.desktop.NORMAL)
+
     def drag(self, source, target):
         """Drags `source` by its centre with the left button and drops it on
-        `target`'s centre, moving in steps so the toolkit sees a drag begin."""
-        (x0, y0), (x1, y1) = self._centre(source), self._centre(target)
+        `target`'s centre (or the point `target`), moving in steps so the
+        toolkit sees a drag begin."""
+        (x0, y0) = self._centre(source)
+        (x1, y1) = target if isinstance(target, tuple) else self._centre(target)
         self._xdotool("mousemove", "--sync", str(x0), str(y0), "mousedown", "1")
         steps = 10
         for step in range(1, steps + 1):
@@ -439,6 +558,24 @@ class Corvanta:
 
     def type(self, text):
         self._xdotool("type", "--delay", "30", "--", text)
+
+    # -- message boxes
+
+    def message(self, text):
+        """The message box (an alert among the program's windows) that says `text`."""
+        def box():
+            for alert in self.find_all("alert", within=self.application(), depth=1):
+                if self.find_all(name=text, within=alert):
+                    return alert
+            return None
+
+        return wait_for(box, f"a message saying {text!r}")
+
+    def answer(self, text, button):
+        """Answers the message box that says `text` with its `button`."""
+        box = self.message(text)
+        self.click(self.find("push button", button, within=box))
+        wait_for(lambda: not self.shown(box), f"the message {text!r} to close")
 
     # -- menus, chosen by name
 
@@ -460,14 +597,18 @@ class Corvanta:
         Escape closes the menus again). Fails, naming what the menu holds,
         when an item is missing, or disabled while `enabled` is asked for."""
         first, *rest = path
-        opener = self.find(self.MENU_OPENER, first, within=within or self._menu_bar())
+        opener = self.find(self.MENU_OPENER, first, within=within or self.menu_bar())
         self._open(opener)
         return self._choose(self._open_menu(opener), rest, first, enabled)
 
     def context_menu(self, control, *path, at=None):
-        """Right-clicks `control` (at its centre, or at `at` inside it) and
-        chooses the item along `path` of the menu that opens."""
-        self.click(control, button=3, at=at)
+        """Right-clicks `control` (at its centre, or at `at` inside it), or the
+        point `control` of the screen (x, y), and chooses the item along
+        `path` of the menu that opens."""
+        if isinstance(control, tuple):
+            self.click_at(control, button=3)
+        else:
+            self.click(control, button=3, at=at)
         self.click(self._choose(self.open_context_menu(), path, "context menu"))
 
     def open_context_menu(self):
@@ -475,7 +616,8 @@ class Corvanta:
         button above it stands among the program's windows."""
         return self.find(self.MENU, within=self.application(), depth=1, what="a context menu")
 
-    def _menu_bar(self):
+    def menu_bar(self):
+        """The frame's menu bar."""
         frame = self.frame()
         return wait_for(lambda: next((child for child in frame if child is not None and
                                       child.getRoleName() == "menu bar"), None),
@@ -512,15 +654,16 @@ class Corvanta:
     def _item(self, menu, caption, where, enabled):
         def items():
             return [child for child in menu if child is not None and
-                    child.getRoleName() != "separator" and self._showing(child)]
+                    child.getRoleName() != "separator" and self.shown(child)]
 
         def named():
             found = [item for item in items() if self._matches(item.name, caption)]
             return found[0] if len(found) == 1 else None
 
         try:
-            # Short: the menu is open and filled by now, a missing item stays missing.
-            item = wait_for(named, f"item {caption!r} in menu {where!r}", timeout=10)
+            # Shorter than other waits: the menu is open and filled by now,
+            # so a missing item stays missing.
+            item = wait_for(named, f"item {caption!r} in menu {where!r}", timeout=15)
         except AssertionError:
             held = [item.name for item in items()]
             raise AssertionError(f"menu {where!r} has no single item {caption!r}; "
@@ -546,8 +689,10 @@ class Corvanta:
                     return item
             return None
 
+        # The waits below end early only at the end of a list or in a list
+        # opened with no current item; under load they must outlast a slow key.
         try:
-            item = wait_for(current, "an item with the keyboard", timeout=5)
+            item = wait_for(current, "an item with the keyboard", timeout=15)
         except AssertionError:  # a list opened with none current: the key picks the first
             self.key(key)
             item = wait_for(current, f"an item with the keyboard under {within.name!r}")
@@ -559,7 +704,7 @@ class Corvanta:
             try:
                 item = wait_for(lambda: next((found for found in [current()] if found is not None
                                               and found.getIndexInParent() != before), None),
-                                f"{key} to move on", timeout=5)
+                                f"{key} to move on", timeout=15)
             except AssertionError:
                 raise AssertionError(f"{key} never reached {caption!r}; it passed {passed}") from None
         return item
@@ -580,8 +725,10 @@ class Corvanta:
 
 class HttpServer:
     """A small HTTP server of our own on loopback: answers GET from a table of
-    paths (or a function) with (content type, body[, seconds to wait first])
-    and records every request target."""
+    paths (or a function of the target) with (content type, body[, seconds to
+    wait first]), or with a function of no argument that returns that (called
+    on the request's own thread, so it may wait), and records every request
+    target."""
 
     def __init__(self, pages):
         self.pages = pages
@@ -599,12 +746,15 @@ class HttpServer:
                 if delay:
                     time.sleep(delay[0])  # a slow server: this request's thread waits
                 data = body.encode() if isinstance(body, str) else body
-                self.send_response(200)
-                self.send_header("Content-Type", content_type)
-                self.send_header("Content-Length", str(len(data)))
-                self.send_header("Cache-Control", "no-store")
-                self.end_headers()
-                self.wfile.write(data)
+                try:
+                    self.send_response(200)
+                    self.send_header("Content-Type", content_type)
+                    self.send_header("Content-Length", str(len(data)))
+                    self.send_header("Cache-Control", "no-store")
+                    self.end_headers()
+                    self.wfile.write(data)
+                except (BrokenPipeError, ConnectionResetError):
+                    pass  # the client gave up on it (a stopped page)
 
             def log_message(self, *args):
                 pass
@@ -618,7 +768,8 @@ class HttpServer:
         if callable(self.pages):
             return self.pages(target)
         path = target.split("?", 1)[0]
-        return self.pages.get(path)
+        answer = self.pages.get(path)
+        return answer() if callable(answer) else answer
 
     def url(self, path):
         return f"http://127.0.0.1:{self.port}{path}"
@@ -664,6 +815,29 @@ class FtpServer:
     def close(self):
         self._server.close_all()
         self._thread.join(10)
+
+
+class WhoisServer:
+    """A WhoIs server on loopback: answers every query with `answer` and
+    records the queries."""
+
+    def __init__(self, answer):
+        self.queries = []
+        server = self
+
+        class Handler(socketserver.StreamRequestHandler):
+            def handle(self):
+                server.queries.append(self.rfile.readline().decode(errors="replace").strip())
+                self.wfile.write(answer.encode())
+
+        self._server = socketserver.ThreadingTCPServer(("127.0.0.1", 0), Handler)
+        self._server.daemon_threads = True
+        self.port = self._server.server_address[1]
+        threading.Thread(target=self._server.serve_forever, daemon=True).start()
+
+    def close(self):
+        self._server.shutdown()
+        self._server.server_close()
 
 
 def page(title, body=""):
@@ -732,6 +906,16 @@ class E2ETestCase(unittest.TestCase):
         server = HttpServer(pages)
         self.addCleanup(server.close)
         return server
+
+    def serve_whois(self, answer):
+        server = WhoisServer(answer)
+        self.addCleanup(server.close)
+        return server
+
+    def system_tray(self):
+        tray = SystemTray(self.desktop)
+        self.addCleanup(tray.close)
+        return tray
 
     def serve_ftp(self, root):
         server = FtpServer(root)

@@ -1,4 +1,6 @@
-"""Editor: open, edit, save and search with the keyboard, as a person does."""
+"""Editor: open, edit, save and search with the keyboard, as a person does; a
+new document saved under a name, reopened from the recent files, words
+replaced one by one, another font and another mode."""
 
 import os
 import re
@@ -80,6 +82,93 @@ class EditorTest(E2ETestCase):
         wait_for(lambda: open(path, "rb").read() == b"(* checked *) " + body,
                  "the typed text at the top of the saved file, the rest unchanged")
         app.find("label", "The file was saved.", within=window)
+
+    def test_new_save_as_recent_replace_font_and_mode(self):
+        path = os.path.join(self.documents, "words.txt")
+        os.makedirs(self.documents, exist_ok=True)
+        app = self.start()
+        app.open_tool("Editor")
+        window = app.tool_window("Editor")
+
+        def text():
+            return max(app.find_all("text", within=window), key=lambda box: app.extents(box)[3])
+
+        def status(line):
+            app.find("label", line, within=app.find("status bar", within=window))
+
+        # New: an empty document named after the program, saved under a name.
+        app.menu("File", "New", within=window)
+        window = app.tool_window(re.compile(r"^Corvanta Editor New file\.txt$"))
+        wait_for(lambda: app.text(text()) == "", "an empty document")
+        for line in ("one beta", "two beta", "three beta"):
+            app.type(line)
+            app.key("Return")
+        app.menu("File", "Save As...", within=window)
+        app.find("dialog", "Save As")
+        app.key("ctrl+a")
+        app.type(path)
+        app.key("Return")
+        window = app.tool_window(path)
+        wait_for(lambda: os.path.isfile(path) and open(path).read() ==
+                 "one beta\ntwo beta\nthree beta\n", "the document saved under its name")
+
+        # Another new document, then the saved one again from Recent Files.
+        app.menu("File", "New", within=window)
+        window = app.tool_window(re.compile(r"^Corvanta Editor New file\.txt$"))
+        app.menu("File", "Recent Files", path, within=window)
+        window = app.tool_window(path)
+        wait_for(lambda: app.text(text()) == "one beta\ntwo beta\nthree beta\n",
+                 "the recent file's text")
+
+        # Find And Replace, enabled by the first find, asks at each match.
+        app.click(text())
+        app.key("ctrl+Home", "ctrl+f")
+        app.find("dialog", "Search Text")
+        app.type("beta")
+        app.key("Return")
+        status("A match was found")
+        app.menu("Edit", "Find And Replace", within=window)
+        dialog = app.find("dialog", "Replace text")
+        app.click(app.find(re.compile("^(combo box|text)$"), "Replace with:", within=dialog))
+        app.type("gamma")
+        app.click(app.find("push button", "OK", within=dialog))
+        # The question comes back for the next match, on the next line.
+        for line, answer in ((1, "Yes"), (2, "No"), (3, "Yes to all")):
+            wait_for(lambda: self.position(window) == line, f"the match on line {line}")
+            confirm = app.find("dialog", "Confirm replace")
+            app.click(app.find("push button", answer, within=confirm))
+        app.gone("dialog", "Confirm replace")
+        app.key("ctrl+s")
+        wait_for(lambda: open(path).read() == "one gamma\ntwo beta\nthree gamma\n",
+                 "the first and last words replaced, the middle one kept")
+
+        # Font: a larger size, on every character of the text.
+        before = text().queryText().getCharacterExtents(0, app.atspi.DESKTOP_COORDS)[3]
+        app.menu("Options", "Font", within=window)
+        fonts = app.find("dialog", "Select Font")
+        app.click(app.find("text", "Size", within=fonts))
+        app.key("ctrl+a")
+        app.type("20")
+        app.click(app.find("push button", "OK", within=fonts))
+        app.gone("dialog", "Select Font")
+        wait_for(lambda: "size:20" in text().queryText().getAttributeRun(0, False)[0],
+                 "the text in size 20")
+        self.assertGreater(text().queryText().getCharacterExtents(
+            0, app.atspi.DESKTOP_COORDS)[3], before)
+
+        # The mode box: HTML colours a tag, and the status line says so.
+        box = app.find("combo box", "Choose Editor:", within=window)
+        _, _, width, height = app.extents(box)
+        app.click(box, at=(width - 8, height // 2))  # its arrow
+        app.click(app.find("list item", "Html", within=box))
+        status("Ready in Html mode")
+        app.click(text())
+        app.key("ctrl+End")
+        app.type("<b>x</b>")
+        end = app.text(text()).index("<b>")
+        wait_for(lambda: "fg-color:0,0,0" not in text().queryText().getAttributeRun(end + 1,
+                                                                                 False)[0],
+                 "the tag coloured")
 
 
 if __name__ == "__main__":
