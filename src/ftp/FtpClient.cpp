@@ -131,7 +131,9 @@ void FtpClient::waitUntil(const std::function<bool()>& done, const QString& what
     idle.start();
     quint64 seen = m_activity;
     const qint64 timeOut = qint64(qMax(1, m_timeOutSeconds)) * 1000;
-    while (!done()) {
+    // A stop drops the connection, which ends most waits by itself: the stop
+    // is what the caller learns of, not a connection the server closed.
+    while (m_aborted || !done()) {
         if (m_aborted) {
             throw AppError("The FTP operation was stopped.");
         }
