@@ -46,7 +46,9 @@ QList<Dialog> dialogs(Prompts& prompts, ToolHost& host, const QString& favorites
 
 // Every visible label, button, group box title and value box under `root`
 // that is narrower than its text in its own font, one line each
-// ("QLabel lblName \"Name:\" needs 52 px, has 40").
+// ("QLabel lblName \"Name:\" needs 52 px, has 40"). A box that shows a value
+// of any length (an address, a path, a user's name) is held to its
+// placeholder only.
 QStringList narrowControls(QWidget* root);
 
 // Empty when the maximized `window` fits the frame's client area; otherwise

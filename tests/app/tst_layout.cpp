@@ -4,8 +4,15 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <memory>
+#include <optional>
 
+#include "BrowserHost.h"
+#include "BrowserRules.h"
+#include "DocumentInfoPage.h"
+#include "LoopbackHttpServer.h"
+#include "Paths.h"
 #include "RecordingShellLauncher.h"
+#include "Registry.h"
 #include "ScriptedPrompts.h"
 #include "ServiceAddress.h"
 #include "SuiteToolWindows.h"
@@ -15,6 +22,7 @@
 #include "ToolKind.h"
 #include "ToolWindow.h"
 #include "WhoisClient.h"
+#include "fmBrowser.h"
 #include "fmMain.h"
 
 Q_DECLARE_METATYPE(ToolKind)
@@ -24,10 +32,13 @@ Q_DECLARE_METATYPE(ToolKind)
 // maximized tool window larger than the frame's client area.
 class LayoutTests : public QObject {
     Q_OBJECT
+    LoopbackHttpServer m_pages;
     ScriptedPrompts m_prompts;
     SuiteToolWindows m_tools;
     RecordingShellLauncher m_shell;
     std::unique_ptr<TfrmMain> m_frame;
+
+    static constexpr int kDocumentInfoTab = 1;  // of a browser window's pages
 
     static void settle() {
         QCoreApplication::processEvents();
@@ -41,6 +52,16 @@ private slots:
         const QStringList registries = WhoisClient::defaultServers();
         for (int i = 0; i < registries.size(); ++i)
             ServiceAddress::set(QStringLiteral("WhoisServer%1").arg(i), registries[i]);
+        // The shipped start page, at an address that is the same wherever the
+        // checkout lives (its own is a file below the build folder).
+        QFile blank(Paths::dataFolder() + "/blank.htm");
+        QVERIFY(blank.open(QIODevice::ReadOnly));
+        QVERIFY(m_pages.start(LoopbackHttpServer::serveMap({{"/blank.htm", blank.readAll()}})));
+        {
+            Registry registry;
+            registry.openKey(BrowserRules::kSettingsKey, true);
+            registry.writeString("StartPage", m_pages.url("/blank.htm"));
+        }
         m_frame = std::make_unique<TfrmMain>(m_prompts, m_tools, m_shell, [] { return true; });
         m_frame->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
@@ -71,10 +92,37 @@ private slots:
         QVERIFY(window);
         const auto close = qScopeGuard([window] { window->parentWidget()->close(); });
         QVERIFY(window->parentWidget()->isMaximized());
+        // A browser's Document Info pages show what its page answered, and
+        // only once the page is loaded: the check waits for the start page and
+        // for each page's answer, so that it sees them filled whatever the load.
+        auto* browser = qobject_cast<TbrowserFrm*>(window);
+        if (browser) {
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return browser->browser()->url() == QUrl(m_pages.url("/blank.htm")) &&
+                           !browser->browser()->busy();
+                },
+                60000));
+        }
         QStringList narrow;
         QString overflow;
         for (const SuiteViews::View& view : SuiteViews::viewsOf(window)) {
+            std::optional<QSignalSpy> refreshed;
+            if (browser)
+                refreshed.emplace(browser->documentInfo(), &DocumentInfoPage::refreshed);
             view.show();
+            if (browser && browser->pageControl()->currentIndex() == kDocumentInfoTab) {
+                const int page = browser->documentInfo()->pages()->currentIndex();
+                QVERIFY2(QTest::qWaitFor(
+                             [&] {
+                                 return std::any_of(refreshed->cbegin(), refreshed->cend(),
+                                                    [page](const QList<QVariant>& signal) {
+                                                        return signal.value(0).toInt() == page;
+                                                    });
+                             },
+                             60000),
+                         qPrintable(view.name));
+            }
             settle();
             for (const QString& control : SuiteViews::narrowControls(m_frame.get()))
                 narrow.append(view.name + ": " + control);

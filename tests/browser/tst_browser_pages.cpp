@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 
@@ -150,6 +151,11 @@ private:
     }
 
     QString url(const char* path) const { return m_server.url(QLatin1String(path)); }
+
+    // A start page no window of these tests may reach: the held closed port.
+    static QString closedStartPage() {
+        return QString("http://127.0.0.1:%1/start.html").arg(TestEnvironment::closedPort());
+    }
 
     // The user turns to "Document Info", then to `page`; true once it shows
     // what the document answered.
@@ -300,9 +306,18 @@ private slots:
         window->Navigate(url("/slow.html"));
         QTRY_VERIFY_WITH_TIMEOUT(window->browser()->busy(), kTimeout);
         QSignalSpy refreshed(info, &DocumentInfoPage::refreshed);
+        const int errors = m_host->scripted.countOf(Prompts::Kind::Error);
         info->refresh();
-        QTest::qWait(300);
+        // The page answers its scripts in order: once one sent after the
+        // refresh is answered, a refresh that asked the page has shown (or
+        // reported an error).
+        bool probed = false;
+        window->browser()->runDocumentScript(
+            "contentType", {}, window,
+            [&probed](const QVariant&, const QString&) { probed = true; });
+        QVERIFY(QTest::qWaitFor([&] { return probed; }, kTimeout));
         QVERIFY(refreshed.isEmpty());
+        QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), errors);
         QCOMPARE(info->field("UrlN")->text(), url("/form.html"));
         QCOMPARE(info->field("UrlT")->text(), "Form");
 
@@ -369,7 +384,7 @@ private slots:
         {
             Registry registry;
             registry.openKey(BrowserRules::kSettingsKey, true);
-            registry.writeString("StartPage", "http://127.0.0.1:9/start.html");
+            registry.writeString("StartPage", closedStartPage());
             registry.writeString("MailClient", "Eudora");
         }
         TbrowserFrm* window = windowOn("/a.html");
@@ -378,7 +393,7 @@ private slots:
             TPref dialog(*m_host, {window->browser()->locationAddress(), nullptr, {}});
             QCOMPARE(dialog.windowTitle(), "Corvanta - Browser Preferences");
             QCOMPARE(dialog.currentPage(), int(TPref::TabHistory));
-            QCOMPARE(dialog.homePageField()->text(), "http://127.0.0.1:9/start.html");
+            QCOMPARE(dialog.homePageField()->text(), closedStartPage());
             // A known stored client is the frame's selection too.
             QCOMPARE(m_host->mailClients, QStringList{"Eudora"});
             dialog.chooseNode(TPref::TabHome);
@@ -494,9 +509,17 @@ private slots:
         QAction* offline = window->pageCommands()->item("TBXOffline");
         offline->trigger();
         QVERIFY(offline->isChecked());
+        // The engine's end of the navigation, failed or not: a request it let
+        // through has reached the server by then.
+        bool ended = false;
+        QObject watch;
+        connect(window->browser()->page(), &QWebEnginePage::loadingChanged, &watch,
+                [&ended, target = QUrl(url("/b.html"))](const QWebEngineLoadingInfo& load) {
+                    ended |= load.url() == target &&
+                             load.status() != QWebEngineLoadingInfo::LoadStartedStatus;
+                });
         window->Navigate(url("/b.html"));
-        QTRY_VERIFY_WITH_TIMEOUT(!window->browser()->busy(), kTimeout);
-        QTest::qWait(500);
+        QVERIFY(QTest::qWaitFor([&] { return ended; }, kTimeout));
         QVERIFY(!requested("/b.html"));
         QVERIFY(window->browser()->title() != "Page B");
         offline->trigger();

@@ -429,8 +429,6 @@ void FtpWindowTest::closingWhileServerIsSilent() {
         quit ? frame.close() : m_window->close();
         QVERIFY(m_window->isVisible());
     });
-    QElapsedTimer clock;
-    clock.start();
     QVERIFY(trigger("btnLogin"));  // waits for the PWD that never comes
     QVERIFY(paintedMeanwhile);
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Warning), 1);
@@ -438,14 +436,14 @@ void FtpWindowTest::closingWhileServerIsSilent() {
              QString("A command is still running on the server. Do you wish to stop it?"));
     if (answer == Prompts::Cancel) {
         // The command went on until its own time-out, and so did the program.
-        QVERIFY(clock.elapsed() >= 1500);
         QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+        QVERIFY(m_host->scripted.last().text.contains("did not answer within"));
         QVERIFY(m_window->isVisible());
         QVERIFY(!frame.closed);
         return;
     }
-    QVERIFY(clock.elapsed() < 10000);
-    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);  // a stop asked for
+    // Ended by the stop asked for, not by the half-minute time-out's error.
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
     if (quit) {
         QTRY_VERIFY(frame.closed);
     } else {

@@ -5,8 +5,10 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 
+#include "LineServer.h"
 #include "NotepadEditor.h"
 #include "RecordingToolHost.h"
+#include "ServiceAddress.h"
 #include "SuiteToolWindows.h"
 #include "TestEnvironment.h"
 #include "ToolWindow.h"
@@ -48,13 +50,19 @@ private slots:
     }
 
     void theNetworkToolsFillThreeBoxesAndRunWhois() {
+        // The first server of the box answers on loopback.
+        LineServer whois;
+        QVERIFY(whois.start({QByteArray("record for 127.0.0.1\r\n"), 100, 0, false}));
+        ServiceAddress::set("WhoisServer0", QString("127.0.0.1:%1").arg(whois.port()));
         std::unique_ptr<ToolWindow> tools(m_tools.create(ToolKind::NetworkTools, m_host));
         m_tools.handOff(tools.get(), "127.0.0.1");
         for (const char* box : {"edtHost", "edtPng", "EdtWhoIs"})
             QCOMPARE(textOf<QLineEdit>(tools.get(), box), QString("127.0.0.1"));
         QCOMPARE(tools->findChild<QTabWidget*>("PageControl")->currentIndex(), 2);
-        // The query went to the WhoIs server (a closed loopback port in tests).
-        QVERIFY(!textOf<QPlainTextEdit>(tools.get(), "MemWhois").isEmpty());
+        QCOMPARE(textOf<QPlainTextEdit>(tools.get(), "MemWhois"),
+                 QString("record for 127.0.0.1\n"));
+        whois.stop();
+        QCOMPARE(whois.requests(), QList<QByteArray>{"127.0.0.1\n"});
     }
 
     void theGrabberTakesTheRootAddressAndGrabs() {

@@ -68,7 +68,15 @@ void TrayDisplayTests::withoutATrayTheFrameOnlyMinimizes() {
     Session session;
     TfrmMain& frame = session.start();
     frame.showMinimized();
-    QTest::qWait(3 * TrayController::kFrameInterval);
+    // The tray's answer to the minimizing is queued while the frame handles
+    // it; once a call queued after it has run, the frame has been hidden if
+    // it ever will be. A hiding would also have started the icon's timer,
+    // whose tick brings the frame back where no tray is: the timer is off.
+    bool handled = false;
+    QMetaObject::invokeMethod(
+        &frame, [&handled] { handled = true; }, Qt::QueuedConnection);
+    QTRY_VERIFY(handled);
+    QVERIFY(!frame.tray()->timer()->isActive());
     QVERIFY(frame.isVisible());
     QVERIFY(frame.isMinimized());
     QVERIFY(!frame.tray()->isHiddenInTray());
