@@ -494,14 +494,18 @@ bool TfrmNotepad::loadFile(const QString& path) {
 }
 
 void TfrmNotepad::openRecentFile(int index) {
+    if (index < 0 || index >= m_recent.size()) {
+        return;
+    }
+    // The entry by its name: saving the changed text first puts another
+    // name on top of the list, which shifts the entries.
+    const QString path = m_recent.entries().at(index);
     // As "Open": a changed text is not thrown away unasked.
     if (synEdMemo->isModified() && !askToSave(QStringLiteral("Save The Changes First?"))) {
         return;
     }
-    const QString path = m_recent.take(index);
-    if (!path.isEmpty()) {
-        loadFile(path);  // a file that cannot be read stays off the list
-    }
+    m_recent.remove(path);
+    loadFile(path);  // a file that cannot be read stays off the list
 }
 
 void TfrmNotepad::refreshRecentMenu() {

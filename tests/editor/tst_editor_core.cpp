@@ -171,9 +171,9 @@ void TestEditorCore::recentFilesRules() {
     recent.add("/F/3.TXT");
     QCOMPARE(recent.entries(),
              QStringList({"/F/3.TXT", "/f/6.txt", "/f/5.txt", "/f/4.txt", "/f/2.txt"}));
-    QCOMPARE(recent.take(1), QString("/f/6.txt"));
-    QCOMPARE(recent.take(7), QString());
-    QCOMPARE(recent.size(), 4);
+    recent.remove("/F/6.TXT");
+    recent.remove("/f/7.txt");
+    QCOMPARE(recent.entries(), QStringList({"/F/3.TXT", "/f/5.txt", "/f/4.txt", "/f/2.txt"}));
 }
 
 void TestEditorCore::historyKeepsTenNewestWithoutCaseDuplicates() {

@@ -355,6 +355,20 @@ void TestEditorWindow::recentFiles() {
     QCOMPARE(window->editor()->text(), QString("x"));
     QCOMPARE(window->recentFiles().entries().first(), path("f5.txt"));
 
+    // Yes saves the changed text under a new name, which goes on top of the
+    // list; the entry chosen before that is still the one opened.
+    window->editor()->insert("more");
+    emit window->recentFilesMenu()->aboutToShow();
+    QAction* chosen = window->recentFilesMenu()->actions().at(1);
+    const QString chosenPath = chosen->text();
+    m_host->scripted.answerButton(Prompts::Yes);
+    m_host->scripted.answer(path("saved.txt"));
+    chosen->trigger();
+    QCOMPARE(readFile(path("saved.txt")), QByteArray("morex"));
+    QCOMPARE(window->fileName(), chosenPath);
+    QCOMPARE(window->recentFiles().entries().mid(0, 2),
+             QStringList({chosenPath, path("saved.txt")}));
+
     // A file that is gone: the error box, and it stays off the list.
     QFile::remove(path("f4.txt"));
     const int index = int(window->recentFiles().entries().indexOf(path("f4.txt")));
@@ -363,7 +377,7 @@ void TestEditorWindow::recentFiles() {
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
     QVERIFY(m_host->scripted.last().text.contains(path("f4.txt")));
     QVERIFY(!window->recentFiles().entries().contains(path("f4.txt")));
-    QCOMPARE(window->fileName(), path("f5.txt"));
+    QCOMPARE(window->fileName(), chosenPath);
 }
 
 void TestEditorWindow::recentFilesSurviveTheWindow() {
