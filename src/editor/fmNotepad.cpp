@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +22,7 @@
 
 #include "AppError.h"
 #include "EditorSearch.h"
+#include "KeyboardLocks.h"
 #include "NotepadEditor.h"
 #include "Paths.h"
 #include "Prompts.h"
@@ -59,26 +59,6 @@ enum Image {
     ImageColour,
     ImageDate,
 };
-
-// Caps Lock as the keyboard's LED shows it; Linux exposes the LEDs of every
-// keyboard in sysfs, whatever the display server.
-bool capsLockOn() {
-    static const QStringList leds = [] {
-        QStringList files;
-        const QDir dir(QStringLiteral("/sys/class/leds"));
-        for (const QString& name : dir.entryList({QStringLiteral("*capslock*")}, QDir::Dirs)) {
-            files.append(dir.filePath(name + QStringLiteral("/brightness")));
-        }
-        return files;
-    }();
-    for (const QString& path : leds) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly) && file.readAll().trimmed().toInt() > 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 QString extensionOf(const QString& path) {
     const QString suffix = QFileInfo(path).suffix();
@@ -144,7 +124,7 @@ TfrmNotepad::TfrmNotepad(ToolHost& host, QWidget* parent, Clock clock)
     setStatus(EditorTexts::kReady);
     m_panels[1]->setText(EditorTexts::kInitialPosition);
     m_panels[2]->setText(EditorTexts::insertMode(false));
-    m_panels[3]->setText(EditorTexts::capsLock(capsLockOn()));
+    m_panels[3]->setText(EditorTexts::capsLock(KeyboardLocks::capsLockOn()));
     m_panels[4]->setText(EditorTexts::dateAndTime(m_created));
     readRecentFiles();
     updateClipboardActions();
@@ -631,7 +611,7 @@ void TfrmNotepad::TBXBackColorClick() {
 }
 
 void TfrmNotepad::statusChanged(bool contentChanged) {
-    m_panels[3]->setText(EditorTexts::capsLock(capsLockOn()));
+    m_panels[3]->setText(EditorTexts::capsLock(KeyboardLocks::capsLockOn()));
     m_panels[2]->setText(EditorTexts::insertMode(synEdMemo->overwriteMode()));
     const QPoint caret = synEdMemo->caretLineAndColumn();
     if (caret.x() > 0 && caret.y() > 0) {
