@@ -158,10 +158,14 @@ void EditorSearch::run(bool replace, bool backwards) {
                                    ? static_cast<TextSearchEngine&>(*m_regexEngine)
                                    : static_cast<TextSearchEngine&>(*m_plainEngine);
     Document document(*this, m_editor);
-    m_editor.beginUndoAction();
+    // One undo step for the run, closed however the run ends.
+    struct UndoGroup {
+        NotepadEditor& editor;
+        explicit UndoGroup(NotepadEditor& e) : editor(e) { editor.beginUndoAction(); }
+        ~UndoGroup() { editor.endUndoAction(); }
+    } group(m_editor);
     const int found =
         searchAndReplace(document, engine, m_state.searchText, m_state.replaceText, options);
-    m_editor.endUndoAction();
     if (found > 0) {
         m_hooks.matchFound();
         m_hooks.setStatus(EditorTexts::kMatchFound);

@@ -1,5 +1,7 @@
 #include "TextSearch.h"
 
+#include "AppError.h"
+
 namespace {
 
 bool isWordCharacter(QChar c) {
@@ -57,6 +59,19 @@ bool RegexSearchEngine::setPattern(const QString& pattern, bool matchCase) {
     }
     m_expression = QRegularExpression(pattern, options);
     return !pattern.isEmpty() && m_expression.isValid();
+}
+
+QString RegexSearchEngine::errorText() const {
+    if (m_expression.isValid()) {
+        return QString();
+    }
+    // The offset counts from 0 and points at the offending character, or
+    // past the last one when the pattern ended too soon.
+    const qsizetype offset = m_expression.patternErrorOffset();
+    const QString where = offset >= m_expression.pattern().size()
+                              ? QStringLiteral("at its end")
+                              : QStringLiteral("at character %1").arg(offset + 1);
+    return m_expression.errorString() + QLatin1Char(' ') + where;
 }
 
 std::optional<TextMatch> RegexSearchEngine::findForward(const QString& text, qsizetype from,
@@ -133,6 +148,11 @@ std::optional<TextMatch> nextMatch(TextSearchEngine& engine, const QString& text
 int searchAndReplace(SearchDocument& document, TextSearchEngine& engine, const QString& searchText,
                      const QString& replaceText, const SearchOptions& options) {
     if (!engine.setPattern(searchText, options.matchCase)) {
+        const QString error = engine.errorText();
+        if (!error.isEmpty()) {
+            throw AppError(QStringLiteral("The regular expression \"%1\" is not valid: %2.")
+                               .arg(searchText, error));
+        }
         return 0;
     }
     QString text = document.text();

@@ -17,7 +17,8 @@ struct TextMatch {
 class TextSearchEngine {
 public:
     virtual ~TextSearchEngine() = default;
-    // Prepares the pattern; false when it cannot be used (a broken expression).
+    // Prepares the pattern; false when it cannot be used (empty, or a broken
+    // expression, which errorText() then explains).
     virtual bool setPattern(const QString& pattern, bool matchCase) = 0;
     virtual QString errorText() const { return QString(); }
     // The first match starting at or after `from` that ends at or before `limit`.
@@ -50,7 +51,9 @@ private:
 class RegexSearchEngine : public TextSearchEngine {
 public:
     bool setPattern(const QString& pattern, bool matchCase) override;
-    QString errorText() const override { return m_expression.errorString(); }
+    // What is wrong with the expression and where ("unmatched closing
+    // parenthesis at character 2"); empty when it is valid.
+    QString errorText() const override;
     std::optional<TextMatch> findForward(const QString& text, qsizetype from,
                                          qsizetype limit) override;
     std::optional<TextMatch> findBackward(const QString& text, qsizetype from,
@@ -93,7 +96,8 @@ struct SearchOptions {
 };
 
 // Runs one search (or search and replace) and returns the number of matches
-// found. A plain search selects the first match in the direction and stops.
+// found. A pattern the engine cannot use throws AppError saying why, before
+// anything changes. A plain search selects the first match in the direction and stops.
 // A replace run walks the matches, asks for each when prompting, and replaces
 // the rest in one step after "all".
 int searchAndReplace(SearchDocument& document, TextSearchEngine& engine, const QString& searchText,

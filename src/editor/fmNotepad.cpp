@@ -714,19 +714,19 @@ void TfrmNotepad::TBXPrintClick() {
 // ---- search and replace ----
 
 void TfrmNotepad::TBXFindClick() {
-    m_search->find();
+    guarded([this] { m_search->find(); });
 }
 
 void TfrmNotepad::TBXReplaceClick() {
-    m_search->replace();
+    guarded([this] { m_search->replace(); });
 }
 
 void TfrmNotepad::TBXFindNextClick() {
-    m_search->findNext();
+    guarded([this] { m_search->findNext(); });
 }
 
 void TfrmNotepad::TBXFindPrevClick() {
-    m_search->findPrev();
+    guarded([this] { m_search->findPrev(); });
 }
 
 TConfirmReplaceDialog* TfrmNotepad::confirmDialog() const {

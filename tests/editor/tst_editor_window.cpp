@@ -140,6 +140,7 @@ private slots:
     void searchCaseSensitivity();
     void findNextAndPrevIgnoreDialogDirection();
     void regexBoxOpensUntickedButEngineStays();
+    void brokenRegexShowsItsError();
     void searchScopes();
     void noMatchCollapsesSelection();
     void historyKeepsTen();
@@ -594,6 +595,39 @@ void TestEditorWindow::regexBoxOpensUntickedButEngineStays() {
     };
     window->TBXReplaceClick();
     QVERIFY(!regexTicked);
+}
+
+void TestEditorWindow::brokenRegexShowsItsError() {
+    TfrmNotepad* window = makeWindow();
+    window->editor()->setText("f(x) and f(y)");
+    window->editor()->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+    window->editor()->setSelection(0, 0, 0, 4);
+    SearchInput input;
+    input.text = "f(x";
+    input.replace = "g";
+    input.regex = true;
+    const QString error =
+        "The regular expression \"f(x\" is not valid: missing closing parenthesis at its end.";
+    m_dialogSteps << confirmSearch(input);
+    window->TBXFindClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+    QCOMPARE(m_host->scripted.last().text, error);
+    QVERIFY(window->statusText(0) != EditorTexts::kNoMatch);
+    QCOMPARE(window->editor()->selectedText(), QString("f(x)"));
+
+    // Find Next keeps the broken pattern and says so again; a replace run
+    // changes nothing and leaves nothing to undo.
+    window->TBXFindNextClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 2);
+    input.text = "(?<n";
+    m_dialogSteps << confirmSearch(input);
+    window->TBXReplaceClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 3);
+    QVERIFY2(m_host->scripted.last().text.contains("\"(?<n\" is not valid: "),
+             qPrintable(m_host->scripted.last().text));
+    QCOMPARE(window->editor()->text(), QString("f(x) and f(y)"));
+    QVERIFY(!window->editor()->isUndoAvailable());
+    QCOMPARE(window->editor()->selectedText(), QString("f(x)"));
 }
 
 void TestEditorWindow::searchScopes() {
