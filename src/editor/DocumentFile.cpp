@@ -155,7 +155,17 @@ void writeDocumentFile(const QString& path, QByteArrayView bytes) {
         throw AppError(
             QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
     }
-    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.commit()) {
+    // A write the system cut short (a full disk) comes back from QFile as a
+    // short count without an error: writing the rest again brings the
+    // system's reason out.
+    while (!bytes.isEmpty()) {
+        const qint64 written = file.write(bytes.data(), bytes.size());
+        if (written <= 0) {
+            break;
+        }
+        bytes = bytes.sliced(written);
+    }
+    if (!bytes.isEmpty() || !file.commit()) {
         throw AppError(
             QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
     }

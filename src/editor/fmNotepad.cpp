@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -30,6 +29,7 @@
 #include "RegistryIniView.h"
 #include "StructuredTextLexer.h"
 #include "ToolHost.h"
+#include "WindowPrint.h"
 
 namespace {
 
@@ -692,23 +692,14 @@ void TfrmNotepad::TBXPrintClick() {
     if (!prompts().print(printer)) {
         return;
     }
-    // The window as drawn on the screen, on one page, scaled from the
-    // screen's resolution to the printer's.
-    const QPixmap image = grab();
-    QPainter painter;
-    if (!painter.begin(&printer)) {
+    try {
+        printWindowImage(*this, printer);
+    } catch (const AppError& error) {
         prompts().message(Prompts::Kind::Error, QString(),
-                          QStringLiteral("ERROR: Unable to perform Print. \r") +
-                              QStringLiteral("PrinterError: the printer could not be started."),
+                          QStringLiteral("ERROR: Unable to perform Print. \r") + error.message() +
+                              QLatin1Char('.'),
                           Prompts::Ok);
-        return;
     }
-    const double screenX = logicalDpiX() > 0 ? logicalDpiX() : 96;
-    const double screenY = logicalDpiY() > 0 ? logicalDpiY() : 96;
-    const QRect target(0, 0, int(image.width() * printer.logicalDpiX() / screenX),
-                       int(image.height() * printer.logicalDpiY() / screenY));
-    painter.drawPixmap(target, image);
-    painter.end();
 }
 
 // ---- search and replace ----

@@ -10,9 +10,13 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
+#include <csignal>
 #include <ctime>
 #include <functional>
 #include <memory>
+
+#include <sys/resource.h>
 
 #include "EditorTexts.h"
 #include "NotepadEditor.h"
@@ -104,6 +108,62 @@ private:
     bool m_hadZone;
 };
 
+// The sizes, in points, at which the pages of a PDF file draw their images:
+// the content streams' transformations followed to each image's unit square.
+QList<QSizeF> imagesDrawnInPdf(const QByteArray& pdf) {
+    QList<QSizeF> drawn;
+    for (qsizetype at = pdf.indexOf("stream"); at >= 0; at = pdf.indexOf("stream", at + 1)) {
+        if (at >= 3 && pdf.mid(at - 3, 3) == "end") {
+            continue;
+        }
+        const qsizetype begin = pdf.indexOf('\n', at) + 1;
+        const qsizetype end = pdf.indexOf("endstream", begin);
+        const qsizetype dictionary = pdf.lastIndexOf("<<", at);
+        if (begin <= 0 || end < 0 || dictionary < 0) {
+            break;
+        }
+        const QByteArray head = pdf.mid(dictionary, at - dictionary);
+        if (head.contains("/Subtype /Image")) {
+            continue;
+        }
+        QByteArray content = pdf.mid(begin, end - begin);
+        if (head.contains("/FlateDecode")) {
+            // qUncompress wants zlib data behind its length; a generous one.
+            QByteArray sized(4, '\0');
+            qToBigEndian<quint32>(quint32(content.size() * 64 + 4096), sized.data());
+            content = qUncompress(sized + content);
+        }
+        // Scale and translation only, which is all a painter without
+        // rotation writes: a, d, e, f of each matrix.
+        struct Matrix {
+            double a = 1, d = 1, e = 0, f = 0;
+        };
+        QList<Matrix> stack{Matrix{}};
+        QList<double> operands;
+        for (const QByteArray& token : content.simplified().split(' ')) {
+            bool number = false;
+            const double value = token.toDouble(&number);
+            if (number) {
+                operands.append(value);
+                continue;
+            }
+            if (token == "q") {
+                stack.append(stack.last());
+            } else if (token == "Q" && stack.size() > 1) {
+                stack.removeLast();
+            } else if (token == "cm" && operands.size() >= 6) {
+                const double* m = operands.constData() + operands.size() - 6;
+                Matrix& ctm = stack.last();
+                ctm = {m[0] * ctm.a, m[3] * ctm.d, m[4] * ctm.a + ctm.e, m[5] * ctm.d + ctm.f};
+            } else if (token == "Do") {
+                drawn.append(QSizeF(qAbs(stack.last().a), qAbs(stack.last().d)));
+            }
+            operands.clear();
+        }
+    }
+    return drawn;
+}
+
 // Keys go where a person types them: into the text of the active window.
 bool focusText(TfrmNotepad* window) {
     window->activateWindow();
@@ -160,6 +220,8 @@ private slots:
     void fileErrorsKeepTheDocument();
     void largeDocumentEditsAndSaves();
     void printCancelledDoesNothing();
+    void printShowsTheWindowAtItsSize();
+    void printFailureWhileWritingIsReported();
 
 private:
     TfrmNotepad* makeWindow(TfrmNotepad::Clock clock = {});
@@ -977,6 +1039,53 @@ void TestEditorWindow::printCancelledDoesNothing() {
     window->TBXPrintClick();
     QCOMPARE(m_host->scripted.count(), 1);
     QCOMPARE(m_host->scripted.last().kind, Prompts::Kind::Print);
+}
+
+void TestEditorWindow::printShowsTheWindowAtItsSize() {
+    // Run a second time on a display scaled by 2 (see CMakeLists.txt), where
+    // the window's image has twice the pixels of its size on the screen.
+    TfrmNotepad* window = makeWindow();
+    m_host->scripted.answer(path("window.pdf"));
+    window->TBXPrintClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    const QList<QSizeF> images = imagesDrawnInPdf(readFile(path("window.pdf")));
+    QCOMPARE(images.size(), 1);
+    // In points, 72 to the inch: the window's inches on the screen.
+    const QSizeF expected(window->width() * 72.0 / window->logicalDpiX(),
+                          window->height() * 72.0 / window->logicalDpiY());
+    QVERIFY2(qAbs(images[0].width() - expected.width()) < 0.5 &&
+                 qAbs(images[0].height() - expected.height()) < 0.5,
+             qPrintable(QString("drawn %1 x %2 pt, expected %3 x %4 pt")
+                            .arg(images[0].width())
+                            .arg(images[0].height())
+                            .arg(expected.width())
+                            .arg(expected.height())));
+}
+
+void TestEditorWindow::printFailureWhileWritingIsReported() {
+    // The disk fills up while the job writes its file: a file size limit,
+    // its signal ignored so that the write fails instead.
+    TfrmNotepad* window = makeWindow();
+    writeFile(path("window.pdf"), "an earlier print");
+    m_host->scripted.answer(path("window.pdf"));
+    rlimit limit{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit before = limit;
+    limit.rlim_cur = 4096;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    window->TBXPrintClick();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+    QCOMPARE(m_host->scripted.last().buttons, Prompts::Ok);
+    const QString text = m_host->scripted.last().text;
+    const QString start = "ERROR: Unable to perform Print. \rFileError: Cannot write file \"" +
+                          path("window.pdf") + "\". ";
+    QVERIFY2(text.startsWith(start) && text.endsWith('.') && text.size() > start.size() + 1,
+             qPrintable(text));
+    QCOMPARE(readFile(path("window.pdf")), QByteArray("an earlier print"));
 }
 
 CORVANTA_TEST_MAIN(TestEditorWindow)
