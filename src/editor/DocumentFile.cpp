@@ -30,6 +30,25 @@ TextEncoding detectEncoding(QByteArrayView bytes) {
     return probe.encoding();
 }
 
+bool isAscii(QByteArrayView bytes) {
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
+    // Eight bytes at a time, four words at once: the test is per byte's top bit.
+    for (; end - p >= 32; p += 32) {
+        quint64 words[4];
+        std::memcpy(words, p, sizeof words);
+        if ((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ULL) {
+            return false;
+        }
+    }
+    for (; p < end; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void TextFormatProbe::add(QByteArrayView piece) {
     const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
     const qsizetype size = piece.size();

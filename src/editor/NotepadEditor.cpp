@@ -125,6 +125,25 @@ void NotepadEditor::setChangeReports(bool on) {
                   on ? SC_MODEVENTMASKALL : SC_MOD_CHANGEMARKER | SC_MOD_CHANGEFOLD);
 }
 
+NotepadEditor::BulkChange::BulkChange(NotepadEditor& editor)
+    : m_editor(editor), m_reported(editor.m_reportsChanges) {
+    if (m_reported) {
+        m_editor.setChangeReports(false);
+    }
+}
+
+NotepadEditor::BulkChange::~BulkChange() {
+    if (!m_reported) {
+        return;
+    }
+    m_editor.setChangeReports(true);
+    emit m_editor.textChanged();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(&m_editor, QAccessible::TextUpdated);
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
 long NotepadEditor::beginLoading(qint64 incoming) {
     // The new text goes in before the old, which is removed once the new is
     // complete: a file that fails half-way leaves the document as it was.

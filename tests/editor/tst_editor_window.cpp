@@ -806,6 +806,18 @@ void TestEditorWindow::yesToAllAsksOnce() {
                   << answerConfirm(TConfirmReplaceDialog::No) << answerConfirm(QDialog::Rejected);
     window->TBXReplaceClick();
     QCOMPARE(window->editor()->text(), QString::fromUtf8("dog\ncat cat\n\xC3\xA9 cat\ncat"));
+
+    // An ASCII text is searched in its own bytes; a first replacement that
+    // is not ASCII changes that half-way, and the rest still land right.
+    window->editor()->setText("cat, Cat; CAT.cat");
+    input.replace = QString::fromUtf8("ch\xC3\xA2t");
+    m_dialogSteps << confirmSearch(input) << answerConfirm(TConfirmReplaceDialog::Yes)
+                  << answerConfirm(TConfirmReplaceDialog::YesToAll);
+    window->TBXReplaceClick();
+    QCOMPARE(window->editor()->text(),
+             QString::fromUtf8("ch\xC3\xA2t, ch\xC3\xA2t; ch\xC3\xA2t.ch\xC3\xA2t"));
+    // By the match asked about, the second.
+    QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), 12L);
 }
 
 void TestEditorWindow::confirmDialogPlacement_data() {
