@@ -73,9 +73,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    long beginLoading(qint64 incoming);
+    void applyDocumentOptions();
+    void reattachLexer();
+    void beginLoading(qint64 incoming);
     void appendBytes(QByteArrayView bytes);
-    void finishLoading(long kept, TextEncoding encoding, LineEnd lineEnd);
+    void finishLoading(TextEncoding encoding, LineEnd lineEnd);
     void setChangeReports(bool on);
     void refreshLineNumbers();
 

@@ -1017,6 +1017,9 @@ void TestEditorWindow::fileErrorsKeepTheDocument() {
     QCOMPARE(window->windowTitle(), path("good.txt"));
     QVERIFY(window->editor()->isModified());
     QCOMPARE(readFile(path("good.txt")), QByteArray("good"));
+    // The failed reads kept the undo history too.
+    window->action("TBXUndo")->trigger();
+    QCOMPARE(window->editor()->text(), QString("good"));
 }
 
 void TestEditorWindow::largeDocumentEditsAndSaves() {
