@@ -1,5 +1,6 @@
 #include "BrowserClearing.h"
 
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 
 #include "BrowserHost.h"
@@ -13,20 +14,31 @@ void ClearOwnHistory() {
     BrowserSettings::clearOwnHistory();
 }
 
-void ClearSystemHistory(Prompts& prompts) {
-    prompts.timedMessage(QStringLiteral("Corvanta Help Message"),
-                         QStringLiteral("This procedure clean out your pc internet cache and it "
-                                        "takes time.\n\rPlease wait untill Corvanta Browser will "
-                                        "finish!"),
-                         2000);
+namespace {
+
+void forgetVisits() {
     const QString folder = HistoryStore::folder();
     if (!folder.isEmpty())
         HistoryStore(folder).clear();
     BrowserHost::profile()->clearAllVisitedLinks();
 }
 
+}  // namespace
+
+void ClearSystemHistory(Prompts& prompts) {
+    prompts.timedMessage(QStringLiteral("Corvanta Help Message"),
+                         QStringLiteral("This procedure clean out your pc internet cache and it "
+                                        "takes time.\n\rPlease wait untill Corvanta Browser will "
+                                        "finish!"),
+                         2000);
+    forgetVisits();
+}
+
 void ClearSystemCache() {
-    BrowserHost::profile()->clearHttpCache();
+    QWebEngineProfile* profile = BrowserHost::profile();
+    profile->clearHttpCache();
+    profile->cookieStore()->deleteAllCookies();
+    forgetVisits();
 }
 
 }  // namespace BrowserClearing

@@ -14,7 +14,9 @@ void ClearOwnHistory();
 // history store and the engine's visited links (the colour of visited links).
 void ClearSystemHistory(Prompts& prompts);
 
-// "Clear PC Cache": empties the engine's HTTP cache, without a message.
+// "Clear PC Cache": everything the engine keeps of the pages visited: its
+// HTTP cache, the cookies, the history of visits and the visited links;
+// without a message.
 void ClearSystemCache();
 
 }  // namespace BrowserClearing

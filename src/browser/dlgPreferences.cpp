@@ -256,11 +256,9 @@ void TPref::guarded(const std::function<void()>& work) {
 }
 
 void TPref::btnMpHstClick() {
-    guarded([this] {
-        BrowserClearing::ClearOwnHistory();
-        if (m_window.forgetSearches)
-            m_window.forgetSearches();
-    });
+    // The stored lists; the open windows keep theirs, as the address list
+    // does, and store them again when they close.
+    guarded([] { BrowserClearing::ClearOwnHistory(); });
 }
 
 void TPref::btnMpSrchClick() {

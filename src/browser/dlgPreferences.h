@@ -29,7 +29,8 @@ public:
         QString currentAddress;
         // Its "Popup Blocker" item, which the blocker page switches.
         QAction* blocker = nullptr;
-        // Its search list goes with the stored one.
+        // Its search list, which "Clear Corvanta Search History" empties with
+        // the stored one.
         std::function<void()> forgetSearches;
     };
 

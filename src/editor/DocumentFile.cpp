@@ -30,6 +30,25 @@ TextEncoding detectEncoding(QByteArrayView bytes) {
     return probe.encoding();
 }
 
+bool isAscii(QByteArrayView bytes) {
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
+    // Eight bytes at a time, four words at once: the test is per byte's top bit.
+    for (; end - p >= 32; p += 32) {
+        quint64 words[4];
+        std::memcpy(words, p, sizeof words);
+        if ((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ULL) {
+            return false;
+        }
+    }
+    for (; p < end; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void TextFormatProbe::add(QByteArrayView piece) {
     const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
     const qsizetype size = piece.size();
@@ -155,7 +174,17 @@ void writeDocumentFile(const QString& path, QByteArrayView bytes) {
         throw AppError(
             QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
     }
-    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.commit()) {
+    // A write the system cut short (a full disk) comes back from QFile as a
+    // short count without an error: writing the rest again brings the
+    // system's reason out.
+    while (!bytes.isEmpty()) {
+        const qint64 written = file.write(bytes.data(), bytes.size());
+        if (written <= 0) {
+            break;
+        }
+        bytes = bytes.sliced(written);
+    }
+    if (!bytes.isEmpty() || !file.commit()) {
         throw AppError(
             QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
     }

@@ -21,6 +21,9 @@ QByteArray lineEndBytes(LineEnd lineEnd);
 // single-byte Latin-1, which maps every byte to one character and back.
 TextEncoding detectEncoding(QByteArrayView bytes);
 
+// Whether every byte is ASCII (then UTF-8 and Latin-1 read it alike).
+bool isAscii(QByteArrayView bytes);
+
 // The same two findings made on a file's bytes piece by piece, as they are
 // read, so a large file is never held twice.
 class TextFormatProbe {

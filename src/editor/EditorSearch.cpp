@@ -16,11 +16,20 @@ class EditorSearch::Document : public SearchDocument {
 public:
     Document(EditorSearch& search, NotepadEditor& editor) : m_search(search), m_editor(editor) {}
 
-    QString text() const override {
-        m_text = decodeText(m_editor.bytes(), m_editor.encoding());
+    SearchText text(bool needsUtf16) const override {
+        const QByteArrayView bytes = m_editor.bytes();
         m_cachedIndex = 0;
         m_cachedByte = 0;
-        return m_text;
+        // Single-byte text (Latin-1, or UTF-8 that is all ASCII, as large
+        // files mostly are) is searched where it lies.
+        m_singleBytes =
+            !needsUtf16 && (m_editor.encoding() == TextEncoding::Latin1 || isAscii(bytes));
+        if (m_singleBytes) {
+            m_text.clear();
+            return SearchText(QLatin1StringView(bytes.data(), bytes.size()));
+        }
+        m_text = decodeText(bytes, m_editor.encoding());
+        return SearchText(m_text);
     }
     qsizetype selectionStart() const override {
         return m_editor.textIndexOfByte(
@@ -43,9 +52,56 @@ public:
         m_editor.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, from, long(to));
         m_editor.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, uintptr_t(bytes.size()),
                                bytes.constData());
+        if (m_singleBytes) {
+            if (bytes.size() == replacement.size()) {
+                return;  // still a byte a character
+            }
+            m_singleBytes = false;
+            m_text = decodeText(m_editor.bytes(), m_editor.encoding());
+            m_cachedIndex = m_cachedByte = 0;
+            return;
+        }
         m_text.replace(start, end - start, replacement);
         m_cachedIndex = start + replacement.size();
         m_cachedByte = from + bytes.size();
+    }
+    void replaceAll(const QList<TextReplacement>& replacements, qsizetype caretAfter) override {
+        if (replacements.isEmpty()) {
+            return;
+        }
+        // Match by match, in place: the text between the matches stays
+        // where it is, and the undo step holds only what changed. (Replacing
+        // the whole span at once copies the document three times over and
+        // makes the component index every line again.)
+        const NotepadEditor::BulkChange bulk(m_editor);
+        qsizetype shift = 0;  // bytes the replacements so far added
+        qsizetype caret = -1;
+        qsizetype end = 0;  // of the last replacement, in the changed text
+        QString text;
+        QByteArray bytes;
+        for (qsizetype i = 0; i < replacements.size(); ++i) {
+            const TextReplacement& replacement = replacements[i];
+            const qsizetype from = byteOf(replacement.range.start) + shift;
+            const qsizetype to = byteOf(replacement.range.end) + shift;
+            if (i == 0 || replacement.text != text) {  // most often the same text
+                text = replacement.text;
+                bytes = encodeText(text, m_editor.encoding());
+            }
+            m_editor.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, from, long(to));
+            m_editor.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, uintptr_t(bytes.size()),
+                                   bytes.constData());
+            shift += bytes.size() - (to - from);
+            end = from + bytes.size();
+            if (i == caretAfter) {
+                caret = end;
+            }
+        }
+        m_editor.SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION,
+                               static_cast<unsigned long>(caret < 0 ? end : caret));
+        // The text held here is the one before: the run is over.
+        m_text.clear();
+        m_singleBytes = false;
+        m_cachedIndex = m_cachedByte = 0;
     }
     ReplaceAction askReplace(const QString& searchText, const QString& replaceText,
                              const TextMatch& match) override {
@@ -55,7 +111,7 @@ public:
 private:
     // Walks from the last mapped position, as a run moves through the text.
     qsizetype byteOf(qsizetype index) const {
-        if (m_editor.encoding() == TextEncoding::Latin1) {
+        if (m_singleBytes || m_editor.encoding() == TextEncoding::Latin1) {
             return index;
         }
         if (index < m_cachedIndex) {
@@ -69,7 +125,8 @@ private:
 
     EditorSearch& m_search;
     NotepadEditor& m_editor;
-    mutable QString m_text;
+    mutable QString m_text;              // the text searched, when it is UTF-16
+    mutable bool m_singleBytes = false;  // the text searched is the bytes
     mutable qsizetype m_cachedIndex = 0;
     mutable qsizetype m_cachedByte = 0;
 };
@@ -158,10 +215,14 @@ void EditorSearch::run(bool replace, bool backwards) {
                                    ? static_cast<TextSearchEngine&>(*m_regexEngine)
                                    : static_cast<TextSearchEngine&>(*m_plainEngine);
     Document document(*this, m_editor);
-    m_editor.beginUndoAction();
+    // One undo step for the run, closed however the run ends.
+    struct UndoGroup {
+        NotepadEditor& editor;
+        explicit UndoGroup(NotepadEditor& e) : editor(e) { editor.beginUndoAction(); }
+        ~UndoGroup() { editor.endUndoAction(); }
+    } group(m_editor);
     const int found =
         searchAndReplace(document, engine, m_state.searchText, m_state.replaceText, options);
-    m_editor.endUndoAction();
     if (found > 0) {
         m_hooks.matchFound();
         m_hooks.setStatus(EditorTexts::kMatchFound);

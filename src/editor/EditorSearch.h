@@ -29,6 +29,9 @@ public:
                  Hooks hooks);
     ~EditorSearch();
 
+    // Each throws AppError for a pattern that cannot be searched for (a
+    // broken regular expression), leaving the text and the selection as
+    // they were.
     void find();      // "Find...": fresh engines, then the search dialog
     void replace();   // "Replace...": the replace dialog
     void findNext();  // the last search again, forwards

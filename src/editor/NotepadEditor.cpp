@@ -48,13 +48,10 @@ NotepadEditor::NotepadEditor(QWidget* parent) : QsciScintilla(parent) {
     QFont font(QStringLiteral("Courier New"), 10);
     font.setStyleHint(QFont::TypeWriter);
     setFont(font);
-    setUtf8(true);
     SendScintilla(SCI_SETEOLMODE, SC_EOL_LF);
 
     setAutoIndent(true);
-    setIndentationsUseTabs(false);  // tabs become spaces
-    setTabIndents(true);            // smart tabs
-    setBackspaceUnindents(true);    // smart tab deletion
+    applyDocumentOptions();
     SendScintilla(SCI_SETVIRTUALSPACEOPTIONS,
                   SCVS_RECTANGULARSELECTION | SCVS_USERACCESSIBLE);  // caret past line end
     SendScintilla(SCI_SETRECTANGULARSELECTIONMODIFIER, SCMOD_ALT);   // Alt-drag columns
@@ -79,10 +76,18 @@ NotepadEditor::NotepadEditor(QWidget* parent) : QsciScintilla(parent) {
     refreshLineNumbers();
 }
 
+void NotepadEditor::applyDocumentOptions() {
+    // Options the component keeps with each document.
+    setUtf8(true);                  // until the text says otherwise
+    setIndentationsUseTabs(false);  // tabs become spaces
+    setTabIndents(true);            // smart tabs
+    setBackspaceUnindents(true);    // smart tab deletion
+}
+
 void NotepadEditor::loadBytes(const QByteArray& bytes, TextEncoding encoding, LineEnd lineEnd) {
-    const long kept = beginLoading(bytes.size());
+    beginLoading(bytes.size());
     appendBytes(bytes);
-    finishLoading(kept, encoding, lineEnd);
+    finishLoading(encoding, lineEnd);
 }
 
 void NotepadEditor::loadFile(const QString& path) {
@@ -92,9 +97,20 @@ void NotepadEditor::loadFile(const QString& path) {
                                       "2 GB.")
                            .arg(path));
     }
+    // The file goes into a document of its own, which replaces the current
+    // one once it is read whole: a file that fails half-way leaves the
+    // document as it was, undo history and all. (A new document also comes
+    // without the old one's per-line data, such as the highlighter's line
+    // states, which would otherwise grow line by line as the file is read.)
+    const QsciDocument previous = document();
     const long anchor = SendScintilla(SCI_GETANCHOR);
     const long caret = SendScintilla(SCI_GETCURRENTPOS);
-    const long kept = beginLoading(reader.size());
+    const long firstLine = SendScintilla(SCI_GETFIRSTVISIBLELINE);
+    const bool previousReported = m_reportsChanges;
+    setDocument(QsciDocument());
+    applyDocumentOptions();
+    reattachLexer();  // while the document is empty, which it styles at once
+    beginLoading(reader.size());
     TextFormatProbe probe;
     try {
         for (QByteArrayView piece = reader.next(); !piece.isEmpty(); piece = reader.next()) {
@@ -102,14 +118,23 @@ void NotepadEditor::loadFile(const QString& path) {
             appendBytes(piece);
         }
     } catch (const AppError&) {
-        // The document stays as it was.
-        SendScintilla(SCI_DELETERANGE, 0UL, SendScintilla(SCI_GETLENGTH) - kept);
-        SendScintilla(SCI_SETUNDOCOLLECTION, 1);
-        setChangeReports(kept < kPlainAccessibilityBytes);
+        setDocument(previous);
+        setChangeReports(previousReported);
+        reattachLexer();
         SendScintilla(SCI_SETSEL, static_cast<unsigned long>(anchor), caret);
+        SendScintilla(SCI_SETFIRSTVISIBLELINE, firstLine);
+        m_gutterDigits = 0;
+        refreshLineNumbers();
         throw;
     }
-    finishLoading(kept, probe.encoding(), probe.lineEnd());
+    finishLoading(probe.encoding(), probe.lineEnd());
+}
+
+void NotepadEditor::reattachLexer() {
+    // The component keeps the highlighter's state with the document.
+    if (QsciLexer* current = lexer()) {
+        setLexer(current);
+    }
 }
 
 void NotepadEditor::setChangeReports(bool on) {
@@ -125,21 +150,37 @@ void NotepadEditor::setChangeReports(bool on) {
                   on ? SC_MODEVENTMASKALL : SC_MOD_CHANGEMARKER | SC_MOD_CHANGEFOLD);
 }
 
-long NotepadEditor::beginLoading(qint64 incoming) {
-    // The new text goes in before the old, which is removed once the new is
-    // complete: a file that fails half-way leaves the document as it was.
-    // (Each piece lands where the component's gap already is, so the text is
-    // never moved around in memory.)
-    const long kept = SendScintilla(SCI_GETLENGTH);
-    SendScintilla(SCI_SETEMPTYSELECTION, 0UL);
+NotepadEditor::BulkChange::BulkChange(NotepadEditor& editor)
+    : m_editor(editor), m_reported(editor.m_reportsChanges) {
+    if (m_reported) {
+        m_editor.setChangeReports(false);
+    }
+}
+
+NotepadEditor::BulkChange::~BulkChange() {
+    if (!m_reported) {
+        return;
+    }
+    m_editor.setChangeReports(true);
+    emit m_editor.textChanged();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(&m_editor, QAccessible::TextUpdated);
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
+void NotepadEditor::beginLoading(qint64 incoming) {
+    // All text out at once, which resets the line data too (deleting less
+    // would keep it, and have it grow again line by line as text comes in).
     SendScintilla(SCI_SETUNDOCOLLECTION, 0);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_DELETERANGE, 0UL, SendScintilla(SCI_GETLENGTH));
     SendScintilla(SCI_MARGINTEXTCLEARALL);
     setChangeReports(incoming < kPlainAccessibilityBytes);
     // Room for the whole file at once, and some to spare: a full buffer is
     // copied whole to grow, which the first keystroke would otherwise pay.
-    const qint64 room = kept + incoming + incoming / 32 + 4096;
+    const qint64 room = incoming + incoming / 32 + 4096;
     SendScintilla(SCI_ALLOCATE, long(qMin<qint64>(room, kMaximumBytes)));
-    return kept;
 }
 
 void NotepadEditor::appendBytes(QByteArrayView bytes) {
@@ -147,9 +188,7 @@ void NotepadEditor::appendBytes(QByteArrayView bytes) {
     SendScintilla(SCI_ADDTEXT, static_cast<unsigned long>(bytes.size()), bytes.data());
 }
 
-void NotepadEditor::finishLoading(long kept, TextEncoding encoding, LineEnd lineEnd) {
-    SendScintilla(SCI_DELETERANGE, static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH) - kept),
-                  kept);
+void NotepadEditor::finishLoading(TextEncoding encoding, LineEnd lineEnd) {
     if (!m_reportsChanges) {
         // The component's text and its line tables each keep their gap where
         // the last change was: here at the end. A line put in at the top and

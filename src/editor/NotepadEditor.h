@@ -29,6 +29,22 @@ public:
     bool reportsChanges() const { return m_reportsChanges; }
     LineEnd lineEnd() const { return m_lineEnd; }
 
+    // Many changes reported as one, while it lives: the component's report of
+    // each (which QScintilla's accessibility code answers with a count of the
+    // characters before the change) is off, and textChanged comes once at
+    // the end.
+    class BulkChange {
+    public:
+        explicit BulkChange(NotepadEditor& editor);
+        ~BulkChange();
+        BulkChange(const BulkChange&) = delete;
+        BulkChange& operator=(const BulkChange&) = delete;
+
+    private:
+        NotepadEditor& m_editor;
+        bool m_reported;
+    };
+
     // Byte offsets of the document and UTF-16 indexes of its decoded text.
     qsizetype textIndexOfByte(qsizetype byteOffset) const;
 
@@ -57,9 +73,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    long beginLoading(qint64 incoming);
+    void applyDocumentOptions();
+    void reattachLexer();
+    void beginLoading(qint64 incoming);
     void appendBytes(QByteArrayView bytes);
-    void finishLoading(long kept, TextEncoding encoding, LineEnd lineEnd);
+    void finishLoading(TextEncoding encoding, LineEnd lineEnd);
     void setChangeReports(bool on);
     void refreshLineNumbers();
 

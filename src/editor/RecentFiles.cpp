@@ -4,19 +4,16 @@ void RecentFiles::add(const QString& path) {
     if (path.isEmpty()) {
         return;
     }
-    m_entries.removeIf(
-        [&](const QString& entry) { return entry.compare(path, Qt::CaseInsensitive) == 0; });
+    remove(path);
     m_entries.prepend(path);
     while (m_entries.size() > kCapacity) {
         m_entries.removeLast();
     }
 }
 
-QString RecentFiles::take(int index) {
-    if (index < 0 || index >= m_entries.size()) {
-        return QString();
-    }
-    return m_entries.takeAt(index);
+void RecentFiles::remove(const QString& path) {
+    m_entries.removeIf(
+        [&](const QString& entry) { return entry.compare(path, Qt::CaseInsensitive) == 0; });
 }
 
 void moveToTopOfHistory(QStringList& history, const QString& text, int capacity) {

@@ -11,8 +11,8 @@ public:
     // AddRecentFile: an empty path is ignored; every entry equal to it
     // (ignoring case) goes, the path goes on top, the list keeps five entries.
     void add(const QString& path);
-    // Removes and returns entry `index` (0-based); empty when there is none.
-    QString take(int index);
+    // Removes the entry equal to `path` (ignoring case), if there is one.
+    void remove(const QString& path);
     void clear() { m_entries.clear(); }
 
     const QStringList& entries() const { return m_entries; }

@@ -1,12 +1,14 @@
 #include "TextSearch.h"
 
+#include "AppError.h"
+
 namespace {
 
 bool isWordCharacter(QChar c) {
     return c.isLetterOrNumber() || c == u'_';
 }
 
-bool isWholeWord(const QString& text, const TextMatch& match) {
+bool isWholeWord(const SearchText& text, const TextMatch& match) {
     if (match.start > 0 && isWordCharacter(text.at(match.start - 1))) {
         return false;
     }
@@ -24,25 +26,29 @@ bool PlainSearchEngine::setPattern(const QString& pattern, bool matchCase) {
     return !pattern.isEmpty();
 }
 
-std::optional<TextMatch> PlainSearchEngine::findForward(const QString& text, qsizetype from,
+std::optional<TextMatch> PlainSearchEngine::findForward(const SearchText& text, qsizetype from,
                                                         qsizetype limit) {
     if (m_pattern.isEmpty()) {
         return std::nullopt;
     }
-    const qsizetype at = text.indexOf(m_pattern, from, m_case);
+    const qsizetype at = text.isSingleBytes()
+                             ? indexOfSingleBytes(text.singleBytes(), m_pattern, from, m_case)
+                             : text.utf16().indexOf(m_pattern, from, m_case);
     if (at < 0 || at + m_pattern.size() > limit) {
         return std::nullopt;
     }
     return TextMatch{at, at + m_pattern.size()};
 }
 
-std::optional<TextMatch> PlainSearchEngine::findBackward(const QString& text, qsizetype from,
+std::optional<TextMatch> PlainSearchEngine::findBackward(const SearchText& text, qsizetype from,
                                                          qsizetype limit) {
     const qsizetype last = limit - m_pattern.size();
     if (m_pattern.isEmpty() || last < from) {
         return std::nullopt;
     }
-    const qsizetype at = text.lastIndexOf(m_pattern, last, m_case);
+    const qsizetype at = text.isSingleBytes()
+                             ? lastIndexOfSingleBytes(text.singleBytes(), m_pattern, last, m_case)
+                             : text.utf16().lastIndexOf(m_pattern, last, m_case);
     if (at < from) {
         return std::nullopt;
     }
@@ -59,12 +65,25 @@ bool RegexSearchEngine::setPattern(const QString& pattern, bool matchCase) {
     return !pattern.isEmpty() && m_expression.isValid();
 }
 
-std::optional<TextMatch> RegexSearchEngine::findForward(const QString& text, qsizetype from,
+QString RegexSearchEngine::errorText() const {
+    if (m_expression.isValid()) {
+        return QString();
+    }
+    // The offset counts from 0 and points at the offending character, or
+    // past the last one when the pattern ended too soon.
+    const qsizetype offset = m_expression.patternErrorOffset();
+    const QString where = offset >= m_expression.pattern().size()
+                              ? QStringLiteral("at its end")
+                              : QStringLiteral("at character %1").arg(offset + 1);
+    return m_expression.errorString() + QLatin1Char(' ') + where;
+}
+
+std::optional<TextMatch> RegexSearchEngine::findForward(const SearchText& text, qsizetype from,
                                                         qsizetype limit) {
     if (!m_expression.isValid() || from > limit) {
         return std::nullopt;
     }
-    QRegularExpressionMatch match = m_expression.match(text, from);
+    QRegularExpressionMatch match = m_expression.match(text.utf16(), from);
     if (!match.hasMatch() || match.capturedEnd() > limit) {
         return std::nullopt;
     }
@@ -72,7 +91,7 @@ std::optional<TextMatch> RegexSearchEngine::findForward(const QString& text, qsi
     return TextMatch{match.capturedStart(), match.capturedEnd()};
 }
 
-std::optional<TextMatch> RegexSearchEngine::findBackward(const QString& text, qsizetype from,
+std::optional<TextMatch> RegexSearchEngine::findBackward(const SearchText& text, qsizetype from,
                                                          qsizetype limit) {
     std::optional<TextMatch> found;
     QRegularExpressionMatch foundMatch;
@@ -89,7 +108,7 @@ std::optional<TextMatch> RegexSearchEngine::findBackward(const QString& text, qs
     return found;
 }
 
-QString RegexSearchEngine::replacement(const QString&, const TextMatch&,
+QString RegexSearchEngine::replacement(const SearchText&, const TextMatch&,
                                        const QString& replaceText) {
     QString result;
     result.reserve(replaceText.size());
@@ -111,7 +130,7 @@ QString RegexSearchEngine::replacement(const QString&, const TextMatch&,
 namespace {
 
 // Finds the next acceptable match, skipping those that are not whole words.
-std::optional<TextMatch> nextMatch(TextSearchEngine& engine, const QString& text, qsizetype from,
+std::optional<TextMatch> nextMatch(TextSearchEngine& engine, const SearchText& text, qsizetype from,
                                    qsizetype limit, bool backwards, bool wholeWord) {
     while (from <= limit) {
         auto match = backwards ? engine.findBackward(text, from, limit)
@@ -133,9 +152,14 @@ std::optional<TextMatch> nextMatch(TextSearchEngine& engine, const QString& text
 int searchAndReplace(SearchDocument& document, TextSearchEngine& engine, const QString& searchText,
                      const QString& replaceText, const SearchOptions& options) {
     if (!engine.setPattern(searchText, options.matchCase)) {
+        const QString error = engine.errorText();
+        if (!error.isEmpty()) {
+            throw AppError(QStringLiteral("The regular expression \"%1\" is not valid: %2.")
+                               .arg(searchText, error));
+        }
         return 0;
     }
-    QString text = document.text();
+    SearchText text = document.text(engine.needsUtf16());
     const qsizetype selectionStart = document.selectionStart();
     const qsizetype selectionEnd = document.selectionEnd();
     qsizetype low = 0;
@@ -181,35 +205,25 @@ int searchAndReplace(SearchDocument& document, TextSearchEngine& engine, const Q
             break;
         }
         if (action == ReplaceAction::ReplaceAll) {
-            // Every remaining match in one step: one pass over the text and
-            // one change to the document, however many matches there are.
+            // Every remaining match in one change, however many there are.
             // (Going backwards the remaining matches all lie in [low, high).)
-            QString replaced;
-            qsizetype copied = low;
-            int rest = 0;
-            qsizetype caret = -1;  // after the match asked about
+            QList<TextReplacement> replacements;
+            // The caret stays by the match the user saw, not at the last one,
+            // which may lie far down a large document.
+            qsizetype caretAfter = -1;
             auto next = nextMatch(engine, text, low, high, false, options.wholeWord);
             while (next) {
-                replaced += QStringView(text).mid(copied, next->start - copied);
-                replaced += engine.replacement(text, *next, replaceText);
-                copied = next->end;
                 if (next->start == match->start) {
-                    caret = low + replaced.size();
+                    caretAfter = replacements.size();
                 }
-                ++rest;
+                replacements.append({*next, engine.replacement(text, *next, replaceText)});
                 const qsizetype at = next->end > next->start ? next->end : next->start + 1;
                 next = at <= high ? nextMatch(engine, text, at, high, false, options.wholeWord)
                                   : std::nullopt;
             }
-            replaced += QStringView(text).mid(copied, high - copied);
-            document.replace(low, high, replaced);
-            // The caret stays by the match the user saw, not at the last one,
-            // which may lie far down a large document.
-            if (caret < 0) {
-                caret = low + replaced.size();
-            }
-            document.select(caret, caret, false);
-            return count - 1 + rest;  // the match asked about is among `rest`
+            document.replaceAll(replacements, caretAfter);
+            // The match asked about is among them.
+            return count - 1 + int(replacements.size());
         }
         const bool empty = match->start == match->end;
         if (action == ReplaceAction::Skip) {

@@ -10,19 +10,18 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
 
 #include "AppError.h"
 #include "EditorSearch.h"
+#include "KeyboardLocks.h"
 #include "NotepadEditor.h"
 #include "Paths.h"
 #include "Prompts.h"
@@ -30,6 +29,7 @@
 #include "RegistryIniView.h"
 #include "StructuredTextLexer.h"
 #include "ToolHost.h"
+#include "WindowPrint.h"
 
 namespace {
 
@@ -59,26 +59,6 @@ enum Image {
     ImageColour,
     ImageDate,
 };
-
-// Caps Lock as the keyboard's LED shows it; Linux exposes the LEDs of every
-// keyboard in sysfs, whatever the display server.
-bool capsLockOn() {
-    static const QStringList leds = [] {
-        QStringList files;
-        const QDir dir(QStringLiteral("/sys/class/leds"));
-        for (const QString& name : dir.entryList({QStringLiteral("*capslock*")}, QDir::Dirs)) {
-            files.append(dir.filePath(name + QStringLiteral("/brightness")));
-        }
-        return files;
-    }();
-    for (const QString& path : leds) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly) && file.readAll().trimmed().toInt() > 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 QString extensionOf(const QString& path) {
     const QString suffix = QFileInfo(path).suffix();
@@ -144,7 +124,7 @@ TfrmNotepad::TfrmNotepad(ToolHost& host, QWidget* parent, Clock clock)
     setStatus(EditorTexts::kReady);
     m_panels[1]->setText(EditorTexts::kInitialPosition);
     m_panels[2]->setText(EditorTexts::insertMode(false));
-    m_panels[3]->setText(EditorTexts::capsLock(capsLockOn()));
+    m_panels[3]->setText(EditorTexts::capsLock(KeyboardLocks::capsLockOn()));
     m_panels[4]->setText(EditorTexts::dateAndTime(m_created));
     readRecentFiles();
     updateClipboardActions();
@@ -496,14 +476,18 @@ bool TfrmNotepad::loadFile(const QString& path) {
 }
 
 void TfrmNotepad::openRecentFile(int index) {
+    if (index < 0 || index >= m_recent.size()) {
+        return;
+    }
+    // The entry by its name: saving the changed text first puts another
+    // name on top of the list, which shifts the entries.
+    const QString path = m_recent.entries().at(index);
     // As "Open": a changed text is not thrown away unasked.
     if (synEdMemo->isModified() && !askToSave(QStringLiteral("Save The Changes First?"))) {
         return;
     }
-    const QString path = m_recent.take(index);
-    if (!path.isEmpty()) {
-        loadFile(path);  // a file that cannot be read stays off the list
-    }
+    m_recent.remove(path);
+    loadFile(path);  // a file that cannot be read stays off the list
 }
 
 void TfrmNotepad::refreshRecentMenu() {
@@ -629,7 +613,7 @@ void TfrmNotepad::TBXBackColorClick() {
 }
 
 void TfrmNotepad::statusChanged(bool contentChanged) {
-    m_panels[3]->setText(EditorTexts::capsLock(capsLockOn()));
+    m_panels[3]->setText(EditorTexts::capsLock(KeyboardLocks::capsLockOn()));
     m_panels[2]->setText(EditorTexts::insertMode(synEdMemo->overwriteMode()));
     const QPoint caret = synEdMemo->caretLineAndColumn();
     if (caret.x() > 0 && caret.y() > 0) {
@@ -710,41 +694,32 @@ void TfrmNotepad::TBXPrintClick() {
     if (!prompts().print(printer)) {
         return;
     }
-    // The window as drawn on the screen, on one page, scaled from the
-    // screen's resolution to the printer's.
-    const QPixmap image = grab();
-    QPainter painter;
-    if (!painter.begin(&printer)) {
+    try {
+        printWindowImage(*this, printer);
+    } catch (const AppError& error) {
         prompts().message(Prompts::Kind::Error, QString(),
-                          QStringLiteral("ERROR: Unable to perform Print. \r") +
-                              QStringLiteral("PrinterError: the printer could not be started."),
+                          QStringLiteral("ERROR: Unable to perform Print. \r") + error.message() +
+                              QLatin1Char('.'),
                           Prompts::Ok);
-        return;
     }
-    const double screenX = logicalDpiX() > 0 ? logicalDpiX() : 96;
-    const double screenY = logicalDpiY() > 0 ? logicalDpiY() : 96;
-    const QRect target(0, 0, int(image.width() * printer.logicalDpiX() / screenX),
-                       int(image.height() * printer.logicalDpiY() / screenY));
-    painter.drawPixmap(target, image);
-    painter.end();
 }
 
 // ---- search and replace ----
 
 void TfrmNotepad::TBXFindClick() {
-    m_search->find();
+    guarded([this] { m_search->find(); });
 }
 
 void TfrmNotepad::TBXReplaceClick() {
-    m_search->replace();
+    guarded([this] { m_search->replace(); });
 }
 
 void TfrmNotepad::TBXFindNextClick() {
-    m_search->findNext();
+    guarded([this] { m_search->findNext(); });
 }
 
 void TfrmNotepad::TBXFindPrevClick() {
-    m_search->findPrev();
+    guarded([this] { m_search->findPrev(); });
 }
 
 TConfirmReplaceDialog* TfrmNotepad::confirmDialog() const {

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QLineEdit>
@@ -14,9 +15,9 @@
 #include <QWebEngineProfile>
 
 #include "AddFavoriteDialog.h"
-#include "BrowserClearing.h"
 #include "BrowserRules.h"
 #include "BrowserWindows.h"
+#include "EngineCookies.h"
 #include "FavoritesFolder.h"
 #include "FavoritesTreeWidget.h"
 #include "HistoryStore.h"
@@ -30,6 +31,7 @@
 #include "TestEnvironment.h"
 #include "dlgExporter.h"
 #include "dlgImporter.h"
+#include "dlgPreferences.h"
 
 namespace {
 
@@ -487,6 +489,16 @@ private slots:
         QVERIFY(!child(top(panel), name));
     }
 
+    // Clicks `button` of the preferences dialog, opened as the menu opens it,
+    // and closes the dialog.
+    static void clickInPreferences(TbrowserFrm* window, const char* button) {
+        whenModal<TPref>([button](TPref* dialog) {
+            dialog->findChild<QPushButton*>(QLatin1String(button))->click();
+            dialog->reject();
+        });
+        item(window, "TBXPref")->trigger();
+    }
+
     void clearOperations() {
         {
             Registry registry;
@@ -495,19 +507,30 @@ private slots:
                 registry.writeString("0", "kept?");
             }
         }
-        BrowserClearing::ClearOwnHistory();
+        const EngineCookies& cookies = EngineCookies::of(BrowserHost::profile());
+        TbrowserFrm* window = openWindow();
+        QVERIFY(window->searchBox()->findText("kept?") >= 0);
+
+        // "Clear Corvanta History": the stored lists go; the window keeps its
+        // own, searches included, to store them again when it closes.
+        clickInPreferences(window, "btnMpHst");
         {
             Registry registry;
             QVERIFY(!registry.keyExists(BrowserRules::kHistoryKey));
             QVERIFY(!registry.keyExists(BrowserRules::kSearchKey));
         }
+        QVERIFY(window->searchBox()->findText("kept?") >= 0);
+        // "Clear Corvanta Search History": the window's searches too.
+        clickInPreferences(window, "btnMpSrch");
+        QCOMPARE(window->searchBox()->findText("kept?"), -1);
 
         // An address of this run alone: the engine's disk cache outlives a run
         // of the test in the same process.
         static int runs = 0;
         const QByteArray cached = "/cached.html?run=" + QByteArray::number(++runs);
         const QString cachedUrl = m_server.url(QString::fromLatin1(cached));
-        TbrowserFrm* window = openWindow();
+        window->Navigate(url("/cookie.html"));
+        QVERIFY(loaded(window, url("/cookie.html")));
         window->Navigate(cachedUrl);
         QVERIFY(loaded(window, cachedUrl));
         window->Navigate(url("/a.html"));
@@ -515,10 +538,18 @@ private slots:
         window->Navigate(cachedUrl);
         QVERIFY(loaded(window, cachedUrl));
         QCOMPARE(requestsFor(cached), 1);
+        HistoryStore store(HistoryStore::folder());
+        QTRY_VERIFY(store.visitCount() > 0);
+        QTRY_VERIFY(!cookies.cookies().isEmpty());
 
-        // The engine empties its cache in the background: ask again until the
-        // page comes from the server.
-        BrowserClearing::ClearSystemCache();
+        // "Clear PC Cache": the cache, the cookies and the visits, without a
+        // word. The engine empties its cache in the background: ask again
+        // until the page comes from the server.
+        m_host->scripted.clear();
+        clickInPreferences(window, "btnIECache");
+        QCOMPARE(m_host->scripted.count(), 0);
+        QCOMPARE(store.visitCount(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(cookies.cookies().isEmpty(), kTimeout);
         for (int round = 0; round < 20 && requestsFor(cached) < 2; ++round) {
             window->Navigate(url("/a.html"));
             QVERIFY(loaded(window, url("/a.html")));
@@ -527,9 +558,9 @@ private slots:
         }
         QCOMPARE(requestsFor(cached), 2);
 
-        HistoryStore store(HistoryStore::folder());
+        // "Clear PC History": the visits, after its notice.
         QTRY_VERIFY(store.visitCount() > 0);
-        BrowserClearing::ClearSystemHistory(m_host->scripted);
+        clickInPreferences(window, "btnClsIEHist");
         QCOMPARE(store.visitCount(), 0);
         QCOMPARE(m_host->scripted.last().kind, Prompts::Kind::TimedMessage);
         QCOMPARE(m_host->scripted.last().text,

@@ -58,6 +58,16 @@ class EditorTest(E2ETestCase):
         app.key("F3")
         wait_for(lambda: self.position(window) == 3, "the next match, on line 3")
 
+        # Caps Lock on the keyboard: the panel follows the X server's state
+        # (this server has no keyboard LEDs at all).
+        app.find("label", "Caps Lock is Off.", within=window)
+        app.key("Caps_Lock")
+        try:
+            app.find("label", "Caps Lock is On!", within=window)
+        finally:
+            app.key("Caps_Lock")
+        app.find("label", "Caps Lock is Off.", within=window)
+
     def test_large_file_types_at_the_top_and_saves(self):
         # Several megabytes: past the size where the editor reads the file in
         # pieces and gives up its per-change reports.

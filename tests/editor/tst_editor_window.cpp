@@ -10,9 +10,13 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
+#include <csignal>
 #include <ctime>
 #include <functional>
 #include <memory>
+
+#include <sys/resource.h>
 
 #include "EditorTexts.h"
 #include "NotepadEditor.h"
@@ -104,6 +108,62 @@ private:
     bool m_hadZone;
 };
 
+// The sizes, in points, at which the pages of a PDF file draw their images:
+// the content streams' transformations followed to each image's unit square.
+QList<QSizeF> imagesDrawnInPdf(const QByteArray& pdf) {
+    QList<QSizeF> drawn;
+    for (qsizetype at = pdf.indexOf("stream"); at >= 0; at = pdf.indexOf("stream", at + 1)) {
+        if (at >= 3 && pdf.mid(at - 3, 3) == "end") {
+            continue;
+        }
+        const qsizetype begin = pdf.indexOf('\n', at) + 1;
+        const qsizetype end = pdf.indexOf("endstream", begin);
+        const qsizetype dictionary = pdf.lastIndexOf("<<", at);
+        if (begin <= 0 || end < 0 || dictionary < 0) {
+            break;
+        }
+        const QByteArray head = pdf.mid(dictionary, at - dictionary);
+        if (head.contains("/Subtype /Image")) {
+            continue;
+        }
+        QByteArray content = pdf.mid(begin, end - begin);
+        if (head.contains("/FlateDecode")) {
+            // qUncompress wants zlib data behind its length; a generous one.
+            QByteArray sized(4, '\0');
+            qToBigEndian<quint32>(quint32(content.size() * 64 + 4096), sized.data());
+            content = qUncompress(sized + content);
+        }
+        // Scale and translation only, which is all a painter without
+        // rotation writes: a, d, e, f of each matrix.
+        struct Matrix {
+            double a = 1, d = 1, e = 0, f = 0;
+        };
+        QList<Matrix> stack{Matrix{}};
+        QList<double> operands;
+        for (const QByteArray& token : content.simplified().split(' ')) {
+            bool number = false;
+            const double value = token.toDouble(&number);
+            if (number) {
+                operands.append(value);
+                continue;
+            }
+            if (token == "q") {
+                stack.append(stack.last());
+            } else if (token == "Q" && stack.size() > 1) {
+                stack.removeLast();
+            } else if (token == "cm" && operands.size() >= 6) {
+                const double* m = operands.constData() + operands.size() - 6;
+                Matrix& ctm = stack.last();
+                ctm = {m[0] * ctm.a, m[3] * ctm.d, m[4] * ctm.a + ctm.e, m[5] * ctm.d + ctm.f};
+            } else if (token == "Do") {
+                drawn.append(QSizeF(qAbs(stack.last().a), qAbs(stack.last().d)));
+            }
+            operands.clear();
+        }
+    }
+    return drawn;
+}
+
 // Keys go where a person types them: into the text of the active window.
 bool focusText(TfrmNotepad* window) {
     window->activateWindow();
@@ -140,6 +200,7 @@ private slots:
     void searchCaseSensitivity();
     void findNextAndPrevIgnoreDialogDirection();
     void regexBoxOpensUntickedButEngineStays();
+    void brokenRegexShowsItsError();
     void searchScopes();
     void noMatchCollapsesSelection();
     void historyKeepsTen();
@@ -159,6 +220,8 @@ private slots:
     void fileErrorsKeepTheDocument();
     void largeDocumentEditsAndSaves();
     void printCancelledDoesNothing();
+    void printShowsTheWindowAtItsSize();
+    void printFailureWhileWritingIsReported();
 
 private:
     TfrmNotepad* makeWindow(TfrmNotepad::Clock clock = {});
@@ -355,6 +418,20 @@ void TestEditorWindow::recentFiles() {
     QCOMPARE(window->editor()->text(), QString("x"));
     QCOMPARE(window->recentFiles().entries().first(), path("f5.txt"));
 
+    // Yes saves the changed text under a new name, which goes on top of the
+    // list; the entry chosen before that is still the one opened.
+    window->editor()->insert("more");
+    emit window->recentFilesMenu()->aboutToShow();
+    QAction* chosen = window->recentFilesMenu()->actions().at(1);
+    const QString chosenPath = chosen->text();
+    m_host->scripted.answerButton(Prompts::Yes);
+    m_host->scripted.answer(path("saved.txt"));
+    chosen->trigger();
+    QCOMPARE(readFile(path("saved.txt")), QByteArray("morex"));
+    QCOMPARE(window->fileName(), chosenPath);
+    QCOMPARE(window->recentFiles().entries().mid(0, 2),
+             QStringList({chosenPath, path("saved.txt")}));
+
     // A file that is gone: the error box, and it stays off the list.
     QFile::remove(path("f4.txt"));
     const int index = int(window->recentFiles().entries().indexOf(path("f4.txt")));
@@ -363,7 +440,7 @@ void TestEditorWindow::recentFiles() {
     QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
     QVERIFY(m_host->scripted.last().text.contains(path("f4.txt")));
     QVERIFY(!window->recentFiles().entries().contains(path("f4.txt")));
-    QCOMPARE(window->fileName(), path("f5.txt"));
+    QCOMPARE(window->fileName(), chosenPath);
 }
 
 void TestEditorWindow::recentFilesSurviveTheWindow() {
@@ -582,6 +659,39 @@ void TestEditorWindow::regexBoxOpensUntickedButEngineStays() {
     QVERIFY(!regexTicked);
 }
 
+void TestEditorWindow::brokenRegexShowsItsError() {
+    TfrmNotepad* window = makeWindow();
+    window->editor()->setText("f(x) and f(y)");
+    window->editor()->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+    window->editor()->setSelection(0, 0, 0, 4);
+    SearchInput input;
+    input.text = "f(x";
+    input.replace = "g";
+    input.regex = true;
+    const QString error =
+        "The regular expression \"f(x\" is not valid: missing closing parenthesis at its end.";
+    m_dialogSteps << confirmSearch(input);
+    window->TBXFindClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+    QCOMPARE(m_host->scripted.last().text, error);
+    QVERIFY(window->statusText(0) != EditorTexts::kNoMatch);
+    QCOMPARE(window->editor()->selectedText(), QString("f(x)"));
+
+    // Find Next keeps the broken pattern and says so again; a replace run
+    // changes nothing and leaves nothing to undo.
+    window->TBXFindNextClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 2);
+    input.text = "(?<n";
+    m_dialogSteps << confirmSearch(input);
+    window->TBXReplaceClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 3);
+    QVERIFY2(m_host->scripted.last().text.contains("\"(?<n\" is not valid: "),
+             qPrintable(m_host->scripted.last().text));
+    QCOMPARE(window->editor()->text(), QString("f(x) and f(y)"));
+    QVERIFY(!window->editor()->isUndoAvailable());
+    QCOMPARE(window->editor()->selectedText(), QString("f(x)"));
+}
+
 void TestEditorWindow::searchScopes() {
     TfrmNotepad* window = makeWindow();
     // Multi-byte text before the matches: positions are mapped, not counted in bytes.
@@ -696,6 +806,18 @@ void TestEditorWindow::yesToAllAsksOnce() {
                   << answerConfirm(TConfirmReplaceDialog::No) << answerConfirm(QDialog::Rejected);
     window->TBXReplaceClick();
     QCOMPARE(window->editor()->text(), QString::fromUtf8("dog\ncat cat\n\xC3\xA9 cat\ncat"));
+
+    // An ASCII text is searched in its own bytes; a first replacement that
+    // is not ASCII changes that half-way, and the rest still land right.
+    window->editor()->setText("cat, Cat; CAT.cat");
+    input.replace = QString::fromUtf8("ch\xC3\xA2t");
+    m_dialogSteps << confirmSearch(input) << answerConfirm(TConfirmReplaceDialog::Yes)
+                  << answerConfirm(TConfirmReplaceDialog::YesToAll);
+    window->TBXReplaceClick();
+    QCOMPARE(window->editor()->text(),
+             QString::fromUtf8("ch\xC3\xA2t, ch\xC3\xA2t; ch\xC3\xA2t.ch\xC3\xA2t"));
+    // By the match asked about, the second.
+    QCOMPARE(window->editor()->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), 12L);
 }
 
 void TestEditorWindow::confirmDialogPlacement_data() {
@@ -895,6 +1017,9 @@ void TestEditorWindow::fileErrorsKeepTheDocument() {
     QCOMPARE(window->windowTitle(), path("good.txt"));
     QVERIFY(window->editor()->isModified());
     QCOMPARE(readFile(path("good.txt")), QByteArray("good"));
+    // The failed reads kept the undo history too.
+    window->action("TBXUndo")->trigger();
+    QCOMPARE(window->editor()->text(), QString("good"));
 }
 
 void TestEditorWindow::largeDocumentEditsAndSaves() {
@@ -929,6 +1054,53 @@ void TestEditorWindow::printCancelledDoesNothing() {
     window->TBXPrintClick();
     QCOMPARE(m_host->scripted.count(), 1);
     QCOMPARE(m_host->scripted.last().kind, Prompts::Kind::Print);
+}
+
+void TestEditorWindow::printShowsTheWindowAtItsSize() {
+    // Run a second time on a display scaled by 2 (see CMakeLists.txt), where
+    // the window's image has twice the pixels of its size on the screen.
+    TfrmNotepad* window = makeWindow();
+    m_host->scripted.answer(path("window.pdf"));
+    window->TBXPrintClick();
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 0);
+    const QList<QSizeF> images = imagesDrawnInPdf(readFile(path("window.pdf")));
+    QCOMPARE(images.size(), 1);
+    // In points, 72 to the inch: the window's inches on the screen.
+    const QSizeF expected(window->width() * 72.0 / window->logicalDpiX(),
+                          window->height() * 72.0 / window->logicalDpiY());
+    QVERIFY2(qAbs(images[0].width() - expected.width()) < 0.5 &&
+                 qAbs(images[0].height() - expected.height()) < 0.5,
+             qPrintable(QString("drawn %1 x %2 pt, expected %3 x %4 pt")
+                            .arg(images[0].width())
+                            .arg(images[0].height())
+                            .arg(expected.width())
+                            .arg(expected.height())));
+}
+
+void TestEditorWindow::printFailureWhileWritingIsReported() {
+    // The disk fills up while the job writes its file: a file size limit,
+    // its signal ignored so that the write fails instead.
+    TfrmNotepad* window = makeWindow();
+    writeFile(path("window.pdf"), "an earlier print");
+    m_host->scripted.answer(path("window.pdf"));
+    rlimit limit{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit before = limit;
+    limit.rlim_cur = 4096;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    window->TBXPrintClick();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+
+    QCOMPARE(m_host->scripted.countOf(Prompts::Kind::Error), 1);
+    QCOMPARE(m_host->scripted.last().buttons, Prompts::Ok);
+    const QString text = m_host->scripted.last().text;
+    const QString start = "ERROR: Unable to perform Print. \rFileError: Cannot write file \"" +
+                          path("window.pdf") + "\". ";
+    QVERIFY2(text.startsWith(start) && text.endsWith('.') && text.size() > start.size() + 1,
+             qPrintable(text));
+    QCOMPARE(readFile(path("window.pdf")), QByteArray("an earlier print"));
 }
 
 CORVANTA_TEST_MAIN(TestEditorWindow)
