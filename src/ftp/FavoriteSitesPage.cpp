@@ -29,6 +29,7 @@ FavoriteSitesPage::FavoriteSitesPage(const Places& places, const ImageList& imag
     auto* layout = new QVBoxLayout(this);
     TVFav = new QTreeWidget;
     TVFav->setObjectName("TVFav");
+    TVFav->setAccessibleName("Favorite Sites");
     TVFav->setHeaderHidden(true);
     TVFav->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TVFav->setExpandsOnDoubleClick(false);

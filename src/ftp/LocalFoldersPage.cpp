@@ -26,6 +26,7 @@ LocalFoldersPage::LocalFoldersPage(QWidget* parent) : QWidget(parent) {
     m_model->setRootPath(QDir::rootPath());
     ShellTree = new QTreeView;
     ShellTree->setObjectName("ShellTree");
+    ShellTree->setAccessibleName("Local Folders");
     ShellTree->setModel(m_model);
     for (int column = 1; column < m_model->columnCount(); ++column) {
         ShellTree->hideColumn(column);

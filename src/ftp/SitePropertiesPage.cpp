@@ -27,6 +27,7 @@ SitePropertiesPage::SitePropertiesPage(const QList<QAction*>& buttons, QWidget* 
     edtStartDir = edit("edtStartDir");
     edtPort = edit("edtPort", "21");
     edtTimeO = edit("edtTimeO", "6");
+    edtTimeO->setAccessibleName("Time Out");  // its row holds a layout, which no label names
     form->addRow("IP / Host", edtServer);
     form->addRow("User:", edtUser);
     form->addRow("Password:", edtPassword);

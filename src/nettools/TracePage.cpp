@@ -60,6 +60,7 @@ TracePage::TracePage(IcmpEchoClient& icmp, Prompts& prompts, const ImageList& im
                               this));
     ReLog = new QPlainTextEdit(this);
     ReLog->setObjectName(QStringLiteral("ReLog"));
+    ReLog->setAccessibleName(QStringLiteral("Trace log"));
     ReLog->setReadOnly(true);
     ReLog->setLineWrapMode(QPlainTextEdit::NoWrap);
     ReLog->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

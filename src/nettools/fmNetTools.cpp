@@ -128,6 +128,7 @@ QWidget* TNetToosFrm::buildConnectionPage() {
 
     sgConnHist = new QTableWidget(0, ConnectionHistory::kColumns, page);
     sgConnHist->setObjectName(QStringLiteral("sgConnHist"));
+    sgConnHist->setAccessibleName(QStringLiteral("Connection history"));
     // The heading's captions are the table's own column header, so each stands
     // over its column whatever the width (a line of text above drifted off).
     sgConnHist->setHorizontalHeaderLabels({"date", "time", "local IP", "local port /service",
@@ -196,6 +197,7 @@ QWidget* TNetToosFrm::buildPingerPage() {
         page));
     lstReplies = new QListWidget(page);
     lstReplies->setObjectName(QStringLiteral("lstReplies"));
+    lstReplies->setAccessibleName(QStringLiteral("Ping replies"));
     lstReplies->addItem(QStringLiteral(
         "Please enter a valid IP or a a web site address and press the ping button."));
     layout->addWidget(lstReplies);
@@ -210,6 +212,7 @@ QWidget* TNetToosFrm::buildWhoisPage() {
     closeAction(bar, QStringLiteral("Close"));
     ComboBox1 = new QComboBox(bar);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setAccessibleName(QStringLiteral("Prefered Server"));  // else named by its text
     ComboBox1->setEditable(true);
     // As wide as the longest server name, and showing a name from its start.
     ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -234,6 +237,7 @@ QWidget* TNetToosFrm::buildWhoisPage() {
     layout->addWidget(bar);
     MemWhois = new QPlainTextEdit(page);
     MemWhois->setObjectName(QStringLiteral("MemWhois"));
+    MemWhois->setAccessibleName(QStringLiteral("WhoIs reply"));
     MemWhois->setLineWrapMode(QPlainTextEdit::NoWrap);
     MemWhois->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     layout->addWidget(MemWhois);

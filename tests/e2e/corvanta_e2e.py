@@ -709,6 +709,49 @@ class Corvanta:
                 raise AssertionError(f"{key} never reached {caption!r}; it passed {passed}") from None
         return item
 
+    # -- boxes and dialogs the program asks with
+
+    def message_box(self, text):
+        """The message box, among the program's own windows, that says `text`
+        (a pattern, or the whole text of one of its labels)."""
+        def box():
+            for window in self.application():
+                if window is not None and window.getRoleName() in ("alert", "dialog") and \
+                        self._showing(window) and self.find_all(name=text, within=window):
+                    return window
+            return None
+
+        return wait_for(box, f"a message box saying {text!r}")
+
+    def closed(self, window, what="the window"):
+        """Waits until `window` is no longer shown (or no longer there)."""
+        def shut():
+            try:
+                return not self._showing(window)
+            except Exception:  # noqa: BLE001 - gone from the tree
+                return True
+
+        wait_for(shut, f"{what} to close")
+
+    def answer(self, text, button):
+        """Clicks `button` of the message box that says `text`; waits for it to go."""
+        box = self.message_box(text)
+        self.click(self.find("push button", button, within=box))
+        self.closed(box, f"the box saying {text!r}")
+
+    def told(self, text):
+        """Waits for the self-closing box that says `text`, and for it to close."""
+        self.closed(self.message_box(text), f"the box saying {text!r}")
+
+    def answer_file_dialog(self, caption, path):
+        """Types `path` into the name field of the file dialog `caption`, which
+        has the keyboard when it opens, and accepts it."""
+        self.find("dialog", caption)
+        self.key("ctrl+a")
+        self.type(path)
+        self.key("Return")
+        self.gone("dialog", caption)
+
     def task_button(self, caption):
         """The task bar's button of a tool window (its caption as the bar cuts it)."""
         return self.find("check box", caption, within=self.find("tool bar", "TaskBar",
@@ -790,7 +833,7 @@ class FtpServer:
         import logging
 
         from pyftpdlib.authorizers import DummyAuthorizer
-        from pyftpdlib.handlers import FTPHandler
+        from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
         from pyftpdlib.ioloop import IOLoop
         from pyftpdlib.servers import ThreadedFTPServer
 
@@ -800,7 +843,10 @@ class FtpServer:
         logger.setLevel(logging.WARNING)
         authorizer = DummyAuthorizer()
         authorizer.add_user(user, password, root, perm="elradfmwMT")
-        handler = type("Handler", (FTPHandler,), {"authorizer": authorizer})
+        # Data connections of this server's own, so limit_rate() slows no other.
+        self._data = type("Data", (ThrottledDTPHandler,), {})
+        handler = type("Handler", (FTPHandler,),
+                       {"authorizer": authorizer, "dtp_handler": self._data})
         self.user, self.password = user, password
         # Its own loop and stop flag: the library shares both among all its
         # servers, so closing the server of an earlier test could end this
@@ -811,6 +857,11 @@ class FtpServer:
         self._thread = threading.Thread(target=self._server.serve_forever,
                                         kwargs={"timeout": 0.2}, daemon=True)
         self._thread.start()
+
+    def limit_rate(self, bytes_per_second):
+        """Sends and receives at most this many bytes a second on each data
+        connection, the open ones included; 0 lifts the limit."""
+        self._data.read_limit = self._data.write_limit = bytes_per_second
 
     def close(self):
         self._server.close_all()
