@@ -9,6 +9,15 @@ set(CORVANTA_RELEASE_DATE 2026-12-10)
 install(TARGETS corvanta corvanta-get RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The tool windows' module, found relative to the executable (ToolWindowsModule).
 install(TARGETS corvanta_tools LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/corvanta)
+# The libraries the program and the module share stand beside the module.
+set(CORVANTA_SHARED_LIBRARIES platform_core platform_ui shell_base transfer_core)
+install(TARGETS ${CORVANTA_SHARED_LIBRARIES} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/corvanta)
+file(RELATIVE_PATH corvanta_libraries_from_programs
+    ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR}/corvanta)
+set_target_properties(corvanta corvanta-get PROPERTIES
+    INSTALL_RPATH "$ORIGIN/${corvanta_libraries_from_programs}")
+set_target_properties(corvanta_tools ${CORVANTA_SHARED_LIBRARIES} PROPERTIES
+    INSTALL_RPATH "$ORIGIN")
 # Found relative to the executable (Paths::contentFolder).
 install(DIRECTORY resources/Images resources/Data
     DESTINATION ${CMAKE_INSTALL_DATADIR}/corvanta)
