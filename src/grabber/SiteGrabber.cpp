@@ -7,9 +7,17 @@
 
 #include "AppError.h"
 #include "GrabFolder.h"
+#include "LocalFileName.h"
 #include "TransferDisplay.h"
 
 namespace {
+
+// The item's file and what the engine kept of a download it did not finish
+// (a stopped item keeps its part for a resume the grab never asks for).
+void removeTemporary(const QString& temporary) {
+    QFile::remove(temporary);
+    QFile::remove(partialFileName(temporary));
+}
 
 // Worker threads' stack: the parser does not recurse, the link collector
 // walks the tree with a stack of its own; this leaves ample room.
@@ -401,7 +409,7 @@ void SiteGrabber::robotsEnded(TclDownLoadItem* item) {
                            "is fetched there (see \"Ignore robots.txt\").")
                 .arg(hostName));
     }
-    QFile::remove(item->localFile());
+    removeTemporary(item->localFile());
     pump();
 }
 
@@ -426,7 +434,7 @@ void SiteGrabber::settle(const QString& address, Target& target, TclDownLoadItem
     const auto info = item->resourceInfo();
     const bool done = status == TransferStatus::Done || status == TransferStatus::Warnings;
     if (done && isUnchanged(item) && GrabFolder::isPlainFile(target.localFile)) {
-        QFile::remove(temporary);
+        removeTemporary(temporary);
         target.earlier = true;
         ++m_unchanged;
         noteRecord(address, target);
@@ -434,7 +442,7 @@ void SiteGrabber::settle(const QString& address, Target& target, TclDownLoadItem
         return;
     }
     if (!done || !GrabFolder::isPlainFile(temporary) || isUnchanged(item)) {
-        QFile::remove(temporary);
+        removeTemporary(temporary);
         resolve(target, State::NoFile);
         return;
     }
@@ -453,7 +461,7 @@ void SiteGrabber::settle(const QString& address, Target& target, TclDownLoadItem
                                        QFile::encodeName(target.localFile).constData()) != 0) {
         emit logLine(QStringLiteral("Error on address %1: cannot save %2 %3")
                          .arg(address, target.localFile, problem));
-        QFile::remove(temporary);
+        removeTemporary(temporary);
         resolve(target, State::NoFile);
         return;
     }

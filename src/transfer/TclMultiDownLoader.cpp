@@ -8,10 +8,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <cerrno>
 #include <cstring>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "CurlSession.h"
@@ -707,6 +709,10 @@ bool TclMultiDownLoader::Run::openLocalFile() {
         failWhole({error, int(TransferError::LocalFile)});
         return false;
     }
+    {
+        Lock lock(m_item->m_lock);
+        m_item->m_finishing = true;
+    }
     qint64 size = 0, present = 0;
     bool keepParts = false;
     {
@@ -1136,6 +1142,20 @@ void TclMultiDownLoader::Run::reportPreview(const QByteArray& bytes) {
 }
 
 void TclMultiDownLoader::Run::finishFile() {
+    // Done is told only once the file is in place (or the run ended otherwise).
+    const auto finished = qScopeGuard([this] {
+        bool wasFinishing = false;
+        {
+            Lock lock(m_item->m_lock);
+            wasFinishing = std::exchange(m_item->m_finishing, false);
+        }
+        if (wasFinishing && m_item->status() == TransferStatus::Done) {
+            m_engine->deliver(m_item, [this] {
+                emit m_engine->statusChanged(m_item, m_item->status());
+                emit m_engine->changed(m_item);
+            });
+        }
+    });
     const int count = m_settings.previewCharCount;
     QByteArray head;
     if (m_file.isOpen() && !m_file.isDirect()) {

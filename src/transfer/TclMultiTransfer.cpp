@@ -101,6 +101,7 @@ void TclMultiTransfer::launch(TclTransferItem* item) {
         item->m_errors.clear();
         item->m_info.reset();
         item->m_wholeStatus.reset();
+        item->m_finishing = false;
         for (TransferPart& part : item->m_parts)
             part.status = TransferStatus::Ready;
         qint64 sum = 0;

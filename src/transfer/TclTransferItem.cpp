@@ -92,6 +92,8 @@ TransferStatus TclTransferItem::statusLocked() const {
     }
     if ((result == TransferStatus::Ready || result == TransferStatus::Done) && m_wholeStatus)
         return *m_wholeStatus;
+    if (result == TransferStatus::Done && m_finishing)
+        return TransferStatus::Process;
     return result;
 }
 

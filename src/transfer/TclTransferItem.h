@@ -115,9 +115,12 @@ protected:
     std::optional<TransferResourceInfo> m_info;              // guarded by m_lock
     QStringList m_errors;                                    // guarded by m_lock
     std::optional<TransferStatus> m_wholeStatus;             // guarded by m_lock
-    qint64 m_resourceSize = 0;                               // guarded by m_lock; 0 when unknown
-    qint64 m_bytesAtStart = 0;                               // guarded by m_lock
-    QElapsedTimer m_runClock;                                // guarded by m_lock
+    // The local file is open and not yet in place: parts that are all done
+    // do not make the item done until it is.
+    bool m_finishing = false;    // guarded by m_lock
+    qint64 m_resourceSize = 0;   // guarded by m_lock; 0 when unknown
+    qint64 m_bytesAtStart = 0;   // guarded by m_lock
+    QElapsedTimer m_runClock;    // guarded by m_lock
     double m_finalElapsed = 0;   // guarded by m_lock; frozen when the run ends
     QString m_validator;         // guarded by m_lock; ETag or Last-Modified of the bytes on disk
     bool m_randomAccess = true;  // guarded by m_lock

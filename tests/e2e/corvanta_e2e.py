@@ -717,7 +717,7 @@ class Corvanta:
         def box():
             for window in self.application():
                 if window is not None and window.getRoleName() in ("alert", "dialog") and \
-                        self._showing(window) and self.find_all(name=text, within=window):
+                        self.shown(window) and self.find_all(name=text, within=window):
                     return window
             return None
 
@@ -727,7 +727,7 @@ class Corvanta:
         """Waits until `window` is no longer shown (or no longer there)."""
         def shut():
             try:
-                return not self._showing(window)
+                return not self.shown(window)
             except Exception:  # noqa: BLE001 - gone from the tree
                 return True
 

@@ -1557,7 +1557,7 @@ void TransferTests::fileReplacedOnlyWhenComplete_data() {
 
 // The data goes to a partial file beside the target: a file of that name
 // keeps its contents while the download runs and after it fails, and is
-// replaced whole once the download is complete.
+// replaced whole once the download is complete, before it is told as done.
 void TransferTests::fileReplacedOnlyWhenComplete() {
     QFETCH(bool, completes);
     FaultHttpServer server;
@@ -1584,10 +1584,18 @@ void TransferTests::fileReplacedOnlyWhenComplete() {
         if (whileRunning.isEmpty())
             whileRunning = fileContents(target);
     });
+    // Whoever hears "Done" finds the file in place.
+    QByteArrayList whenDone;
+    connect(&engine, &TclMultiTransfer::statusChanged, this,
+            [&](TclTransferItem*, TransferStatus status) {
+                if (status == TransferStatus::Done)
+                    whenDone << fileContents(target);
+            });
     engine.start(item);
     QVERIFY(waitIdle(engine));
     QCOMPARE(whileRunning, QByteArray("the user's own file"));
     QCOMPARE(item->status(), completes ? TransferStatus::Done : TransferStatus::Failed);
+    QCOMPARE(whenDone, completes ? QByteArrayList{behaviour.body} : QByteArrayList{});
     QCOMPARE(fileContents(target), completes ? behaviour.body : "the user's own file");
     QCOMPARE(QFile::exists(partialFileName(target)), !completes);
 }
