@@ -212,7 +212,6 @@ QWidget* TNetToosFrm::buildWhoisPage() {
     closeAction(bar, QStringLiteral("Close"));
     ComboBox1 = new QComboBox(bar);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setAccessibleName(QStringLiteral("Prefered Server"));  // else named by its text
     ComboBox1->setEditable(true);
     // As wide as the longest server name, and showing a name from its start.
     ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToContents);

@@ -140,7 +140,6 @@ void TTransFrm::buildMainToolBar() {
     Addrs->setEditable(true);
     Addrs->setInsertPolicy(QComboBox::NoInsert);
     Addrs->setFixedWidth(145);
-    Addrs->setAccessibleName("Web Page Address");  // else named by the address it shows
     Addrs->setEditText(kDefaultPageAddress);
     pageLabel->setBuddy(Addrs);  // names the box for screen readers
     bar->addWidget(Addrs);

@@ -17,14 +17,18 @@ import unittest
 
 
 def _enter_private_network():
-    """Moves this process into a new network namespace with loopback up; False
-    when not allowed (not root)."""
+    """Moves this process into a new network namespace with loopback up, and
+    /sys showing that namespace's adapters (as `ip netns exec` does: sysfs
+    shows the adapters of the namespace it was mounted in); False when not
+    allowed (not root)."""
     if os.geteuid() != 0:
         return False
     libc = ctypes.CDLL(None, use_errno=True)
-    clone_newnet = 0x40000000
-    if libc.unshare(clone_newnet) != 0:
+    clone_newnet, clone_newns = 0x40000000, 0x00020000
+    if libc.unshare(clone_newnet | clone_newns) != 0:
         return False
+    subprocess.run(["mount", "--make-rprivate", "/"], check=True)
+    subprocess.run(["mount", "-t", "sysfs", "sysfs", "/sys"], check=True)
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
     return True
 
@@ -32,6 +36,12 @@ def _enter_private_network():
 PRIVATE_NETWORK = _enter_private_network()
 
 from corvanta_e2e import E2ETestCase, wait_for  # noqa: E402 - inside the namespace
+
+
+def adapter_tab(address):
+    """An adapter's page tab, named by its address as the page shows it: each
+    number right-aligned in three places."""
+    return re.compile(r"^\s*" + re.escape(".".join(f"{int(n):3d}" for n in address.split(".")).strip()) + "$")
 
 
 def ip(*arguments):
@@ -239,7 +249,7 @@ class NetToolsTest(E2ETestCase):
         # The link to the first router goes: its adapter is kept as lost
         # until removed, which selects no other (only loopback is left).
         app.click(app.find("page tab", "Network Details", within=window))
-        tab = app.find("page tab", Routers.CLIENT, within=window)
+        tab = app.find("page tab", adapter_tab(Routers.CLIENT), within=window)
         app.click(tab)
         state = app.find("text", "Status:", within=window)
         wait_for(lambda: app.text(state) == "Connected, Running", "the client's link connected")
@@ -248,8 +258,8 @@ class NetToolsTest(E2ETestCase):
                  "the client's link lost")
         self.assertFalse(app.find_all("push button", "Freeze", within=window))
         app.click(app.find("push button", "Remove", within=window))
-        app.gone("page tab", Routers.CLIENT, within=window)
-        app.find("page tab", "127.0.0.1", within=window)
+        app.gone("page tab", adapter_tab(Routers.CLIENT), within=window)
+        app.find("page tab", adapter_tab("127.0.0.1"), within=window)
 
     def test_whois_query_and_network_details_buttons(self):
         reply = "".join(f"Domain line {number:04d}: example.test is registered\r\n"
@@ -271,7 +281,7 @@ class NetToolsTest(E2ETestCase):
 
         # Network Details: loopback's figures frozen, then counted again.
         app.click(app.find("page tab", "Network Details", within=window))
-        app.click(app.find("page tab", "127.0.0.1", within=window))
+        app.click(app.find("page tab", adapter_tab("127.0.0.1"), within=window))
         total_in = app.find_all("text", "Total:", within=window)[0]
         freeze = app.find("push button", "Freeze", within=window)
         unfreeze = app.find("push button", "Un Freeze", within=window)

@@ -89,7 +89,7 @@ class TranslatorTest(E2ETestCase):
 
         # A web page: the page service's address opens in a browser window of
         # its own, and is noted in the source box.
-        pages = app.find("combo box", "Web Page Address", within=window)
+        pages = app.find("combo box", "Translate A Web Page:", within=window)
         app.click(pages)
         app.key("ctrl+a")
         app.type("HTTPS://127.0.0.1/welcome.html")
