@@ -119,6 +119,10 @@ void NotepadEditor::loadFile(const QString& path) {
         }
     } catch (const AppError&) {
         setDocument(previous);
+        // The component took a reference of its own on the old document
+        // when it stopped showing it, kept for a copy that shows it nowhere;
+        // shown again, nothing would ever give that reference back.
+        SendScintilla(SCI_RELEASEDOCUMENT, 0, SendScintillaPtrResult(SCI_GETDOCPOINTER));
         setChangeReports(previousReported);
         reattachLexer();
         SendScintilla(SCI_SETSEL, static_cast<unsigned long>(anchor), caret);

@@ -1489,6 +1489,9 @@ void TransferTests::ftpUploadEdgeCases() {
 
     TclMultiUploader engine;
     quickRetries(engine.settings(), 2);
+    // Every end here is the server's or the disk's answer, never the clock's:
+    // a time-out long enough for a slow, loaded machine.
+    engine.settings().timeOut = 30000;
     EventLog log(&engine);
     auto make = [&](const QString& remote, const QString& local) {
         TclUploadItem* item = engine.addItem();
