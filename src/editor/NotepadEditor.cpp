@@ -168,7 +168,10 @@ NotepadEditor::BulkChange::~BulkChange() {
     m_editor.setChangeReports(true);
     emit m_editor.textChanged();
     if (QAccessible::isActive()) {
-        QAccessibleEvent changed(&m_editor, QAccessible::TextUpdated);
+        // A text update must carry its texts (the bridge reads them from the
+        // event); the run's are not kept, so readers are told of the change
+        // and read the text again.
+        QAccessibleTextUpdateEvent changed(&m_editor, 0, QString(), QString());
         QAccessible::updateAccessibility(&changed);
     }
 }
