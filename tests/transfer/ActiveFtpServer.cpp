@@ -11,17 +11,6 @@
 
 namespace {
 
-bool sendAll(int socket, const char* data, qint64 size) {
-    while (size > 0) {
-        const ssize_t n = ::send(socket, data, size_t(size), MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
 bool reply(int socket, const QByteArray& line) {
     const QByteArray text = line + "\r\n";
     return sendAll(socket, text.constData(), text.size());
@@ -32,57 +21,12 @@ bool reply(int socket, const QByteArray& line) {
 ActiveFtpServer::ActiveFtpServer(QByteArray body, QByteArray dataSource)
     : m_body(std::move(body)), m_dataSource(std::move(dataSource)) {}
 
-ActiveFtpServer::~ActiveFtpServer() {
-    m_stopping = true;
-    if (m_listener >= 0)
-        ::shutdown(m_listener, SHUT_RDWR);
-    if (m_acceptThread.joinable())
-        m_acceptThread.join();
-    std::vector<std::thread> connections;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        for (int socket : m_openSockets)
-            ::shutdown(socket, SHUT_RDWR);
-        connections.swap(m_connections);
-    }
-    for (std::thread& thread : connections)
-        thread.join();
-    if (m_listener >= 0)
-        ::close(m_listener);
-}
-
 bool ActiveFtpServer::start() {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (m_listener < 0 ||
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listener, 16) != 0 ||
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return false;
-    m_port = ntohs(address.sin_port);
-    m_acceptThread = std::thread([this] { acceptLoop(); });
-    return true;
+    return m_listener.start([this](int socket) { serve(socket); });
 }
 
 QString ActiveFtpServer::url(const QString& path) const {
-    return QStringLiteral("ftp://127.0.0.1:%1%2").arg(m_port).arg(path);
-}
-
-void ActiveFtpServer::acceptLoop() {
-    while (!m_stopping) {
-        pollfd poller{m_listener, POLLIN, 0};
-        if (::poll(&poller, 1, 100) <= 0)
-            continue;
-        const int socket = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket < 0)
-            continue;
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_openSockets.push_back(socket);
-        m_connections.emplace_back([this, socket] { serve(socket); });
-    }
+    return QStringLiteral("ftp://127.0.0.1:%1%2").arg(m_listener.port()).arg(path);
 }
 
 bool ActiveFtpServer::sendData(const QByteArray& host, int port, qint64 offset) {
@@ -110,7 +54,7 @@ void ActiveFtpServer::serve(int socket) {
     int port = 0;
     qint64 offset = 0;
     char buffer[4096];
-    while (!m_stopping) {
+    while (!m_listener.stopping()) {
         const qsizetype end = input.indexOf("\r\n");
         if (end < 0) {
             pollfd poller{socket, POLLIN, 0};
@@ -176,10 +120,4 @@ void ActiveFtpServer::serve(int socket) {
             reply(socket, "502 not here");
         }
     }
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_openSockets.erase(std::remove(m_openSockets.begin(), m_openSockets.end(), socket),
-                            m_openSockets.end());
-    }
-    ::close(socket);
 }

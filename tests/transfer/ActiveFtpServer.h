@@ -3,9 +3,8 @@
 #include <QByteArray>
 #include <QString>
 #include <atomic>
-#include <mutex>
-#include <thread>
-#include <vector>
+
+#include "LoopbackListener.h"
 
 // An FTP server on 127.0.0.1 that serves one file in active mode only (PORT
 // and EPRT), opening each data connection from an address of the test's
@@ -15,7 +14,6 @@
 class ActiveFtpServer {
 public:
     ActiveFtpServer(QByteArray body, QByteArray dataSource);
-    ~ActiveFtpServer();
 
     bool start();
     QString url(const QString& path = QStringLiteral("/file.bin")) const;
@@ -25,19 +23,12 @@ public:
     void refuseRetrieval() { m_refuseRetrieval = true; }
 
 private:
-    void acceptLoop();
     void serve(int socket);
     bool sendData(const QByteArray& host, int port, qint64 offset);
 
     const QByteArray m_body;
     const QByteArray m_dataSource;
-    int m_listener = -1;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stopping{false};
     std::atomic<int> m_dataConnections{0};
     std::atomic<bool> m_refuseRetrieval{false};
-    std::thread m_acceptThread;
-    std::mutex m_lock;
-    std::vector<std::thread> m_connections;  // guarded by m_lock
-    std::vector<int> m_openSockets;          // guarded by m_lock
+    LoopbackListener m_listener;  // last: stopped before the rest goes
 };

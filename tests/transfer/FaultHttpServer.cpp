@@ -11,17 +11,6 @@
 
 namespace {
 
-bool sendAll(int socket, const char* data, qint64 size) {
-    while (size > 0) {
-        const ssize_t n = ::send(socket, data, size_t(size), MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
 QByteArray headerValue(const QList<QByteArray>& lines, const QByteArray& name) {
     for (const QByteArray& line : lines) {
         const qsizetype colon = line.indexOf(':');
@@ -35,46 +24,8 @@ QByteArray headerValue(const QList<QByteArray>& lines, const QByteArray& name) {
 
 FaultHttpServer::FaultHttpServer() = default;
 
-FaultHttpServer::~FaultHttpServer() {
-    m_stopping = true;
-    if (m_listener >= 0)
-        ::shutdown(m_listener, SHUT_RDWR);
-    if (m_acceptThread.joinable())
-        m_acceptThread.join();
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        for (int socket : m_openSockets)
-            ::shutdown(socket, SHUT_RDWR);
-    }
-    std::vector<std::thread> connections;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        connections.swap(m_connections);
-    }
-    for (std::thread& thread : connections)
-        thread.join();
-    if (m_listener >= 0)
-        ::close(m_listener);
-}
-
 bool FaultHttpServer::start() {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listener < 0)
-        return false;
-    const int one = 1;
-    ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        return false;
-    if (::listen(m_listener, 64) != 0)
-        return false;
-    socklen_t length = sizeof address;
-    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
-    m_acceptThread = std::thread([this] { acceptLoop(); });
-    return true;
+    return m_listener.start([this](int socket) { serve(socket); });
 }
 
 void FaultHttpServer::setBehaviour(const Behaviour& behaviour) {
@@ -83,7 +34,7 @@ void FaultHttpServer::setBehaviour(const Behaviour& behaviour) {
 }
 
 QString FaultHttpServer::url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_listener.port()).arg(path);
 }
 
 QList<FaultHttpServer::Request> FaultHttpServer::requests() const {
@@ -96,24 +47,10 @@ void FaultHttpServer::clearRequests() {
     m_requests.clear();
 }
 
-void FaultHttpServer::acceptLoop() {
-    while (!m_stopping) {
-        pollfd poller{m_listener, POLLIN, 0};
-        if (::poll(&poller, 1, 100) <= 0)
-            continue;
-        const int socket = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket < 0)
-            continue;
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_openSockets.push_back(socket);
-        m_connections.emplace_back([this, socket] { serve(socket); });
-    }
-}
-
 void FaultHttpServer::serve(int socket) {
     QByteArray head;
     char buffer[4096];
-    while (!head.contains("\r\n\r\n") && head.size() < 65536 && !m_stopping) {
+    while (!head.contains("\r\n\r\n") && head.size() < 65536 && !m_listener.stopping()) {
         pollfd poller{socket, POLLIN, 0};
         if (::poll(&poller, 1, 100) <= 0)
             continue;
@@ -201,7 +138,7 @@ void FaultHttpServer::serve(int socket) {
             if (request.method == "GET") {
                 qint64 sent = 0;
                 const char* data = behaviour.body.constData() + first;
-                while (ok && sent < length && !m_stopping) {
+                while (ok && sent < length && !m_listener.stopping()) {
                     qint64 chunk = std::min<qint64>(8192, length - sent);
                     if (drop)
                         chunk = std::min<qint64>(chunk, behaviour.dropAfterBytes - sent);
@@ -225,15 +162,9 @@ void FaultHttpServer::serve(int socket) {
     }
     ::shutdown(socket, SHUT_WR);
     // Let the client read everything before the socket goes.
-    for (int i = 0; i < 20 && !m_stopping; ++i) {
+    for (int i = 0; i < 20 && !m_listener.stopping(); ++i) {
         pollfd poller{socket, POLLIN, 0};
         if (::poll(&poller, 1, 50) > 0 && ::recv(socket, buffer, sizeof buffer, 0) <= 0)
             break;
     }
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_openSockets.erase(std::remove(m_openSockets.begin(), m_openSockets.end(), socket),
-                            m_openSockets.end());
-    }
-    ::close(socket);
 }

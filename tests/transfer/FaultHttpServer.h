@@ -3,10 +3,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <atomic>
 #include <mutex>
-#include <thread>
-#include <vector>
+
+#include "LoopbackListener.h"
 
 // An HTTP server on 127.0.0.1 that serves one body at any path and misbehaves
 // on command: drops the connection after some bytes, ignores ranges, lies
@@ -41,7 +40,6 @@ public:
     };
 
     FaultHttpServer();
-    ~FaultHttpServer();
 
     bool start();
     void setBehaviour(const Behaviour& behaviour);
@@ -50,16 +48,10 @@ public:
     void clearRequests();
 
 private:
-    void acceptLoop();
     void serve(int socket);
 
-    int m_listener = -1;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stopping{false};
-    std::thread m_acceptThread;
     mutable std::mutex m_lock;
-    Behaviour m_behaviour;                   // guarded by m_lock
-    QList<Request> m_requests;               // guarded by m_lock
-    std::vector<std::thread> m_connections;  // guarded by m_lock
-    std::vector<int> m_openSockets;          // guarded by m_lock
+    Behaviour m_behaviour;        // guarded by m_lock
+    QList<Request> m_requests;    // guarded by m_lock
+    LoopbackListener m_listener;  // last: stopped before the rest goes
 };
