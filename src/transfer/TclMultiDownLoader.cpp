@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -301,6 +300,18 @@ bool TclMultiDownLoader::Run::waitForServer(const Failure& error, int* waits) {
 
 void TclMultiDownLoader::Run::execute() {
     transfer();
+    // Done is told only now, with the file in place (or the run ended otherwise).
+    bool wasFinishing = false;
+    {
+        Lock lock(m_item->m_lock);
+        wasFinishing = std::exchange(m_item->m_finishing, false);
+    }
+    if (wasFinishing && m_item->status() == TransferStatus::Done) {
+        m_engine->deliver(m_item, [this] {
+            emit m_engine->statusChanged(m_item, m_item->status());
+            emit m_engine->changed(m_item);
+        });
+    }
     if (!m_previewReported)
         reportPreview({});
     // A gzip stream is always fetched whole again: nothing of it is kept.
@@ -1142,20 +1153,6 @@ void TclMultiDownLoader::Run::reportPreview(const QByteArray& bytes) {
 }
 
 void TclMultiDownLoader::Run::finishFile() {
-    // Done is told only once the file is in place (or the run ended otherwise).
-    const auto finished = qScopeGuard([this] {
-        bool wasFinishing = false;
-        {
-            Lock lock(m_item->m_lock);
-            wasFinishing = std::exchange(m_item->m_finishing, false);
-        }
-        if (wasFinishing && m_item->status() == TransferStatus::Done) {
-            m_engine->deliver(m_item, [this] {
-                emit m_engine->statusChanged(m_item, m_item->status());
-                emit m_engine->changed(m_item);
-            });
-        }
-    });
     const int count = m_settings.previewCharCount;
     QByteArray head;
     if (m_file.isOpen() && !m_file.isDirect()) {
